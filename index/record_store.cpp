@@ -1,0 +1,118 @@
+#include "index/record_store.h"
+
+#include <cstring>
+
+namespace sorvik {
+
+using namespace snapshot;
+
+std::string EntryRecord::Get(const std::string& key) const {
+  auto it = fields.find(key);
+  return it == fields.end() ? std::string() : it->second;
+}
+
+bool RecordCursor::Read(EntryRecord* record) { return store_->Read(current_, record); }
+
+bool RecordCursor::Next() {
+  current_ += 1;
+  return current_ <= store_->Count();
+}
+
+bool RecordStore::Open(const std::string& path) {
+  Close();
+  data_ = OpenWinFile(path, kOpenExisting);
+  if (data_) {
+    next_id_ = 0;
+    end_offset_ = 0;
+    data_->ReadU32At(kNextIdOffset, &next_id_);
+    data_->ReadU32At(kEndOffsetOffset, &end_offset_);
+  } else {
+    next_id_ = 1;
+    end_offset_ = kFirstRecordOffset;
+    data_ = OpenWinFile(path, kOpenAlways);
+    if (!data_) return false;
+    data_->WriteU32At(kNextIdOffset, next_id_);
+    data_->WriteU32At(kEndOffsetOffset, end_offset_);
+  }
+  offsets_ = OpenWinFile(path + kOffsetSuffix, kOpenAlways);
+  if (!offsets_) {
+    data_.reset();
+    return false;
+  }
+  cursor_.Reset();
+  return true;
+}
+
+uint32_t RecordStore::Append(const std::string& text) {
+  if (!data_ || next_id_ == 0 || next_id_ == 0xFFFFFFFFu) return 0;
+  uint64_t end = static_cast<uint64_t>(end_offset_) + text.size();
+  if (end > 0xFFFFFFFFull) return 0;
+  data_->WriteAt(end_offset_, text.data(), static_cast<uint32_t>(text.size()));
+  offsets_->WriteU32At(static_cast<uint64_t>(next_id_ - 1) * kOffsetEntrySize, end_offset_);
+  end_offset_ = static_cast<uint32_t>(end);
+  return next_id_++;
+}
+
+bool RecordStore::ReadText(uint32_t id, const char** text, uint32_t* length) {
+  if (!data_ || id == 0 || id > Count()) return false;
+  uint32_t bounds[2] = {0, 0};
+  uint32_t got = offsets_->ReadAt(static_cast<uint64_t>(id - 1) * kOffsetEntrySize, bounds,
+                                  sizeof bounds);
+  if (got < kOffsetEntrySize) return false;
+  uint32_t start = bounds[0];
+  // The last record ends at the header's end offset, whatever follows in the offset file.
+  uint32_t end = (id == Count() || got < sizeof bounds || bounds[1] == 0) ? end_offset_ : bounds[1];
+  if (end < start) return false;
+  uint32_t wanted = end - start;
+  if (wanted > kMaxRecordText) wanted = kMaxRecordText;
+  uint32_t read = wanted == 0 ? 0 : data_->ReadAt(start, buffer_, wanted);
+  if (read > wanted) read = 0;
+  buffer_[read] = '\0';
+  *text = buffer_;
+  *length = read;
+  return true;
+}
+
+bool RecordStore::Read(uint32_t id, EntryRecord* record) {
+  const char* text = nullptr;
+  uint32_t length = 0;
+  if (!ReadText(id, &text, &length)) return false;
+  record->id = id;
+  ParseRecordText(text, length, record);
+  return true;
+}
+
+void ParseRecordText(const char* text, uint32_t length, EntryRecord* record) {
+  record->fields.clear();
+  uint32_t pos = 0;
+  while (pos < length) {
+    const char* line = text + pos;
+    const void* feed = std::memchr(line, '\n', length - pos);
+    uint32_t line_length =
+        feed ? static_cast<uint32_t>(static_cast<const char*>(feed) - line) : length - pos;
+    if (line_length == 0) break;
+    const void* colon = std::memchr(line, ':', line_length);
+    if (colon != nullptr && colon != line) {
+      uint32_t key_length = static_cast<uint32_t>(static_cast<const char*>(colon) - line);
+      record->fields[std::string(line, key_length)] =
+          std::string(line + key_length + 1, line_length - key_length - 1);
+    }
+    pos += line_length + 1;
+  }
+}
+
+RecordCursor* RecordStore::Begin() {
+  cursor_.Reset();
+  return &cursor_;
+}
+
+void RecordStore::Close() {
+  if (data_) {
+    data_->WriteU32At(kNextIdOffset, next_id_);
+    data_->WriteU32At(kEndOffsetOffset, end_offset_);
+  }
+  data_.reset();
+  offsets_.reset();
+}
+
+}  // namespace sorvik

@@ -1,0 +1,84 @@
+// The record store: db.txt (entry records as text) and its offset file db.txt.mai.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "index/snapshot_format.h"
+#include "platform/file.h"
+
+namespace sorvik {
+
+// One parsed record: the entry id and its "key:value" lines.
+class EntryRecord {
+ public:
+  virtual ~EntryRecord() = default;
+  // The entry's name (the "I" line).
+  virtual std::string Name() const { return Get("I"); }
+  // The value of `key`, or an empty string when the record has no such line.
+  std::string Get(const std::string& key) const;
+
+  uint32_t id = 0;                            // entry id the record was read for
+  std::map<std::string, std::string> fields;  // key text before the first ":" -> value
+};
+
+class RecordStore;
+
+// Walks the store's ids 1..N: call Next before each Read until Next returns false.
+class RecordCursor {
+ public:
+  explicit RecordCursor(RecordStore* store) : store_(store) {}
+  virtual ~RecordCursor() = default;
+  virtual bool Read(EntryRecord* record);
+  virtual bool Next();
+  uint32_t CurrentId() const { return current_; }
+  void Reset() { current_ = 0; }
+
+ private:
+  RecordStore* store_;    // the store this cursor belongs to
+  uint32_t current_ = 0;  // id of the record Read returns
+};
+
+class RecordStore {
+ public:
+  RecordStore() : cursor_(this) {}
+  RecordStore(const RecordStore&) = delete;
+  RecordStore& operator=(const RecordStore&) = delete;
+  virtual ~RecordStore() { Close(); }
+
+  // Opens `path` and path + ".mai"; a missing db.txt is created with the header (1, 8).
+  // Returns false when either file cannot be opened.
+  bool Open(const std::string& path);
+  // Appends one record text and returns its id (0 when the store is not open or the data file
+  // would pass 4 GiB).
+  uint32_t Append(const std::string& text);
+  // Reads and parses record `id`. False for id 0, an id beyond Count, a missing offset slot or
+  // a damaged offset (an end before the start); a text longer than the 1099-byte buffer is cut.
+  bool Read(uint32_t id, EntryRecord* record);
+  // Reads the raw text of record `id` into the store's buffer; `text` stays valid until the
+  // next read. Same failures as Read.
+  bool ReadText(uint32_t id, const char** text, uint32_t* length);
+  uint32_t Count() const { return next_id_ == 0 ? 0 : next_id_ - 1; }
+  // The embedded cursor, rewound to before id 1.
+  virtual RecordCursor* Begin();
+  // Writes the header and closes both files. Safe to call twice.
+  void Close();
+  bool IsOpen() const { return data_ != nullptr; }
+  uint32_t EndOffset() const { return end_offset_; }
+
+ private:
+  std::unique_ptr<WinFile> data_;     // db.txt
+  std::unique_ptr<WinFile> offsets_;  // db.txt.mai
+  uint32_t next_id_ = 1;              // id of the next appended record
+  uint32_t end_offset_ = snapshot::kFirstRecordOffset;  // just past the last record
+  RecordCursor cursor_;               // the cursor Begin hands out
+  char buffer_[snapshot::kRecordBufferSize];  // one record text, terminated
+};
+
+// Splits a record text into `record`: for each line up to the first empty one, the text before
+// the first ":" (at position 1 or later) is the key and the rest the value.
+void ParseRecordText(const char* text, uint32_t length, EntryRecord* record);
+
+}  // namespace sorvik

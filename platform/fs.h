@@ -1,0 +1,29 @@
+// Files and folders by path. Paths are in the program's own form: GBK, backslashes, drive
+// letters ("C:\Windows") or relative to the current folder (".\NIndex"). On POSIX the drive
+// letters come from the drive map (MapDrive) and the names are converted to UTF-8 at this seam.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace sorvik {
+
+bool PathExists(const std::string& path);  // a file or a folder
+bool IsFolder(const std::string& path);
+bool CreateFolder(const std::string& path);  // one level; true when it exists afterwards
+bool RenamePath(const std::string& from, const std::string& to);  // fails when `to` exists
+bool RemoveFile(const std::string& path);
+// Deletes a folder with everything in it, silently and without undo. Returns true on success;
+// false when the path is missing, too long for the operation's 1000-byte buffer, or not deleted.
+bool DeleteFolderTree(const std::string& path);
+// The folder of the running executable, ending with a backslash.
+std::string ExecutableFolder();
+bool SetCurrentFolder(const std::string& path);
+void SleepMs(uint32_t ms);
+
+// POSIX only: makes drive `letter` stand for the directory `dir` (a POSIX path). Mapped drives
+// are fixed drives. Returns false on Win32, where the system's own drives are used.
+bool MapDrive(char letter, const std::string& dir);
+void ClearDriveMap();
+
+}  // namespace sorvik

@@ -1,0 +1,94 @@
+#include "platform/fs.h"
+
+#include <dirent.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <ctime>
+
+#include "platform/charset.h"
+#include "platform/posix/native_path.h"
+
+namespace sorvik {
+namespace {
+
+// Size limit of the delete operation's path buffer (1000 bytes, double-NUL terminated).
+constexpr size_t kDeleteBufferSize = 1000;
+
+bool RemoveTree(const std::string& native) {
+  struct stat st;
+  if (::lstat(native.c_str(), &st) != 0) return false;
+  if (!S_ISDIR(st.st_mode)) return ::unlink(native.c_str()) == 0;
+  DIR* dir = ::opendir(native.c_str());
+  if (dir == nullptr) return false;
+  bool ok = true;
+  while (struct dirent* entry = ::readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    ok = RemoveTree(native + "/" + name) && ok;
+  }
+  ::closedir(dir);
+  return ::rmdir(native.c_str()) == 0 && ok;
+}
+
+}  // namespace
+
+bool PathExists(const std::string& path) {
+  std::string native = NativePath(path);
+  struct stat st;
+  return !native.empty() && ::stat(native.c_str(), &st) == 0;
+}
+
+bool IsFolder(const std::string& path) {
+  std::string native = NativePath(path);
+  struct stat st;
+  return !native.empty() && ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool CreateFolder(const std::string& path) {
+  std::string native = NativePath(path);
+  if (native.empty()) return false;
+  return ::mkdir(native.c_str(), 0755) == 0 || IsFolder(path);
+}
+
+bool RenamePath(const std::string& from, const std::string& to) {
+  std::string a = NativePath(from), b = NativePath(to);
+  if (a.empty() || b.empty() || PathExists(to)) return false;
+  return ::rename(a.c_str(), b.c_str()) == 0;
+}
+
+bool RemoveFile(const std::string& path) {
+  std::string native = NativePath(path);
+  return !native.empty() && ::unlink(native.c_str()) == 0;
+}
+
+bool DeleteFolderTree(const std::string& path) {
+  if (path.empty() || path.size() + 2 > kDeleteBufferSize) return false;
+  std::string native = NativePath(path);
+  if (native.empty() || native == "/") return false;
+  return RemoveTree(native);
+}
+
+std::string ExecutableFolder() {
+  char buffer[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0) return ".\\";
+  std::string exe(buffer, static_cast<size_t>(n));
+  std::string folder = Utf8ToGbk(exe.substr(0, exe.rfind('/') + 1));
+  return folder;
+}
+
+bool SetCurrentFolder(const std::string& path) {
+  std::string native = NativePath(path);
+  return !native.empty() && ::chdir(native.c_str()) == 0;
+}
+
+void SleepMs(uint32_t ms) {
+  struct timespec ts = {static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
+  while (::nanosleep(&ts, &ts) != 0) {
+  }
+}
+
+}  // namespace sorvik
