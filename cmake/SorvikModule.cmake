@@ -3,12 +3,16 @@
 # Builds every .cpp of <folder> into the static library <target>, and every *_test.cpp into
 # <target>_tests, registered with CTest. Files ending in _win32.cpp (or _win32_test.cpp) are
 # built only for Win32, files ending in _posix.cpp (or _posix_test.cpp) only elsewhere.
+# EXCLUDE is a regular expression of files left out (a program's main file).
 function(sorvik_module target folder)
-  cmake_parse_arguments(ARG "" "" "DEPS;TEST_DEPS;EXTRA_SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "" "EXCLUDE" "DEPS;TEST_DEPS;EXTRA_SOURCES" ${ARGN})
   file(GLOB all CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
   set(sources ${ARG_EXTRA_SOURCES})
   set(tests)
   foreach(file ${all})
+    if(ARG_EXCLUDE AND file MATCHES "${ARG_EXCLUDE}")
+      continue()
+    endif()
     if(file MATCHES "_win32(_test)?\\.cpp$" AND NOT WIN32)
       continue()
     endif()
