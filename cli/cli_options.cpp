@@ -7,8 +7,8 @@
 namespace sorvik {
 namespace {
 
-const char* const kCategoryNames[] = {"folders",      "hidden",      "pictures",
-                                      "documents",    "applications", "audio-video"};
+const char* const kCategoryNames[] = {"folders",   "hidden",       "pictures",
+                                      "documents", "applications", "audio-video"};
 
 bool ParseInt(const std::string& text, long low, long high, int* value) {
   if (text.empty()) return false;
@@ -150,8 +150,9 @@ class Parser {
     } else if (option == "--category") {
       if (!Allowed(option, searches)) return false;
       if (!ParseCategory(value, &options_->category)) {
-        return Fail("--category takes all, folders, pictures, documents, applications, "
-                    "audio-video or -1, 0, 2..5");
+        return Fail(
+            "--category takes all, folders, pictures, documents, applications, "
+            "audio-video or -1, 0, 2..5");
       }
     } else if (option == "--year") {
       if (!Allowed(option, searches)) return false;

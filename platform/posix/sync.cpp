@@ -29,7 +29,8 @@ void ManualResetEvent::Reset() {
 
 bool ManualResetEvent::Wait(uint32_t ms) {
   std::unique_lock<std::mutex> hold(state_->lock);
-  return state_->changed.wait_for(hold, std::chrono::milliseconds(ms), [this] { return state_->set; });
+  return state_->changed.wait_for(hold, std::chrono::milliseconds(ms),
+                                  [this] { return state_->set; });
 }
 
 }  // namespace sorvik
