@@ -64,6 +64,12 @@ bool RemoveFile(const std::string& path) {
   return !native.empty() && ::unlink(native.c_str()) == 0;
 }
 
+bool ReplacePath(const std::string& from, const std::string& to) {
+  std::string a = NativePath(from), b = NativePath(to);
+  if (a.empty() || b.empty()) return false;
+  return ::rename(a.c_str(), b.c_str()) == 0;
+}
+
 bool DeleteFolderTree(const std::string& path) {
   if (path.empty() || path.size() + 2 > kDeleteBufferSize) return false;
   std::string native = NativePath(path);

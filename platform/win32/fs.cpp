@@ -1,7 +1,7 @@
 #include "platform/fs.h"
 
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <cstring>
 
@@ -32,6 +32,11 @@ bool RenamePath(const std::string& from, const std::string& to) {
 
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
 
+bool ReplacePath(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 bool DeleteFolderTree(const std::string& path) {
   // Two terminating zeros must fit: a longer path is refused rather than cut.
   if (path.empty() || path.size() + 2 > kDeleteBufferSize) return false;
@@ -56,9 +61,7 @@ std::string ExecutableFolder() {
   return std::string(drive) + dir;
 }
 
-bool SetCurrentFolder(const std::string& path) {
-  return SetCurrentDirectoryA(path.c_str()) != 0;
-}
+bool SetCurrentFolder(const std::string& path) { return SetCurrentDirectoryA(path.c_str()) != 0; }
 
 void SleepMs(uint32_t ms) { Sleep(ms); }
 

@@ -1,0 +1,79 @@
+#include "app/xml_file.h"
+
+#include <mutex>
+
+#include "platform/file.h"
+#include "platform/fs.h"
+
+namespace sorvik {
+namespace {
+
+// Element text such as a folder "D:\My  Music" must come back byte for byte; the library
+// condenses runs of white space unless told otherwise. The switch is process-wide.
+void KeepWhiteSpace() {
+  static std::once_flag once;
+  std::call_once(once, [] { TiXmlBase::SetCondenseWhiteSpace(false); });
+}
+
+// CR LF and lone CR become LF, as the library's own file loader does.
+std::string NormalizeLineEnds(const char* data, size_t size) {
+  std::string text;
+  text.reserve(size);
+  for (size_t i = 0; i < size; ++i) {
+    if (data[i] != '\r') {
+      text += data[i];
+      continue;
+    }
+    text += '\n';
+    if (i + 1 < size && data[i + 1] == '\n') ++i;
+  }
+  return text;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+  std::unique_ptr<WinFile> file = OpenWinFile(path, kOpenAlways);
+  if (!file || !file->SetSize(0)) return false;
+  if (bytes.empty()) return true;
+  uint32_t size = static_cast<uint32_t>(bytes.size());
+  return file->WriteAt(0, bytes.data(), size) == size;  // the destructor flushes
+}
+
+}  // namespace
+
+bool ParseXmlText(const std::string& text, TiXmlDocument* doc) {
+  KeepWhiteSpace();
+  doc->Clear();
+  doc->Parse(text.c_str(), nullptr, TIXML_ENCODING_LEGACY);
+  return !doc->Error() && doc->RootElement() != nullptr;
+}
+
+bool LoadXmlFile(const std::string& path, TiXmlDocument* doc) {
+  MappedFile mapped;
+  if (!mapped.Map(path, 0) || mapped.Size() == 0 || mapped.Size() > kMaxXmlFileBytes) {
+    return false;
+  }
+  const char* data = reinterpret_cast<const char*>(mapped.Data());
+  size_t size = mapped.Size();
+  static const char kBom[] = "\xEF\xBB\xBF";
+  if (size >= 3 && std::string(data, 3) == kBom) {
+    data += 3;
+    size -= 3;
+  }
+  return ParseXmlText(NormalizeLineEnds(data, size), doc);
+}
+
+bool SaveXmlFile(const TiXmlDocument& doc, const std::string& path) {
+  TiXmlPrinter printer;
+  printer.SetIndent("    ");
+  printer.SetLineBreak("\r\n");
+  doc.Accept(&printer);
+  std::string temp = path + ".tmp";
+  if (!WriteWholeFile(temp, std::string(printer.CStr(), printer.Size())) ||
+      !ReplacePath(temp, path)) {
+    RemoveFile(temp);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace sorvik

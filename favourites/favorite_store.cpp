@@ -1,0 +1,110 @@
+#include "favourites/favorite_store.h"
+
+#include "app/decimal_text.h"
+#include "app/xml_file.h"
+#include "platform/fs.h"
+
+namespace sorvik {
+namespace {
+
+// The document a missing or unreadable file starts from.
+constexpr char kEmptyFavoritesText[] =
+    "<?xml version=\"1.0\"  encoding='gb2312' >\n<favorite>\n</favorite>";
+
+std::string FileIn(const std::string& folder) {
+  if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) {
+    return folder + kFavoriteFileName;
+  }
+  return folder + "\\" + kFavoriteFileName;
+}
+
+// The text of the first child element called `name`; empty when there is none or it has no
+// text.
+std::string ChildText(const TiXmlElement& parent, const char* name) {
+  const TiXmlElement* child = parent.FirstChildElement(name);
+  const char* text = child ? child->GetText() : nullptr;
+  return text ? std::string(text) : std::string();
+}
+
+void AddTextChild(TiXmlElement* parent, const char* name, const std::string& text) {
+  TiXmlElement* child = new TiXmlElement(name);
+  child->LinkEndChild(new TiXmlText(text));
+  parent->LinkEndChild(child);
+}
+
+// The search context of one bookmark: only the fields that differ from their defaults.
+TiXmlElement* NewSearchContext(const SearchRequest& request) {
+  TiXmlElement* context = new TiXmlElement("searchcontext");
+  if (!request.keywords.empty()) AddTextChild(context, "keyword", request.keywords);
+  if (!request.location.empty()) AddTextChild(context, "folder", request.location);
+  if (request.category >= 0) {
+    AddTextChild(context, "filetype", std::to_string(request.category));
+  }
+  if (request.monthFrom != 0) {
+    AddTextChild(context, "startTime", std::to_string(request.monthFrom));
+  }
+  if (request.monthTo != 0) AddTextChild(context, "endTime", std::to_string(request.monthTo));
+  if (request.hiddenOnly != 0) AddTextChild(context, "hidden", "1");
+  return context;
+}
+
+SearchRequest ReadSearchContext(const TiXmlElement& context) {
+  SearchRequest request;
+  request.keywords = ChildText(context, "keyword");
+  request.location = ChildText(context, "folder");
+  std::string text = ChildText(context, "filetype");
+  if (!text.empty()) request.category = ParseDecimal(text);
+  text = ChildText(context, "startTime");
+  if (!text.empty()) request.monthFrom = static_cast<uint16_t>(ParseDecimal(text));
+  text = ChildText(context, "endTime");
+  if (!text.empty()) request.monthTo = static_cast<uint16_t>(ParseDecimal(text));
+  request.hiddenOnly = ChildText(context, "hidden").compare(0, 1, "1") == 0 ? 1 : 0;
+  return request;
+}
+
+// False for a bookmark without any child element: it stays in the document but is not listed.
+bool ReadBookmark(const TiXmlElement& bookmark, FavoriteEntry* entry) {
+  const TiXmlElement* context = bookmark.FirstChildElement();
+  if (context == nullptr) return false;
+  const char* title = bookmark.Attribute("name");
+  entry->title = title ? std::string(title) : std::string();
+  entry->request = ReadSearchContext(*context);
+  return true;
+}
+
+}  // namespace
+
+FavoriteStore::FavoriteStore(const std::string& folder) : path_(FileIn(folder)) {
+  CreateFolder(folder);
+  Read();
+}
+
+// Any root name and any bookmark name are accepted; a bookmark's first child element, whatever
+// its name, is its search context.
+void FavoriteStore::Read() {
+  if (!LoadXmlFile(path_, &doc_)) {
+    ParseXmlText(kEmptyFavoritesText, &doc_);
+    return;
+  }
+  for (const TiXmlElement* bookmark = doc_.RootElement()->FirstChildElement(); bookmark;
+       bookmark = bookmark->NextSiblingElement()) {
+    FavoriteEntry entry;
+    if (ReadBookmark(*bookmark, &entry)) entries_.push_back(entry);
+  }
+}
+
+void FavoriteStore::Add(const std::string& title, const SearchRequest& request) {
+  TiXmlElement* bookmark = new TiXmlElement("bookmark");
+  bookmark->SetAttribute("name", title);
+  bookmark->LinkEndChild(NewSearchContext(request));
+  doc_.RootElement()->LinkEndChild(bookmark);
+  entries_.push_back(FavoriteEntry{title, request});
+}
+
+bool FavoriteStore::Save() { return SaveXmlFile(doc_, path_); }
+
+bool FavoriteStore::RemoveFile(const std::string& folder) {
+  return sorvik::RemoveFile(FileIn(folder));
+}
+
+}  // namespace sorvik

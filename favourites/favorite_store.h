@@ -1,0 +1,52 @@
+// Saved searches: a title and a SearchRequest each, kept in user order in one XML file,
+// ".\NFavorite\Favorite.xml". A store lives for one operation: open (read the file), look or
+// add, save, close. Nothing is cached between stores.
+#pragma once
+
+#include <tinyxml.h>
+
+#include <string>
+#include <vector>
+
+#include "query/search_request.h"
+
+namespace sorvik {
+
+constexpr char kFavoriteFolder[] = ".\\NFavorite";
+constexpr char kFavoriteFileName[] = "Favorite.xml";
+
+struct FavoriteEntry {
+  std::string title;      // shown in the menu and the organiser; the bookmark's name
+  SearchRequest request;  // the saved search
+};
+
+class FavoriteStore {
+ public:
+  // Creates `folder` when it is missing (a failure is ignored) and reads its Favorite.xml.
+  // A missing, malformed or rootless file gives an empty list; nothing is written.
+  explicit FavoriteStore(const std::string& folder = kFavoriteFolder);
+  FavoriteStore(const FavoriteStore&) = delete;
+  FavoriteStore& operator=(const FavoriteStore&) = delete;
+
+  size_t Count() const { return entries_.size(); }
+  // REQUIRES: index < Count().
+  const FavoriteEntry& Item(size_t index) const { return entries_[index]; }
+  const std::string& FilePath() const { return path_; }
+
+  // Appends a bookmark to the document and an entry to the list; does not write the file.
+  void Add(const std::string& title, const SearchRequest& request);
+  // Writes the whole document, replacing the file; on failure the old file stays as it was.
+  bool Save();
+
+  // Deletes `folder`'s Favorite.xml.
+  static bool RemoveFile(const std::string& folder = kFavoriteFolder);
+
+ private:
+  void Read();
+
+  std::string path_;                    // the favourites file
+  TiXmlDocument doc_;                   // the parsed file, always with a root element
+  std::vector<FavoriteEntry> entries_;  // the bookmarks that have a search context, in order
+};
+
+}  // namespace sorvik
