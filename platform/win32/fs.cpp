@@ -1,7 +1,7 @@
 #include "platform/fs.h"
 
-#include <shellapi.h>
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstring>
 
@@ -61,7 +61,9 @@ std::string ExecutableFolder() {
   return std::string(drive) + dir;
 }
 
-bool SetCurrentFolder(const std::string& path) { return SetCurrentDirectoryA(path.c_str()) != 0; }
+bool SetCurrentFolder(const std::string& path) {
+  return SetCurrentDirectoryA(path.c_str()) != 0;
+}
 
 void SleepMs(uint32_t ms) { Sleep(ms); }
 
