@@ -56,8 +56,8 @@ uint32_t RecordStore::Append(const std::string& text) {
 bool RecordStore::ReadText(uint32_t id, const char** text, uint32_t* length) {
   if (!data_ || id == 0 || id > Count()) return false;
   uint32_t bounds[2] = {0, 0};
-  uint32_t got = offsets_->ReadAt(static_cast<uint64_t>(id - 1) * kOffsetEntrySize, bounds,
-                                  sizeof bounds);
+  uint32_t got =
+      offsets_->ReadAt(static_cast<uint64_t>(id - 1) * kOffsetEntrySize, bounds, sizeof bounds);
   if (got < kOffsetEntrySize) return false;
   uint32_t start = bounds[0];
   // The last record ends at the header's end offset, whatever follows in the offset file.
@@ -99,6 +99,12 @@ void ParseRecordText(const char* text, uint32_t length, EntryRecord* record) {
     }
     pos += line_length + 1;
   }
+}
+
+uint32_t RecordStore::OffsetSlots() const {
+  if (!offsets_) return 0;
+  uint64_t slots = offsets_->Size() / kOffsetEntrySize;
+  return slots > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(slots);
 }
 
 RecordCursor* RecordStore::Begin() {

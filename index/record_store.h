@@ -61,6 +61,8 @@ class RecordStore {
   // next read. Same failures as Read.
   bool ReadText(uint32_t id, const char** text, uint32_t* length);
   uint32_t Count() const { return next_id_ == 0 ? 0 : next_id_ - 1; }
+  // The number of ids the offset file has a slot for; a damaged header may claim more.
+  uint32_t OffsetSlots() const;
   // The embedded cursor, rewound to before id 1.
   virtual RecordCursor* Begin();
   // Writes the header and closes both files. Safe to call twice.
@@ -69,12 +71,12 @@ class RecordStore {
   uint32_t EndOffset() const { return end_offset_; }
 
  private:
-  std::unique_ptr<WinFile> data_;     // db.txt
-  std::unique_ptr<WinFile> offsets_;  // db.txt.mai
-  uint32_t next_id_ = 1;              // id of the next appended record
+  std::unique_ptr<WinFile> data_;                       // db.txt
+  std::unique_ptr<WinFile> offsets_;                    // db.txt.mai
+  uint32_t next_id_ = 1;                                // id of the next appended record
   uint32_t end_offset_ = snapshot::kFirstRecordOffset;  // just past the last record
-  RecordCursor cursor_;               // the cursor Begin hands out
-  char buffer_[snapshot::kRecordBufferSize];  // one record text, terminated
+  RecordCursor cursor_;                                 // the cursor Begin hands out
+  char buffer_[snapshot::kRecordBufferSize];            // one record text, terminated
 };
 
 // Splits a record text into `record`: for each line up to the first empty one, the text before
