@@ -1,0 +1,137 @@
+#include "query/entry_details.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "index/record_store.h"
+
+namespace sorvik {
+
+namespace {
+
+// The four fields of a record text that the details need. Lines are split as the record store
+// splits them: up to the first empty line, key before the first ":", a repeated key overwrites.
+struct RecordFields {
+  std::string name;      // "I"
+  std::string modified;  // "M"
+  std::string where;     // "D"
+  std::string size;      // "S"
+};
+
+std::string* FieldFor(RecordFields* fields, const char* key, uint32_t key_length) {
+  if (key_length != 1) return nullptr;
+  switch (key[0]) {
+    case 'I':
+      return &fields->name;
+    case 'M':
+      return &fields->modified;
+    case 'D':
+      return &fields->where;
+    case 'S':
+      return &fields->size;
+    default:
+      return nullptr;
+  }
+}
+
+bool ReadFields(RecordStore* store, uint32_t id, RecordFields* fields) {
+  const char* text = nullptr;
+  uint32_t length = 0;
+  if (!store->ReadText(id, &text, &length)) return false;
+  uint32_t pos = 0;
+  while (pos < length) {
+    const char* line = text + pos;
+    const void* feed = std::memchr(line, '\n', length - pos);
+    const uint32_t line_length =
+        feed ? static_cast<uint32_t>(static_cast<const char*>(feed) - line) : length - pos;
+    if (line_length == 0) break;
+    const void* colon = std::memchr(line, ':', line_length);
+    if (colon != nullptr && colon != line) {
+      const uint32_t key_length = static_cast<uint32_t>(static_cast<const char*>(colon) - line);
+      std::string* field = FieldFor(fields, line, key_length);
+      if (field) field->assign(line + key_length + 1, line_length - key_length - 1);
+    }
+    pos += line_length + 1;
+  }
+  return true;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+inline unsigned char FoldAscii(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+// A decimal entry id that fills the whole text; 0 for anything else.
+uint32_t ParseParentId(const std::string& text) {
+  if (text.empty() || text.size() > 10) return 0;
+  uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return 0;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+  }
+  return value > 0xFFFFFFFFull ? 0 : static_cast<uint32_t>(value);
+}
+
+}  // namespace
+
+uint64_t ParseHex64(const std::string& text) {
+  size_t pos = 0;
+  while (pos < text.size() && (text[pos] == ' ' || (text[pos] >= '\t' && text[pos] <= '\r'))) {
+    ++pos;
+  }
+  bool negative = false;
+  if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) negative = text[pos++] == '-';
+  if (pos + 1 < text.size() && text[pos] == '0' && (text[pos + 1] == 'x' || text[pos + 1] == 'X') &&
+      pos + 2 < text.size() && HexDigit(text[pos + 2]) >= 0) {
+    pos += 2;
+  }
+  uint64_t value = 0;
+  for (; pos < text.size() && HexDigit(text[pos]) >= 0; ++pos) {
+    value = (value << 4) | static_cast<uint64_t>(HexDigit(text[pos]));
+  }
+  return negative ? 0 - value : value;
+}
+
+int CompareAsciiNoCase(const std::string& a, const std::string& b) {
+  const size_t common = std::min(a.size(), b.size());
+  bool trail = false;  // the byte at i follows a GBK lead byte equal in both texts
+  for (size_t i = 0; i < common; ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]);
+    unsigned char y = static_cast<unsigned char>(b[i]);
+    if (!trail) {
+      x = FoldAscii(x);
+      y = FoldAscii(y);
+    }
+    if (x != y) return x < y ? -1 : 1;
+    trail = !trail && x >= 0x81;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+bool LoadEntryDetails(RecordStore* store, uint32_t id, EntryDetails* out) {
+  *out = EntryDetails();
+  RecordFields fields;
+  if (!ReadFields(store, id, &fields)) return false;
+  out->name = fields.name;
+  out->modifiedTime = ParseHex64(fields.modified);
+  out->size = ParseHex64(fields.size);
+  if (fields.where.find(':') != std::string::npos) {
+    out->folderPath = fields.where;
+    return true;
+  }
+  RecordFields parent;
+  const uint32_t parent_id = ParseParentId(fields.where);
+  if (parent_id != 0 && ReadFields(store, parent_id, &parent)) {
+    out->folderPath = parent.where + "\\" + parent.name;
+  }
+  return true;
+}
+
+}  // namespace sorvik

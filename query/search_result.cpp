@@ -1,0 +1,96 @@
+#include "query/search_result.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace sorvik {
+
+namespace {
+
+// True when `a` sorts before `b` under sort key `key`.
+bool KeyLess(int32_t key, const EntryDetails& a, const EntryDetails& b) {
+  switch (key) {
+    case kSortName:
+      return CompareAsciiNoCase(a.name, b.name) < 0;
+    case kSortFolder:
+      return CompareAsciiNoCase(a.folderPath, b.folderPath) < 0;
+    case kSortModified:
+      return a.modifiedTime < b.modifiedTime;
+    case kSortSize:
+      return a.size < b.size;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+SearchResult::SearchResult(DetailsSource* source) : source_(source), ref_count_(1) {
+  ids.reserve(kPageSize);
+}
+
+void SearchResult::Release() {
+  if (ref_count_.fetch_sub(1) == 1) delete this;
+}
+
+bool SearchResult::GetDetails(uint32_t id, EntryDetails* out) {
+  auto found = details_.find(id);
+  if (found != details_.end()) {
+    *out = found->second;
+    return true;
+  }
+  if (source_ == nullptr || !source_->ReadDetails(id, out)) return false;
+  if (details_.size() < kDetailsCacheLimit) details_.emplace(id, *out);
+  return true;
+}
+
+void SearchResult::LoadDetails(uint32_t limit) {
+  const size_t end = std::min(ids.size(), static_cast<size_t>(limit));
+  for (size_t i = 0; i < end; ++i) {
+    if (details_.count(ids[i]) != 0) continue;
+    EntryDetails entry;
+    if (source_ == nullptr || !source_->ReadDetails(ids[i], &entry)) return;
+    details_.emplace(ids[i], std::move(entry));
+  }
+}
+
+void SearchResult::Sort(int32_t key, bool ascending) {
+  sort_key_ = key;
+  ascending_ = ascending;
+  if (key < kSortName || key > kSortSize || ids.size() < 2) return;
+  // Each entry is fetched once here, so the comparison never goes back to the index.
+  std::vector<EntryDetails> entries(ids.size());
+  for (size_t i = 0; i < ids.size(); ++i) GetDetails(ids[i], &entries[i]);
+  std::vector<uint32_t> order(ids.size());
+  std::iota(order.begin(), order.end(), 0u);
+  std::stable_sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
+    return ascending ? KeyLess(key, entries[x], entries[y]) : KeyLess(key, entries[y], entries[x]);
+  });
+  const std::vector<uint32_t> before = ids;
+  for (size_t i = 0; i < order.size(); ++i) ids[i] = before[order[i]];
+}
+
+bool SearchResult::RemoveAt(size_t index, const std::string& fullPath) {
+  if (index >= ids.size()) return false;
+  if (source_ != nullptr) source_->RecordRemoval(ids[index], fullPath);
+  ids.erase(ids.begin() + static_cast<std::ptrdiff_t>(index));
+  return true;
+}
+
+SearchResult* SearchResult::Clone() const {
+  SearchResult* copy = new SearchResult(source_);
+  copy->sort_key_ = sort_key_;
+  copy->ascending_ = ascending_;
+  copy->ids = ids;
+  copy->details_ = details_;
+  return copy;
+}
+
+bool SearchResult::GetFullPath(uint32_t id, std::string* out) {
+  EntryDetails entry;
+  if (!GetDetails(id, &entry)) return false;
+  *out = entry.FullPath();
+  return true;
+}
+
+}  // namespace sorvik

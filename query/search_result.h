@@ -1,0 +1,81 @@
+// SearchResult: one page of a search's answer as the window receives it: the entry ids, a cache
+// of their details and the page's sort order. Reference counted; the window and the picture
+// viewer each hold their own.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "query/details_source.h"
+#include "query/entry_details.h"
+
+namespace sorvik {
+
+// Sort keys of a result page.
+enum SortKey : int32_t {
+  kSortNone = 0,  // not sorted yet: ids in ascending order
+  kSortName = 1,
+  kSortFolder = 2,
+  kSortModified = 3,
+  kSortSize = 4,
+};
+
+constexpr uint32_t kPageSize = 800;          // ids of one page; reserved in every result
+constexpr uint32_t kPreloadedDetails = 100;  // details read when a page is made
+constexpr size_t kDetailsCacheLimit = 5000;  // GetDetails caches only below this size
+
+class SearchResult {
+ public:
+  using DetailsCache = std::unordered_map<uint32_t, EntryDetails>;
+
+  // A result with refCount 1 that reads details from `source` (null: as if no index were
+  // loaded). `source` must outlive the result.
+  explicit SearchResult(DetailsSource* source);
+  SearchResult(const SearchResult&) = delete;
+  SearchResult& operator=(const SearchResult&) = delete;
+
+  void AddRef() { ref_count_.fetch_add(1); }
+  // Drops one reference; the last one destroys the result.
+  void Release();
+
+  // Details of entry `id`, from the cache or else from the source; a freshly read entry is cached
+  // only while the cache holds fewer than kDetailsCacheLimit entries. False only when the source
+  // has no loaded index.
+  bool GetDetails(uint32_t id, EntryDetails* out);
+  // Reads and caches the details of the first min(ids.size(), limit) ids, whatever the cache size.
+  void LoadDetails(uint32_t limit);
+  // Stores the key and direction, then reorders the page: names and folders compared bytewise
+  // with ASCII letters folded, times and sizes as unsigned numbers. Descending reverses the test,
+  // so a descending size sort puts folders (all bits set) first. Ties keep their order. An unknown
+  // key leaves the order alone.
+  void Sort(int32_t key, bool ascending);
+  // Records the removal of the entry at `index` (shown as `fullPath`) with the source, then
+  // erases it from the page; the cache keeps its details. False when `index` is out of range.
+  bool RemoveAt(size_t index, const std::string& fullPath);
+  // A new result (refCount 1) with the same sort, ids, source and a copy of the cache.
+  SearchResult* Clone() const;
+  // The full path of entry `id` (folder + "\" + name). False only when no index is loaded.
+  bool GetFullPath(uint32_t id, std::string* out);
+
+  int32_t sortKey() const { return sort_key_; }
+  bool ascending() const { return ascending_; }
+  int32_t refCount() const { return ref_count_.load(); }
+  const DetailsCache& details() const { return details_; }
+
+  std::vector<uint32_t> ids;  // the page's entry ids, ascending until sorted
+
+ private:
+  ~SearchResult() = default;  // only Release destroys a result
+
+  DetailsSource* source_;           // reads details and records removals; may be null
+  int32_t sort_key_ = kSortNone;    // last key given to Sort
+  bool ascending_ = true;           // last direction given to Sort
+  std::atomic<int32_t> ref_count_;  // references held
+  DetailsCache details_;            // entry id -> details
+};
+
+}  // namespace sorvik
