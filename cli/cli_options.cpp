@@ -131,6 +131,12 @@ class Parser {
       options_->hidden_only = true;
       return true;
     }
+    static const char* const kValued[] = {"--work",     "--drive",    "--chunk-names",
+                                          "--location", "--category", "--year",
+                                          "--month",    "--page",     "--page-size"};
+    bool known = false;
+    for (const char* name : kValued) known = known || option == name;
+    if (!known) return Fail("unknown option " + option);
     if (!Value(option, &value)) return false;
     if (option == "--work") {
       options_->work = value;

@@ -1,0 +1,81 @@
+#include <windows.h>
+
+#include <thread>
+
+#include "cli/console.h"
+#include "platform/progress.h"
+
+namespace sorvik {
+namespace {
+
+// A hidden top-level window of the first-build dialog's class: the build finds it like the
+// dialog and posts its progress texts here, which the console prints.
+LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == kMsgProgressText) {
+    FILE* out = reinterpret_cast<FILE*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    std::string text = ProgressTextOf(wparam);
+    FreeProgressText(wparam);
+    for (char& c : text) {
+      if (c == '\r' || c == '\n') c = ' ';
+    }
+    if (out != nullptr) {
+      std::fprintf(out, "%s\n", text.c_str());
+      std::fflush(out);
+    }
+    return 0;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+}  // namespace
+
+std::string FromConsole(const std::string& text) { return text; }
+
+std::string ToConsole(const std::string& text) { return text; }
+
+bool SetUpDrives(const std::vector<std::pair<char, std::string>>& drives, const std::string&,
+                 std::string* error) {
+  if (drives.empty()) return true;
+  *error = "--drive is for Linux; on Windows the system's drives are indexed";
+  return false;
+}
+
+void LoadDrives(const std::string&) {}
+
+struct ConsoleProgress::State {
+  std::thread pump;        // runs the window's message loop
+  DWORD thread_id = 0;     // of the pump, to end its loop
+  HANDLE ready = nullptr;  // set once the window exists
+};
+
+ConsoleProgress::ConsoleProgress(FILE* out) : state_(new State) {
+  state_->ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  State* state = state_;
+  state_->pump = std::thread([state, out] {
+    state->thread_id = GetCurrentThreadId();
+    WNDCLASSA window_class = {};
+    window_class.lpfnWndProc = ProgressWindowProc;
+    window_class.hInstance = GetModuleHandleA(nullptr);
+    window_class.lpszClassName = kProgressWindowClass;
+    RegisterClassA(&window_class);
+    HWND window = CreateWindowA(kProgressWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                window_class.hInstance, nullptr);
+    if (window != nullptr)
+      SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(out));
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue exists from here
+    SetEvent(state->ready);
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+    if (window != nullptr) DestroyWindow(window);
+  });
+  WaitForSingleObject(state_->ready, 5000);
+}
+
+ConsoleProgress::~ConsoleProgress() {
+  PostThreadMessageA(state_->thread_id, WM_QUIT, 0, 0);
+  if (state_->pump.joinable()) state_->pump.join();
+  CloseHandle(state_->ready);
+  delete state_;
+}
+
+}  // namespace sorvik

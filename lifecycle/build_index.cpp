@@ -1,0 +1,52 @@
+#include "lifecycle/build_index.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "app/config_store.h"
+#include "index/record_store.h"
+#include "index/snapshot_walker.h"
+#include "platform/drives.h"
+#include "platform/progress.h"
+
+namespace sorvik {
+
+std::string DrivesToWalk(ConfigStore* settings) {
+  const std::string selection = settings->GetString(kConfigIndexPosition, "") + "|";
+  const bool removable_allowed = settings->GetBool(kConfigIndexRemovable, true);
+  const uint32_t mask = LogicalDriveMask();
+  std::string letters;
+  for (char letter = 'Z'; letter >= 'B'; --letter) {
+    if ((mask & (1u << (letter - 'A'))) == 0) continue;
+    const std::string name = std::string(1, letter) + ":";
+    const uint32_t type = DriveType(name + "\\");
+    const bool accepted = type == kDriveFixed || (type == kDriveRemovable && removable_allowed);
+    if (!accepted) continue;
+    if (selection == "|" || selection.find(name) != std::string::npos) letters += letter;
+  }
+  return letters;
+}
+
+bool BuildIndex(ConfigStore* settings, const BuildOptions& options) {
+  const std::string folder = options.work + kBuildFolder;
+  const std::string letters = DrivesToWalk(settings);
+  {
+    SnapshotWalker walker(folder, options.settle_ms);
+    if (!walker.IsReady()) return false;
+    for (char letter : letters) walker.WalkRoot(std::string(1, letter) + ":");
+  }
+  uintptr_t window = FindProgressWindow();
+  if (window != 0) SendProgressText(window, kBuildingText);
+
+  RecordStore store;
+  if (!store.Open(folder + "\\" + snapshot::kRecordFile)) return false;
+  IndexBuilder builder;
+  builder.SetWorkFolder(folder + "\\");
+  builder.SetRecordSource(&store);
+  builder.SetChunkNames(options.chunk_names);
+  bool built = builder.Build();
+  store.Close();
+  return built;
+}
+
+}  // namespace sorvik

@@ -1,0 +1,33 @@
+// The whole build run: walk the chosen drives into ".\ScanTemp" and build its name index there.
+// It takes no lock and never touches ".\NIndex".
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "index/index_builder.h"
+
+namespace sorvik {
+
+class ConfigStore;
+
+constexpr char kBuildFolder[] = "ScanTemp";  // a build in progress, beside the live index
+constexpr char kBuildingText[] = "\r\n　正在建立索引,请耐心等待...";
+
+struct BuildOptions {
+  std::string work = ".\\";                   // folder that holds ScanTemp; ends with a separator
+  uint32_t chunk_names = kDefaultChunkNames;  // names per chunk of the name index
+  uint32_t settle_ms = 1000;                  // pause after the old build folder is deleted
+};
+
+// The drive letters a build walks, Z down to B: fixed drives, removable ones unless
+// "index_removable" is present and not exactly "true", and of those only the ones named in
+// "index_position" (all when it is empty or missing).
+std::string DrivesToWalk(ConfigStore* settings);
+
+// Walks the drives chosen by the settings into <work>ScanTemp, then builds index.mtr and
+// index.dat there. False when the build folder could not be prepared or the name index could not
+// be written; the folder is then not a usable index.
+bool BuildIndex(ConfigStore* settings, const BuildOptions& options);
+
+}  // namespace sorvik

@@ -1,0 +1,51 @@
+#include "lifecycle/index_environment.h"
+
+#include "app/config_store.h"
+#include "lifecycle/index_schedule.h"
+#include "platform/find.h"
+#include "platform/fs.h"
+#include "platform/local_time.h"
+#include "platform/sync.h"
+
+namespace sorvik {
+namespace {
+
+double DateOf(const LocalTime& time) {
+  return OleDate(time.year, time.month, time.day, time.hour, time.minute, time.second);
+}
+
+}  // namespace
+
+double SystemIndexEnvironment::Now() {
+  LocalTime now;
+  return LocalNow(&now) ? DateOf(now) : 0.0;
+}
+
+bool SystemIndexEnvironment::LastWriteDate(const std::string& path, double* date) {
+  FindRecord record;
+  intptr_t handle = FindFirstEntry(path, &record);
+  if (handle == kInvalidFind) return false;
+  FindCloseEntry(handle);
+  LocalTime local;
+  if (!FileTimeToLocal(record.last_write, &local)) return false;
+  *date = DateOf(local);
+  return true;
+}
+
+void SystemIndexEnvironment::Sleep(uint32_t ms) { SleepMs(ms); }
+
+bool SystemIndexEnvironment::Wait(ManualResetEvent* event, uint32_t ms) { return event->Wait(ms); }
+
+int SystemIndexEnvironment::UpdateFrequency() {
+  std::string text;
+  bool present = settings_->Get(kConfigIndexUpdateFreq, &text);
+  return ParseUpdateFrequency(present, text);
+}
+
+bool SystemIndexEnvironment::Build() { return BuildIndex(settings_, build_); }
+
+bool CommandLineHasAuto(const std::string& command_line) {
+  return command_line.find("/auto") != std::string::npos;
+}
+
+}  // namespace sorvik

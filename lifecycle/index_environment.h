@@ -1,0 +1,61 @@
+// What the background index thread needs from the outside world: the clock, sleeps and waits,
+// the settings and the build run. The program uses SystemIndexEnvironment; tests put in their
+// own to run the schedule in milliseconds.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "lifecycle/build_index.h"
+
+namespace sorvik {
+
+class ConfigStore;
+class ManualResetEvent;
+
+class IndexEnvironment {
+ public:
+  virtual ~IndexEnvironment() = default;
+  // The local time now, as an automation date (whole seconds).
+  virtual double Now() = 0;
+  // The local last-write time of the file at `path` as an automation date; false when the file
+  // cannot be found.
+  virtual bool LastWriteDate(const std::string& path, double* date) = 0;
+  virtual void Sleep(uint32_t ms) = 0;
+  // Waits for `event` at most `ms` milliseconds; true when it was set.
+  virtual bool Wait(ManualResetEvent* event, uint32_t ms) = 0;
+  // "index_update_freq" in minutes (60 when missing).
+  virtual int UpdateFrequency() = 0;
+  // Whether the program was started at logon ("/auto" on its command line).
+  virtual bool StartedAtLogon() = 0;
+  // The build run into the build folder; false when it produced no usable index.
+  virtual bool Build() = 0;
+  // The online step at thread start: notices and the update check. It has no effect on the
+  // index; the program's update service plugs in here.
+  virtual void FetchNoticesAndUpdates() = 0;
+};
+
+// The real thing: system clock and waits, the settings store, BuildIndex.
+class SystemIndexEnvironment : public IndexEnvironment {
+ public:
+  SystemIndexEnvironment(ConfigStore* settings, const BuildOptions& build, bool started_at_logon)
+      : settings_(settings), build_(build), started_at_logon_(started_at_logon) {}
+  double Now() override;
+  bool LastWriteDate(const std::string& path, double* date) override;
+  void Sleep(uint32_t ms) override;
+  bool Wait(ManualResetEvent* event, uint32_t ms) override;
+  int UpdateFrequency() override;
+  bool StartedAtLogon() override { return started_at_logon_; }
+  bool Build() override;
+  void FetchNoticesAndUpdates() override {}
+
+ private:
+  ConfigStore* settings_;  // where the schedule and the drive choice are read
+  BuildOptions build_;     // where and how the build runs
+  bool started_at_logon_;  // "/auto" was on the command line
+};
+
+// Whether a command line holds the logon switch "/auto".
+bool CommandLineHasAuto(const std::string& command_line);
+
+}  // namespace sorvik

@@ -1,0 +1,99 @@
+// The single owner of the live index (".\NIndex"): loads it, serves searches, details, month
+// lists and removals under one recursive mutex, and swaps in a new build made by the background
+// index thread while searches wait.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "lifecycle/index_environment.h"
+#include "platform/sync.h"
+#include "query/details_source.h"
+#include "query/search_request.h"
+
+namespace sorvik {
+
+class LoadedIndex;
+class SearchResult;
+
+constexpr char kLiveFolder[] = "NIndex";
+constexpr char kSwapFolder[] = "NIndex_Quillet";  // holds a new build between the two renames
+constexpr char kRefreshEventName[] = "event_index";
+constexpr char kIndexDoneText[] = "索引建立完成！";
+
+// The index mutex: recursive for its owning thread, waited for without time-out.
+class CIndexMutex {
+ public:
+  void Lock() { mutex_.lock(); }
+  void Unlock() { mutex_.unlock(); }
+
+ private:
+  std::recursive_mutex mutex_;
+};
+
+// Whether `folder` holds a usable index: index.dat exists and index.mtr starts with version 100.
+bool IndexUsableAt(const std::string& folder);
+
+class IndexManager : public DetailsSource {
+ public:
+  // The process-wide manager on the program's folder, created with the system environment on
+  // the first call (which starts the background thread); never destroyed.
+  static IndexManager& Instance();
+  static void SetInstanceOptions(const BuildOptions& build, bool started_at_logon);
+
+  // A manager on the index folders of `work` (ending with a separator). With `start_thread`
+  // the background thread runs until the manager is destroyed.
+  IndexManager(const std::string& work, std::unique_ptr<IndexEnvironment> environment,
+               bool start_thread);
+  ~IndexManager() override;
+  IndexManager(const IndexManager&) = delete;
+  IndexManager& operator=(const IndexManager&) = delete;
+
+  bool IndexUsable() const { return IndexUsableAt(work_ + kLiveFolder); }
+  // One page of the answer to `request` (pageSize -1: every match) with `total` the number of
+  // all matches; null only when no index is loaded. The caller releases the result.
+  SearchResult* Search(const SearchRequest& request, int page, int pageSize, uint32_t* total);
+  // The details of entry `id`; false only when no index is loaded.
+  bool GetDetails(uint32_t id, EntryDetails* out);
+  // Appends the codes of month slot `slot` (0..5) to `out`; returns how many (0 without index).
+  uint32_t MonthCodesOf(int slot, std::vector<uint16_t>* out);
+  // Asks the background thread for a rebuild now, unless one is running.
+  void RequestRefresh();
+  bool IsRefreshing() const { return refreshing_.load() != 0; }
+  // Replaces the live index with the build folder: unload, move the folders, load.
+  void SwapInNewIndex();
+  // One build and swap, with the refreshing flag set throughout.
+  void Refresh();
+  // Whether an index is loaded now.
+  bool HasLoadedIndex();
+
+  // DetailsSource.
+  bool ReadDetails(uint32_t id, EntryDetails* out) override { return GetDetails(id, out); }
+  void RecordRemoval(uint32_t id, const std::string& fullPath) override;
+
+ private:
+  friend void IndexThreadMain(IndexManager* manager);
+  std::string Path(const char* folder) const { return work_ + folder; }
+  void LoadIfUsable();  // REQUIRES: mutex held.
+  void RecoverInterruptedSwap();
+
+  std::string work_;                               // folder of NIndex, ScanTemp, NIndex_Quillet
+  std::unique_ptr<IndexEnvironment> environment_;  // clock, waits, settings, build
+  ManualResetEvent refresh_event_;                 // set to ask for a rebuild now
+  std::atomic<uint8_t> refreshing_{0};             // set while a build and swap run
+  std::atomic<bool> stopping_{false};              // the manager is being destroyed
+  CIndexMutex mutex_;                              // guards loaded_ and the NIndex files
+  std::unique_ptr<LoadedIndex> loaded_;            // null when no usable index is loaded
+  std::thread thread_;                             // the background index thread
+};
+
+// The background index thread: online step, logon delay, rebuild of an unusable index, then the
+// schedule loop until the manager is destroyed.
+void IndexThreadMain(IndexManager* manager);
+
+}  // namespace sorvik

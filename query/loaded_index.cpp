@@ -1,0 +1,55 @@
+#include "query/loaded_index.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "index/name_index_format.h"
+#include "index/snapshot_format.h"
+
+namespace sorvik {
+
+using namespace snapshot;
+
+bool LoadedIndex::Open(const std::string& folder) {
+  folder_ = folder;
+  months_.Map(PathOf(kMonthFile), kFlagSequentialScan);
+  if (!reader_.Open(PathOf(names::kMatrixFile), PathOf(names::kPostingFile))) return false;
+  if (!store_.Open(PathOf(kRecordFile))) return false;
+  entry_count_ = std::min(store_.Count(), store_.OffsetSlots());
+  categories_ = OpenWinFile(PathOf(kCategoryFile), kOpenExisting);
+  folders_ = OpenWinFile(PathOf(kFolderFile), kOpenAlways);
+  return true;
+}
+
+uint16_t LoadedIndex::MonthCode(uint32_t id) const {
+  if (id == 0 || months_.Data() == nullptr) return 0;
+  uint64_t offset = kMonthCodesOffset + (static_cast<uint64_t>(id) - 1) * 2;
+  if (offset + 2 > months_.Size()) return 0;
+  uint16_t code;
+  std::memcpy(&code, months_.Data() + offset, 2);
+  return code;
+}
+
+uint32_t LoadedIndex::MonthCodesOf(int slot, std::vector<uint16_t>* out) const {
+  if (slot < 0 || slot >= static_cast<int>(kMonthSlotCount) || months_.Data() == nullptr) return 0;
+  uint32_t appended = 0;
+  for (uint32_t i = 0; i < kMonthSlotCodes; ++i) {
+    uint64_t offset = static_cast<uint64_t>(slot) * kMonthSlotBytes + i * 2;
+    if (offset + 2 > months_.Size()) break;
+    uint16_t code;
+    std::memcpy(&code, months_.Data() + offset, 2);
+    if (code == 0) break;
+    out->push_back(code);
+    ++appended;
+  }
+  return appended;
+}
+
+void LoadedIndex::ReadCategory(int category, std::vector<uint8_t>* bitmap) {
+  uint32_t bytes = BitmapBytes(entry_count_);
+  bitmap->assign(bytes, 0);
+  if (!categories_ || bytes == 0) return;
+  categories_->ReadAt(static_cast<uint64_t>(category) * bytes, bitmap->data(), bytes);
+}
+
+}  // namespace sorvik

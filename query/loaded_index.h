@@ -1,0 +1,56 @@
+// The open files of a live index folder (".\NIndex"): the record store, the name index, the
+// category bitmaps, the folder tree and a read-only mapping of the month codes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "index/index_reader.h"
+#include "index/record_store.h"
+#include "platform/file.h"
+
+namespace sorvik {
+
+class LoadedIndex {
+ public:
+  LoadedIndex() = default;
+  LoadedIndex(const LoadedIndex&) = delete;
+  LoadedIndex& operator=(const LoadedIndex&) = delete;
+
+  // Opens the files of `folder` (".\NIndex", no trailing backslash). index.cm is opened only when
+  // it exists; index.dm is created empty when missing. False when the record store or the key
+  // matrix cannot be opened.
+  bool Open(const std::string& folder);
+
+  // N: the entries of the index. A header that claims more records than the offset file has
+  // slots for is not trusted beyond the slots.
+  uint32_t EntryCount() const { return entry_count_; }
+  // Month code of entry `id`, 0 when the mapped index.rw does not reach it.
+  uint16_t MonthCode(uint32_t id) const;
+  // Appends the codes of month slot `slot` (0..5) in stored order, up to the first 0 or 250
+  // codes; returns how many were appended.
+  uint32_t MonthCodesOf(int slot, std::vector<uint16_t>* out) const;
+  // Reads category bitmap `category` (0..5) of index.cm into `bitmap`, resized to
+  // (N + 7) / 8 bytes; what the file does not hold reads as zero (so a missing index.cm
+  // matches nothing).
+  void ReadCategory(int category, std::vector<uint8_t>* bitmap);
+
+  RecordStore* store() { return &store_; }
+  IndexReader* reader() { return &reader_; }
+  WinFile* folders() { return folders_.get(); }
+  // Path of a file of this index folder.
+  std::string PathOf(const char* name) const { return folder_ + "\\" + name; }
+
+ private:
+  std::string folder_;                   // the index folder
+  RecordStore store_;                    // db.txt and its offset file
+  IndexReader reader_;                   // index.mtr and index.dat
+  std::unique_ptr<WinFile> categories_;  // index.cm; null when missing
+  std::unique_ptr<WinFile> folders_;     // index.dm
+  MappedFile months_;                    // index.rw
+  uint32_t entry_count_ = 0;             // N
+};
+
+}  // namespace sorvik

@@ -1,0 +1,38 @@
+// Query execution: turns a search request into the set of matching entries of a loaded index and
+// cuts a page out of it. Callers hold the index mutex for the whole call.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "query/entry_set.h"
+#include "query/search_request.h"
+
+namespace sorvik {
+
+class DetailsSource;
+class IndexReader;
+class LoadedIndex;
+class SearchResult;
+
+// Marks in `set` the entries whose name holds `word` (its name keys at consecutive key
+// positions). A word without keys matches nothing.
+void MatchWord(IndexReader* reader, const std::string& word, EntrySet* set);
+
+// Marks in `set` the entries whose name holds every word of one alternative; no word: nothing.
+void MatchRun(IndexReader* reader, const std::vector<std::string>& words, EntrySet* set);
+
+// The matching entries of `request`: keywords, hidden, category, location, month range and
+// the removal list. Null when the location is not on disk, not in the index or empty, or when
+// the set cannot be allocated.
+std::unique_ptr<EntrySet> BuildSet(LoadedIndex* index, const SearchRequest& request);
+
+// One page of the answer: ranks pageSize * (page - 1) + 1 onwards (pageSize -1: every match),
+// with the first 100 entries' details read through `source`. `total` receives the count of all
+// matches. The result has refCount 1.
+SearchResult* RunQuery(LoadedIndex* index, DetailsSource* source, const SearchRequest& request,
+                       int page, int pageSize, uint32_t* total);
+
+}  // namespace sorvik
