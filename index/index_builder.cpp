@@ -1,0 +1,149 @@
+#include "index/index_builder.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "index/name_index_format.h"
+#include "index/name_index_io.h"
+#include "platform/fs.h"
+
+namespace sorvik {
+
+namespace {
+
+constexpr uint32_t kTextBuffer = 1 << 20;  // bytes of text lines written per call
+
+// Opens the text file empty. Lines end in "\r\n" whatever the platform, because the passes
+// over it drop the last character of every line.
+std::unique_ptr<WinFile> OpenEmptyText(const std::string& path) {
+  std::unique_ptr<WinFile> file = OpenWinFile(path, kOpenAlways);
+  if (file) file->SetSize(0);
+  return file;
+}
+
+void PutLine(BlockWriter* out, uint32_t id, const char* name, uint32_t length) {
+  char digits[16];
+  int n = std::snprintf(digits, sizeof digits, "%u@", id);
+  out->Put(digits, static_cast<uint32_t>(n));
+  out->Put(name, length);
+  out->Put("\r\n", 2);
+}
+
+// Everything up to and including the path's last backslash (a backslash is added when there is
+// none) followed by `name`.
+std::string Sibling(const std::string& path, const char* name) {
+  size_t slash = path.rfind('\\');
+  std::string folder = slash == std::string::npos ? path + "\\" : path.substr(0, slash + 1);
+  return folder + name;
+}
+
+}  // namespace
+
+void RecordName(const char* text, uint32_t length, const char** name, uint32_t* name_length) {
+  *name = text;
+  *name_length = 0;
+  uint32_t pos = 0;
+  while (pos < length) {
+    const char* line = text + pos;
+    const void* feed = std::memchr(line, '\n', length - pos);
+    uint32_t line_length =
+        feed ? static_cast<uint32_t>(static_cast<const char*>(feed) - line) : length - pos;
+    if (line_length == 0) break;
+    const void* colon = std::memchr(line, ':', line_length);
+    if (colon == line + 1 && line[0] == 'I') {
+      *name = line + 2;
+      *name_length = line_length - 2;
+    }
+    pos += line_length + 1;
+  }
+}
+
+void IndexBuilder::SetWorkFolder(const std::string& folder) {
+  work_folder_ = folder;
+  if (!folder.empty()) CreateFolder(folder);
+}
+
+void IndexBuilder::Log(const char* line) const {
+  if (options_.log) options_.log(line);
+}
+
+bool IndexBuilder::Build() {
+  if (work_folder_.empty()) {
+    Log("not set work direction\n");
+    return false;
+  }
+  std::string text_path = JoinBuildPath(work_folder_, kBuildTextFile);
+  std::unique_ptr<WinFile> text = OpenEmptyText(text_path);
+  if (!text) return false;
+  std::unique_ptr<BlockWriter> lines(new BlockWriter(text.get(), 0, kTextBuffer));
+  std::unique_ptr<NameIndex> all;
+  bool ok = true;
+  uint32_t in_chunk = 1;  // number the next line gets within its chunk
+  RecordCursor* cursor = source_ ? source_->Begin() : nullptr;
+  while (ok && cursor != nullptr && cursor->Next()) {
+    const char* record = nullptr;
+    const char* name = nullptr;
+    uint32_t length = 0, name_length = 0;
+    if (!source_->ReadText(cursor->CurrentId(), &record, &length)) length = 0;
+    RecordName(record, length, &name, &name_length);
+    PutLine(lines.get(), cursor->CurrentId(), name, name_length);
+    if (in_chunk < chunk_names_) {
+      ++in_chunk;
+      continue;
+    }
+    lines.reset();
+    text.reset();
+    ok = AddChunk(&all, "正在合并....\n");
+    RemoveFile(text_path);
+    text = OpenEmptyText(text_path);
+    ok = ok && text != nullptr;
+    if (ok) lines.reset(new BlockWriter(text.get(), 0, kTextBuffer));
+    in_chunk = 1;
+  }
+  lines.reset();
+  text.reset();
+  if (ok && in_chunk >= 2) ok = AddChunk(&all, "正在执行合并....\n");
+  RemoveFile(text_path);
+  return Finish(std::move(all)) && ok;
+}
+
+bool IndexBuilder::AddChunk(std::unique_ptr<NameIndex>* all, const char* merge_line) {
+  std::string text_path = JoinBuildPath(work_folder_, kBuildTextFile);
+  std::unique_ptr<NameIndex> chunk = BuildNameIndex(text_path, work_folder_, options_);
+  if (!chunk) return false;
+  if (!*all) {
+    *all = std::move(chunk);
+    return true;
+  }
+  Log(merge_line);
+  bool ok = (*all)->Merge(chunk.get());
+  std::string matrix = chunk->MatrixPath(), postings = chunk->PostingPath();
+  chunk.reset();
+  RemoveFile(matrix);
+  RemoveFile(postings);
+  return ok;
+}
+
+bool IndexBuilder::Finish(std::unique_ptr<NameIndex> all) {
+  std::string matrix_target = JoinBuildPath(work_folder_, names::kMatrixFile);
+  std::string posting_target = JoinBuildPath(work_folder_, names::kPostingFile);
+  if (all) {
+    matrix_target = Sibling(all->MatrixPath(), names::kMatrixFile);
+    posting_target = Sibling(all->PostingPath(), names::kPostingFile);
+  }
+  RemoveFile(matrix_target);
+  RemoveFile(posting_target);
+  if (!all) {
+    // No record at all: an empty but valid pair, so that the folder holds a usable index.
+    KeyMatrix empty;
+    bool ok = empty.Open(matrix_target);
+    empty.Close();
+    return OpenEmptyText(posting_target) != nullptr && ok;
+  }
+  std::string matrix = all->MatrixPath(), postings = all->PostingPath();
+  all.reset();  // saves the matrix
+  bool ok = RenamePath(matrix, matrix_target);
+  return RenamePath(postings, posting_target) && ok;
+}
+
+}  // namespace sorvik

@@ -1,0 +1,56 @@
+// Turns a record store into the name index (index.mtr and index.dat) of a build folder, in
+// chunks of names that are merged pairwise, so that memory stays bounded however many
+// entries there are.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "index/name_index.h"
+#include "index/record_store.h"
+
+namespace sorvik {
+
+// Name of the text file that holds one chunk of "id@name" lines while the index is built.
+constexpr const char kBuildTextFile[] = "tem_db.txt";
+constexpr uint32_t kDefaultChunkNames = 3000000;
+
+class IndexBuilder {
+ public:
+  IndexBuilder() = default;
+  IndexBuilder(const IndexBuilder&) = delete;
+  IndexBuilder& operator=(const IndexBuilder&) = delete;
+  virtual ~IndexBuilder() = default;
+
+  // The folder that receives index.mtr and index.dat; it is created here.
+  void SetWorkFolder(const std::string& folder);
+  // The records to index, scanned in ascending id order (not owned).
+  void SetRecordSource(RecordStore* source) { source_ = source; }
+  // Names per chunk (at least 1) and bytes of posting lists filled in memory per pass.
+  void SetChunkNames(uint32_t names) { chunk_names_ = names == 0 ? 1 : names; }
+  void SetFillWindow(uint32_t bytes) { options_.fill_window = bytes; }
+  void SetLog(BuildLog log) { options_.log = std::move(log); }
+
+  // Builds the name index of every record into the work folder. False when no work folder was
+  // set, or when a chunk's files could not be created. Without any record the folder receives
+  // an empty pair: index.mtr of version 100 and 0 names, and an empty index.dat.
+  bool Build();
+
+ private:
+  bool AddChunk(std::unique_ptr<NameIndex>* all, const char* merge_line);
+  bool Finish(std::unique_ptr<NameIndex> all);
+  void Log(const char* line) const;
+
+  std::string work_folder_;                    // folder of the result, as set
+  RecordStore* source_ = nullptr;              // records to index
+  uint32_t chunk_names_ = kDefaultChunkNames;  // names per chunk
+  NameIndexOptions options_;                   // fill window and diagnostic log
+};
+
+// The value of the record text's "I" line (the entry's name), read by the same rules as a
+// parsed record: lines up to the first empty one, the key before the first ":", the last
+// repeated key wins. Empty when there is none.
+void RecordName(const char* text, uint32_t length, const char** name, uint32_t* name_length);
+
+}  // namespace sorvik

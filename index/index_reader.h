@@ -1,0 +1,72 @@
+// Read access to a name index: the key matrix of index.mtr with the posting lists of index.dat.
+// Every cell is checked against the size of index.dat before it is used: a cell whose list does
+// not lie inside the file reads as absent.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "index/key_matrix.h"
+#include "platform/file.h"
+
+namespace sorvik {
+
+// The posting lists of positions first..last of one key, read in one piece.
+class PostingRange {
+ public:
+  // The ids of (key, position) and their count; null with count 0 when the position is outside
+  // the range or its cell does not lie inside it. Ids are as stored: a damaged file may hold
+  // ids of 0 or beyond the entry count.
+  const uint32_t* List(uint32_t position, uint32_t* count) const;
+  const std::vector<uint32_t>& Ids() const { return ids_; }
+
+ private:
+  friend class IndexReader;
+  const KeyMatrix* matrix_ = nullptr;  // where the cells of the key are looked up
+  uint32_t key_ = 0;                   // the key read
+  uint32_t first_ = 0, last_ = 0;      // positions covered
+  uint32_t start_ = 0;                 // offset in index.dat of ids_[0]
+  std::vector<uint32_t> ids_;          // the lists, back to back
+};
+
+class IndexReader {
+ public:
+  IndexReader() = default;
+  IndexReader(const IndexReader&) = delete;
+  IndexReader& operator=(const IndexReader&) = delete;
+  virtual ~IndexReader() { Close(); }
+
+  // Opens the matrix (created empty when missing) and the posting file (must exist). Returns
+  // false only when the matrix cannot be opened; without a posting file nothing is ever read.
+  bool Open(const std::string& matrix_path, const std::string& posting_path);
+  void Close();
+
+  uint32_t Version() const { return matrix_.Version(); }
+  uint32_t NameCount() const { return matrix_.NameCount(); }
+  // The 16-byte position bitmap of a key (all zero when no matrix is open).
+  const uint8_t* Bits(uint32_t key) const;
+  void GetBits(uint32_t key, uint8_t out[names::kBitmapBytes]) const;
+  // The cell of (key, position), or (0, 0) when it does not exist or its list does not lie
+  // inside index.dat.
+  MatrixCell Lookup(uint32_t key, uint32_t position) const;
+
+  // Marks every id of the key's whole region in `bits` (id k is bit (k - 1) % 8 of byte
+  // (k - 1) / 8); ids of 0 or beyond `entry_count` are ignored. Returns 1 when the region was
+  // read, 0 when the key has no postings or its summary cell is damaged.
+  int ReadPostings(uint32_t key, uint8_t* bits, uint32_t entry_count);
+  // Reads the lists of positions first..last of `key` with one read, from the start of the list
+  // of `first` to the end of the list of `last`. False when either cell is missing or damaged,
+  // the range is empty or reversed, or the read comes up short.
+  bool ReadRange(uint32_t key, uint32_t first, uint32_t last, PostingRange* out);
+
+ private:
+  bool InPostingFile(uint64_t offset, uint64_t length) const;
+
+  KeyMatrix matrix_;                   // index.mtr
+  std::unique_ptr<WinFile> postings_;  // index.dat; null when missing
+  uint64_t posting_size_ = 0;          // size of index.dat when opened
+};
+
+}  // namespace sorvik

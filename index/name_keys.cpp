@@ -1,0 +1,87 @@
+#include "index/name_keys.h"
+
+#include <cstring>
+
+namespace sorvik {
+namespace {
+
+using names::kTokenizeMaxBytes;
+
+// Copies at most `limit` bytes of `text` to `out` without splitting a double-byte character (a
+// byte of 0x81 or more followed by a non-zero byte); returns the number of bytes copied.
+uint32_t CopyWhole(const uint8_t* text, size_t length, uint32_t limit, uint8_t* out) {
+  uint32_t copied = 0;
+  size_t i = 0;
+  while (i < length) {
+    uint32_t width = (text[i] >= 0x81 && i + 1 < length) ? 2 : 1;
+    if (copied + width > limit) break;
+    std::memcpy(out + copied, text + i, width);
+    copied += width;
+    i += width;
+  }
+  return copied;
+}
+
+// Folds letters to 1..26 and "[]_{}" to 27..31 in place; double-byte characters stay as they are.
+void Fold(uint8_t* b, uint32_t length) {
+  static const char kSpecials[] = "[]_{}";
+  for (uint32_t i = 0; i < length; ++i) {
+    uint8_t c = b[i];
+    if (c >= 0x80) {
+      ++i;  // the byte after a lead byte belongs to the same character
+    } else if (c >= 'a' && c <= 'z') {
+      b[i] = static_cast<uint8_t>(c - 'a' + 1);
+    } else if (c >= 'A' && c <= 'Z') {
+      b[i] = static_cast<uint8_t>(c - 'A' + 1);
+    } else if (c != 0) {
+      const char* special = std::strchr(kSpecials, c);
+      if (special != nullptr) b[i] = static_cast<uint8_t>(special - kSpecials + 27);
+    }
+  }
+}
+
+uint32_t Emit(const uint8_t* b, uint32_t length, uint32_t* keys) {
+  uint32_t count = 0;
+  uint32_t i = 0;
+  while (i + 1 < length) {
+    keys[count++] = b[i] * 256u + b[i + 1];
+    if (b[i] >= 0x80) {
+      // A bridge key joins a double-byte character to the single-byte character after it.
+      if (i + 2 < length && b[i + 2] >= 1 && b[i + 2] <= 126) {
+        keys[count++] = b[i + 1] * 256u + b[i + 2];
+      }
+      i += 2;
+    } else {
+      i += 1;
+    }
+  }
+  return count;
+}
+
+}  // namespace
+
+uint32_t TokenizeName(const char* text, size_t length, uint32_t limit,
+                      uint32_t keys[names::kMaxNameKeys]) {
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(text);
+  const void* end = std::memchr(bytes, 0, length);
+  if (end != nullptr) length = static_cast<size_t>(static_cast<const uint8_t*>(end) - bytes);
+  uint8_t copy[kTokenizeMaxBytes];
+  uint32_t used;
+  if (limit <= kTokenizeMaxBytes) {
+    used = CopyWhole(bytes, length, limit, copy);
+  } else {
+    // A large limit cuts at 254 bytes as they are; a shorter text is taken whole.
+    used = length < kTokenizeMaxBytes ? static_cast<uint32_t>(length) : kTokenizeMaxBytes;
+    std::memcpy(copy, bytes, used);
+  }
+  Fold(copy, used);
+  return Emit(copy, used, keys);
+}
+
+std::vector<uint32_t> TokenizeName(const std::string& text, uint32_t limit) {
+  uint32_t keys[names::kMaxNameKeys];
+  uint32_t count = TokenizeName(text.data(), text.size(), limit, keys);
+  return std::vector<uint32_t>(keys, keys + count);
+}
+
+}  // namespace sorvik
