@@ -42,7 +42,9 @@ constexpr uint32_t kMsgIndexDone = 0x0400 + 100;  // WM_USER + 100 = 1124
 bool SendIndexDone(uintptr_t window, const char* text);
 
 // The text that a 1125 message carries in its WPARAM.
-inline const char* ProgressTextOf(uintptr_t wparam) { return reinterpret_cast<const char*>(wparam); }
+inline const char* ProgressTextOf(uintptr_t wparam) {
+  return reinterpret_cast<const char*>(wparam);
+}
 
 // Frees the copy that a 1125 message carries. REQUIRES: `wparam` is the WPARAM of a 1125
 // message made by PostProgressText or SendProgressText, freed once. 0 is ignored.

@@ -15,21 +15,50 @@ std::mutex& MapLock() {
   return lock;
 }
 
-std::map<char, std::string>& DriveMap() {
-  static std::map<char, std::string> drives;
+// One mapped drive.
+struct MappedDrive {
+  std::string dir;  // POSIX directory the drive letter stands for
+  uint32_t type;    // drive type reported for it (GetDriveTypeA values)
+};
+
+std::map<char, MappedDrive>& DriveMap() {
+  static std::map<char, MappedDrive> drives;
   return drives;
 }
 
 }  // namespace
 
-bool MapDrive(char letter, const std::string& dir) {
+bool MapDrive(char letter, const std::string& dir) { return MapDriveOfType(letter, dir, 3); }
+
+bool MapDriveOfType(char letter, const std::string& dir, uint32_t type) {
   letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
   if (letter < 'A' || letter > 'Z') return false;
   std::string clean = dir;
   while (clean.size() > 1 && clean.back() == '/') clean.pop_back();
   std::lock_guard<std::mutex> hold(MapLock());
-  DriveMap()[letter] = clean;
+  DriveMap()[letter] = MappedDrive{clean, type};
   return true;
+}
+
+bool UnmapDrive(char letter) {
+  letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+  std::lock_guard<std::mutex> hold(MapLock());
+  DriveMap().erase(letter);
+  return true;
+}
+
+uint32_t MappedDriveMask() {
+  std::lock_guard<std::mutex> hold(MapLock());
+  uint32_t mask = 0;
+  for (const auto& drive : DriveMap()) mask |= 1u << (drive.first - 'A');
+  return mask;
+}
+
+uint32_t MappedDriveType(char letter) {
+  letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+  std::lock_guard<std::mutex> hold(MapLock());
+  auto it = DriveMap().find(letter);
+  return it == DriveMap().end() ? 1 : it->second.type;
 }
 
 void ClearDriveMap() {
@@ -41,7 +70,7 @@ std::string MappedDriveDir(char letter) {
   letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
   std::lock_guard<std::mutex> hold(MapLock());
   auto it = DriveMap().find(letter);
-  return it == DriveMap().end() ? std::string() : it->second;
+  return it == DriveMap().end() ? std::string() : it->second.dir;
 }
 
 std::string NativePath(const std::string& path) {

@@ -22,8 +22,8 @@ uintptr_t FindProgressWindow() {
 bool PostProgressText(uintptr_t window, const std::string& text) {
   if (window == 0) return false;
   char* copy = CopyText(text);
-  if (PostMessageA(reinterpret_cast<HWND>(window), kMsgProgressText,
-                   reinterpret_cast<WPARAM>(copy), 0)) {
+  if (PostMessageA(reinterpret_cast<HWND>(window), kMsgProgressText, reinterpret_cast<WPARAM>(copy),
+                   0)) {
     return true;
   }
   delete[] copy;

@@ -1,0 +1,33 @@
+#include "index/find_file.h"
+
+#include <cstring>
+
+namespace sorvik {
+
+FindFile::FindFile() { std::memset(&record_, 0, sizeof record_); }
+
+bool FindFile::Open(const std::string& pattern) {
+  Close();
+  std::memset(&record_, 0, sizeof record_);
+  first_consumed_ = false;
+  handle_ = FindFirstEntry(pattern, &record_);
+  last_ok_ = handle_ != kInvalidFind;
+  return last_ok_;
+}
+
+bool FindFile::Next() {
+  if (handle_ == kInvalidFind) return false;
+  if (!first_consumed_) {
+    first_consumed_ = true;
+    return last_ok_;
+  }
+  last_ok_ = FindNextEntry(handle_, &record_);
+  return last_ok_;
+}
+
+void FindFile::Close() {
+  if (handle_ != kInvalidFind) FindCloseEntry(handle_);
+  handle_ = kInvalidFind;
+}
+
+}  // namespace sorvik

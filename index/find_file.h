@@ -1,0 +1,36 @@
+// FindFile: one directory enumeration over the platform's find service.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/find.h"
+
+namespace sorvik {
+
+class FindFile {
+ public:
+  FindFile();
+  FindFile(const FindFile&) = delete;
+  FindFile& operator=(const FindFile&) = delete;
+  virtual ~FindFile() { Close(); }
+
+  // Starts enumerating `pattern` ("C:\Windows\*"); closes an earlier enumeration first.
+  // Returns whether the first result exists.
+  bool Open(const std::string& pattern);
+  // Advances to the next result: the first call hands out Open's result, later calls ask the
+  // system. False at the end, on failure, and when Open failed.
+  bool Next();
+  // The current result. Valid after Next returned true.
+  const FindRecord& Data() const { return record_; }
+  // Ends the enumeration; safe to call twice.
+  void Close();
+
+ private:
+  intptr_t handle_ = kInvalidFind;  // the platform's enumeration handle
+  bool first_consumed_ = false;     // Next has handed out Open's result
+  bool last_ok_ = false;            // the last system call succeeded
+  FindRecord record_;               // the current result, zeroed before the first call
+};
+
+}  // namespace sorvik

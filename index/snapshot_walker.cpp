@@ -1,0 +1,370 @@
+#include "index/snapshot_walker.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <initializer_list>
+
+#include "index/find_file.h"
+#include "platform/fs.h"
+#include "platform/progress.h"
+
+namespace sorvik {
+
+using namespace snapshot;
+
+namespace {
+
+// Progress texts of the walk.
+constexpr char kPreparingText[] = "正准备获取文件快照.....\n";
+constexpr char kWalkingText[] = "正在获取文件快照：\n";
+
+// A folder whose path contains this text is recorded but not walked.
+constexpr char kSkippedFolder[] = "Local Settings\\Temporary Internet Files";
+
+// Extension lists in the order they are tried, with their category.
+struct ExtensionList {
+  const char* extensions;  // "|EXT|EXT|...|"
+  int category;            // bitmap and month list of a hit
+};
+constexpr ExtensionList kExtensionLists[] = {
+    {"|PDF|DOC|XLS|PPT|WPS|EIO|VSD|DOCX|XLSX|PPTX|DOCM|XLSM|PPTM|", kDocuments},
+    {"|JPG|JPEG|BMP|GIF|PNG|TIF|TIFF|JFIF|PSD|AI|CDR|ICO|", kPictures},
+    {"|WMA|WMV|AVI|MP4|MP3|RM|RMVB|MPEG|MPG|3GP|FLV|ASF|", kAudioVideo},
+    {"|EXE|MSI|", kApplications},
+};
+
+// Month-code slot (and month list) of a category: slot 0 is all entries, slot 1 folders, and the
+// file categories 2..5 keep their numbers. The hidden bitmap has no slot.
+int SlotOf(int category) { return category == kFolders ? 1 : category; }
+
+constexpr uint32_t kMonthCodeBufferBytes = 64 * 1024;  // month codes written per flush
+constexpr uint32_t kMonthValues = 65536;               // possible u16 month codes
+
+void AppendHex(std::string* out, uint64_t value) {
+  char digits[16];
+  int n = 0;
+  do {
+    digits[n++] = "0123456789abcdef"[value & 0xF];
+    value >>= 4;
+  } while (value != 0);
+  while (n > 0) out->push_back(digits[--n]);
+}
+
+void AppendDecimal(std::string* out, uint64_t value) {
+  char digits[20];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  while (n > 0) out->push_back(digits[--n]);
+}
+
+void AppendTimeText(std::string* out, const LocalTime& local, int current_year, int* code_year) {
+  int64_t seconds = 0;
+  if (local.year > 1970 && local.year <= current_year &&
+      LocalToUnixSeconds(local.year, local.month, local.day, local.hour, local.minute, &seconds) &&
+      seconds >= 0) {
+    AppendHex(out, static_cast<uint64_t>(seconds));
+    *code_year = local.year;
+    return;
+  }
+  // Out of range (or not convertible): the build year stands in, in decimal.
+  AppendDecimal(out, static_cast<uint64_t>(current_year < 0 ? 0 : current_year));
+  *code_year = current_year;
+}
+
+void PutU32(uint8_t* bytes, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+}  // namespace
+
+std::string TimeText(const LocalTime& local, int current_year, int* code_year) {
+  std::string text;
+  AppendTimeText(&text, local, current_year, code_year);
+  return text;
+}
+
+bool SkipsResult(const FindRecord& record) {
+  const char* name = record.name;
+  return (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) ||
+         (record.attributes & kAttributeTemporary) != 0;
+}
+
+int CategoryOfName(const char* name) {
+  const char* dot = std::strrchr(name, '.');
+  if (dot == nullptr || dot == name) return -1;
+  char extension[kFindNameSize + 2];
+  size_t length = std::strlen(dot + 1);
+  if (length > kFindNameSize - 1) return -1;
+  extension[0] = '|';
+  for (size_t i = 0; i < length; ++i) {
+    char c = dot[1 + i];
+    extension[1 + i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  extension[1 + length] = '|';
+  extension[2 + length] = '\0';
+  for (const ExtensionList& list : kExtensionLists) {
+    if (std::strstr(list.extensions, extension) != nullptr) return list.category;
+  }
+  return -1;
+}
+
+SnapshotWalker::SnapshotWalker(const std::string& build_folder, uint32_t settle_ms)
+    : folder_(build_folder) {
+  while (folder_.size() > 1 && folder_.back() == '\\') folder_.pop_back();
+  path_[0] = '\0';
+  record_.reserve(kRecordBufferSize);
+  rw_pending_.reserve(kMonthCodeBufferBytes);
+  for (MonthList& list : month_lists_) list.present.reset(new uint64_t[kMonthValues / 64]());
+
+  // 1. The build year.
+  LocalTime now;
+  current_year_ = LocalNow(&now) ? now.year : 0;
+
+  // 2. A fresh build folder. Leftovers that the delete could not remove are removed one by one
+  // and, should that fail too, refused below rather than appended to.
+  DeleteFolderTree(folder_);
+  SleepMs(settle_ms);
+  CreateFolder(folder_);
+  const std::string base = folder_ + "\\";
+  for (const char* name : {kMonthFile, kCategoryFile, kFolderFile}) RemoveFile(base + name);
+  RemoveFile(base + kRecordFile);
+  RemoveFile(base + kRecordFile + kOffsetSuffix);
+
+  // 3. index.rw: 3000 zero bytes for the six month slots; the per-entry codes follow.
+  rw_file_ = OpenWinFile(base + kMonthFile, kOpenAlways);
+  if (rw_file_) {
+    rw_file_->SetSize(0);
+    std::vector<uint8_t> zeros(kMonthFileZeroBytes, 0);
+    rw_file_->WriteAt(0, zeros.data(), kMonthFileZeroBytes);
+    rw_next_offset_ = kMonthFileZeroBytes;
+  }
+  // 4. The record store. 5. index.dm.
+  bool store_ok = store_.Open(base + kRecordFile) && store_.Count() == 0 &&
+                  store_.EndOffset() == kFirstRecordOffset;
+  dm_file_ = OpenWinFile(base + kFolderFile, kOpenAlways);
+  if (dm_file_) dm_file_->SetSize(0);
+  ready_ = rw_file_ != nullptr && store_ok && dm_file_ != nullptr;
+
+  // 6. The first-build dialog, looked up once.
+  progress_window_ = FindProgressWindow();
+  if (progress_window_ != 0) PostProgress(kPreparingText);
+}
+
+SnapshotWalker::~SnapshotWalker() { Finish(); }
+
+void SnapshotWalker::PostProgress(const std::string& text) {
+  message_ = text;
+  // A failed post (the dialog closed meanwhile) is silent; the copy is freed by the seam.
+  PostProgressText(progress_window_, message_);
+}
+
+uint32_t SnapshotWalker::WalkRoot(const std::string& root) {
+  if (!ready_) return 0;
+  folder_records_ += 1;
+  const uint32_t record = folder_records_;
+  if (last_root_record_ != 0) {
+    dm_file_->WriteU32At(
+        static_cast<uint64_t>(last_root_record_ - 1) * kFolderRecordSize + kFolderSiblingField,
+        record);
+  }
+  uint8_t name_field[4] = {0, 0, 0, 0};
+  std::memcpy(name_field, root.data(), std::min<size_t>(4, root.size()));
+  uint32_t first_child = 0, count = 0;
+  // A root text that does not fit the path limit is recorded and not walked.
+  if (!root.empty() && root.size() <= kMaxWalkedPath && root.find('\0') == std::string::npos) {
+    std::memcpy(path_, root.data(), root.size());
+    path_[root.size()] = '\0';
+    count = WalkFolder(static_cast<uint32_t>(root.size()), 0, &first_child);
+  }
+  uint32_t first = 0;
+  std::memcpy(&first, name_field, 4);  // the raw bytes, written back as they are
+  WriteFolderRecord(record, first, 0, first_child, count);
+  last_root_record_ = record;
+  return count;
+}
+
+uint32_t SnapshotWalker::WalkFolder(uint32_t path_length, uint32_t parent_id,
+                                    uint32_t* first_child) {
+  *first_child = 0;
+  if (std::strstr(path_, kSkippedFolder) != nullptr) return 0;
+
+  FindFile find;
+  path_[path_length] = '\\';
+  path_[path_length + 1] = '*';
+  find.Open(std::string(path_, path_length + 2));
+  path_[path_length] = '\0';
+
+  uint32_t total = 0;
+  uint32_t previous_sub_folder = 0;  // record number of the last sub-folder met here
+  LocalTime local;
+  while (find.Next()) {
+    const FindRecord& entry = find.Data();
+    if (progress_window_ != 0 && entries_seen_ % kProgressEvery == 0 && path_length > 4) {
+      PostProgress(kWalkingText + std::string(path_, path_length));
+    }
+    entries_seen_ += 1;
+    if (SkipsResult(entry)) continue;
+    const char* name = entry.name;
+    const bool is_folder = (entry.attributes & kAttributeDirectory) != 0;
+    const uint32_t name_length = static_cast<uint32_t>(std::strlen(name));
+
+    record_.assign("I:", 2);
+    record_.append(name, name_length);
+    record_.append("\nM:", 3);
+    AppendTime(entry, &local);
+    record_.append("\nD:", 3);
+    if (is_folder || parent_id == 0) {
+      record_.append(path_, path_length);
+    } else {
+      AppendDecimal(&record_, parent_id);
+    }
+    if (is_folder) {
+      record_.append("\nS:-1\n", 6);
+    } else {
+      record_.append("\nS:", 3);
+      AppendHex(&record_, entry.size);
+      record_.push_back('\n');
+    }
+    const uint32_t id = store_.Append(record_);
+    if (id == 0) continue;  // the store is full (4 GiB): nothing more can be recorded
+    entry_count_ = id;
+    total += 1;
+    ClassifyEntry(entry, local, id);
+    if (!is_folder) continue;
+
+    folder_records_ += 1;
+    const uint32_t folder_record = folder_records_;
+    uint32_t below = 0, child = 0;
+    // Reparse points (junctions, symbolic links) are recorded but not followed, and so are
+    // folders whose path would pass kMaxWalkedPath.
+    const uint32_t sub_length = path_length + 1 + name_length;
+    if ((entry.attributes & kAttributeReparsePoint) == 0 && sub_length <= kMaxWalkedPath) {
+      path_[path_length] = '\\';
+      std::memcpy(path_ + path_length + 1, name, name_length + 1);
+      below = WalkFolder(sub_length, id, &child);
+      path_[path_length] = '\0';
+    }
+    total += below;
+    WriteFolderRecord(folder_record, id, 0, child, below);
+    if (previous_sub_folder == 0) {
+      *first_child = folder_record;
+    } else {
+      dm_file_->WriteU32At(
+          static_cast<uint64_t>(previous_sub_folder - 1) * kFolderRecordSize + kFolderSiblingField,
+          folder_record);
+    }
+    previous_sub_folder = folder_record;
+  }
+  find.Close();
+  return total;
+}
+
+void SnapshotWalker::AppendTime(const FindRecord& record, LocalTime* local) {
+  if (!FileTimeToLocal(record.last_write, local)) {
+    // Not convertible: treated like the earliest time, which is out of range.
+    *local = LocalTime{1601, 1, 1, 1, 0, 0, 0, 0};
+  }
+  int code_year = 0;
+  AppendTimeText(&record_, *local, current_year_, &code_year);
+  local->year = static_cast<uint16_t>(code_year);
+}
+
+void SnapshotWalker::ClassifyEntry(const FindRecord& record, const LocalTime& local, uint32_t id) {
+  const uint16_t code = MonthCode(local.year, local.month);
+  AddMonth(0, code);
+  WriteMonthCode(code);
+  if ((record.attributes & kAttributeDirectory) != 0) {
+    category_bits_[kFolders].Set(id);
+    AddMonth(SlotOf(kFolders), code);
+  } else {
+    int category = CategoryOfName(record.name);
+    if (category >= 0) {
+      category_bits_[category].Set(id);
+      AddMonth(SlotOf(category), code);
+    }
+  }
+  if ((record.attributes & kAttributeHidden) != 0) category_bits_[kHidden].Set(id);
+}
+
+void SnapshotWalker::AddMonth(int list, uint16_t code) {
+  MonthList& months = month_lists_[list];
+  uint64_t& word = months.present[code / 64];
+  const uint64_t bit = uint64_t{1} << (code % 64);
+  if ((word & bit) != 0) return;
+  word |= bit;
+  months.codes.push_back(code);
+}
+
+void SnapshotWalker::WriteMonthCode(uint16_t code) {
+  rw_pending_.push_back(static_cast<uint8_t>(code & 0xFF));
+  rw_pending_.push_back(static_cast<uint8_t>(code >> 8));
+  if (rw_pending_.size() >= kMonthCodeBufferBytes) FlushMonthCodes();
+}
+
+void SnapshotWalker::FlushMonthCodes() {
+  if (rw_pending_.empty()) return;
+  rw_file_->WriteAt(rw_next_offset_, rw_pending_.data(), static_cast<uint32_t>(rw_pending_.size()));
+  rw_next_offset_ += rw_pending_.size();
+  rw_pending_.clear();
+}
+
+void SnapshotWalker::WriteFolderRecord(uint32_t number, uint32_t first, uint32_t sibling,
+                                       uint32_t child, uint32_t count) {
+  uint8_t bytes[kFolderRecordSize];
+  PutU32(bytes + kFolderEntryField, first);
+  PutU32(bytes + kFolderSiblingField, sibling);
+  PutU32(bytes + kFolderChildField, child);
+  PutU32(bytes + kFolderCountField, count);
+  dm_file_->WriteAt(static_cast<uint64_t>(number - 1) * kFolderRecordSize, bytes,
+                    kFolderRecordSize);
+}
+
+void SnapshotWalker::Finish() {
+  if (!ready_) return;
+  ready_ = false;
+  FlushMonthCodes();
+  // 1. The month slots: each list newest first. A slot holds 250 codes; when a group has more
+  // distinct months, the 250 newest are kept (the per-entry codes stay exact).
+  for (uint32_t slot = 0; slot < kMonthSlotCount; ++slot) {
+    std::vector<uint16_t>& codes = month_lists_[slot].codes;
+    std::sort(codes.begin(), codes.end(), std::greater<uint16_t>());
+    const size_t kept = std::min<size_t>(codes.size(), kMonthSlotCodes);
+    std::vector<uint8_t> bytes(kept * 2);
+    for (size_t i = 0; i < kept; ++i) {
+      bytes[2 * i] = static_cast<uint8_t>(codes[i] & 0xFF);
+      bytes[2 * i + 1] = static_cast<uint8_t>(codes[i] >> 8);
+    }
+    if (!bytes.empty()) {
+      rw_file_->WriteAt(uint64_t{slot} * kMonthSlotBytes, bytes.data(),
+                        static_cast<uint32_t>(bytes.size()));
+    }
+  }
+  // 2. index.cm: six bitmaps of exactly (N + 7) / 8 bytes.
+  std::unique_ptr<WinFile> cm_file = OpenWinFile(folder_ + "\\" + kCategoryFile, kOpenAlways);
+  if (cm_file) {
+    cm_file->SetSize(0);
+    const uint32_t bitmap_bytes = BitmapBytes(store_.Count());
+    std::vector<uint8_t> buffer(bitmap_bytes);
+    for (const GrowBitmap& bitmap : category_bits_) {
+      if (bitmap_bytes == 0) break;
+      std::fill(buffer.begin(), buffer.end(), 0);
+      std::memcpy(buffer.data(), bitmap.Bytes(), std::min(bitmap.UsedBytes(), bitmap_bytes));
+      cm_file->Write(buffer.data(), bitmap_bytes);
+    }
+    cm_file.reset();
+  }
+  // 3. The db.txt header, then the other files.
+  store_.Close();
+  rw_file_.reset();
+  for (MonthList& list : month_lists_) {
+    std::vector<uint16_t>().swap(list.codes);
+    list.present.reset();
+  }
+  dm_file_.reset();
+}
+
+}  // namespace sorvik

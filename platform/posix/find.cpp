@@ -1,0 +1,157 @@
+#include "platform/find.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstring>
+
+#include "platform/charset.h"
+#include "platform/posix/native_path.h"
+
+namespace sorvik {
+namespace {
+
+// Seconds from 1601-01-01 to 1970-01-01 and FILETIME ticks per second.
+constexpr int64_t kEpochDifference = 11644473600LL;
+constexpr int64_t kTicksPerSecond = 10000000LL;
+
+// One open enumeration, behind the handle that FindFirstEntry returns.
+struct Enumeration {
+  DIR* dir;             // the listed folder
+  std::string pattern;  // last component of the pattern, GBK
+  bool match_all;       // the pattern is "*" (or "*.*"): no matching needed
+  bool hide_dot_links;  // a drive root: "." and ".." are not listed
+};
+
+bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+
+char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Length in bytes of the GBK character at `text` (1 or 2).
+size_t CharLength(const char* text) {
+  return IsLeadByte(static_cast<unsigned char>(text[0])) && text[1] != '\0' ? 2 : 1;
+}
+
+// Windows-style wildcard match of a GBK name: "*" any run, "?" one character, ASCII letters
+// without regard to case.
+bool Matches(const char* pattern, const char* name) {
+  while (*pattern != '\0') {
+    if (*pattern == '*') {
+      while (*pattern == '*') ++pattern;
+      if (*pattern == '\0') return true;
+      for (const char* rest = name;; rest += CharLength(rest)) {
+        if (Matches(pattern, rest)) return true;
+        if (*rest == '\0') return false;
+      }
+    }
+    if (*name == '\0') return false;
+    size_t pattern_length = CharLength(pattern), name_length = CharLength(name);
+    if (*pattern != '?') {
+      if (pattern_length != name_length) return false;
+      if (pattern_length == 1 ? FoldAscii(*pattern) != FoldAscii(*name)
+                              : std::memcmp(pattern, name, 2) != 0) {
+        return false;
+      }
+    }
+    pattern += pattern_length;
+    name += name_length;
+  }
+  return *name == '\0';
+}
+
+// Position of the last backslash of a GBK path (skipping trail bytes), or npos.
+size_t LastSeparator(const std::string& path) {
+  size_t last = std::string::npos;
+  for (size_t i = 0; i < path.size(); i += CharLength(path.c_str() + i)) {
+    if (path[i] == '\\' || path[i] == '/') last = i;
+  }
+  return last;
+}
+
+bool IsDotLink(const char* name) {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+uint64_t Ticks(const struct timespec& time) {
+  if (time.tv_sec < -kEpochDifference) return 0;
+  return static_cast<uint64_t>(time.tv_sec + kEpochDifference) * kTicksPerSecond +
+         static_cast<uint64_t>(time.tv_nsec / 100);
+}
+
+// Fills `record` from one directory entry; false when the entry is to be left out or does not
+// match `pattern` (null: everything matches).
+bool Describe(DIR* dir, const char* native_name, const char* pattern, FindRecord* record) {
+  size_t length = std::strlen(native_name);
+  bool ascii = true;
+  for (size_t i = 0; i < length && ascii; ++i) {
+    ascii = static_cast<unsigned char>(native_name[i]) < 0x80;
+  }
+  if (ascii) {
+    if (length >= kFindNameSize) return false;
+    std::memcpy(record->name, native_name, length + 1);
+  } else {
+    std::string gbk = Utf8ToGbk(std::string(native_name, length));
+    if (gbk.size() >= kFindNameSize) return false;
+    std::memcpy(record->name, gbk.c_str(), gbk.size() + 1);
+  }
+  if (pattern != nullptr && !Matches(pattern, record->name)) return false;
+  struct stat st;
+  int fd = ::dirfd(dir);
+  if (::fstatat(fd, native_name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  record->last_write = Ticks(st.st_mtim);
+  if (S_ISLNK(st.st_mode)) {
+    struct stat target;
+    bool folder = ::fstatat(fd, native_name, &target, 0) == 0 && S_ISDIR(target.st_mode);
+    record->attributes =
+        kAttributeReparsePoint | (folder ? kAttributeDirectory : kAttributeArchive);
+    record->size = 0;
+  } else if (S_ISDIR(st.st_mode)) {
+    record->attributes = kAttributeDirectory;
+    record->size = 0;
+  } else {
+    record->attributes = kAttributeArchive;
+    record->size = static_cast<uint64_t>(st.st_size);
+  }
+  if (record->name[0] == '.' && !IsDotLink(record->name)) record->attributes |= kAttributeHidden;
+  return true;
+}
+
+}  // namespace
+
+intptr_t FindFirstEntry(const std::string& pattern, FindRecord* record) {
+  size_t separator = LastSeparator(pattern);
+  std::string folder = separator == std::string::npos ? "." : pattern.substr(0, separator);
+  std::string name = separator == std::string::npos ? pattern : pattern.substr(separator + 1);
+  if (name.empty()) return kInvalidFind;
+  std::string native = folder.empty() ? std::string("/") : NativePath(folder);
+  if (native.empty()) return kInvalidFind;
+  DIR* dir = ::opendir(native.c_str());
+  if (dir == nullptr) return kInvalidFind;
+  Enumeration* enumeration = new Enumeration{dir, name, name == "*" || name == "*.*", false};
+  enumeration->hide_dot_links = folder.size() == 2 && folder[1] == ':';
+  intptr_t handle = reinterpret_cast<intptr_t>(enumeration);
+  if (!FindNextEntry(handle, record)) {
+    FindCloseEntry(handle);
+    return kInvalidFind;
+  }
+  return handle;
+}
+
+bool FindNextEntry(intptr_t handle, FindRecord* record) {
+  Enumeration* enumeration = reinterpret_cast<Enumeration*>(handle);
+  while (struct dirent* entry = ::readdir(enumeration->dir)) {
+    if (enumeration->hide_dot_links && IsDotLink(entry->d_name)) continue;
+    const char* pattern = enumeration->match_all ? nullptr : enumeration->pattern.c_str();
+    if (Describe(enumeration->dir, entry->d_name, pattern, record)) return true;
+  }
+  return false;
+}
+
+void FindCloseEntry(intptr_t handle) {
+  Enumeration* enumeration = reinterpret_cast<Enumeration*>(handle);
+  ::closedir(enumeration->dir);
+  delete enumeration;
+}
+
+}  // namespace sorvik
