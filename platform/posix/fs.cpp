@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <ctime>
 
@@ -33,18 +34,62 @@ bool RemoveTree(const std::string& native) {
   return ::rmdir(native.c_str()) == 0 && ok;
 }
 
+bool SameNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Windows finds names without regard to the case of ASCII letters; so does this stand-in when
+// the exact name is missing: each component is looked up in its folder.
+bool StatNoCase(const std::string& native, struct stat* st) {
+  if (::stat(native.c_str(), st) == 0) return true;
+  std::string resolved = native[0] == '/' ? "/" : ".";
+  size_t start = native[0] == '/' ? 1 : 0;
+  while (start <= native.size()) {
+    size_t end = native.find('/', start);
+    if (end == std::string::npos) end = native.size();
+    std::string part = native.substr(start, end - start);
+    start = end + 1;
+    if (part.empty() || part == ".") continue;
+    std::string exact = resolved + (resolved == "/" ? "" : "/") + part;
+    if (::stat(exact.c_str(), st) == 0) {
+      resolved = exact;
+      continue;
+    }
+    DIR* dir = ::opendir(resolved.c_str());
+    if (dir == nullptr) return false;
+    std::string match;
+    while (struct dirent* entry = ::readdir(dir)) {
+      if (SameNoCase(entry->d_name, part)) {
+        match = entry->d_name;
+        break;
+      }
+    }
+    ::closedir(dir);
+    if (match.empty()) return false;
+    resolved += (resolved == "/" ? "" : "/") + match;
+  }
+  return ::stat(resolved.c_str(), st) == 0;
+}
+
 }  // namespace
 
 bool PathExists(const std::string& path) {
   std::string native = NativePath(path);
   struct stat st;
-  return !native.empty() && ::stat(native.c_str(), &st) == 0;
+  return !native.empty() && StatNoCase(native, &st);
 }
 
 bool IsFolder(const std::string& path) {
   std::string native = NativePath(path);
   struct stat st;
-  return !native.empty() && ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return !native.empty() && StatNoCase(native, &st) && S_ISDIR(st.st_mode);
 }
 
 bool CreateFolder(const std::string& path) {

@@ -1,0 +1,350 @@
+// The whole search against a brute-force scan: a generated tree is walked and indexed for real,
+// then many random requests are answered by the index manager and by checking every entry's
+// name, path, kind, time and attributes directly.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <set>
+
+#ifndef _WIN32
+#include "platform/posix/native_path.h"
+#endif
+
+#include "index/snapshot_test_support.h"
+#include "lifecycle/index_test_support.h"
+#include "platform/local_time.h"
+#include "query/gbk_text.h"
+#include "query/keyword_match.h"
+#include "query/search_result.h"
+
+namespace sorvik {
+namespace {
+
+using testing::FakeEnvironment;
+using testing::TestDrive;
+using testing::WorkFolder;
+
+struct Entry {
+  bool folder = false;
+  bool hidden = false;
+  int64_t seconds = 0;
+  std::string name;
+};
+
+class Random {
+ public:
+  explicit Random(uint64_t seed) : state_(seed * 2862933555777941757ULL + 3037000493ULL) {}
+  uint32_t Next(uint32_t bound) {
+    state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<uint32_t>((state_ >> 33) % bound);
+  }
+
+ private:
+  uint64_t state_;
+};
+
+// Name pieces: ASCII words in both cases, the folded punctuation, GBK words, digits.
+const char* const kPieces[] = {"report", "Report", "data", "DATA", "x",  "_",  "[a]",  "{a}",
+                               "ab",     "2008",   "-",    " ",    ".",  "in", "er",   "q",
+                               "中文",   "文件",   "报告", "图片", "表", "z9", "ab_1", "ab-1",
+                               "readme", "Readme", "tmp",  "新建", "cd", "11"};
+const char* const kExtensions[] = {"",     ".txt",  ".JPG", ".jpeg", ".doc", ".Docx",  ".exe",
+                                   ".mp3", ".rmvb", ".gz",  ".MSI",  ".pdf", ".tar.GZ"};
+
+std::string RandomName(Random* random, uint32_t serial) {
+  std::string name = random->Next(12) == 0 ? "." : "";
+  uint32_t pieces = 1 + random->Next(random->Next(10) == 0 ? 40 : 5);  // some reach 127 keys
+  for (uint32_t i = 0; i < pieces; ++i) name += kPieces[random->Next(30)];
+  if (name.size() > 200) name.resize(200);
+  while (!name.empty() && (name.back() == ' ' || name.back() == '.')) name.pop_back();
+  // Never end on half a GBK character.
+  size_t i = 0;
+  while (i < name.size()) i += GbkCharLength(name, i);
+  if (i > name.size()) name.pop_back();
+  return name + "~" + std::to_string(serial) + kExtensions[random->Next(13)];
+}
+
+// Creates an empty file without the flush that closing a WinFile costs.
+bool MakeEmptyFile(const std::string& path) {
+#ifdef _WIN32
+  FILE* file = std::fopen(path.c_str(), "wb");
+#else
+  FILE* file = std::fopen(NativePath(path).c_str(), "wb");
+#endif
+  return file != nullptr && std::fclose(file) == 0;
+}
+
+// Builds a tree of `count` entries below `root` and returns path -> entry.
+std::map<std::string, Entry> MakeTree(const std::string& root, uint32_t count, Random* random) {
+  std::map<std::string, Entry> tree;
+  std::vector<std::string> folders = {root};
+  std::vector<std::pair<std::string, int64_t>> folder_times;
+  for (uint32_t serial = 0; serial < count; ++serial) {
+    const std::string holder = folders[random->Next(static_cast<uint32_t>(folders.size()))];
+    Entry entry;
+    entry.name = RandomName(random, serial);
+    entry.folder = random->Next(6) == 0 && holder.size() < 400;
+    entry.hidden = entry.name[0] == '.';
+    entry.seconds = 946684800 + static_cast<int64_t>(random->Next(9000)) * 86400;  // 2000-2024
+    std::string path = holder + "\\" + entry.name;
+    if (entry.folder) {
+      EXPECT_TRUE(CreateFolder(path)) << path;
+      folders.push_back(path);
+      folder_times.emplace_back(path, entry.seconds);
+    } else {
+      EXPECT_TRUE(MakeEmptyFile(path)) << path;
+      EXPECT_TRUE(testing::SetWriteTime(path, entry.seconds)) << path;
+    }
+    tree[path] = entry;
+  }
+  for (const auto& folder : folder_times) testing::SetWriteTime(folder.first, folder.second);
+  return tree;
+}
+
+int CategoryOf(const Entry& entry) {
+  if (entry.folder) return 0;
+  size_t dot = entry.name.rfind('.');
+  if (dot == std::string::npos || dot == 0) return -1;
+  std::string extension = "|" + entry.name.substr(dot + 1) + "|";
+  for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const char* const lists[] = {"|PDF|DOC|XLS|PPT|WPS|EIO|VSD|DOCX|XLSX|PPTX|DOCM|XLSM|PPTM|",
+                               "|JPG|JPEG|BMP|GIF|PNG|TIF|TIFF|JFIF|PSD|AI|CDR|ICO|",
+                               "|WMA|WMV|AVI|MP4|MP3|RM|RMVB|MPEG|MPG|3GP|FLV|ASF|", "|EXE|MSI|"};
+  const int categories[] = {3, 2, 5, 4};
+  for (int i = 0; i < 4; ++i) {
+    if (std::string(lists[i]).find(extension) != std::string::npos) return categories[i];
+  }
+  return -1;
+}
+
+uint16_t MonthCodeOf(int64_t seconds) {
+  LocalTime local;
+  FileTimeToLocal(static_cast<uint64_t>(seconds + testing::kEpochDifference) * 10000000ULL, &local);
+  return snapshot::MonthCode(local.year, local.month);
+}
+
+bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+  return text.size() >= prefix.size() && GbkEqualNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+// A keyword line made of pieces of the tree's names, in random case, with alternatives.
+std::string RandomKeywords(const std::vector<std::string>& names, Random* random) {
+  if (random->Next(15) == 0) return random->Next(2) ? "" : ",,";
+  std::string line;
+  uint32_t alternatives = 1 + random->Next(random->Next(3) == 0 ? 3 : 1);
+  for (uint32_t a = 0; a < alternatives; ++a) {
+    if (a > 0) line += random->Next(2) ? "," : "，";
+    uint32_t words = 1 + random->Next(random->Next(4) == 0 ? 6 : 2);
+    for (uint32_t w = 0; w < words; ++w) {
+      const std::string& name = names[random->Next(static_cast<uint32_t>(names.size()))];
+      size_t start = random->Next(static_cast<uint32_t>(name.size()));
+      while (start > 0 && GbkCharLength(name, 0) == 2 && start % 2 == 1) --start;
+      size_t length = 1 + random->Next(random->Next(8) == 0 ? 130 : 6);
+      std::string word = name.substr(start, length);
+      for (char& c : word) {
+        if (random->Next(2) && c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+      }
+      line += (w > 0 ? " " : "") + word;
+    }
+  }
+  return line;
+}
+
+// One tree and index for the whole suite: building them is the slow part.
+class SearchModel : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { shared_ = new SearchModel::State; }
+  static void TearDownTestSuite() {
+    delete shared_;
+    shared_ = nullptr;
+  }
+
+  struct State {
+    State();
+    TestDrive drive{'Q'};
+    WorkFolder work{"Q:"};
+    std::map<std::string, Entry> tree;
+    std::map<uint32_t, std::string> ids;  // entry id -> full path
+    std::vector<std::string> names;
+    std::unique_ptr<IndexManager> manager;
+  };
+  static State* shared_;
+
+  void SetUp() override {
+    ASSERT_NE(shared_, nullptr);
+    ASSERT_TRUE(shared_->manager && shared_->manager->HasLoadedIndex());
+  }
+
+  // The ids the request should select, by brute force.
+  std::vector<uint32_t> Expected(const SearchRequest& request) {
+    ParsedKeywords parsed = ParseKeywords(request.keywords);
+    std::string location = request.location;
+    while (location.size() > 2 && location.back() == '\\') location.pop_back();
+    std::vector<uint32_t> ids;
+    for (const auto& item : ids_) {
+      const Entry& entry = tree_[item.second];
+      if (removed_.count(item.first)) continue;
+      if (!NameMatchesKeywords(entry.name, parsed)) continue;
+      if (request.hiddenOnly && !entry.hidden) continue;
+      if (request.category >= 0 && request.category <= 5) {
+        if (request.category == 1 ? !entry.hidden : CategoryOf(entry) != request.category) continue;
+      }
+      if (location.size() >= 2 && !StartsWithNoCase(item.second, location + "\\")) continue;
+      uint16_t code = MonthCodeOf(entry.seconds);
+      if (request.monthFrom != 0 && !(request.monthFrom <= code && code < request.monthTo)) {
+        continue;
+      }
+      ids.push_back(item.first);
+    }
+    return ids;
+  }
+
+  std::vector<uint32_t> Actual(const SearchRequest& request, uint32_t* total) {
+    SearchResult* result = manager_->Search(request, 1, -1, total);
+    EXPECT_NE(result, nullptr);
+    if (result == nullptr) return {};
+    std::vector<uint32_t> ids = result->ids;
+    result->Release();
+    return ids;
+  }
+
+  SearchRequest RandomRequest(Random* random) {
+    std::string location;
+    if (random->Next(4) == 0) {
+      auto it = tree_.begin();
+      std::advance(it, random->Next(static_cast<uint32_t>(tree_.size())));
+      location = it->second.folder ? it->first : drive_.Root();
+      for (size_t i = 0; i < location.size(); i += GbkCharLength(location, i)) {
+        char& c = location[i];
+        if (random->Next(2)) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      }
+      if (random->Next(3) == 0) location += "\\";
+    }
+    int categories[] = {-1, -1, -1, 0, 1, 2, 3, 4, 5, 7};
+    int year = random->Next(4) == 0 ? 2000 + static_cast<int>(random->Next(25)) : 0;
+    int month = year != 0 && random->Next(2) ? 1 + static_cast<int>(random->Next(12)) : 0;
+    return MakeSearchRequest(NormalizeKeywords(RandomKeywords(names_, random)), location,
+                             categories[random->Next(10)], random->Next(10) == 0, year,
+                             year == 0 ? -1 : month);
+  }
+
+  std::set<uint32_t> removed_;
+  TestDrive& drive_ = shared_->drive;
+  WorkFolder& work_ = shared_->work;
+  std::map<std::string, Entry>& tree_ = shared_->tree;
+  std::map<uint32_t, std::string>& ids_ = shared_->ids;
+  std::vector<std::string>& names_ = shared_->names;
+  std::unique_ptr<IndexManager>& manager_ = shared_->manager;
+};
+
+SearchModel::State* SearchModel::shared_ = nullptr;
+
+SearchModel::State::State() {
+  if (!drive.Mapped()) return;
+  Random random(7);
+  tree = MakeTree(drive.Root(), 1500, &random);
+  if (!BuildIndex(&work.settings, work.build)) return;
+  manager = std::make_unique<IndexManager>(
+      work.work, std::make_unique<FakeEnvironment>(&work.settings, work.build), false);
+  manager->SwapInNewIndex();
+  // Entry ids from the index's own records; every one must be an entry of the tree.
+  uint32_t total = 0;
+  SearchResult* all = manager->Search(SearchRequest(), 1, -1, &total);
+  EXPECT_EQ(total, tree.size());
+  for (uint32_t id : all->ids) {
+    EntryDetails details;
+    EXPECT_TRUE(manager->GetDetails(id, &details));
+    EXPECT_EQ(tree.count(details.FullPath()), 1u) << details.FullPath();
+    ids[id] = details.FullPath();
+    names.push_back(details.name);
+  }
+  all->Release();
+}
+
+TEST_F(SearchModel, RandomRequestsMatchBruteForce) {
+  Random random(11);
+  int non_empty = 0;
+  for (int i = 0; i < 600; ++i) {
+    SearchRequest request = RandomRequest(&random);
+    uint32_t total = 0;
+    std::vector<uint32_t> actual = Actual(request, &total);
+    std::vector<uint32_t> expected = Expected(request);
+    ASSERT_EQ(actual, expected) << "keywords [" << request.keywords << "] location ["
+                                << request.location << "] category " << request.category
+                                << " hidden " << int(request.hiddenOnly) << " months "
+                                << request.monthFrom << ".." << request.monthTo;
+    ASSERT_EQ(total, expected.size());
+    non_empty += !expected.empty();
+  }
+  EXPECT_GT(non_empty, 200);  // the requests really select things
+}
+
+TEST_F(SearchModel, PagesAndLocations) {
+  uint32_t total = 0;
+  SearchRequest everything;
+  {  // page 2 of 800 holds ranks 801..1500; a page past the end is empty with the right total
+    std::vector<uint32_t> all = Actual(everything, &total);
+    SearchResult* page2 = manager_->Search(everything, 2, 800, &total);
+    ASSERT_NE(page2, nullptr);
+    EXPECT_EQ(total, 1500u);
+    EXPECT_EQ(page2->ids, std::vector<uint32_t>(all.begin() + 800, all.end()));
+    page2->Release();
+    SearchResult* page3 = manager_->Search(everything, 3, 800, &total);
+    EXPECT_TRUE(page3->ids.empty());
+    EXPECT_EQ(total, 1500u);
+    page3->Release();
+  }
+  {  // the drive itself: "Q:" and "q:\" both find every entry
+    everything.location = "q:\\";
+    EXPECT_EQ(Actual(everything, &total).size(), 1500u);
+    everything.location = "Q:";
+    EXPECT_EQ(Actual(everything, &total).size(), 1500u);
+  }
+  {  // a folder on disk that the index does not know gives nothing
+    ASSERT_TRUE(CreateFolder(drive_.At("made-after-the-build")));
+    everything.location = drive_.At("made-after-the-build");
+    EXPECT_TRUE(Actual(everything, &total).empty());
+    EXPECT_EQ(total, 0u);
+    EXPECT_TRUE(DeleteFolderTree(drive_.At("made-after-the-build")));
+  }
+  {  // a location that is not on disk gives nothing
+    everything.location = "Q:\\no such folder";
+    EXPECT_TRUE(Actual(everything, &total).empty());
+  }
+}
+
+// Last: it changes the shared index.
+TEST_F(SearchModel, RemovalsHideEntriesUntilTheNextBuild) {
+  Random random(5);
+  // Remove files and folders (with everything below) as the result list would.
+  for (const auto& item : ids_) {
+    if (random.Next(40) != 0) continue;
+    manager_->RecordRemoval(item.first, item.second);
+    removed_.insert(item.first);
+    if (tree_[item.second].folder) {
+      for (const auto& below : ids_) {
+        if (StartsWithNoCase(below.second, item.second + "\\")) removed_.insert(below.first);
+      }
+    }
+  }
+  // A removal whose path no longer matches the id is ignored.
+  manager_->RecordRemoval(ids_.begin()->first, "Q:\\not-this-one");
+  ASSERT_FALSE(removed_.empty());
+  for (int i = 0; i < 200; ++i) {
+    SearchRequest request = RandomRequest(&random);
+    uint32_t total = 0;
+    ASSERT_EQ(Actual(request, &total), Expected(request)) << request.keywords;
+  }
+  // A swap of a new build brings them back: remove.dat belongs to the old ids.
+  ASSERT_TRUE(BuildIndex(&work_.settings, work_.build));
+  manager_->SwapInNewIndex();
+  EXPECT_FALSE(PathExists(work_.Live() + "\\remove.dat"));
+  uint32_t total = 0;
+  Actual(SearchRequest(), &total);
+  EXPECT_EQ(total, tree_.size());
+}
+
+}  // namespace
+}  // namespace sorvik
