@@ -53,17 +53,20 @@ const char* const kPieces[] = {"report", "Report", "data", "DATA", "x",  "_",  "
 const char* const kExtensions[] = {"",     ".txt",  ".JPG", ".jpeg", ".doc", ".Docx",  ".exe",
                                    ".mp3", ".rmvb", ".gz",  ".MSI",  ".pdf", ".tar.GZ"};
 
-std::string RandomName(Random* random, uint32_t serial) {
+// A name of at most `max_bytes` bytes (the system's path limit of 260 bounds whole paths).
+std::string RandomName(Random* random, uint32_t serial, size_t max_bytes) {
   std::string name = random->Next(12) == 0 ? "." : "";
   uint32_t pieces = 1 + random->Next(random->Next(10) == 0 ? 40 : 5);  // some reach 127 keys
   for (uint32_t i = 0; i < pieces; ++i) name += kPieces[random->Next(30)];
-  if (name.size() > 200) name.resize(200);
+  std::string suffix = "~" + std::to_string(serial) + kExtensions[random->Next(13)];
+  size_t room = max_bytes > suffix.size() ? max_bytes - suffix.size() : 0;
+  if (name.size() > std::min<size_t>(room, 200)) name.resize(std::min<size_t>(room, 200));
   while (!name.empty() && (name.back() == ' ' || name.back() == '.')) name.pop_back();
   // Never end on half a GBK character.
   size_t i = 0;
   while (i < name.size()) i += GbkCharLength(name, i);
   if (i > name.size()) name.pop_back();
-  return name + "~" + std::to_string(serial) + kExtensions[random->Next(13)];
+  return name + suffix;
 }
 
 // Creates an empty file without the flush that closing a WinFile costs.
@@ -84,8 +87,9 @@ std::map<std::string, Entry> MakeTree(const std::string& root, uint32_t count, R
   for (uint32_t serial = 0; serial < count; ++serial) {
     const std::string holder = folders[random->Next(static_cast<uint32_t>(folders.size()))];
     Entry entry;
-    entry.name = RandomName(random, serial);
-    entry.folder = random->Next(6) == 0 && holder.size() < 400;
+    // Folders stay below 150 bytes, so every file path stays below 250.
+    entry.folder = random->Next(6) == 0 && holder.size() < 120;
+    entry.name = RandomName(random, serial, (entry.folder ? 150 : 250) - holder.size());
     entry.hidden = entry.name[0] == '.';
     entry.seconds = 946684800 + static_cast<int64_t>(random->Next(9000)) * 86400;  // 2000-2024
     std::string path = holder + "\\" + entry.name;
