@@ -13,20 +13,11 @@ namespace {
 
 constexpr uint32_t kTextBuffer = 1 << 20;  // bytes of text lines written per call
 
-// Opens the text file empty. Lines end in "\r\n" whatever the platform, because the passes
-// over it drop the last character of every line.
-std::unique_ptr<WinFile> OpenEmptyText(const std::string& path) {
+// Opens `path` as an empty file.
+std::unique_ptr<WinFile> OpenEmpty(const std::string& path) {
   std::unique_ptr<WinFile> file = OpenWinFile(path, kOpenAlways);
   if (file) file->SetSize(0);
   return file;
-}
-
-void PutLine(BlockWriter* out, uint32_t id, const char* name, uint32_t length) {
-  char digits[16];
-  int n = std::snprintf(digits, sizeof digits, "%u@", id);
-  out->Put(digits, static_cast<uint32_t>(n));
-  out->Put(name, length);
-  out->Put("\r\n", 2);
 }
 
 // Everything up to and including the path's last backslash (a backslash is added when there is
@@ -38,6 +29,38 @@ std::string Sibling(const std::string& path, const char* name) {
 }
 
 }  // namespace
+
+// The text file of one chunk: "id@name" lines. Lines end in "\r\n" whatever the platform,
+// because the passes over the file drop the last character of every line.
+class ChunkText {
+ public:
+  explicit ChunkText(std::string path) : path_(std::move(path)) {}
+  // Opens the file empty for a new chunk.
+  bool Start() {
+    Close();
+    file_ = OpenEmpty(path_);
+    if (file_) out_.reset(new BlockWriter(file_.get(), 0, kTextBuffer));
+    return file_ != nullptr;
+  }
+  void Put(uint32_t id, const char* name, uint32_t length) {
+    char digits[16];
+    int n = std::snprintf(digits, sizeof digits, "%u@", id);
+    out_->Put(digits, static_cast<uint32_t>(n));
+    out_->Put(name, length);
+    out_->Put("\r\n", 2);
+  }
+  // Writes what is buffered and closes the file.
+  void Close() {
+    out_.reset();
+    file_.reset();
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;                  // work folder + "tem_db.txt"
+  std::unique_ptr<WinFile> file_;     // the open file
+  std::unique_ptr<BlockWriter> out_;  // buffered lines
+};
 
 void RecordName(const char* text, uint32_t length, const char** name, uint32_t* name_length) {
   *name = text;
@@ -72,39 +95,50 @@ bool IndexBuilder::Build() {
     Log("not set work direction\n");
     return false;
   }
-  std::string text_path = JoinBuildPath(work_folder_, kBuildTextFile);
-  std::unique_ptr<WinFile> text = OpenEmptyText(text_path);
-  if (!text) return false;
-  std::unique_ptr<BlockWriter> lines(new BlockWriter(text.get(), 0, kTextBuffer));
+  ChunkText text(JoinBuildPath(work_folder_, kBuildTextFile));
   std::unique_ptr<NameIndex> all;
-  bool ok = true;
   uint32_t in_chunk = 1;  // number the next line gets within its chunk
+  bool ok = text.Start() && ScanRecords(&text, &all, &in_chunk);
+  text.Close();
+  if (ok && in_chunk >= 2) ok = AddChunk(&all, "正在执行合并....\n");
+  RemoveFile(text.Path());
+  if (!ok) {
+    // An incomplete name index must not look usable: no index.mtr or index.dat is written.
+    Discard(std::move(all));
+    return false;
+  }
+  return Finish(std::move(all));
+}
+
+bool IndexBuilder::ScanRecords(ChunkText* text, std::unique_ptr<NameIndex>* all,
+                               uint32_t* in_chunk) {
   RecordCursor* cursor = source_ ? source_->Begin() : nullptr;
-  while (ok && cursor != nullptr && cursor->Next()) {
+  while (cursor != nullptr && cursor->Next()) {
     const char* record = nullptr;
     const char* name = nullptr;
     uint32_t length = 0, name_length = 0;
     if (!source_->ReadText(cursor->CurrentId(), &record, &length)) length = 0;
     RecordName(record, length, &name, &name_length);
-    PutLine(lines.get(), cursor->CurrentId(), name, name_length);
-    if (in_chunk < chunk_names_) {
-      ++in_chunk;
+    text->Put(cursor->CurrentId(), name, name_length);
+    if (*in_chunk < chunk_names_) {
+      ++*in_chunk;
       continue;
     }
-    lines.reset();
-    text.reset();
-    ok = AddChunk(&all, "正在合并....\n");
-    RemoveFile(text_path);
-    text = OpenEmptyText(text_path);
-    ok = ok && text != nullptr;
-    if (ok) lines.reset(new BlockWriter(text.get(), 0, kTextBuffer));
-    in_chunk = 1;
+    text->Close();
+    bool ok = AddChunk(all, "正在合并....\n");
+    RemoveFile(text->Path());
+    *in_chunk = 1;
+    if (!ok || !text->Start()) return false;
   }
-  lines.reset();
-  text.reset();
-  if (ok && in_chunk >= 2) ok = AddChunk(&all, "正在执行合并....\n");
-  RemoveFile(text_path);
-  return Finish(std::move(all)) && ok;
+  return true;
+}
+
+void IndexBuilder::Discard(std::unique_ptr<NameIndex> index) {
+  if (!index) return;
+  std::string matrix = index->MatrixPath(), postings = index->PostingPath();
+  index.reset();
+  RemoveFile(matrix);
+  RemoveFile(postings);
 }
 
 bool IndexBuilder::AddChunk(std::unique_ptr<NameIndex>* all, const char* merge_line) {
@@ -117,10 +151,7 @@ bool IndexBuilder::AddChunk(std::unique_ptr<NameIndex>* all, const char* merge_l
   }
   Log(merge_line);
   bool ok = (*all)->Merge(chunk.get());
-  std::string matrix = chunk->MatrixPath(), postings = chunk->PostingPath();
-  chunk.reset();
-  RemoveFile(matrix);
-  RemoveFile(postings);
+  Discard(std::move(chunk));
   return ok;
 }
 
@@ -138,7 +169,7 @@ bool IndexBuilder::Finish(std::unique_ptr<NameIndex> all) {
     KeyMatrix empty;
     bool ok = empty.Open(matrix_target);
     empty.Close();
-    return OpenEmptyText(posting_target) != nullptr && ok;
+    return OpenEmpty(posting_target) != nullptr && ok;
   }
   std::string matrix = all->MatrixPath(), postings = all->PostingPath();
   all.reset();  // saves the matrix

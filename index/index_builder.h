@@ -16,6 +16,8 @@ namespace sorvik {
 constexpr const char kBuildTextFile[] = "tem_db.txt";
 constexpr uint32_t kDefaultChunkNames = 3000000;
 
+class ChunkText;
+
 class IndexBuilder {
  public:
   IndexBuilder() = default;
@@ -33,13 +35,18 @@ class IndexBuilder {
   void SetLog(BuildLog log) { options_.log = std::move(log); }
 
   // Builds the name index of every record into the work folder. False when no work folder was
-  // set, or when a chunk's files could not be created. Without any record the folder receives
-  // an empty pair: index.mtr of version 100 and 0 names, and an empty index.dat.
+  // set, or when a chunk could not be built or merged; the folder then receives no index.mtr
+  // and no index.dat. Without any record it receives an empty pair: index.mtr of version 100
+  // and 0 names, and an empty index.dat.
   bool Build();
 
  private:
+  // Writes a line per record; every chunk_names_ lines become a chunk added to `all`.
+  bool ScanRecords(ChunkText* text, std::unique_ptr<NameIndex>* all, uint32_t* in_chunk);
+  // Builds the text file's chunk and merges it into `all` (or makes it `all`).
   bool AddChunk(std::unique_ptr<NameIndex>* all, const char* merge_line);
   bool Finish(std::unique_ptr<NameIndex> all);
+  static void Discard(std::unique_ptr<NameIndex> index);  // closes it and deletes its files
   void Log(const char* line) const;
 
   std::string work_folder_;                    // folder of the result, as set

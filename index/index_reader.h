@@ -55,6 +55,7 @@ class IndexReader {
   // Marks every id of the key's whole region in `bits` (id k is bit (k - 1) % 8 of byte
   // (k - 1) / 8); ids of 0 or beyond `entry_count` are ignored. Returns 1 when the region was
   // read, 0 when the key has no postings or its summary cell is damaged.
+  // REQUIRES: `bits` holds (entry_count + 7) / 8 bytes.
   int ReadPostings(uint32_t key, uint8_t* bits, uint32_t entry_count);
   // Reads the lists of positions first..last of `key` with one read, from the start of the list
   // of `first` to the end of the list of `last`. False when either cell is missing or damaged,

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "index/index_reader.h"
-#include "platform/fs.h"
 #include "testing/test_util.h"
 
 namespace sorvik {
@@ -38,33 +37,6 @@ TEST(NameIndex, TextLinesAndTheirNames) {
   EXPECT_EQ(List(&reader, 0x4002, 2), std::vector<uint32_t>({6}));
   // The carriage return is not part of a name: "ab" has no key into it.
   EXPECT_EQ(reader.Lookup(0x020D, 2).value, 0u);
-}
-
-TEST(NameIndex, MergeKeepsTheOlderPathsAndLeavesTheNewerIndex) {
-  TempFolder folder;
-  std::string work = folder.Path() + "\\";
-  std::string text = work + "tem_db.txt";
-  NameIndexOptions quiet{64u << 20, BuildLog()};
-  WriteText(text, "1@ab\r\n2@abab\r\n");
-  std::unique_ptr<NameIndex> older = BuildNameIndex(text, work, quiet);
-  WriteText(text, "3@xab\r\n4@ab\r\n");
-  std::unique_ptr<NameIndex> newer = BuildNameIndex(text, work, quiet);
-  ASSERT_TRUE(older && newer);
-  EXPECT_NE(older->MatrixPath(), newer->MatrixPath());
-  ASSERT_TRUE(older->Merge(newer.get()));
-  EXPECT_EQ(older->Matrix().NameCount(), 4u);
-  // The newer index is untouched and still readable under its own paths.
-  EXPECT_EQ(newer->Matrix().NameCount(), 2u);
-  EXPECT_EQ(newer->Matrix().Lookup(0x0102, 2).value, 1u);
-  std::string matrix = older->MatrixPath(), postings = older->PostingPath();
-  older.reset();
-  IndexReader reader;
-  ASSERT_TRUE(reader.Open(matrix, postings));
-  // Each positional list keeps ascending ids: the older ones first.
-  EXPECT_EQ(List(&reader, 0x0102, 1), std::vector<uint32_t>({1, 2, 4}));
-  EXPECT_EQ(List(&reader, 0x0102, 3), std::vector<uint32_t>({2}));
-  EXPECT_EQ(List(&reader, 0x0102, 2), std::vector<uint32_t>({3}));
-  EXPECT_EQ(reader.Lookup(0x0102, 0).value, 20u);
 }
 
 }  // namespace
