@@ -167,8 +167,8 @@ class SearchModel : public ::testing::Test {
 
   struct State {
     State();
-    TestDrive drive{'Q'};
-    WorkFolder work{"Q:"};
+    TestDrive drive{'K'};
+    WorkFolder work{"K:"};
     std::map<std::string, Entry> tree;
     std::map<uint32_t, std::string> ids;  // entry id -> full path
     std::vector<std::string> names;
@@ -300,10 +300,10 @@ TEST_F(SearchModel, PagesAndLocations) {
     EXPECT_EQ(total, 1500u);
     page3->Release();
   }
-  {  // the drive itself: "Q:" and "q:\" both find every entry
-    everything.location = "q:\\";
+  {  // the drive itself: "K:" and "k:\" both find every entry
+    everything.location = "k:\\";
     EXPECT_EQ(Actual(everything, &total).size(), 1500u);
-    everything.location = "Q:";
+    everything.location = "K:";
     EXPECT_EQ(Actual(everything, &total).size(), 1500u);
   }
   {  // a folder on disk that the index does not know gives nothing
@@ -314,7 +314,7 @@ TEST_F(SearchModel, PagesAndLocations) {
     EXPECT_TRUE(DeleteFolderTree(drive_.At("made-after-the-build")));
   }
   {  // a location that is not on disk gives nothing
-    everything.location = "Q:\\no such folder";
+    everything.location = "K:\\no such folder";
     EXPECT_TRUE(Actual(everything, &total).empty());
   }
 }
@@ -334,7 +334,7 @@ TEST_F(SearchModel, RemovalsHideEntriesUntilTheNextBuild) {
     }
   }
   // A removal whose path no longer matches the id is ignored.
-  manager_->RecordRemoval(ids_.begin()->first, "Q:\\not-this-one");
+  manager_->RecordRemoval(ids_.begin()->first, "K:\\not-this-one");
   ASSERT_FALSE(removed_.empty());
   for (int i = 0; i < 200; ++i) {
     SearchRequest request = RandomRequest(&random);
