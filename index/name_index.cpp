@@ -219,7 +219,11 @@ bool NameIndex::MergeLists(NameIndex* newer, NameIndex* merged) {
       key_start = out.Position();
     }
   }
-  return out.Flush();
+  if (!out.Flush()) return false;
+  // The same length as one build over all names: the lists and 16 zero bytes. (The pre-size of
+  // 4 bytes per name only reserves room; a file shorter or longer than this would differ.)
+  merged->postings_->SetSize(out.Position() + kPostingPadding);
+  return true;
 }
 
 bool NameIndex::Merge(NameIndex* newer) {
