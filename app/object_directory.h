@@ -1,0 +1,21 @@
+// A process-wide map from a name to an object, so that distant parts of the program find each
+// other: the search window registers itself, the notice fetcher leaves its lines. Not locked: the
+// main thread writes an entry before other threads read it.
+#pragma once
+
+#include <string>
+
+namespace sorvik {
+
+constexpr char kMainWindowKey[] = "AppMain";  // the search window
+constexpr char kNoticesKey[] = "ads";         // the notice lines
+
+class ObjectDirectory {
+ public:
+  // Inserts or overwrites the entry `name`.
+  static void Set(const std::string& name, void* object);
+  // The object stored under `name`, or null.
+  static void* Find(const std::string& name);
+};
+
+}  // namespace sorvik

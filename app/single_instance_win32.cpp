@@ -1,0 +1,57 @@
+#include "app/single_instance_win32.h"
+
+#include <cstring>
+
+#include "platform/fs.h"
+
+namespace sorvik {
+namespace {
+
+constexpr int kNameBuffer = 100;
+
+}  // namespace
+
+HANDLE CreateInstanceMutex(bool* running) {
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutexName);
+  *running = mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
+  return mutex;
+}
+
+bool IsRunningSearchWindow(const char* class_name, const char* title) {
+  return std::strstr(class_name, "#32770") != nullptr &&
+         std::strncmp(title, kProductPrefix, std::strlen(kProductPrefix)) == 0;
+}
+
+bool BringRunningInstanceForward() {
+  for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
+       window = GetWindow(window, GW_HWNDNEXT)) {
+    char title[kNameBuffer] = {0};
+    char class_name[kNameBuffer] = {0};
+    GetWindowTextA(window, title, kNameBuffer);
+    GetClassNameA(window, class_name, kNameBuffer);
+    if (!IsRunningSearchWindow(class_name, title)) continue;
+    ShowWindow(window, SW_SHOWMAXIMIZED);
+    BringWindowToTop(window);
+    SetForegroundWindow(window);
+    return true;
+  }
+  return false;
+}
+
+void WaitForUpdater(const std::function<void(DWORD)>& sleep) {
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, kUpdaterMutexName);
+  DWORD waited = 0;
+  while (mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(mutex);
+    mutex = nullptr;
+    sleep(kUpdaterProbeMs);
+    waited += kUpdaterProbeMs;
+    if (waited > kUpdaterWaitLimitMs) return;
+    mutex = CreateMutexA(nullptr, FALSE, kUpdaterMutexName);
+  }
+  if (mutex == nullptr) return;
+  if (PathExists(kUpdaterRegistrationFile)) sleep(kUpdaterSettleMs);
+  CloseHandle(mutex);
+}
+
+}  // namespace sorvik

@@ -1,0 +1,35 @@
+// One running copy of the program, and the hand-off with the outside updater.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+namespace sorvik {
+
+constexpr char kInstanceMutexName[] = "marrowind";
+// Held by the outside updater while it replaces the program's files.
+constexpr char kUpdaterMutexName[] = "文件搜索升级交接";
+constexpr char kUpdaterRegistrationFile[] = ".\\Comfiles.reg";
+constexpr char kProductPrefix[] = "Sorvik";  // the search window's title starts with it
+
+constexpr DWORD kUpdaterProbeMs = 1000;       // pause between two probes of the hand-off mutex
+constexpr DWORD kUpdaterWaitLimitMs = 10000;  // give up once the pauses exceed this
+constexpr DWORD kUpdaterSettleMs = 2000;      // extra pause when the updater left its file
+
+// Creates the instance mutex. `running` is true when another process already holds it. Null
+// when the mutex could not be created (treated as a first start).
+HANDLE CreateInstanceMutex(bool* running);
+
+// Whether a top-level window is the running instance's search window: its class contains
+// "#32770" and its title starts with "Sorvik".
+bool IsRunningSearchWindow(const char* class_name, const char* title);
+
+// Shows the running instance's search window maximised and on top. True when one was found.
+bool BringRunningInstanceForward();
+
+// Waits while the updater holds the hand-off mutex, pausing with `sleep`: at most 11 probes,
+// then 2 s more when ".\Comfiles.reg" exists and the mutex was free.
+void WaitForUpdater(const std::function<void(DWORD)>& sleep);
+
+}  // namespace sorvik

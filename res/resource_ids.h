@@ -1,0 +1,28 @@
+// Resource ids shared by the resource script and the code.
+#pragma once
+
+// Dialog templates.
+#define IDD_MAIN_SEARCH 102     // the search window
+#define IDD_INDEX_CREATION 171  // the first-build dialog
+#define IDD_INDEX_OPTION 201    // the index page of the options window
+
+// The first-build dialog's controls.
+#define IDC_CREATION_TEXT 1043     // hidden static: the rectangle the status text is painted in
+#define IDC_CREATION_ANIMATE 1044  // animation control
+#define IDC_CREATION_HIDE 1045     // "完成后通知我"
+
+// The index page's controls.
+#define IDC_INDEX_FREQUENCY 1046  // drop-down list of the rebuild intervals
+#define IDC_INDEX_DRIVES 1064     // list view of the drives, with check boxes
+
+// Icons, pictures, animation and pages.
+#define IDI_APP 128             // the application icon
+#define IDR_AVI_BUILDING 174    // first-build animation
+#define IDR_PNG_SEARCH_BAR 175  // background of the top strip
+#define IDR_PNG_STATUS_BAR 176  // background of the bottom bar
+#define IDR_PNG_QUERY 202       // magnifier in the keyword box
+#define IDR_PNG_SHRINK_COLLAPSED 204
+#define IDR_PNG_SHRINK_EXPANDED 205
+#define IDR_HTML_AD_COLUMN 103  // the ad column's page
+#define IDR_HTML_GUIDE 104      // the usage guide
+#define IDR_HTML_OFFLINE 206    // the ad column's page when there is no connection
