@@ -1,5 +1,6 @@
 #include "index/record_store.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace sorvik {
@@ -20,6 +21,8 @@ bool RecordCursor::Next() {
 
 bool RecordStore::Open(const std::string& path) {
   Close();
+  data_ahead_.Invalidate();
+  offsets_ahead_.Invalidate();
   data_ = OpenWinFile(path, kOpenExisting);
   if (data_) {
     next_id_ = 0;
@@ -47,17 +50,46 @@ uint32_t RecordStore::Append(const std::string& text) {
   if (!data_ || next_id_ == 0 || next_id_ == 0xFFFFFFFFu) return 0;
   uint64_t end = static_cast<uint64_t>(end_offset_) + text.size();
   if (end > 0xFFFFFFFFull) return 0;
-  data_->WriteAt(end_offset_, text.data(), static_cast<uint32_t>(text.size()));
-  offsets_->WriteU32At(static_cast<uint64_t>(next_id_ - 1) * kOffsetEntrySize, end_offset_);
+  data_ahead_.Invalidate();  // blocks read before may end where this record begins
+  offsets_ahead_.Invalidate();
+  if (append_buffer_limit_ == 0) {
+    data_->WriteAt(end_offset_, text.data(), static_cast<uint32_t>(text.size()));
+    offsets_->WriteU32At(static_cast<uint64_t>(next_id_ - 1) * kOffsetEntrySize, end_offset_);
+  } else {
+    if (pending_offsets_.empty()) {
+      pending_start_ = end_offset_;
+      pending_first_id_ = next_id_;
+    }
+    pending_texts_.append(text);
+    char slot[kOffsetEntrySize];
+    for (uint32_t i = 0; i < kOffsetEntrySize; ++i) {
+      slot[i] = static_cast<char>(end_offset_ >> (8 * i));
+    }
+    pending_offsets_.append(slot, kOffsetEntrySize);
+    if (pending_texts_.size() >= append_buffer_limit_) FlushAppends();
+  }
   end_offset_ = static_cast<uint32_t>(end);
   return next_id_++;
 }
 
+void RecordStore::FlushAppends() {
+  if (pending_offsets_.empty()) return;
+  if (!pending_texts_.empty()) {
+    data_->WriteAt(pending_start_, pending_texts_.data(),
+                   static_cast<uint32_t>(pending_texts_.size()));
+  }
+  offsets_->WriteAt(static_cast<uint64_t>(pending_first_id_ - 1) * kOffsetEntrySize,
+                    pending_offsets_.data(), static_cast<uint32_t>(pending_offsets_.size()));
+  pending_texts_.clear();
+  pending_offsets_.clear();
+}
+
 bool RecordStore::ReadText(uint32_t id, const char** text, uint32_t* length) {
   if (!data_ || id == 0 || id > Count()) return false;
+  FlushAppends();
   uint32_t bounds[2] = {0, 0};
-  uint32_t got =
-      offsets_->ReadAt(static_cast<uint64_t>(id - 1) * kOffsetEntrySize, bounds, sizeof bounds);
+  uint32_t got = offsets_ahead_.Read(
+      offsets_.get(), static_cast<uint64_t>(id - 1) * kOffsetEntrySize, bounds, sizeof bounds);
   if (got < kOffsetEntrySize) return false;
   uint32_t start = bounds[0];
   // The last record ends at the header's end offset, whatever follows in the offset file.
@@ -65,7 +97,7 @@ bool RecordStore::ReadText(uint32_t id, const char** text, uint32_t* length) {
   if (end < start) return false;
   uint32_t wanted = end - start;
   if (wanted > kMaxRecordText) wanted = kMaxRecordText;
-  uint32_t read = wanted == 0 ? 0 : data_->ReadAt(start, buffer_, wanted);
+  uint32_t read = wanted == 0 ? 0 : data_ahead_.Read(data_.get(), start, buffer_, wanted);
   if (read > wanted) read = 0;
   buffer_[read] = '\0';
   *text = buffer_;
@@ -104,6 +136,7 @@ void ParseRecordText(const char* text, uint32_t length, EntryRecord* record) {
 uint32_t RecordStore::OffsetSlots() const {
   if (!offsets_) return 0;
   uint64_t slots = offsets_->Size() / kOffsetEntrySize;
+  if (!pending_offsets_.empty()) slots = std::max<uint64_t>(slots, Count());
   return slots > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(slots);
 }
 
@@ -114,6 +147,7 @@ RecordCursor* RecordStore::Begin() {
 
 void RecordStore::Close() {
   if (data_) {
+    FlushAppends();
     data_->WriteU32At(kNextIdOffset, next_id_);
     data_->WriteU32At(kEndOffsetOffset, end_offset_);
   }

@@ -164,5 +164,29 @@ TEST(RecordStore, SurvivesDamagedFiles) {
   }
 }
 
+TEST(RecordStore, BufferedAppendsWriteTheSameBytes) {
+  TempFolder folder;
+  const std::string direct = folder.Join("direct.txt"), buffered = folder.Join("buffered.txt");
+  RecordStore a, b;
+  ASSERT_TRUE(a.Open(direct));
+  ASSERT_TRUE(b.Open(buffered));
+  b.BufferAppends(64);  // small, so that some appends flush on their own
+  for (int i = 0; i < 50; ++i) {
+    std::string text = "I:name" + std::to_string(i) + "\nM:1\nD:C:\nS:" + std::to_string(i) + "\n";
+    EXPECT_EQ(a.Append(text), b.Append(text));
+  }
+  // Reads see records still held in memory.
+  EntryRecord record;
+  ASSERT_TRUE(b.Read(50, &record));
+  EXPECT_EQ(record.Get("S"), "49");
+  b.Append("I:last\n");
+  EXPECT_EQ(b.OffsetSlots(), 51u);
+  a.Append("I:last\n");
+  a.Close();
+  b.Close();
+  EXPECT_EQ(ReadBytes(buffered), ReadBytes(direct));
+  EXPECT_EQ(ReadBytes(buffered + ".mai"), ReadBytes(direct + ".mai"));
+}
+
 }  // namespace
 }  // namespace sorvik

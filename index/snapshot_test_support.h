@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -129,6 +130,12 @@ class Snapshot {
   }
 
   uint32_t Count() const { return static_cast<uint32_t>(records.size()); }
+  // The end offset that db.txt's header records.
+  uint32_t EndOffsetOfLast() const {
+    return db.size() < 8
+               ? 0
+               : db[4] | (db[5] << 8) | (db[6] << 16) | (static_cast<uint32_t>(db[7]) << 24);
+  }
   const EntryRecord& Record(uint32_t id) const { return records.at(id - 1); }
   bool IsFolder(uint32_t id) const { return Record(id).Get("S") == "-1"; }
   uint16_t Code(uint32_t id) const {
@@ -206,10 +213,12 @@ namespace testing {
 
 // What a walk must find: full program path -> entry.
 struct ModelEntry {
-  bool folder = false;  // a folder (else a file)
-  uint64_t size = 0;    // file size
-  int64_t seconds = 0;  // last-write time, Unix seconds, a multiple of 60; 0 = not checked
-  bool hidden = false;  // carries the hidden attribute
+  bool folder = false;    // a folder (else a file)
+  uint64_t size = 0;      // file size
+  int64_t seconds = 0;    // last-write time, Unix seconds, a multiple of 60; 0 = not checked
+  bool hidden = false;    // carries the hidden attribute
+  std::string time_text;  // expected "M" value when not empty
+  uint16_t code = 0;      // expected month code when not 0
 };
 using Model = std::map<std::string, ModelEntry>;
 
@@ -245,6 +254,9 @@ inline void ExpectSnapshotMatches(const Snapshot& snap, const Model& model,
     if (want.seconds != 0) {
       EXPECT_EQ(record.Get("M"), Hex(want.seconds)) << path;
     }
+    if (!want.time_text.empty()) {
+      EXPECT_EQ(record.Get("M"), want.time_text) << path;
+    }
     // Where it lives: a folder names its holder's path, a file its holder's id (or the root).
     const std::string parent = ParentOf(path);
     const bool in_root = parent.find('\\') == std::string::npos;
@@ -256,6 +268,9 @@ inline void ExpectSnapshotMatches(const Snapshot& snap, const Model& model,
     }
     // Month code and bits.
     uint16_t code = snap.Code(id);
+    if (want.code != 0) {
+      EXPECT_EQ(code, want.code) << path;
+    }
     if (want.seconds != 0) {
       LocalTime local;
       ASSERT_TRUE(FileTimeToLocal(

@@ -39,6 +39,7 @@ constexpr ExtensionList kExtensionLists[] = {
 int SlotOf(int category) { return category == kFolders ? 1 : category; }
 
 constexpr uint32_t kMonthCodeBufferBytes = 64 * 1024;  // month codes written per flush
+constexpr uint32_t kRecordBufferBytes = 1024 * 1024;   // record texts written per flush
 constexpr uint32_t kMonthValues = 65536;               // possible u16 month codes
 
 void AppendHex(std::string* out, uint64_t value) {
@@ -61,12 +62,12 @@ void AppendDecimal(std::string* out, uint64_t value) {
   while (n > 0) out->push_back(digits[--n]);
 }
 
-void AppendTimeText(std::string* out, const LocalTime& local, int current_year, int* code_year) {
-  int64_t seconds = 0;
-  if (local.year > 1970 && local.year <= current_year &&
-      LocalToUnixSeconds(local.year, local.month, local.day, local.hour, local.minute, &seconds) &&
-      seconds >= 0) {
-    AppendHex(out, static_cast<uint64_t>(seconds));
+// Appends the time text of `local`; `minute_seconds` are the Unix seconds of its local minute
+// (-1 when unknown). Sets `code_year` to the year its month code uses.
+void AppendTimeText(std::string* out, const LocalTime& local, int current_year,
+                    int64_t minute_seconds, int* code_year) {
+  if (local.year > 1970 && local.year <= current_year && minute_seconds >= 0) {
+    AppendHex(out, static_cast<uint64_t>(minute_seconds));
     *code_year = local.year;
     return;
   }
@@ -83,7 +84,12 @@ void PutU32(uint8_t* bytes, uint32_t value) {
 
 std::string TimeText(const LocalTime& local, int current_year, int* code_year) {
   std::string text;
-  AppendTimeText(&text, local, current_year, code_year);
+  int64_t minute_seconds = -1;
+  if (!LocalToUnixSeconds(local.year, local.month, local.day, local.hour, local.minute,
+                          &minute_seconds)) {
+    minute_seconds = -1;
+  }
+  AppendTimeText(&text, local, current_year, minute_seconds, code_year);
   return text;
 }
 
@@ -145,6 +151,7 @@ SnapshotWalker::SnapshotWalker(const std::string& build_folder, uint32_t settle_
   // 4. The record store. 5. index.dm.
   bool store_ok = store_.Open(base + kRecordFile) && store_.Count() == 0 &&
                   store_.EndOffset() == kFirstRecordOffset;
+  store_.BufferAppends(kRecordBufferBytes);
   dm_file_ = OpenWinFile(base + kFolderFile, kOpenAlways);
   if (dm_file_) dm_file_->SetSize(0);
   ready_ = rw_file_ != nullptr && store_ok && dm_file_ != nullptr;
@@ -264,12 +271,14 @@ uint32_t SnapshotWalker::WalkFolder(uint32_t path_length, uint32_t parent_id,
 }
 
 void SnapshotWalker::AppendTime(const FindRecord& record, LocalTime* local) {
-  if (!FileTimeToLocal(record.last_write, local)) {
+  int64_t minute_seconds = -1;
+  if (!FileTimeToLocalMinute(record.last_write, local, &minute_seconds)) {
     // Not convertible: treated like the earliest time, which is out of range.
     *local = LocalTime{1601, 1, 1, 1, 0, 0, 0, 0};
+    minute_seconds = -1;
   }
   int code_year = 0;
-  AppendTimeText(&record_, *local, current_year_, &code_year);
+  AppendTimeText(&record_, *local, current_year_, minute_seconds, &code_year);
   local->year = static_cast<uint16_t>(code_year);
 }
 

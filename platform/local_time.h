@@ -24,6 +24,13 @@ struct LocalTime {
 // the system cannot convert it (a value out of the calendar's range).
 bool FileTimeToLocal(uint64_t ticks, LocalTime* local);
 
+// FileTimeToLocal, and also the Unix seconds of the local minute that holds `ticks`, as
+// LocalToUnixSeconds gives them for the local year, month, day, hour and minute; -1 when they
+// cannot be computed. On POSIX this avoids mktime (which rereads the zone file on every call)
+// wherever the zone's offset stays the same for two hours on either side, so that no local
+// time there is ambiguous or skipped.
+bool FileTimeToLocalMinute(uint64_t ticks, LocalTime* local, int64_t* minute_seconds);
+
 // The local time now. False when it cannot be computed.
 bool LocalNow(LocalTime* local);
 

@@ -31,6 +31,15 @@ bool FileTimeToLocal(uint64_t ticks, LocalTime* local) {
   return true;
 }
 
+bool FileTimeToLocalMinute(uint64_t ticks, LocalTime* local, int64_t* minute_seconds) {
+  if (!FileTimeToLocal(ticks, local)) return false;
+  if (!LocalToUnixSeconds(local->year, local->month, local->day, local->hour, local->minute,
+                          minute_seconds)) {
+    *minute_seconds = -1;
+  }
+  return true;
+}
+
 bool LocalNow(LocalTime* local) {
   SYSTEMTIME time;
   GetLocalTime(&time);

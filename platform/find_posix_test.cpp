@@ -1,0 +1,56 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <map>
+
+#include "platform/find.h"
+#include "platform/fs.h"
+#include "testing/test_util.h"
+
+namespace sorvik {
+namespace {
+
+// Creates an empty file by its POSIX (UTF-8) path, past the seam's GBK conversion.
+void Touch(const std::string& path) { ::close(::open(path.c_str(), O_CREAT | O_WRONLY, 0644)); }
+
+TEST(FindEntriesPosix, LinksNamesAndTimes) {
+  testing::TempFolder folder;
+  const std::string dir = folder.Path();
+  ASSERT_EQ(::mkdir((dir + "/real").c_str(), 0755), 0);
+  testing::WriteText(dir + "/file.txt", "abc");
+  ASSERT_EQ(::symlink("real", (dir + "/to-folder").c_str()), 0);
+  ASSERT_EQ(::symlink("file.txt", (dir + "/to-file").c_str()), 0);
+  ASSERT_EQ(::symlink("nowhere", (dir + "/dangling").c_str()), 0);
+  Touch(dir + "/\xE4\xB8\xAD\xE6\x96\x87.txt");                           // 中文.txt in UTF-8
+  Touch(dir + "/smile\xF0\x9F\x98\x80.txt");                              // an emoji: not in GBK
+  struct timespec times[2] = {{0, UTIME_OMIT}, {1118836800, 500000000}};  // 2005-06-15 12:00:00.5
+  ASSERT_EQ(::utimensat(AT_FDCWD, (dir + "/file.txt").c_str(), times, 0), 0);
+
+  std::map<std::string, FindRecord> found;
+  FindRecord record;
+  intptr_t handle = FindFirstEntry(dir + "/*", &record);
+  ASSERT_NE(handle, kInvalidFind);
+  do {
+    found[record.name] = record;
+  } while (FindNextEntry(handle, &record));
+  FindCloseEntry(handle);
+
+  // Symbolic links are reparse points, folders when they point to one, and have size 0.
+  EXPECT_EQ(found["to-folder"].attributes, kAttributeReparsePoint | kAttributeDirectory);
+  EXPECT_EQ(found["to-file"].attributes, kAttributeReparsePoint | kAttributeArchive);
+  EXPECT_EQ(found["to-file"].size, 0u);
+  EXPECT_EQ(found["dangling"].attributes, kAttributeReparsePoint | kAttributeArchive);
+  EXPECT_EQ(found["real"].attributes, kAttributeDirectory);
+  EXPECT_EQ(found["file.txt"].attributes, kAttributeArchive);
+  // Names arrive as GBK; what GBK cannot hold becomes "?" per UTF-16 unit.
+  EXPECT_EQ(found.count("\xD6\xD0\xCE\xC4.txt"), 1u);
+  EXPECT_EQ(found.count("smile??.txt"), 1u);
+  // Times are FILETIME ticks.
+  EXPECT_EQ(found["file.txt"].last_write, (1118836800ULL + 11644473600ULL) * 10000000ULL + 5000000);
+  EXPECT_EQ(found.size(), 9u);  // the seven entries with "." and ".."
+}
+
+}  // namespace
+}  // namespace sorvik

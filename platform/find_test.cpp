@@ -1,0 +1,78 @@
+#include "platform/find.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "platform/drives.h"
+#include "platform/file.h"
+#include "platform/fs.h"
+#include "testing/test_util.h"
+
+namespace sorvik {
+namespace {
+
+// Every match of `pattern`, by name.
+std::map<std::string, FindRecord> FindAll(const std::string& pattern) {
+  std::map<std::string, FindRecord> found;
+  FindRecord record;
+  intptr_t handle = FindFirstEntry(pattern, &record);
+  if (handle == kInvalidFind) return found;
+  do {
+    found[record.name] = record;
+  } while (FindNextEntry(handle, &record));
+  FindCloseEntry(handle);
+  return found;
+}
+
+TEST(FindEntries, ListsNamesKindsSizesAndDotLinks) {
+  testing::TempFolder folder;
+  ASSERT_TRUE(MapTestDrive('P', folder.Path(), kDriveFixed));
+  ASSERT_TRUE(CreateFolder("P:\\sub"));
+  ASSERT_TRUE(CreateFolder("P:\\sub\\\xD6\xD0\xCE\xC4"));  // a GBK folder name
+  OpenWinFile("P:\\sub\\a.TXT", kOpenAlways)->WriteAt(0, "12345", 5);
+  OpenWinFile("P:\\sub\\.hidden", kOpenAlways);
+  OpenWinFile("P:\\sub\\b.dat", kOpenAlways)->SetSize(5000000000ULL);
+  OpenWinFile("P:\\root.txt", kOpenAlways);
+
+  // A folder lists "." and ".." and its entries with their kinds and sizes.
+  {
+    auto found = FindAll("P:\\sub\\*");
+    ASSERT_EQ(found.size(), 6u);
+    EXPECT_TRUE(found["."].attributes & kAttributeDirectory);
+    EXPECT_TRUE(found[".."].attributes & kAttributeDirectory);
+    EXPECT_FALSE(found["."].attributes & kAttributeHidden);
+    EXPECT_TRUE(found["\xD6\xD0\xCE\xC4"].attributes & kAttributeDirectory);
+    EXPECT_EQ(found["a.TXT"].size, 5u);
+    EXPECT_FALSE(found["a.TXT"].attributes & kAttributeDirectory);
+    EXPECT_EQ(found["b.dat"].size, 5000000000ULL);
+    EXPECT_TRUE(found[".hidden"].attributes & kAttributeHidden);
+    EXPECT_FALSE(found["a.TXT"].attributes & kAttributeHidden);
+  }
+  // A drive root has no "." and "..".
+  {
+    auto found = FindAll("P:\\*");
+    EXPECT_EQ(found.size(), 2u);
+    EXPECT_EQ(found.count("sub") + found.count("root.txt"), 2u);
+  }
+  // Wildcards match without regard to ASCII case; an exact name finds that entry.
+  {
+    auto found = FindAll("P:\\sub\\*.txt");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found.begin()->first, "a.TXT");
+    EXPECT_EQ(FindAll("P:\\sub\\?.dat").size(), 1u);
+    EXPECT_EQ(FindAll("P:\\sub\\A.txt").size(), 1u);
+    EXPECT_EQ(FindAll("P:\\sub\\\xD6\xD0*").size(), 1u);
+  }
+  // Missing folders, files taken as folders and unmapped drives list nothing.
+  {
+    FindRecord record;
+    EXPECT_EQ(FindFirstEntry("P:\\missing\\*", &record), kInvalidFind);
+    EXPECT_EQ(FindFirstEntry("P:\\root.txt\\*", &record), kInvalidFind);
+    EXPECT_EQ(FindFirstEntry("P:\\sub\\*.none", &record), kInvalidFind);
+  }
+  UnmapTestDrive('P');
+}
+
+}  // namespace
+}  // namespace sorvik
