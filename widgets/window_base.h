@@ -1,0 +1,48 @@
+// The base of the painted child windows: registers one window class per widget kind and hands
+// each message to the object, whose pointer travels in the creation parameter.
+#pragma once
+
+#include <windows.h>
+
+namespace sorvik {
+
+// The shared palette of the painted widgets.
+constexpr COLORREF kColorWhite = RGB(0xFF, 0xFF, 0xFF);
+constexpr COLORREF kColorLightBlue = RGB(0x82, 0xD9, 0xFD);
+constexpr COLORREF kColorPaleBlue = RGB(0xE2, 0xE9, 0xF6);
+constexpr COLORREF kColorLightGrey = RGB(0xF5, 0xF5, 0xF5);
+constexpr COLORREF kColorGreyBlue = RGB(0xD0, 0xDA, 0xF2);
+
+class CWindowBase {
+ public:
+  CWindowBase() = default;
+  virtual ~CWindowBase();
+  CWindowBase(const CWindowBase&) = delete;
+  CWindowBase& operator=(const CWindowBase&) = delete;
+
+  // Creates the window as a visible child of `parent` with control id `id`; false on failure.
+  bool Create(HWND parent, const RECT& rect, int id, DWORD style = 0);
+  HWND Handle() const { return hwnd_; }
+  int Id() const { return GetDlgCtrlID(hwnd_); }
+
+ protected:
+  // The window class name of this kind of widget.
+  virtual const char* ClassName() const = 0;
+  // The class's background brush; null paints nothing behind WM_PAINT.
+  virtual HBRUSH Background() const { return nullptr; }
+  // Every message; true when handled, with the result in `result`.
+  virtual bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) = 0;
+  // Sends the command `id` to the parent, as a button click does.
+  void NotifyParent(int id);
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+
+  HWND hwnd_ = nullptr;  // the window while it exists
+};
+
+// Draws `text` word-wrapped in `rect` with a font of `height` pixels, weight 500, face `face`.
+void DrawWrappedText(HDC dc, const char* text, RECT rect, const char* face, int height,
+                     COLORREF colour, UINT extra_format);
+
+}  // namespace sorvik
