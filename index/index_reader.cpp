@@ -5,6 +5,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "platform/fs.h"
+
 namespace sorvik {
 
 using namespace names;
@@ -25,8 +27,8 @@ void MarkIds(const uint32_t* ids, uint32_t count, uint8_t* bits, uint32_t entry_
 
 const uint32_t* PostingRange::List(uint32_t position, uint32_t* count) const {
   *count = 0;
-  if (matrix_ == nullptr || position < first_ || position > last_) return nullptr;
-  MatrixCell cell = matrix_->Lookup(key_, position);
+  if (first_ == 0 || position < first_ || position > last_) return nullptr;
+  const MatrixCell& cell = cells_[position - first_];
   if (cell.value == 0 || cell.offset < start_ || (cell.offset - start_) % kIdBytes != 0) {
     return nullptr;
   }
@@ -38,6 +40,10 @@ const uint32_t* PostingRange::List(uint32_t position, uint32_t* count) const {
 
 bool IndexReader::Open(const std::string& matrix_path, const std::string& posting_path) {
   Close();
+  if (!PathExists(matrix_path)) {
+    KeyMatrix created;  // a new, empty matrix file: version 100, 0 names
+    if (!created.Open(matrix_path)) return false;
+  }
   if (!matrix_.Open(matrix_path)) return false;
   postings_ = OpenWinFile(posting_path, kOpenExisting);
   posting_size_ = postings_ ? postings_->Size() : 0;
@@ -65,7 +71,10 @@ bool IndexReader::InPostingFile(uint64_t offset, uint64_t length) const {
 }
 
 MatrixCell IndexReader::Lookup(uint32_t key, uint32_t position) const {
-  MatrixCell cell = matrix_.Lookup(key, position);
+  return Checked(matrix_.Lookup(key, position), position);
+}
+
+MatrixCell IndexReader::Checked(MatrixCell cell, uint32_t position) const {
   uint64_t length = position == kSummaryPosition ? cell.value : uint64_t{kIdBytes} * cell.value;
   return InPostingFile(cell.offset, length) ? cell : MatrixCell();
 }
@@ -89,12 +98,38 @@ int IndexReader::ReadPostings(uint32_t key, uint8_t* bits, uint32_t entry_count)
   return 1;
 }
 
+void IndexReader::KeyCells(uint32_t key, MatrixCell cells[kPositionSlots]) const {
+  matrix_.Cells(key, cells);
+  for (uint32_t p = 0; p < kPositionSlots; ++p) cells[p] = Checked(cells[p], p);
+}
+
+bool IndexReader::ReadList(const MatrixCell& cell, std::vector<uint32_t>* ids) {
+  ids->clear();
+  const uint64_t length = uint64_t{kIdBytes} * cell.value;
+  if (cell.value == 0 || length > 0xFFFFFFFFu || !InPostingFile(cell.offset, length)) {
+    return false;
+  }
+  try {
+    ids->resize(cell.value);
+  } catch (const std::exception&) {  // too large for this process
+    return false;
+  }
+  const uint32_t bytes = static_cast<uint32_t>(length);
+  if (postings_->ReadAt(cell.offset, ids->data(), bytes) != bytes) {
+    ids->clear();
+    return false;
+  }
+  return true;
+}
+
 bool IndexReader::ReadRange(uint32_t key, uint32_t first, uint32_t last, PostingRange* out) {
   out->ids_.clear();
-  out->matrix_ = nullptr;
+  out->cells_.clear();
+  out->first_ = 0;
   if (first == 0 || first > last || last > kMaxPosition) return false;
-  MatrixCell from = Lookup(key, first);
-  MatrixCell to = Lookup(key, last);
+  MatrixCell cells[kPositionSlots];
+  matrix_.Cells(key, cells);
+  const MatrixCell from = Checked(cells[first], first), to = Checked(cells[last], last);
   if (from.value == 0 || to.value == 0) return false;
   uint64_t end = to.offset + uint64_t{kIdBytes} * to.value;
   if (end <= from.offset) return false;
@@ -111,8 +146,7 @@ bool IndexReader::ReadRange(uint32_t key, uint32_t first, uint32_t last, Posting
     out->ids_.clear();
     return false;
   }
-  out->matrix_ = &matrix_;
-  out->key_ = key;
+  out->cells_.assign(cells + first, cells + last + 1);
   out->first_ = first;
   out->last_ = last;
   out->start_ = from.offset;

@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "index/key_matrix.h"
+#include "index/key_matrix_view.h"
 #include "platform/file.h"
 
 namespace sorvik {
 
-// The posting lists of positions first..last of one key, read in one piece.
+// The posting lists of positions first..last of one key, read in one piece, with the key's
+// cells of those positions.
 class PostingRange {
  public:
   // The ids of (key, position) and their count; null with count 0 when the position is outside
@@ -24,11 +26,10 @@ class PostingRange {
 
  private:
   friend class IndexReader;
-  const KeyMatrix* matrix_ = nullptr;  // where the cells of the key are looked up
-  uint32_t key_ = 0;                   // the key read
-  uint32_t first_ = 0, last_ = 0;      // positions covered
-  uint32_t start_ = 0;                 // offset in index.dat of ids_[0]
-  std::vector<uint32_t> ids_;          // the lists, back to back
+  uint32_t first_ = 0, last_ = 0;  // positions covered; first_ 0 when nothing was read
+  uint32_t start_ = 0;             // offset in index.dat of ids_[0]
+  std::vector<MatrixCell> cells_;  // cells of positions first_..last_
+  std::vector<uint32_t> ids_;      // the lists, back to back
 };
 
 class IndexReader {
@@ -40,6 +41,7 @@ class IndexReader {
 
   // Opens the matrix (created empty when missing) and the posting file (must exist). Returns
   // false only when the matrix cannot be opened; without a posting file nothing is ever read.
+  // The matrix is only read, never written.
   bool Open(const std::string& matrix_path, const std::string& posting_path);
   void Close();
 
@@ -57,6 +59,11 @@ class IndexReader {
   // read, 0 when the key has no postings or its summary cell is damaged.
   // REQUIRES: `bits` holds (entry_count + 7) / 8 bytes.
   int ReadPostings(uint32_t key, uint8_t* bits, uint32_t entry_count);
+  // The cells of `key` by position (0..128), each as Lookup would give it.
+  void KeyCells(uint32_t key, MatrixCell cells[names::kPositionSlots]) const;
+  // Reads the list of a positional cell (as KeyCells or Lookup give it) into `ids`. False when
+  // the cell is empty or the read comes up short.
+  bool ReadList(const MatrixCell& cell, std::vector<uint32_t>* ids);
   // Reads the lists of positions first..last of `key` with one read, from the start of the list
   // of `first` to the end of the list of `last`. False when either cell is missing or damaged,
   // the range is empty or reversed, or the read comes up short.
@@ -64,8 +71,10 @@ class IndexReader {
 
  private:
   bool InPostingFile(uint64_t offset, uint64_t length) const;
+  // `cell` of `position` when its list lies inside index.dat, else (0, 0).
+  MatrixCell Checked(MatrixCell cell, uint32_t position) const;
 
-  KeyMatrix matrix_;                   // index.mtr
+  KeyMatrixView matrix_;               // index.mtr
   std::unique_ptr<WinFile> postings_;  // index.dat; null when missing
   uint64_t posting_size_ = 0;          // size of index.dat when opened
 };

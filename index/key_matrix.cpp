@@ -16,7 +16,13 @@ uint32_t LoadU32(const uint8_t* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
-uint32_t PopCount(uint32_t word) { return static_cast<uint32_t>(__builtin_popcount(word)); }
+// Counted by hand: without a popcount instruction in the target's baseline the compiler's
+// builtin becomes a library call, and this runs for every key of every name of a build.
+uint32_t PopCount(uint32_t word) {
+  word = word - ((word >> 1) & 0x55555555u);
+  word = (word & 0x33333333u) + ((word >> 2) & 0x33333333u);
+  return (((word + (word >> 4)) & 0x0F0F0F0Fu) * 0x01010101u) >> 24;
+}
 
 }  // namespace
 

@@ -15,9 +15,10 @@ using namespace names;
 
 namespace {
 
-constexpr uint32_t kTextBuffer = 1 << 20;   // read-ahead of the text file
-constexpr uint32_t kMergeBuffer = 4 << 20;  // per posting file read or written while merging
-constexpr uint32_t kCopyIds = 1 << 20;      // ids moved per copy while merging
+constexpr uint32_t kTextBuffer = 1 << 20;     // read-ahead of the text file
+constexpr uint32_t kMergeBuffer = 4 << 20;    // per posting file read or written while merging
+constexpr uint32_t kCopyIds = 1 << 20;        // ids moved per copy while merging
+constexpr uint64_t kMinFillWindow = 1 << 20;  // smallest fill window tried before giving up
 
 uint32_t NameKeys(const char* name, size_t length, uint32_t keys[kMaxNameKeys]) {
   uint32_t limit = static_cast<uint32_t>(std::min<size_t>(length, kMaxPosition));
@@ -95,6 +96,16 @@ void ForEachName(LineReader* lines, Visit visit) {
     const char* name = nullptr;
     if (SplitLine(line, length, &id, &name, &name_length)) visit(id, name, name_length);
   }
+}
+
+// Starts the fill pass at `from`; a window the process cannot have is halved, down to
+// kMinFillWindow, before the build gives up.
+bool BeginFillShrinking(NameIndex* index, uint64_t from, uint64_t total, uint64_t* window) {
+  while (!index->BeginFill(from, std::min(from + *window, total))) {
+    if (*window <= kMinFillWindow) return false;
+    *window = std::max<uint64_t>(*window / 2 / kIdBytes * kIdBytes, kMinFillWindow);
+  }
+  return true;
 }
 
 }  // namespace
@@ -266,7 +277,7 @@ std::unique_ptr<NameIndex> BuildNameIndex(const std::string& text_path,
   uint64_t window = std::max<uint32_t>(options.fill_window / kIdBytes, 1) * uint64_t{kIdBytes};
   // Each pass fills one window of the posting file in memory and writes it in one piece.
   for (uint64_t from = 0; from < total; from += window) {
-    if (!index->BeginFill(from, std::min(from + window, total))) {
+    if (!BeginFillShrinking(index.get(), from, total, &window)) {
       std::string matrix = index->MatrixPath(), postings = index->PostingPath();
       index.reset();
       RemoveFile(matrix);

@@ -78,8 +78,10 @@ class NameIndex {
 };
 
 struct NameIndexOptions {
-  uint32_t fill_window = 64u << 20;  // bytes of posting lists filled in memory per pass
-  BuildLog log = StdoutLog;          // diagnostic lines
+  // Bytes of posting lists filled in memory per pass over the names: every pass tokenizes all
+  // names again, so one pass for up to 32 million ids; halved when the memory cannot be had.
+  uint32_t fill_window = 128u << 20;
+  BuildLog log = StdoutLog;  // diagnostic lines
 };
 
 // Builds a NameIndex in `work_folder` from the text file at `text_path`, whose lines are

@@ -22,20 +22,32 @@ uint32_t CopyWhole(const uint8_t* text, size_t length, uint32_t limit, uint8_t* 
   return copied;
 }
 
-// Folds letters to 1..26 and "[]_{}" to 27..31 in place; double-byte characters stay as they are.
+// What each single-byte character folds to: the letters a..z and A..Z to 1..26, the five
+// characters of "[]_{}" to 27..31 (their place in that text plus 27), every other byte to itself.
+struct FoldTable {
+  uint8_t to[128];
+};
+
+constexpr FoldTable MakeFoldTable() {
+  FoldTable table{};
+  const char specials[] = "[]_{}";
+  for (int c = 0; c < 128; ++c) table.to[c] = static_cast<uint8_t>(c);
+  for (int c = 'a'; c <= 'z'; ++c) table.to[c] = static_cast<uint8_t>(c - 'a' + 1);
+  for (int c = 'A'; c <= 'Z'; ++c) table.to[c] = static_cast<uint8_t>(c - 'A' + 1);
+  for (int i = 0; i < 5; ++i)
+    table.to[static_cast<int>(specials[i])] = static_cast<uint8_t>(i + 27);
+  return table;
+}
+
+constexpr FoldTable kFold = MakeFoldTable();
+
+// Folds the single-byte characters in place; double-byte characters stay as they are.
 void Fold(uint8_t* b, uint32_t length) {
-  static const char kSpecials[] = "[]_{}";
   for (uint32_t i = 0; i < length; ++i) {
-    uint8_t c = b[i];
-    if (c >= 0x80) {
+    if (b[i] >= 0x80) {
       ++i;  // the byte after a lead byte belongs to the same character
-    } else if (c >= 'a' && c <= 'z') {
-      b[i] = static_cast<uint8_t>(c - 'a' + 1);
-    } else if (c >= 'A' && c <= 'Z') {
-      b[i] = static_cast<uint8_t>(c - 'A' + 1);
-    } else if (c != 0) {
-      const char* special = std::strchr(kSpecials, c);
-      if (special != nullptr) b[i] = static_cast<uint8_t>(special - kSpecials + 27);
+    } else {
+      b[i] = kFold.to[b[i]];
     }
   }
 }

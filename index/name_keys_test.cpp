@@ -82,5 +82,19 @@ TEST(TokenizeName, MalformedTextStaysInBounds) {
   EXPECT_LE(TokenizeName(leads, 254).size(), names::kMaxNameKeys);
 }
 
+TEST(TokenizeName, FoldsEverySingleByteCharacter) {
+  // Each character before a letter: letters to 1..26, "[]_{}" to 27..31, all else unchanged.
+  const std::string specials = "[]_{}";
+  for (int c = 1; c < 0x80; ++c) {
+    uint32_t folded = static_cast<uint32_t>(c);
+    if (c >= 'a' && c <= 'z') folded = static_cast<uint32_t>(c - 'a' + 1);
+    if (c >= 'A' && c <= 'Z') folded = static_cast<uint32_t>(c - 'A' + 1);
+    if (specials.find(static_cast<char>(c)) != std::string::npos) {
+      folded = static_cast<uint32_t>(specials.find(static_cast<char>(c)) + 27);
+    }
+    EXPECT_EQ(Tokenize(std::string(1, static_cast<char>(c)) + "a"), Keys({folded * 256 + 1})) << c;
+  }
+}
+
 }  // namespace
 }  // namespace sorvik

@@ -21,6 +21,8 @@ bool RecordCursor::Next() {
 
 bool RecordStore::Open(const std::string& path) {
   Close();
+  data_ahead_.Invalidate();
+  offsets_ahead_.Invalidate();
   data_ = OpenWinFile(path, kOpenExisting);
   if (data_) {
     next_id_ = 0;
@@ -48,6 +50,8 @@ uint32_t RecordStore::Append(const std::string& text) {
   if (!data_ || next_id_ == 0 || next_id_ == 0xFFFFFFFFu) return 0;
   uint64_t end = static_cast<uint64_t>(end_offset_) + text.size();
   if (end > 0xFFFFFFFFull) return 0;
+  data_ahead_.Invalidate();  // blocks read before may end where this record begins
+  offsets_ahead_.Invalidate();
   if (append_buffer_limit_ == 0) {
     data_->WriteAt(end_offset_, text.data(), static_cast<uint32_t>(text.size()));
     offsets_->WriteU32At(static_cast<uint64_t>(next_id_ - 1) * kOffsetEntrySize, end_offset_);
@@ -84,8 +88,8 @@ bool RecordStore::ReadText(uint32_t id, const char** text, uint32_t* length) {
   if (!data_ || id == 0 || id > Count()) return false;
   FlushAppends();
   uint32_t bounds[2] = {0, 0};
-  uint32_t got =
-      offsets_->ReadAt(static_cast<uint64_t>(id - 1) * kOffsetEntrySize, bounds, sizeof bounds);
+  uint32_t got = offsets_ahead_.Read(
+      offsets_.get(), static_cast<uint64_t>(id - 1) * kOffsetEntrySize, bounds, sizeof bounds);
   if (got < kOffsetEntrySize) return false;
   uint32_t start = bounds[0];
   // The last record ends at the header's end offset, whatever follows in the offset file.
@@ -93,7 +97,7 @@ bool RecordStore::ReadText(uint32_t id, const char** text, uint32_t* length) {
   if (end < start) return false;
   uint32_t wanted = end - start;
   if (wanted > kMaxRecordText) wanted = kMaxRecordText;
-  uint32_t read = wanted == 0 ? 0 : data_->ReadAt(start, buffer_, wanted);
+  uint32_t read = wanted == 0 ? 0 : data_ahead_.Read(data_.get(), start, buffer_, wanted);
   if (read > wanted) read = 0;
   buffer_[read] = '\0';
   *text = buffer_;

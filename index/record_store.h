@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "index/read_ahead.h"
 #include "index/snapshot_format.h"
 #include "platform/file.h"
 
@@ -43,6 +44,9 @@ class RecordCursor {
 
 class RecordStore {
  public:
+  static constexpr uint32_t kReadAheadBytes = 64 * 1024;  // block read ahead per file
+  static constexpr uint32_t kReadAheadNear = 4096;        // a read this close ahead is a scan
+
   RecordStore() : cursor_(this) {}
   RecordStore(const RecordStore&) = delete;
   RecordStore& operator=(const RecordStore&) = delete;
@@ -58,7 +62,8 @@ class RecordStore {
   // a damaged offset (an end before the start); a text longer than the 1099-byte buffer is cut.
   bool Read(uint32_t id, EntryRecord* record);
   // Reads the raw text of record `id` into the store's buffer; `text` stays valid until the
-  // next read. Same failures as Read.
+  // next read. Same failures as Read. Reads in ascending id order are served from blocks read
+  // ahead (see ReadAhead), so a scan of every record costs a few system calls per block.
   bool ReadText(uint32_t id, const char** text, uint32_t* length);
   uint32_t Count() const { return next_id_ == 0 ? 0 : next_id_ - 1; }
   // The number of ids the offset file has a slot for; a damaged header may claim more.
@@ -91,6 +96,9 @@ class RecordStore {
   std::string pending_offsets_;       // their offset slots (u32 each), from pending_first_id_
   uint32_t pending_start_ = 0;        // db.txt offset of the first pending text
   uint32_t pending_first_id_ = 0;     // id of the first pending text
+
+  ReadAhead data_ahead_{kReadAheadBytes, kReadAheadNear};     // reads of db.txt
+  ReadAhead offsets_ahead_{kReadAheadBytes, kReadAheadNear};  // reads of db.txt.mai
 };
 
 // Splits a record text into `record`: for each line up to the first empty one, the text before

@@ -14,6 +14,7 @@
 namespace sorvik {
 namespace {
 
+using names::kIdBytes;
 using names::kMaxPosition;
 
 // Last start position a word of n >= 2 keys may have: its keys occupy start .. start + n - 1 and
@@ -36,35 +37,99 @@ std::vector<uint32_t> CandidateStarts(IndexReader* reader, const std::vector<uin
   return starts;
 }
 
-// Keeps in `into` the ids that also occur in the ascending list `other`.
+constexpr uint32_t kGallopRatio = 16;  // a list this many times longer is galloped through
+
+// The first of the ascending ids [at, end) that is not below `id`, found by doubling steps
+// and then a binary search: a short list intersected with a long one skips most of it.
+const uint32_t* Gallop(const uint32_t* at, const uint32_t* end, uint32_t id) {
+  size_t step = 1;
+  while (step < static_cast<size_t>(end - at) && at[step] < id) {
+    at += step;
+    step *= 2;
+  }
+  const uint32_t* high = step < static_cast<size_t>(end - at) ? at + step + 1 : end;
+  return std::lower_bound(at, high, id);
+}
+
+// Keeps in `into` the ids that also occur in the ascending list `other`: a merge of the two
+// when they are of like length, a gallop through `other` when `into` is much shorter.
 void IntersectInPlace(std::vector<uint32_t>* into, const uint32_t* other, uint32_t count) {
+  uint32_t* ids = into->data();
+  const size_t size = into->size();
   size_t kept = 0;
-  uint32_t j = 0;
-  for (size_t i = 0; i < into->size() && j < count; ++i) {
-    uint32_t id = (*into)[i];
-    while (j < count && other[j] < id) ++j;
-    if (j < count && other[j] == id) (*into)[kept++] = id;
+  if (count / kGallopRatio > size) {
+    const uint32_t* at = other;
+    const uint32_t* end = other + count;
+    for (size_t i = 0; i < size && at != end; ++i) {
+      at = Gallop(at, end, ids[i]);
+      if (at != end && *at == ids[i]) ids[kept++] = ids[i];
+    }
+  } else {
+    size_t i = 0, j = 0;
+    while (i < size && j < count) {
+      const uint32_t a = ids[i], b = other[j];
+      if (a == b) ids[kept++] = a;
+      i += a <= b;
+      j += b <= a;
+    }
   }
   into->resize(kept);
 }
 
-// The ids where the word starts at position `start`, marked into `set`.
-void MatchAtStart(const std::vector<PostingRange>& ranges, uint32_t start, EntrySet* set,
-                  std::vector<uint32_t>* scratch) {
-  struct List {
-    const uint32_t* ids;
-    uint32_t count;
-  };
-  std::vector<List> lists(ranges.size());
-  for (size_t i = 0; i < ranges.size(); ++i) {
-    lists[i].ids = ranges[i].List(start + static_cast<uint32_t>(i), &lists[i].count);
-    if (lists[i].count == 0) return;
+// The positional lists of one key of a word: its cells, and its lists of the candidate
+// positions read in one piece when they are small; a larger key's lists are read one by one as
+// the candidates need them, so that a list never needed is never read.
+struct KeyLists {
+  MatrixCell cells[names::kPositionSlots];  // by position, checked against index.dat
+  PostingRange range;                       // the candidate positions, when read in one piece
+  bool whole = false;                       // whether `range` holds them
+};
+
+constexpr uint64_t kOneReadBytes = 64 * 1024;  // a key's candidate lists read in one piece
+
+void PrepareKey(IndexReader* reader, uint32_t key, uint32_t first, uint32_t last, KeyLists* lists) {
+  reader->KeyCells(key, lists->cells);
+  const MatrixCell& from = lists->cells[first];
+  const MatrixCell& to = lists->cells[last];
+  const uint64_t end = to.offset + uint64_t{kIdBytes} * to.value;
+  if (from.value != 0 && to.value != 0 && end > from.offset && end - from.offset <= kOneReadBytes) {
+    lists->whole = reader->ReadRange(key, first, last, &lists->range);
   }
-  std::sort(lists.begin(), lists.end(),
-            [](const List& a, const List& b) { return a.count < b.count; });
-  scratch->assign(lists[0].ids, lists[0].ids + lists[0].count);
-  for (size_t i = 1; i < lists.size() && !scratch->empty(); ++i) {
-    IntersectInPlace(scratch, lists[i].ids, lists[i].count);
+}
+
+// The ids of the list at `position` of a key: inside its range, or read into `buffer`.
+const uint32_t* ListAt(IndexReader* reader, const KeyLists& lists, uint32_t position,
+                       std::vector<uint32_t>* buffer, uint32_t* count) {
+  if (lists.whole) return lists.range.List(position, count);
+  *count = 0;
+  if (!reader->ReadList(lists.cells[position], buffer)) return nullptr;
+  *count = static_cast<uint32_t>(buffer->size());
+  return buffer->data();
+}
+
+// The ids where the word starts at position `start`, marked into `set`: the lists are taken
+// shortest first, and the first empty intersection ends the candidate.
+void MatchAtStart(IndexReader* reader, const std::vector<KeyLists>& keys, uint32_t start,
+                  const EntrySet* within, EntrySet* set, std::vector<uint32_t>* scratch,
+                  std::vector<uint32_t>* buffer) {
+  std::vector<std::pair<uint32_t, uint32_t>> order;  // (id count, key index)
+  for (uint32_t i = 0; i < keys.size(); ++i) {
+    const uint32_t count = keys[i].cells[start + i].value;
+    if (count == 0) return;
+    order.emplace_back(count, i);
+  }
+  std::sort(order.begin(), order.end());
+  uint32_t count = 0;
+  const uint32_t* ids =
+      ListAt(reader, keys[order[0].second], start + order[0].second, buffer, &count);
+  scratch->clear();
+  for (uint32_t k = 0; k < count; ++k) {
+    if (within == nullptr || within->Contains(ids[k])) scratch->push_back(ids[k]);
+  }
+  for (size_t k = 1; k < order.size() && !scratch->empty(); ++k) {
+    const uint32_t i = order[k].second;
+    ids = ListAt(reader, keys[i], start + i, buffer, &count);
+    IntersectInPlace(scratch, ids, count);
   }
   if (!scratch->empty()) set->SetIds(scratch->data(), static_cast<uint32_t>(scratch->size()));
 }
@@ -97,9 +162,18 @@ void ApplyMonthRange(LoadedIndex* index, uint16_t from, uint16_t to, EntrySet* s
   });
 }
 
-}  // namespace
+// Bytes of postings of the word's rarest key: the fewer, the sooner its matches are known.
+uint64_t RarestKeyBytes(IndexReader* reader, const std::string& word) {
+  uint32_t limit = static_cast<uint32_t>(std::min<size_t>(word.size(), kMaxPosition));
+  uint64_t rarest = UINT64_MAX;
+  for (uint32_t key : TokenizeName(word, limit)) {
+    rarest = std::min<uint64_t>(rarest, reader->Lookup(key, names::kSummaryPosition).value);
+  }
+  return rarest;
+}
 
-void MatchWord(IndexReader* reader, const std::string& word, EntrySet* set) {
+void MatchWordIn(IndexReader* reader, const std::string& word, const EntrySet* within,
+                 EntrySet* set) {
   uint32_t limit = static_cast<uint32_t>(std::min<size_t>(word.size(), kMaxPosition));
   std::vector<uint32_t> keys = TokenizeName(word, limit);
   if (keys.empty()) return;
@@ -109,25 +183,39 @@ void MatchWord(IndexReader* reader, const std::string& word, EntrySet* set) {
   }
   std::vector<uint32_t> starts = CandidateStarts(reader, keys);
   if (starts.empty()) return;
-  // One read per key covers the lists of every candidate start.
-  std::vector<PostingRange> ranges(keys.size());
-  for (size_t i = 0; i < keys.size(); ++i) {
-    uint32_t first = starts.front() + static_cast<uint32_t>(i);
-    uint32_t last = starts.back() + static_cast<uint32_t>(i);
-    if (!reader->ReadRange(keys[i], first, last, &ranges[i])) return;
+  std::vector<KeyLists> lists(keys.size());
+  for (uint32_t i = 0; i < keys.size(); ++i) {
+    PrepareKey(reader, keys[i], starts.front() + i, starts.back() + i, &lists[i]);
   }
-  std::vector<uint32_t> scratch;
-  for (uint32_t start : starts) MatchAtStart(ranges, start, set, &scratch);
+  std::vector<uint32_t> scratch, buffer;
+  for (uint32_t start : starts) {
+    MatchAtStart(reader, lists, start, within, set, &scratch, &buffer);
+  }
+}
+
+}  // namespace
+
+void MatchWord(IndexReader* reader, const std::string& word, EntrySet* set) {
+  MatchWordIn(reader, word, nullptr, set);
+}
+
+void MatchWordWithin(IndexReader* reader, const std::string& word, const EntrySet& within,
+                     EntrySet* set) {
+  MatchWordIn(reader, word, &within, set);
 }
 
 void MatchRun(IndexReader* reader, const std::vector<std::string>& words, EntrySet* set) {
   if (words.empty()) return;
-  MatchWord(reader, words[0], set);
-  for (size_t i = 1; i < words.size(); ++i) {
+  // Intersection does not depend on the order: the rarest word first keeps the set small.
+  std::vector<std::pair<uint64_t, size_t>> order;
+  for (size_t i = 0; i < words.size(); ++i) order.emplace_back(RarestKeyBytes(reader, words[i]), i);
+  std::stable_sort(order.begin(), order.end());
+  MatchWord(reader, words[order[0].second], set);
+  for (size_t k = 1; k < order.size(); ++k) {
     if (set->Count() == 0) return;  // an empty intersection stays empty
     std::unique_ptr<EntrySet> word_set = EntrySet::Create(set->bitCount(), 0x00);
     if (!word_set) return;
-    MatchWord(reader, words[i], word_set.get());
+    MatchWordWithin(reader, words[order[k].second], *set, word_set.get());
     set->And(*word_set);
   }
 }

@@ -20,8 +20,14 @@ class SearchResult;
 // Marks in `set` the entries whose name holds `word` (its name keys at consecutive key
 // positions). A word without keys matches nothing.
 void MatchWord(IndexReader* reader, const std::string& word, EntrySet* set);
+// MatchWord for a word whose matches are only wanted where `within` holds them: entries outside
+// `within` may be left out of `set`, which lets a word after the first of an alternative skip
+// the lists that could only add entries the alternative drops anyway.
+void MatchWordWithin(IndexReader* reader, const std::string& word, const EntrySet& within,
+                     EntrySet* set);
 
 // Marks in `set` the entries whose name holds every word of one alternative; no word: nothing.
+// The words are matched rarest first, as their rarest key suggests.
 void MatchRun(IndexReader* reader, const std::vector<std::string>& words, EntrySet* set);
 
 // The matching entries of `request`: keywords, hidden, category, location, month range and

@@ -1,0 +1,29 @@
+// The commands of sorvik-bench. Each prints tab-separated result lines that bench/run reads:
+//   sorvik-bench build  --work DIR --drive L:=PATH... [--chunk-names N] [--out FILE]
+//       builds the index in-process (BuildIndex), then swaps it into DIR\NIndex;
+//       prints "build<TAB>WALL_MS<TAB>PEAK_BYTES<TAB>ENTRIES".
+//   sorvik-bench search --work DIR --queries FILE [--runs R] [--out FILE]
+//       loads DIR\NIndex once and times IndexManager::Search (page 1 of 800, with its 100
+//       details) for every query; prints per query
+//       "search<TAB>CLASS<TAB>VARIANT<TAB>MEDIAN_US<TAB>MIN_US<TAB>MAX_US<TAB>TOTAL<TAB>KEYWORDS".
+//   sorvik-bench floor  --work DIR --queries FILE [--runs R] [--out FILE]
+//       loads every name of DIR\NIndex into one buffer and times the brute-force count of the
+//       plain queries; prints "floor-load<TAB>MS<TAB>NAMES" and per query a line like search's.
+//   sorvik-bench names  --work DIR [--out FILE]
+//       builds the name index of DIR\NIndex's records again into DIR\BenchNames and prints
+//       "names<TAB>WALL_MS<TAB>PEAK_BYTES<TAB>ENTRIES" (the name-index part of a build alone).
+// Results go to FILE when given (appended), else to standard output.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace sorvik {
+namespace bench {
+
+// Runs one command; returns the exit status (0 success, 2 usage error, 1 failure).
+int RunBench(const std::vector<std::string>& args, FILE* err);
+
+}  // namespace bench
+}  // namespace sorvik

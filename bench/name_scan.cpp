@@ -1,0 +1,96 @@
+#include "bench/name_scan.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "bench/find_bytes.h"
+#include "index/index_builder.h"
+#include "index/record_store.h"
+#include "query/search_request.h"
+
+namespace sorvik {
+namespace bench {
+
+void FoldLetters(std::string* text) {
+  for (size_t i = 0; i < text->size(); ++i) {
+    char& c = (*text)[i];
+    if (static_cast<unsigned char>(c) >= 0x81) {
+      ++i;  // the trail byte of a double-byte character is never a letter of its own
+    } else if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+}
+
+void NameScan::Add(const char* name, uint32_t length) {
+  std::string folded(name, length);
+  FoldLetters(&folded);
+  starts_.push_back(static_cast<uint32_t>(text_.size()));
+  text_ += folded;
+  text_ += '\n';
+}
+
+uint32_t NameScan::Load(RecordStore* store) {
+  uint32_t added = 0;
+  for (uint32_t id = 1; id <= store->Count(); ++id) {
+    const char* record = nullptr;
+    const char* name = nullptr;
+    uint32_t length = 0, name_length = 0;
+    if (!store->ReadText(id, &record, &length)) length = 0;
+    RecordName(record, length, &name, &name_length);
+    Add(name, name_length);
+    ++added;
+  }
+  return added;
+}
+
+uint32_t NameScan::NameAt(size_t offset) const {
+  auto after = std::upper_bound(starts_.begin(), starts_.end(), static_cast<uint32_t>(offset));
+  return static_cast<uint32_t>(after - starts_.begin()) - 1;
+}
+
+size_t NameScan::NameEnd(uint32_t index) const {
+  return index + 1 < starts_.size() ? starts_[index + 1] - 1 : text_.size() - 1;
+}
+
+void NameScan::MatchRun(const std::vector<std::string>& words, std::vector<uint32_t>* hits) const {
+  // The longest word is the rarest as a rule: scan for it, check the others per name.
+  size_t lead = 0;
+  for (size_t i = 1; i < words.size(); ++i) {
+    if (words[i].size() > words[lead].size()) lead = i;
+  }
+  const std::string& first = words[lead];
+  size_t at = 0;
+  while (at < text_.size()) {
+    const char* hit = FindBytes(text_.data() + at, text_.size() - at, first.data(), first.size());
+    if (hit == nullptr) return;
+    const uint32_t index = NameAt(static_cast<size_t>(hit - text_.data()));
+    const char* name = text_.data() + starts_[index];
+    const size_t length = NameEnd(index) - starts_[index];
+    bool all = true;
+    for (size_t i = 0; i < words.size() && all; ++i) {
+      all = i == lead || FindBytes(name, length, words[i].data(), words[i].size()) != nullptr;
+    }
+    if (all) hits->push_back(index);
+    at = NameEnd(index) + 1;
+  }
+}
+
+uint32_t NameScan::Count(const std::string& keywords) const {
+  ParsedKeywords parsed = ParseKeywords(keywords);
+  if (parsed.selectsAll) return NameCount();
+  std::vector<uint32_t> all, run, merged;
+  for (std::vector<std::string> words : parsed.alternatives) {
+    if (words.empty()) continue;  // a run without a kept word matches nothing
+    for (std::string& word : words) FoldLetters(&word);
+    run.clear();
+    MatchRun(words, &run);
+    merged.clear();
+    std::set_union(all.begin(), all.end(), run.begin(), run.end(), std::back_inserter(merged));
+    all.swap(merged);
+  }
+  return static_cast<uint32_t>(all.size());
+}
+
+}  // namespace bench
+}  // namespace sorvik

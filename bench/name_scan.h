@@ -1,0 +1,43 @@
+// The brute-force floor of the benchmark: every name of an index held in one buffer, searched
+// byte by byte for each keyword, letters compared without regard to case. It answers the same
+// keyword lines as the index (words of one comma run must all occur, runs are alternatives)
+// by substring search alone, so it needs no key positions and no posting lists.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sorvik {
+
+class RecordStore;
+
+namespace bench {
+
+// Lower-cases the ASCII letters of GBK `text` in place; double-byte characters stay as they are.
+void FoldLetters(std::string* text);
+
+class NameScan {
+ public:
+  // Appends one name (GBK).
+  void Add(const char* name, uint32_t length);
+  // Appends the name of every record of `store`, ids 1..N in order; returns how many.
+  uint32_t Load(RecordStore* store);
+  uint32_t NameCount() const { return static_cast<uint32_t>(starts_.size()); }
+  // Number of names that match the normalised keyword line `keywords` (GBK); a line without
+  // any kept word matches every name.
+  uint32_t Count(const std::string& keywords) const;
+
+ private:
+  // Appends to `hits` (ascending) the names that hold every word of `words` (folded).
+  void MatchRun(const std::vector<std::string>& words, std::vector<uint32_t>* hits) const;
+  // The name that holds byte `offset` of the buffer.
+  uint32_t NameAt(size_t offset) const;
+  size_t NameEnd(uint32_t index) const;
+
+  std::string text_;              // folded names, each followed by a line feed
+  std::vector<uint32_t> starts_;  // offset of each name in text_
+};
+
+}  // namespace bench
+}  // namespace sorvik

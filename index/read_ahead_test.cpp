@@ -1,0 +1,114 @@
+#include "index/read_ahead.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "index/record_store.h"
+#include "testing/test_util.h"
+
+namespace sorvik {
+namespace {
+
+using testing::TempFolder;
+using testing::WriteBytes;
+
+std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed) {
+  std::mt19937 random(seed);
+  std::vector<uint8_t> bytes(count);
+  for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
+  return bytes;
+}
+
+// Reads [offset, offset + length) through `ahead` and straight from the file; both must agree.
+void ExpectSameRead(ReadAhead* ahead, WinFile* file, uint64_t offset, uint32_t length) {
+  std::vector<uint8_t> got(length + 1, 0xEE), want(length + 1, 0xEE);
+  const uint32_t n = ahead->Read(file, offset, got.data(), length);
+  const uint32_t m = file->ReadAt(offset, want.data(), length);
+  ASSERT_EQ(n, m) << offset << " " << length;
+  ASSERT_EQ(got, want) << offset << " " << length;
+}
+
+TEST(ReadAhead, ReadsWhatTheFileHolds) {
+  TempFolder folder;
+  const std::string path = folder.Join("data.bin");
+  WriteBytes(path, RandomBytes(10000, 1));
+  std::unique_ptr<WinFile> file = OpenWinFile(path, kOpenExisting);
+  ASSERT_TRUE(file);
+  ReadAhead ahead(1024, 256);
+  {
+    // A forward scan in small steps, across block ends and over the end of the file.
+    for (uint64_t at = 0; at < 10100; at += 37) ExpectSameRead(&ahead, file.get(), at, 50);
+  }
+  {
+    // Steps forward interleaved with reads further back, as an entry and then its folder.
+    for (uint64_t at = 5000; at < 9000; at += 90) {
+      ExpectSameRead(&ahead, file.get(), at, 60);
+      ExpectSameRead(&ahead, file.get(), at / 7, 30);
+    }
+  }
+  {
+    // Random reads of every size, some larger than the block, some past the end.
+    std::mt19937 random(5);
+    for (int i = 0; i < 2000; ++i) {
+      uint64_t at = random() % 10500;
+      uint32_t length = random() % (i % 10 == 0 ? 3000 : 200);
+      ExpectSameRead(&ahead, file.get(), i % 3 == 0 ? at : at % 64 + i * 4, length);
+    }
+  }
+  {
+    // After the file is written and the block forgotten, reads see the new bytes.
+    ExpectSameRead(&ahead, file.get(), 100, 10);
+    ExpectSameRead(&ahead, file.get(), 120, 10);
+    std::vector<uint8_t> patch(200, 0x5A);
+    file->WriteAt(110, patch.data(), 200);
+    ahead.Invalidate();
+    ExpectSameRead(&ahead, file.get(), 130, 10);
+    ExpectSameRead(&ahead, file.get(), 140, 300);
+  }
+}
+
+TEST(ReadAhead, RecordStoreScansAndAppends) {
+  TempFolder folder;
+  const std::string path = folder.Join("db.txt");
+  std::vector<std::string> texts;
+  std::mt19937 random(3);
+  RecordStore store;
+  ASSERT_TRUE(store.Open(path));
+  for (int i = 0; i < 3000; ++i) {
+    texts.push_back("I:name" + std::to_string(i) + std::string(random() % 300, 'x') + "\n\n");
+    ASSERT_EQ(store.Append(texts.back()), static_cast<uint32_t>(i + 1));
+  }
+  const char* text = nullptr;
+  uint32_t length = 0;
+  {
+    // A scan in id order, each step also reading an earlier record, gives every text.
+    for (uint32_t id = 1; id <= 3000; ++id) {
+      ASSERT_TRUE(store.ReadText(id, &text, &length));
+      ASSERT_EQ(std::string(text, length), texts[id - 1]) << id;
+      ASSERT_TRUE(store.ReadText(1 + id / 3, &text, &length));
+      ASSERT_EQ(std::string(text, length), texts[id / 3]) << id;
+    }
+  }
+  {
+    // A record appended after a scan reached the end of the file is read back whole.
+    texts.push_back("I:later\n\n");
+    ASSERT_EQ(store.Append(texts.back()), 3001u);
+    ASSERT_TRUE(store.ReadText(3000, &text, &length));
+    ASSERT_TRUE(store.ReadText(3001, &text, &length));
+    EXPECT_EQ(std::string(text, length), texts.back());
+  }
+  store.Close();
+  {
+    // Reopened, a scan reads the same texts as before.
+    RecordStore reopened;
+    ASSERT_TRUE(reopened.Open(path));
+    for (uint32_t id = 1; id <= reopened.Count(); id += 1 + id % 5) {
+      ASSERT_TRUE(reopened.ReadText(id, &text, &length));
+      ASSERT_EQ(std::string(text, length), texts[id - 1]) << id;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace sorvik
