@@ -9,6 +9,7 @@
 // Exit status 0 when the window appeared, 1 on time-out, 2 for a usage error.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -42,7 +43,7 @@ HWND WaitFor(const char* class_name, const char* title, int seconds) {
 int ShowIndexPage() {
   ConfigStore settings(ExecutableFolder() + kConfigFileName);
   HWND frame = CreateWindowExA(0, "#32770", "索　引", WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 40,
-                               40, 440, 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+                               40, 480, 340, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   CIndexOptionDlg page(&settings);
   HWND child = page.Create(frame);
   if (frame == nullptr || child == nullptr) return 1;
@@ -63,7 +64,15 @@ int Run(const std::string& command, int seconds) {
     return 0;
   }
   if (command == "wait-building") return WaitFor(kProgressWindowClass, nullptr, seconds) ? 0 : 1;
-  if (command == "wait-main") return WaitFor("#32770", kMainWindowTitle, seconds) ? 0 : 1;
+  if (command == "wait-main") {
+    HWND window = WaitFor("#32770", kMainWindowTitle, seconds);
+    if (window == nullptr) return 1;
+    RECT rect;
+    GetWindowRect(window, &rect);
+    std::printf("search window: %ldx%ld at %ld,%ld%s\n", rect.right - rect.left,
+                rect.bottom - rect.top, rect.left, rect.top, IsZoomed(window) ? ", maximised" : "");
+    return 0;
+  }
   if (command == "index-page") return ShowIndexPage();
   return 2;
 }
