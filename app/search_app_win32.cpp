@@ -64,7 +64,9 @@ INT_PTR SearchApp::RunFirstBuild(CIndexCreationDlg* dialog) { return dialog->Run
 
 void SearchApp::RunMainWindow() {
   MainSearchDlg main_window;
+  main_window_ = &main_window;
   main_window.RunModal(nullptr);
+  main_window_ = nullptr;
 }
 
 }  // namespace sorvik

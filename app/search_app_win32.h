@@ -11,6 +11,7 @@ namespace sorvik {
 
 class CIndexCreationDlg;
 class ConfigStore;
+class MainSearchDlg;
 
 class SearchApp {
  public:
@@ -23,6 +24,8 @@ class SearchApp {
 
   // Runs start-up to its end. Always false: there is no message loop after it.
   bool InitInstance();
+  // The search window while it runs (other windows reach it through this), else null.
+  MainSearchDlg* MainWindow() const { return main_window_; }
 
  protected:
   // The steps that tests watch or replace.
@@ -34,12 +37,13 @@ class SearchApp {
   bool HandOverToRunningInstance();
   void StartSystemServices();
 
-  std::string folder_;                // the working folder
-  ConfigStore* settings_;             // the program's settings
-  HANDLE instance_mutex_ = nullptr;   // held for the life of the process
-  ULONG_PTR gdiplus_token_ = 0;       // GDI+ lives until the process ends
-  HANDLE privilege_token_ = nullptr;  // the token whose debug privilege is enabled
-  TOKEN_PRIVILEGES privileges_ = {};  // what DropDebugPrivilege needs
+  std::string folder_;                    // the working folder
+  ConfigStore* settings_;                 // the program's settings
+  HANDLE instance_mutex_ = nullptr;       // held for the life of the process
+  ULONG_PTR gdiplus_token_ = 0;           // GDI+ lives until the process ends
+  HANDLE privilege_token_ = nullptr;      // the token whose debug privilege is enabled
+  TOKEN_PRIVILEGES privileges_ = {};      // what DropDebugPrivilege needs
+  MainSearchDlg* main_window_ = nullptr;  // the running search window
 };
 
 }  // namespace sorvik
