@@ -8,6 +8,14 @@ namespace sorvik {
 void ReadAhead::Invalidate() {
   filled_ = 0;
   recent_count_ = 0;
+  mapped_ = nullptr;
+  mapped_size_ = 0;
+}
+
+void ReadAhead::UseMapping(const uint8_t* data, uint64_t size) {
+  Invalidate();
+  mapped_ = data;
+  mapped_size_ = data == nullptr ? 0 : size;
 }
 
 bool ReadAhead::Forward(uint64_t offset) const {
@@ -18,6 +26,13 @@ bool ReadAhead::Forward(uint64_t offset) const {
 }
 
 uint32_t ReadAhead::Read(WinFile* file, uint64_t offset, void* out, uint32_t length) {
+  if (mapped_ != nullptr) {
+    if (offset >= mapped_size_) return 0;
+    const uint32_t copied =
+        static_cast<uint32_t>(std::min<uint64_t>(length, mapped_size_ - offset));
+    std::memcpy(out, mapped_ + offset, copied);
+    return copied;
+  }
   const bool forward = Forward(offset);
   recent_[1] = recent_[0];
   recent_[0] = offset;

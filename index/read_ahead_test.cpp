@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "index/record_store.h"
@@ -107,6 +108,41 @@ TEST(ReadAhead, RecordStoreScansAndAppends) {
       ASSERT_TRUE(reopened.ReadText(id, &text, &length));
       ASSERT_EQ(std::string(text, length), texts[id - 1]) << id;
     }
+  }
+  {
+    // Mapped for reading: the same texts in any order; an append drops the mapping and is
+    // read back; the files end up as an unmapped store leaves them.
+    RecordStore mapped;
+    ASSERT_TRUE(mapped.Open(path));
+    ASSERT_TRUE(mapped.MapForReading());
+    for (uint32_t id = mapped.Count(); id >= 1; id -= 1 + id % 7) {
+      ASSERT_TRUE(mapped.ReadText(id, &text, &length));
+      ASSERT_EQ(std::string(text, length), texts[id - 1]) << id;
+      if (id <= 8) break;
+    }
+    EXPECT_FALSE(mapped.ReadText(mapped.Count() + 1, &text, &length));
+    texts.push_back("I:after mapping\n\n");
+    ASSERT_EQ(mapped.Append(texts.back()), 3002u);
+    ASSERT_TRUE(mapped.ReadText(3002, &text, &length));
+    EXPECT_EQ(std::string(text, length), texts.back());
+    ASSERT_TRUE(mapped.ReadText(3001, &text, &length));
+    EXPECT_EQ(std::string(text, length), texts[3000]);
+  }
+}
+
+TEST(ReadAhead, MappedReadsStopAtTheEnd) {
+  const std::vector<uint8_t> bytes = RandomBytes(300, 9);
+  ReadAhead ahead(64, 16);
+  ahead.UseMapping(bytes.data(), bytes.size());
+  std::vector<uint8_t> out(100, 0);
+  {
+    // Inside, across the end and past it; no file is touched.
+    EXPECT_EQ(ahead.Read(nullptr, 10, out.data(), 100), 100u);
+    EXPECT_TRUE(std::equal(out.begin(), out.end(), bytes.begin() + 10));
+    EXPECT_EQ(ahead.Read(nullptr, 250, out.data(), 100), 50u);
+    EXPECT_TRUE(std::equal(out.begin(), out.begin() + 50, bytes.begin() + 250));
+    EXPECT_EQ(ahead.Read(nullptr, 300, out.data(), 100), 0u);
+    EXPECT_EQ(ahead.Read(nullptr, 1u << 30, out.data(), 100), 0u);
   }
 }
 

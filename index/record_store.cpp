@@ -21,8 +21,7 @@ bool RecordCursor::Next() {
 
 bool RecordStore::Open(const std::string& path) {
   Close();
-  data_ahead_.Invalidate();
-  offsets_ahead_.Invalidate();
+  path_ = path;
   data_ = OpenWinFile(path, kOpenExisting);
   if (data_) {
     next_id_ = 0;
@@ -50,8 +49,7 @@ uint32_t RecordStore::Append(const std::string& text) {
   if (!data_ || next_id_ == 0 || next_id_ == 0xFFFFFFFFu) return 0;
   uint64_t end = static_cast<uint64_t>(end_offset_) + text.size();
   if (end > 0xFFFFFFFFull) return 0;
-  data_ahead_.Invalidate();  // blocks read before may end where this record begins
-  offsets_ahead_.Invalidate();
+  DropReadState();  // blocks read or mapped before may end where this record begins
   if (append_buffer_limit_ == 0) {
     data_->WriteAt(end_offset_, text.data(), static_cast<uint32_t>(text.size()));
     offsets_->WriteU32At(static_cast<uint64_t>(next_id_ - 1) * kOffsetEntrySize, end_offset_);
@@ -145,7 +143,28 @@ RecordCursor* RecordStore::Begin() {
   return &cursor_;
 }
 
+bool RecordStore::MapForReading() {
+  DropReadState();
+  if (data_) FlushAppends();
+  if (!data_ || !mapped_data_.Map(path_, kFlagSequentialScan) ||
+      !mapped_offsets_.Map(path_ + kOffsetSuffix, kFlagSequentialScan)) {
+    DropReadState();
+    return false;
+  }
+  data_ahead_.UseMapping(mapped_data_.Data(), mapped_data_.Size());
+  offsets_ahead_.UseMapping(mapped_offsets_.Data(), mapped_offsets_.Size());
+  return true;
+}
+
+void RecordStore::DropReadState() {
+  data_ahead_.Invalidate();
+  offsets_ahead_.Invalidate();
+  mapped_data_.Unmap();
+  mapped_offsets_.Unmap();
+}
+
 void RecordStore::Close() {
+  DropReadState();
   if (data_) {
     FlushAppends();
     data_->WriteU32At(kNextIdOffset, next_id_);

@@ -79,12 +79,18 @@ class RecordStore {
   }
   // Writes the buffered appends.
   void FlushAppends();
+  // Maps both files for reading, so that ReadText copies from memory; an Append or Close drops
+  // the mappings. False (reads then go to the files) when either file cannot be mapped.
+  bool MapForReading();
   // Writes the header and closes both files. Safe to call twice.
   void Close();
   bool IsOpen() const { return data_ != nullptr; }
   uint32_t EndOffset() const { return end_offset_; }
 
  private:
+  // Forgets the blocks read ahead and the mappings.
+  void DropReadState();
+
   std::unique_ptr<WinFile> data_;                       // db.txt
   std::unique_ptr<WinFile> offsets_;                    // db.txt.mai
   uint32_t next_id_ = 1;                                // id of the next appended record
@@ -99,6 +105,9 @@ class RecordStore {
 
   ReadAhead data_ahead_{kReadAheadBytes, kReadAheadNear};     // reads of db.txt
   ReadAhead offsets_ahead_{kReadAheadBytes, kReadAheadNear};  // reads of db.txt.mai
+  std::string path_;                                          // db.txt as opened
+  MappedFile mapped_data_;                                    // db.txt, after MapForReading
+  MappedFile mapped_offsets_;                                 // db.txt.mai, likewise
 };
 
 // Splits a record text into `record`: for each line up to the first empty one, the text before

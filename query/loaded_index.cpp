@@ -15,6 +15,7 @@ bool LoadedIndex::Open(const std::string& folder) {
   months_.Map(PathOf(kMonthFile), kFlagSequentialScan);
   if (!reader_.Open(PathOf(names::kMatrixFile), PathOf(names::kPostingFile))) return false;
   if (!store_.Open(PathOf(kRecordFile))) return false;
+  store_.MapForReading();  // details and folder lookups then read from memory
   entry_count_ = std::min(store_.Count(), store_.OffsetSlots());
   categories_ = OpenWinFile(PathOf(kCategoryFile), kOpenExisting);
   folders_ = OpenWinFile(PathOf(kFolderFile), kOpenAlways);
