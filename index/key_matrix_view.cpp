@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 #include "platform/fs.h"
 
@@ -10,6 +11,10 @@ namespace sorvik {
 using namespace names;
 
 namespace {
+
+// The largest sound matrix file: the bitmaps and one block of 129 cells for every key.
+constexpr uint64_t kMaxMatrixBytes =
+    kKeyBlocksOffset + uint64_t{kKeyCount} * (kBlockHeaderBytes + kPositionSlots * kCellBytes);
 
 uint32_t LoadU32(const uint8_t* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
@@ -26,29 +31,49 @@ const uint8_t* NoBits() {
 bool KeyMatrixView::Open(const std::string& path) {
   Close();
   if (!PathExists(path)) return false;
-  // An empty file cannot be mapped and holds nothing: it opens as an empty matrix.
-  if (!file_.Map(path, 0) && file_.Size() != 0) return false;
-  const uint8_t* data = file_.Data();
-  const uint32_t size = data == nullptr ? 0 : file_.Size();
-  if (size >= kVersionOffset + 4) version_ = LoadU32(data + kVersionOffset);
-  if (size >= kNameCountOffset + 4) name_count_ = LoadU32(data + kNameCountOffset);
-  if (size >= kKeyBlocksOffset) {
-    bitmaps_ = data + kBitmapsOffset;
+  if (file_.Map(path, 0)) {
+    data_ = file_.Data();
+    size_ = file_.Size();
+  } else if (!ReadWhole(path)) {  // an empty file, or no room for a mapping
+    return false;
+  }
+  if (size_ >= kVersionOffset + 4) version_ = LoadU32(data_ + kVersionOffset);
+  if (size_ >= kNameCountOffset + 4) name_count_ = LoadU32(data_ + kNameCountOffset);
+  if (size_ >= kKeyBlocksOffset) {
+    bitmaps_ = data_ + kBitmapsOffset;
   } else {
-    owned_.assign(kBitmapsSize, 0);
-    if (size > kBitmapsOffset)
-      std::memcpy(owned_.data(), data + kBitmapsOffset, size - kBitmapsOffset);
-    bitmaps_ = owned_.data();
+    bitmaps_copy_.assign(kBitmapsSize, 0);
+    if (size_ > kBitmapsOffset) {
+      std::memcpy(bitmaps_copy_.data(), data_ + kBitmapsOffset, size_ - kBitmapsOffset);
+    }
+    bitmaps_ = bitmaps_copy_.data();
   }
   FindBlocks();
   open_ = true;
   return true;
 }
 
+bool KeyMatrixView::ReadWhole(const std::string& path) {
+  std::unique_ptr<WinFile> file = OpenWinFile(path, kOpenExisting);
+  if (!file) return false;
+  // No sound matrix is larger: one block of every cell for every key.
+  const uint64_t size = std::min<uint64_t>(file->Size(), kMaxMatrixBytes);
+  try {
+    copy_.resize(static_cast<size_t>(size));
+  } catch (const std::exception&) {  // no room for it in this process
+    return false;
+  }
+  const uint32_t got = size == 0 ? 0 : file->ReadAt(0, copy_.data(), static_cast<uint32_t>(size));
+  copy_.resize(got > size ? 0 : got);
+  data_ = copy_.data();
+  size_ = static_cast<uint32_t>(copy_.size());
+  return true;
+}
+
 void KeyMatrixView::FindBlocks() {
   blocks_.assign(kKeyCount, 0);
-  const uint8_t* data = file_.Data();
-  const uint64_t size = data == nullptr ? 0 : file_.Size();
+  const uint8_t* data = data_;
+  const uint64_t size = size_;
   uint64_t at = kKeyBlocksOffset;
   while (at + kBlockHeaderBytes <= size) {
     const uint32_t header = LoadU32(data + at);
@@ -64,7 +89,10 @@ void KeyMatrixView::FindBlocks() {
 
 void KeyMatrixView::Close() {
   file_.Unmap();
-  std::vector<uint8_t>().swap(owned_);
+  std::vector<uint8_t>().swap(copy_);
+  std::vector<uint8_t>().swap(bitmaps_copy_);
+  data_ = nullptr;
+  size_ = 0;
   std::vector<uint32_t>().swap(blocks_);
   bitmaps_ = nullptr;
   version_ = 0;
@@ -80,7 +108,7 @@ const uint8_t* KeyMatrixView::Bits(uint32_t key) const {
 uint32_t KeyMatrixView::Cells(uint32_t key, MatrixCell cells[kPositionSlots]) const {
   std::fill(cells, cells + kPositionSlots, MatrixCell());
   if (blocks_.empty() || blocks_[key & kKeyMask] == 0) return 0;
-  const uint8_t* block = file_.Data() + blocks_[key & kKeyMask];
+  const uint8_t* block = data_ + blocks_[key & kKeyMask];
   const uint32_t count = HeaderCells(LoadU32(block));
   for (uint32_t c = 0; c < count; ++c) {
     const uint8_t* cell = block + kBlockHeaderBytes + c * kCellBytes;
@@ -94,7 +122,7 @@ uint32_t KeyMatrixView::Cells(uint32_t key, MatrixCell cells[kPositionSlots]) co
 MatrixCell KeyMatrixView::Lookup(uint32_t key, uint32_t position) const {
   MatrixCell found;
   if (position > kMaxPosition || blocks_.empty() || blocks_[key & kKeyMask] == 0) return found;
-  const uint8_t* block = file_.Data() + blocks_[key & kKeyMask];
+  const uint8_t* block = data_ + blocks_[key & kKeyMask];
   const uint32_t count = HeaderCells(LoadU32(block));
   for (uint32_t c = 0; c < count; ++c) {
     const uint8_t* cell = block + kBlockHeaderBytes + c * kCellBytes;

@@ -25,8 +25,8 @@ class KeyMatrixView {
   KeyMatrixView(const KeyMatrixView&) = delete;
   KeyMatrixView& operator=(const KeyMatrixView&) = delete;
 
-  // Maps the file at `path`. False when it does not exist or cannot be read; an empty file
-  // opens as version 0 with no names.
+  // Maps the file at `path` (or reads it whole where it cannot be mapped). False when it does
+  // not exist or cannot be read; an empty file opens as version 0 with no names.
   bool Open(const std::string& path);
   void Close();
   bool IsOpen() const { return open_; }
@@ -43,15 +43,20 @@ class KeyMatrixView {
   uint32_t Cells(uint32_t key, MatrixCell cells[names::kPositionSlots]) const;
 
  private:
+  // Reads the file into copy_ (up to the size of the largest sound matrix).
+  bool ReadWhole(const std::string& path);
   void FindBlocks();
 
-  bool open_ = false;                 // Open succeeded
-  MappedFile file_;                   // the whole of index.mtr
-  const uint8_t* bitmaps_ = nullptr;  // 65536 bitmaps of 16 bytes: in the mapping, or owned_
-  std::vector<uint8_t> owned_;        // zero-padded bitmaps of a file too short to hold them
-  std::vector<uint32_t> blocks_;      // per key: offset of its block in the file, 0 for none
-  uint32_t version_ = 0;              // version word, 0 when unreadable
-  uint32_t name_count_ = 0;           // number of names indexed
+  bool open_ = false;                  // Open succeeded
+  MappedFile file_;                    // the whole of index.mtr, when it could be mapped
+  std::vector<uint8_t> copy_;          // the file read whole, when it could not
+  const uint8_t* data_ = nullptr;      // the file's bytes: in the mapping or in copy_
+  uint32_t size_ = 0;                  // their number
+  const uint8_t* bitmaps_ = nullptr;   // 65536 bitmaps of 16 bytes: in data_ or bitmaps_copy_
+  std::vector<uint8_t> bitmaps_copy_;  // zero-padded bitmaps of a file too short to hold them
+  std::vector<uint32_t> blocks_;       // per key: offset of its block in the file, 0 for none
+  uint32_t version_ = 0;               // version word, 0 when unreadable
+  uint32_t name_count_ = 0;            // number of names indexed
 };
 
 }  // namespace sorvik

@@ -85,6 +85,17 @@ TEST(KeyMatrixView, AnswersAsTheLoadedMatrix) {
     EXPECT_EQ(ReadBytes(path), bytes);
   }
   {
+    // Opened while another handle has the file open for writing; while it is open, the file
+    // can still be opened for reading and writing, as the index's other readers open it.
+    RandomMatrixFile(path, 10);
+    std::unique_ptr<WinFile> writer = OpenWinFile(path, kOpenExisting);
+    ASSERT_TRUE(writer);
+    KeyMatrixView view;
+    ASSERT_TRUE(view.Open(path));
+    EXPECT_EQ(view.Version(), kFormatVersion);
+    EXPECT_TRUE(OpenWinFile(path, kOpenExisting));
+  }
+  {
     // A missing file does not open; an empty one opens as version 0 without names.
     KeyMatrixView view;
     EXPECT_FALSE(view.Open(folder.Join("missing.mtr")));

@@ -88,8 +88,10 @@ std::unique_ptr<WinFile> OpenWinFile(const std::string& path, uint32_t dispositi
 
 bool MappedFile::Map(const std::string& path, uint32_t flags) {
   Unmap();
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            flags, nullptr);
+  // Shared for writing too, as OpenWinFile opens: a file mapped for reading must not keep the
+  // index's other readers, which open it read-write, out.
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, flags, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   file_ = reinterpret_cast<intptr_t>(file);
   size_ = GetFileSize(file, nullptr);
