@@ -24,10 +24,13 @@ class WinFile {
   explicit WinFile(intptr_t handle) : handle_(handle) {}
   WinFile(const WinFile&) = delete;
   WinFile& operator=(const WinFile&) = delete;
-  // Flushes to disk and closes: data written before destruction is on disk afterwards.
+  // Flushes to disk and closes: data written before destruction is on disk afterwards. A failed
+  // flush of a file that was written counts as a failed write (platform/file_faults.h).
   virtual ~WinFile();
 
-  bool SetSize(uint64_t size);  // moves the pointer to `size`, then truncates or extends there
+  // Moves the pointer to `size`, then truncates or extends there. False when the size could not
+  // be set. Failed writes and size changes are counted (platform/file_faults.h).
+  bool SetSize(uint64_t size);
   uint32_t Seek(uint64_t offset);  // new position (low 32 bits), all bits set on failure
   uint32_t ReadAt(uint64_t offset, void* buffer, uint32_t length);
   uint32_t ReadU32At(uint64_t offset, uint32_t* value);
@@ -43,7 +46,8 @@ class WinFile {
   uint64_t Size();                 // current size in bytes, 0 when unknown
 
  private:
-  intptr_t handle_;  // HANDLE on Win32, file descriptor on POSIX
+  intptr_t handle_;       // HANDLE on Win32, file descriptor on POSIX
+  bool written_ = false;  // something was written since the file was opened
 };
 
 // Opens `path` (program path form: drive letters, backslashes, GBK) for reading and writing,
@@ -67,10 +71,10 @@ class MappedFile {
   uint32_t Size() const { return size_; }
 
  private:
-  intptr_t file_ = -1;       // file handle or descriptor; -1 when closed
-  intptr_t mapping_ = 0;     // mapping handle (Win32 only)
+  intptr_t file_ = -1;             // file handle or descriptor; -1 when closed
+  intptr_t mapping_ = 0;           // mapping handle (Win32 only)
   const uint8_t* base_ = nullptr;  // start of the view
-  uint32_t size_ = 0;        // file size, low 32 bits
+  uint32_t size_ = 0;              // file size, low 32 bits
 };
 
 }  // namespace sorvik

@@ -10,6 +10,9 @@ namespace sorvik {
 
 bool PathExists(const std::string& path);  // a file or a folder
 bool IsFolder(const std::string& path);
+// The size of the file at `path` without opening it (so a file another handle holds with a
+// narrow sharing mode can be measured). False when it is missing or a folder.
+bool FileSizeOf(const std::string& path, uint64_t* size);
 bool CreateFolder(const std::string& path);  // one level; true when it exists afterwards
 bool RenamePath(const std::string& from, const std::string& to);  // fails when `to` exists
 bool RemoveFile(const std::string& path);

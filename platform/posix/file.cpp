@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "platform/file_faults.h"
 #include "platform/posix/native_path.h"
 
 namespace sorvik {
@@ -39,16 +40,21 @@ uint32_t WriteAll(int fd, const void* buffer, uint32_t length) {
 
 WinFile::~WinFile() {
   if (handle_ >= 0) {
-    ::fsync(Fd(handle_));
-    ::close(Fd(handle_));
+    // Only a file that was written has anything to flush.
+    bool flushed = !written_ || ::fsync(Fd(handle_)) == 0;
+    flushed = ::close(Fd(handle_)) == 0 && flushed;
+    if (written_ && !(flushed && FileOpAllowed(FileOp::kFlush))) CountFailedFileWrite();
   }
   handle_ = -1;
 }
 
 bool WinFile::SetSize(uint64_t size) {
+  written_ = true;
   Seek(size);
-  (void)::ftruncate(Fd(handle_), static_cast<off_t>(size));
-  return true;
+  const bool ok =
+      FileOpAllowed(FileOp::kWrite) && ::ftruncate(Fd(handle_), static_cast<off_t>(size)) == 0;
+  if (!ok) CountFailedFileWrite();
+  return ok;
 }
 
 uint32_t WinFile::Seek(uint64_t offset) {
@@ -61,27 +67,31 @@ uint32_t WinFile::ReadAt(uint64_t offset, void* buffer, uint32_t length) {
   return Read(buffer, length);
 }
 
-uint32_t WinFile::ReadU32At(uint64_t offset, uint32_t* value) {
-  return ReadAt(offset, value, 4);
-}
+uint32_t WinFile::ReadU32At(uint64_t offset, uint32_t* value) { return ReadAt(offset, value, 4); }
 
-uint32_t WinFile::Read(void* buffer, uint32_t length) { return ReadAll(Fd(handle_), buffer, length); }
+uint32_t WinFile::Read(void* buffer, uint32_t length) {
+  return ReadAll(Fd(handle_), buffer, length);
+}
 
 uint32_t WinFile::ReadU32(uint32_t* value) { return Read(value, 4); }
 
 uint32_t WinFile::ReadU8(uint8_t* value) { return Read(value, 1); }
 
 uint32_t WinFile::WriteAt(uint64_t offset, const void* buffer, uint32_t length) {
-  if (Seek(offset) == 0xFFFFFFFFu && offset != 0xFFFFFFFFu) return 0;
+  if (Seek(offset) == 0xFFFFFFFFu && offset != 0xFFFFFFFFu) {
+    CountFailedFileWrite();
+    return 0;
+  }
   return Write(buffer, length);
 }
 
-uint32_t WinFile::WriteU32At(uint64_t offset, uint32_t value) {
-  return WriteAt(offset, &value, 4);
-}
+uint32_t WinFile::WriteU32At(uint64_t offset, uint32_t value) { return WriteAt(offset, &value, 4); }
 
 uint32_t WinFile::Write(const void* buffer, uint32_t length) {
-  return WriteAll(Fd(handle_), buffer, length);
+  written_ = true;
+  const uint32_t done = FileOpAllowed(FileOp::kWrite) ? WriteAll(Fd(handle_), buffer, length) : 0;
+  if (done < length) CountFailedFileWrite();
+  return done;
 }
 
 uint32_t WinFile::WriteU32(uint32_t value) { return Write(&value, 4); }
@@ -100,7 +110,7 @@ uint64_t WinFile::Size() {
 
 std::unique_ptr<WinFile> OpenWinFile(const std::string& path, uint32_t disposition) {
   std::string native = NativePath(path);
-  if (native.empty()) return nullptr;
+  if (native.empty() || !FileOpAllowed(FileOp::kOpen, path)) return nullptr;
   int flags = O_RDWR | O_CLOEXEC;
   if (disposition == kOpenAlways) flags |= O_CREAT;
   int fd = ::open(native.c_str(), flags, 0644);

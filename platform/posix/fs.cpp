@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "platform/charset.h"
+#include "platform/file_faults.h"
 #include "platform/posix/native_path.h"
 
 namespace sorvik {
@@ -92,33 +93,43 @@ bool IsFolder(const std::string& path) {
   return !native.empty() && StatNoCase(native, &st) && S_ISDIR(st.st_mode);
 }
 
+bool FileSizeOf(const std::string& path, uint64_t* size) {
+  std::string native = NativePath(path);
+  struct stat st;
+  if (native.empty() || !StatNoCase(native, &st) || !S_ISREG(st.st_mode)) return false;
+  *size = static_cast<uint64_t>(st.st_size);
+  return true;
+}
+
 bool CreateFolder(const std::string& path) {
   std::string native = NativePath(path);
-  if (native.empty()) return false;
+  if (native.empty() || !FileOpAllowed(FileOp::kCreateFolder, path)) return false;
   return ::mkdir(native.c_str(), 0755) == 0 || IsFolder(path);
 }
 
 bool RenamePath(const std::string& from, const std::string& to) {
   std::string a = NativePath(from), b = NativePath(to);
-  if (a.empty() || b.empty() || PathExists(to)) return false;
+  if (a.empty() || b.empty() || PathExists(to) || !FileOpAllowed(FileOp::kRename, from)) {
+    return false;
+  }
   return ::rename(a.c_str(), b.c_str()) == 0;
 }
 
 bool RemoveFile(const std::string& path) {
   std::string native = NativePath(path);
-  return !native.empty() && ::unlink(native.c_str()) == 0;
+  return !native.empty() && FileOpAllowed(FileOp::kRemove, path) && ::unlink(native.c_str()) == 0;
 }
 
 bool ReplacePath(const std::string& from, const std::string& to) {
   std::string a = NativePath(from), b = NativePath(to);
-  if (a.empty() || b.empty()) return false;
+  if (a.empty() || b.empty() || !FileOpAllowed(FileOp::kRename, from)) return false;
   return ::rename(a.c_str(), b.c_str()) == 0;
 }
 
 bool DeleteFolderTree(const std::string& path) {
   if (path.empty() || path.size() + 2 > kDeleteBufferSize) return false;
   std::string native = NativePath(path);
-  if (native.empty() || native == "/") return false;
+  if (native.empty() || native == "/" || !FileOpAllowed(FileOp::kRemove, path)) return false;
   return RemoveTree(native);
 }
 

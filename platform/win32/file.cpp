@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/file_faults.h"
+
 namespace sorvik {
 namespace {
 
@@ -11,16 +13,19 @@ HANDLE H(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
 WinFile::~WinFile() {
   if (handle_ != 0) {
-    FlushFileBuffers(H(handle_));
-    CloseHandle(H(handle_));
+    bool flushed = !written_ || FlushFileBuffers(H(handle_)) != 0;
+    flushed = CloseHandle(H(handle_)) != 0 && flushed;
+    if (written_ && !(flushed && FileOpAllowed(FileOp::kFlush))) CountFailedFileWrite();
   }
   handle_ = 0;
 }
 
 bool WinFile::SetSize(uint64_t size) {
+  written_ = true;
   Seek(size);
-  SetEndOfFile(H(handle_));
-  return true;
+  const bool ok = FileOpAllowed(FileOp::kWrite) && SetEndOfFile(H(handle_)) != 0;
+  if (!ok) CountFailedFileWrite();
+  return ok;
 }
 
 uint32_t WinFile::Seek(uint64_t offset) {
@@ -53,8 +58,12 @@ uint32_t WinFile::WriteAt(uint64_t offset, const void* buffer, uint32_t length) 
 uint32_t WinFile::WriteU32At(uint64_t offset, uint32_t value) { return WriteAt(offset, &value, 4); }
 
 uint32_t WinFile::Write(const void* buffer, uint32_t length) {
+  written_ = true;
   DWORD done = 0;
-  if (!WriteFile(H(handle_), buffer, length, &done, nullptr)) return 0;
+  if (!FileOpAllowed(FileOp::kWrite) || !WriteFile(H(handle_), buffer, length, &done, nullptr)) {
+    done = 0;
+  }
+  if (done < length) CountFailedFileWrite();
   return done;
 }
 
@@ -64,8 +73,7 @@ uint32_t WinFile::WriteU8(uint8_t value) { return Write(&value, 1); }
 
 bool WinFile::AppendU32(uint32_t value) {
   SetFilePointer(H(handle_), 0, nullptr, FILE_END);
-  DWORD done = 0;
-  return WriteFile(H(handle_), &value, 4, &done, nullptr) != 0;
+  return Write(&value, 4) == 4;
 }
 
 uint64_t WinFile::Size() {
@@ -76,12 +84,13 @@ uint64_t WinFile::Size() {
 }
 
 std::unique_ptr<WinFile> OpenWinFile(const std::string& path, uint32_t disposition) {
+  if (!FileOpAllowed(FileOp::kOpen, path)) return nullptr;
   if (disposition == kOpenExisting && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
     return nullptr;
   }
-  HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
-                              FILE_FLAG_RANDOM_ACCESS, nullptr);
+  HANDLE handle =
+      CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, disposition, FILE_FLAG_RANDOM_ACCESS, nullptr);
   if (reinterpret_cast<intptr_t>(handle) < 1) return nullptr;
   return std::unique_ptr<WinFile>(new WinFile(reinterpret_cast<intptr_t>(handle)));
 }

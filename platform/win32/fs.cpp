@@ -1,9 +1,13 @@
 #include "platform/fs.h"
 
+// clang-format off
 #include <windows.h>
 #include <shellapi.h>
+// clang-format on
 
 #include <cstring>
+
+#include "platform/file_faults.h"
 
 namespace sorvik {
 namespace {
@@ -22,17 +26,32 @@ bool IsFolder(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool FileSizeOf(const std::string& path, uint64_t* size) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return false;
+  }
+  *size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return true;
+}
+
 bool CreateFolder(const std::string& path) {
+  if (!FileOpAllowed(FileOp::kCreateFolder, path)) return false;
   return CreateDirectoryA(path.c_str(), nullptr) != 0 || IsFolder(path);
 }
 
 bool RenamePath(const std::string& from, const std::string& to) {
+  if (!FileOpAllowed(FileOp::kRename, from)) return false;
   return MoveFileA(from.c_str(), to.c_str()) != 0;
 }
 
-bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool RemoveFile(const std::string& path) {
+  return FileOpAllowed(FileOp::kRemove, path) && DeleteFileA(path.c_str()) != 0;
+}
 
 bool ReplacePath(const std::string& from, const std::string& to) {
+  if (!FileOpAllowed(FileOp::kRename, from)) return false;
   return MoveFileExA(from.c_str(), to.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
@@ -40,7 +59,7 @@ bool ReplacePath(const std::string& from, const std::string& to) {
 bool DeleteFolderTree(const std::string& path) {
   // Two terminating zeros must fit: a longer path is refused rather than cut.
   if (path.empty() || path.size() + 2 > kDeleteBufferSize) return false;
-  if (!PathExists(path)) return false;
+  if (!PathExists(path) || !FileOpAllowed(FileOp::kRemove, path)) return false;
   char buffer[kDeleteBufferSize];
   std::memset(buffer, 0, sizeof buffer);
   std::memcpy(buffer, path.data(), path.size());
@@ -61,9 +80,7 @@ std::string ExecutableFolder() {
   return std::string(drive) + dir;
 }
 
-bool SetCurrentFolder(const std::string& path) {
-  return SetCurrentDirectoryA(path.c_str()) != 0;
-}
+bool SetCurrentFolder(const std::string& path) { return SetCurrentDirectoryA(path.c_str()) != 0; }
 
 void SleepMs(uint32_t ms) { Sleep(ms); }
 
