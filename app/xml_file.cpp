@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "platform/file.h"
+#include "platform/file_faults.h"
 #include "platform/fs.h"
 
 namespace sorvik {
@@ -30,12 +31,16 @@ std::string NormalizeLineEnds(const char* data, size_t size) {
   return text;
 }
 
+// True only when every byte reached the file, the flush when it is closed included.
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-  std::unique_ptr<WinFile> file = OpenWinFile(path, kOpenAlways);
-  if (!file || !file->SetSize(0)) return false;
-  if (bytes.empty()) return true;
-  uint32_t size = static_cast<uint32_t>(bytes.size());
-  return file->WriteAt(0, bytes.data(), size) == size;  // the destructor flushes
+  const uint32_t failed_writes = FailedFileWrites();
+  {
+    std::unique_ptr<WinFile> file = OpenWinFile(path, kOpenAlways);
+    if (!file || !file->SetSize(0)) return false;
+    const uint32_t size = static_cast<uint32_t>(bytes.size());
+    if (size != 0 && file->WriteAt(0, bytes.data(), size) != size) return false;
+  }
+  return FailedFileWrites() == failed_writes;
 }
 
 }  // namespace

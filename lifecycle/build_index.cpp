@@ -7,6 +7,7 @@
 #include "index/record_store.h"
 #include "index/snapshot_walker.h"
 #include "platform/drives.h"
+#include "platform/file_faults.h"
 #include "platform/progress.h"
 
 namespace sorvik {
@@ -27,17 +28,18 @@ std::string DrivesToWalk(ConfigStore* settings) {
   return letters;
 }
 
-bool BuildIndex(ConfigStore* settings, const BuildOptions& options) {
-  const std::string folder = options.work + kBuildFolder;
-  const std::string letters = DrivesToWalk(settings);
-  {
-    SnapshotWalker walker(folder, options.settle_ms);
-    if (!walker.IsReady()) return false;
-    for (char letter : letters) walker.WalkRoot(std::string(1, letter) + ":");
-  }
-  uintptr_t window = FindProgressWindow();
-  if (window != 0) SendProgressText(window, kBuildingText);
+namespace {
 
+// The walk of the chosen drives into the build folder's snapshot files.
+bool WalkDrives(ConfigStore* settings, const BuildOptions& options, const std::string& folder) {
+  const std::string letters = DrivesToWalk(settings);
+  SnapshotWalker walker(folder, options.settle_ms);
+  if (!walker.IsReady()) return false;
+  for (char letter : letters) walker.WalkRoot(std::string(1, letter) + ":");
+  return true;  // the walker finishes its files when it goes out of scope
+}
+
+bool IndexRecordNames(const BuildOptions& options, const std::string& folder) {
   RecordStore store;
   if (!store.Open(folder + "\\" + snapshot::kRecordFile)) return false;
   IndexBuilder builder;
@@ -47,6 +49,20 @@ bool BuildIndex(ConfigStore* settings, const BuildOptions& options) {
   bool built = builder.Build();
   store.Close();
   return built;
+}
+
+}  // namespace
+
+bool BuildIndex(ConfigStore* settings, const BuildOptions& options) {
+  const std::string folder = options.work + kBuildFolder;
+  // The walker and the builder write through many files and check few of their writes; a
+  // write that failed anywhere (a full disk, an I/O error) makes a build that lost entries.
+  const uint32_t failed_writes = FailedFileWrites();
+  if (!WalkDrives(settings, options, folder)) return false;
+  uintptr_t window = FindProgressWindow();
+  if (window != 0) SendProgressText(window, kBuildingText);
+  const bool built = IndexRecordNames(options, folder);
+  return built && FailedFileWrites() == failed_writes;
 }
 
 }  // namespace sorvik

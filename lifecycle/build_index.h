@@ -26,8 +26,9 @@ struct BuildOptions {
 std::string DrivesToWalk(ConfigStore* settings);
 
 // Walks the drives chosen by the settings into <work>ScanTemp, then builds index.mtr and
-// index.dat there. False when the build folder could not be prepared or the name index could not
-// be written; the folder is then not a usable index.
+// index.dat there. False when the build folder could not be prepared, the name index could not
+// be built, or any write of the build failed (platform/file_faults.h); the folder must then not
+// be used, however usable it looks.
 bool BuildIndex(ConfigStore* settings, const BuildOptions& options);
 
 }  // namespace sorvik

@@ -33,14 +33,6 @@ class MutexHold {
 
 }  // namespace
 
-bool IndexUsableAt(const std::string& folder) {
-  if (!PathExists(folder + "\\" + names::kPostingFile)) return false;
-  auto matrix = OpenWinFile(folder + "\\" + names::kMatrixFile, kOpenExisting);
-  uint32_t version = 0;
-  return matrix && matrix->ReadU32At(names::kVersionOffset, &version) == 4 &&
-         version == names::kFormatVersion;
-}
-
 void IndexManager::SetInstanceOptions(const BuildOptions& build, bool started_at_logon) {
   g_instance_build = build;
   g_instance_logon = started_at_logon;
@@ -136,22 +128,28 @@ void IndexManager::RequestRefresh() {
   if (refreshing_.load() == 0) refresh_event_.Set();
 }
 
-void IndexManager::SwapInNewIndex() {
+void IndexManager::SwapInNewIndex() { SwapIn(true); }
+
+void IndexManager::SwapIn(bool build_succeeded) {
   const std::string build = Path(kBuildFolder);
   {
     MutexHold hold(&mutex_);
     loaded_.reset();
     environment_->Sleep(kSwapSettleMs);
     DeleteFolderTree(Path(kSwapFolder));
-    // A build that is not a usable index never replaces the live one.
-    if (!IndexUsableAt(build) || !RenamePath(build, Path(kSwapFolder))) {
-      DeleteFolderTree(build);
-    } else {
+    // A failed build, or one that is not a usable index, never replaces the live one; the live
+    // one then keeps its removal list, whose ids are still its own.
+    if (build_succeeded && IndexUsableAt(build) && RenamePath(build, Path(kSwapFolder))) {
       DeleteFolderTree(Path(kLiveFolder));
-      RenamePath(Path(kSwapFolder), Path(kLiveFolder));
+      if (RenamePath(Path(kSwapFolder), Path(kLiveFolder))) {
+        RemoveFile(Path(kLiveFolder) + "\\" + kRemovalFileName);
+      }
+      // A last rename that failed after the old folder went leaves the new index under the
+      // transient name; one more try now, else the next start takes it.
+      RecoverInterruptedSwap();
+    } else {
+      DeleteFolderTree(build);
     }
-    // The removal list names ids of the index it was written for.
-    RemoveFile(Path(kLiveFolder) + "\\" + kRemovalFileName);
     LoadIfUsable();
   }
   uintptr_t window = FindProgressWindow();
@@ -160,8 +158,8 @@ void IndexManager::SwapInNewIndex() {
 
 void IndexManager::Refresh() {
   refreshing_ = 1;
-  environment_->Build();
-  SwapInNewIndex();
+  const bool built = environment_->Build();
+  SwapIn(built);
   refreshing_ = 0;
 }
 

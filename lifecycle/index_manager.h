@@ -36,7 +36,8 @@ class CIndexMutex {
   std::recursive_mutex mutex_;
 };
 
-// Whether `folder` holds a usable index: index.dat exists and index.mtr starts with version 100.
+// Whether `folder` holds a usable index: index.dat exists, index.mtr starts with version 100,
+// and the snapshot files are all there and as long as the record count in db.txt requires.
 bool IndexUsableAt(const std::string& folder);
 
 class IndexManager : public DetailsSource {
@@ -65,9 +66,11 @@ class IndexManager : public DetailsSource {
   // Asks the background thread for a rebuild now, unless one is running.
   void RequestRefresh();
   bool IsRefreshing() const { return refreshing_.load() != 0; }
-  // Replaces the live index with the build folder: unload, move the folders, load.
+  // Replaces the live index with the build folder when that holds a usable index: unload, move
+  // the folders, load. Otherwise the build folder is deleted and the live index reloaded.
   void SwapInNewIndex();
-  // One build and swap, with the refreshing flag set throughout.
+  // One build and swap, with the refreshing flag set throughout. A build that reports a failure
+  // is thrown away, however usable its folder looks.
   void Refresh();
   // Whether an index is loaded now.
   bool HasLoadedIndex();
@@ -81,6 +84,8 @@ class IndexManager : public DetailsSource {
   std::string Path(const char* folder) const { return work_ + folder; }
   void LoadIfUsable();  // REQUIRES: mutex held.
   void RecoverInterruptedSwap();
+  // The swap; a build that did not succeed is thrown away instead of moved in.
+  void SwapIn(bool build_succeeded);
 
   std::string work_;                               // folder of NIndex, ScanTemp, NIndex_Quillet
   std::unique_ptr<IndexEnvironment> environment_;  // clock, waits, settings, build

@@ -1,0 +1,73 @@
+// A settings save that fails (a full disk, a failed write, create, flush or replace) never leaves
+// Config.xml truncated or half written, nor a temporary file behind; the store keeps the new
+// value in memory and the next save that succeeds writes it.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "app/config_store.h"
+#include "app/xml_file.h"
+#include "platform/fs.h"
+#include "testing/fault_injection.h"
+#include "testing/test_util.h"
+
+namespace sorvik {
+namespace {
+
+using testing::FailingDisk;
+using testing::PathEndsWith;
+
+TEST(XmlFileFaults, AFailedSaveLeavesTheOldFileWhole) {
+  testing::TempFolder folder;
+  const std::string path = folder.Join(kConfigFileName);
+  ConfigStore store(path);
+  store.Set(kConfigIndexPosition, "C:|D:");
+  store.Set(kConfigShortcutKey, "65611");
+  const std::string before = testing::ReadText(path);
+  ASSERT_FALSE(before.empty());
+  const std::function<void(FailingDisk*)> failures[] = {
+      [](FailingDisk* disk) { disk->full_from = 1; },  // the disk is full
+      [](FailingDisk* disk) { disk->fail_only = 2; },  // the text's write fails
+      [](FailingDisk* disk) {                          // the temporary file cannot be made
+        disk->refuse = [](FileOp op, const std::string& p) {
+          return op == FileOp::kOpen && PathEndsWith(p, ".tmp");
+        };
+      },
+      [](FailingDisk* disk) {  // the flush at close fails
+        disk->refuse = [](FileOp op, const std::string&) { return op == FileOp::kFlush; };
+      },
+      [](FailingDisk* disk) {  // the replace fails
+        disk->refuse = [](FileOp op, const std::string&) { return op == FileOp::kRename; };
+      },
+  };
+  int round = 0;
+  for (const auto& fail : failures) {
+    const std::string value = "value " + std::to_string(++round);
+    {
+      FailingDisk disk;
+      fail(&disk);
+      EXPECT_TRUE(store.Set(kConfigAutorun, value));  // a failed save is not reported
+    }
+    EXPECT_EQ(testing::ReadText(path), before) << round;
+    EXPECT_FALSE(PathExists(path + ".tmp")) << round;
+    EXPECT_EQ(store.GetString(kConfigAutorun, ""), value) << round;  // memory has it
+    EXPECT_EQ(ConfigStore(path).GetString(kConfigIndexPosition, ""), "C:|D:") << round;
+  }
+  {  // the next save that succeeds writes everything
+    store.Set(kConfigDragCopy, "false");
+    ConfigStore reloaded(path);
+    EXPECT_EQ(reloaded.GetString(kConfigAutorun, ""), "value 5");
+    EXPECT_EQ(reloaded.GetString(kConfigShortcutKey, ""), "65611");
+  }
+  {  // SaveXmlFile reports what the store does not
+    TiXmlDocument doc;
+    ASSERT_TRUE(ParseXmlText("<r/>", &doc));
+    FailingDisk disk;
+    disk.full_from = 1;
+    EXPECT_FALSE(SaveXmlFile(doc, path));
+  }
+}
+
+}  // namespace
+}  // namespace sorvik

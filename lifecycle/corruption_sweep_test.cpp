@@ -1,0 +1,188 @@
+// Every file of a real index, truncated at many points and with bytes changed at many offsets:
+// every search (with every filter), detail read and month list afterwards returns normally with
+// an answer, "no match" or "no index".
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "index/name_index_format.h"
+#include "index/snapshot_test_support.h"
+#include "lifecycle/index_manager.h"
+#include "lifecycle/index_schedule.h"
+#include "lifecycle/index_test_support.h"
+#include "query/search_result.h"
+
+namespace sorvik {
+namespace {
+
+using testing::FakeEnvironment;
+using testing::TestDrive;
+using testing::WorkFolder;
+
+// GBK: "report" and "music".
+const std::string kReport = "\xB1\xA8\xB8\xE6";
+const std::string kMusic = "\xD2\xF4\xC0\xD6";
+
+void MakeTree(const TestDrive& drive) {
+  ASSERT_TRUE(drive.Mapped());
+  for (const char* folder : {"docs", "docs\\sub", "pictures"}) {
+    ASSERT_TRUE(CreateFolder(drive.At(folder)));
+  }
+  ASSERT_TRUE(CreateFolder(drive.At(kMusic)));
+  int64_t time = 1205539200;  // 2008-03-15, then 40 days apart
+  for (const std::string& name :
+       {std::string("docs\\report_2008.doc"), "docs\\" + kReport + "2008.pdf",
+        std::string("docs\\sub\\notes.txt"), kMusic + "\\song.mp3",
+        kMusic + "\\a" + kMusic + ".wma", std::string("pictures\\[a]{b}_c.png"),
+        std::string("pictures\\photo.jpg"), std::string(".hidden.txt"), std::string("setup.exe"),
+        std::string("Report_2008.xls"), std::string(140, 'x') + "report.txt"}) {
+    ASSERT_TRUE(testing::MakeFile(drive.At(name)));
+    ASSERT_TRUE(testing::SetWriteTime(drive.At(name), time));
+    time += 40 * 86400;
+  }
+}
+
+std::vector<SearchRequest> Requests() {
+  std::vector<SearchRequest> requests;
+  auto add = [&](const std::string& keywords, const std::string& location, int32_t category,
+                 bool hidden, int year, int month) {
+    requests.push_back(MakeSearchRequest(keywords, location, category, hidden, year, month));
+  };
+  add("", "", -1, false, 0, 0);
+  add("report", "", -1, false, 0, 0);
+  add("re", "", -1, false, 0, 0);
+  add(kReport + " 2008, song , [a]", "", -1, false, 0, 0);
+  add("a b c d e f", "", -1, false, 0, 0);
+  add(std::string(130, 'x'), "", -1, false, 0, 0);
+  add("", "G:", 0, false, 0, 0);
+  add("report", "G:\\docs", 3, false, 2008, 0);
+  add("", "g:\\DOCS\\sub", -1, true, 0, 0);
+  add("", "G:\\" + kMusic, 5, false, 2008, 4);
+  for (int category = 1; category <= 4; ++category) add("", "", category, true, 0, 0);
+  return requests;
+}
+
+// A page of ascending ids, no longer than the total or the page size.
+void ExpectWellFormed(const SearchResult& result, uint32_t total, uint32_t page_size) {
+  ASSERT_LE(result.ids.size(), total);
+  ASSERT_LE(result.ids.size(), page_size);
+  for (size_t i = 1; i < result.ids.size(); ++i) ASSERT_LT(result.ids[i - 1], result.ids[i]);
+}
+
+// One search; a null result means "no index".
+void SearchOnce(IndexManager* manager, const SearchRequest& request, int page, int page_size) {
+  uint32_t total = 0;
+  SearchResult* result = manager->Search(request, page, page_size, &total);
+  if (result == nullptr) return;
+  ExpectWellFormed(*result, total, page_size < 0 ? total : static_cast<uint32_t>(page_size));
+  result->Sort(kSortFolder, false);
+  result->Sort(kSortSize, true);
+  std::string path;
+  for (uint32_t id : result->ids) result->GetFullPath(id, &path);
+  result->Release();
+}
+
+// Everything the program reads from a loaded index, once.
+void ReadEverything(IndexManager* manager, const std::vector<SearchRequest>& requests) {
+  for (const SearchRequest& request : requests) SearchOnce(manager, request, 1, 800);
+  SearchOnce(manager, requests[1], 2, 3);
+  SearchOnce(manager, requests[0], 1, -1);
+  EntryDetails details;
+  for (uint32_t id : {0u, 1u, 5u, 1000u, 0x80000000u, 0xFFFFFFFFu})
+    manager->GetDetails(id, &details);
+  for (int slot = 0; slot < 6; ++slot) {
+    std::vector<uint16_t> codes;
+    EXPECT_LE(manager->MonthCodesOf(slot, &codes), 250u);
+  }
+}
+
+// Truncation lengths: the first bytes one by one, then evenly spread, the last bytes.
+std::vector<size_t> CutPoints(size_t size) {
+  std::vector<size_t> points;
+  for (size_t n = 0; n <= 9 && n < size; ++n) points.push_back(n);
+  for (size_t i = 1; i < 12; ++i) points.push_back(size * i / 12);
+  for (size_t back : {4, 1}) {
+    if (size > back) points.push_back(size - back);
+  }
+  return points;
+}
+
+// Offsets to damage: the header, then evenly spread; for index.mtr the header, the bitmaps of
+// keys that occur, and the key blocks.
+std::vector<size_t> DamagePoints(const std::vector<uint8_t>& bytes, bool matrix) {
+  std::vector<size_t> points;
+  for (size_t n = 0; n < 8 && n < bytes.size(); ++n) points.push_back(n);
+  size_t from = 8;
+  if (matrix && bytes.size() > names::kKeyBlocksOffset) {
+    for (size_t at = names::kBitmapsOffset, found = 0; at < names::kKeyBlocksOffset && found < 8;
+         at += 97) {
+      if (bytes[at] != 0) points.push_back(at), ++found;
+    }
+    from = names::kKeyBlocksOffset;
+  }
+  const size_t span = bytes.size() > from ? bytes.size() - from : 0;
+  for (size_t i = 0; i < 30 && span > 0; ++i) points.push_back(from + span * i / 30);
+  return points;
+}
+
+TEST(CorruptionSweep, DamagedIndexFilesNeverBreakAnyRead) {
+  TestDrive drive('G');
+  MakeTree(drive);
+  WorkFolder work("G:");
+  auto manager = std::make_unique<IndexManager>(
+      work.work, std::make_unique<FakeEnvironment>(&work.settings, work.build), false);
+  manager->Refresh();
+  ASSERT_TRUE(manager->HasLoadedIndex());
+  // A removal list: entry 3, and folder 2 with the 4 entries below it.
+  testing::WriteBytes(work.Live() + "\\remove.dat", {3, 0, 0, 0, 2, 0, 0, 0x80, 4, 0, 0, 0});
+  manager.reset();
+  const std::vector<SearchRequest> requests = Requests();
+  const uint8_t kPatterns[] = {0xFF, 0x00, 0x01, 0x80, 0x7F};
+  int variants = 0;
+  for (const char* name : {"db.txt", "db.txt.mai", "index.rw", "index.cm", "index.dm", "index.mtr",
+                           "index.dat", "remove.dat"}) {
+    const std::string path = work.Live() + "\\" + name;
+    const std::vector<uint8_t> pristine = testing::ReadBytes(path);
+    ASSERT_FALSE(pristine.empty() && std::string(name) != "index.cm") << name;
+    auto read_with = [&](const std::vector<uint8_t>& damaged) {
+      testing::WriteBytes(path, damaged);
+      IndexManager damaged_manager(
+          work.work, std::make_unique<FakeEnvironment>(&work.settings, work.build), false);
+      ReadEverything(&damaged_manager, requests);
+      ++variants;
+    };
+    for (size_t cut : CutPoints(pristine.size())) {  // truncated
+      read_with(std::vector<uint8_t>(pristine.begin(), pristine.begin() + cut));
+    }
+    size_t round = 0;
+    for (size_t at : DamagePoints(pristine, std::string(name) == "index.mtr")) {  // bytes changed
+      std::vector<uint8_t> damaged = pristine;
+      const uint8_t pattern = kPatterns[round++ % sizeof kPatterns];
+      damaged[at] = pattern == 0x01 || pattern == 0x80 ? damaged[at] ^ pattern : pattern;
+      read_with(damaged);
+    }
+    testing::WriteBytes(path, pristine);
+  }
+  EXPECT_GT(variants, 300);
+  {  // an index.mtr whose version word is not 100 is not usable, and nothing is loaded from it
+    const std::string matrix = work.Live() + "\\index.mtr";
+    const std::vector<uint8_t> pristine = testing::ReadBytes(matrix);
+    for (uint32_t version : {0u, 99u, 101u, 100u + 256u, 0x64000000u, 0xFFFFFFFFu}) {
+      std::vector<uint8_t> damaged = pristine;
+      std::memcpy(damaged.data(), &version, 4);
+      testing::WriteBytes(matrix, damaged);
+      IndexManager refused(work.work, std::make_unique<FakeEnvironment>(&work.settings, work.build),
+                           false);
+      EXPECT_FALSE(refused.IndexUsable()) << version;
+      EXPECT_FALSE(refused.HasLoadedIndex()) << version;
+    }
+    testing::WriteBytes(matrix, pristine);
+    EXPECT_TRUE(IndexUsableAt(work.Live()));
+  }
+}
+
+}  // namespace
+}  // namespace sorvik
