@@ -55,8 +55,10 @@ class EntrySet {
 
   uint32_t bitCount() const { return bit_count_; }    // N, the entries of the loaded index
   uint32_t byteCount() const { return byte_count_; }  // (N + 7) / 8
-  // The raw bitmap, byteCount() bytes, for readers that mark ids directly. A writer that may
-  // have set bits beyond id N must call ClearPastEnd afterwards.
+  uint32_t wordCount() const { return word_count_; }  // (byteCount + 7) / 8
+  // The raw bitmap, byteCount() bytes, for readers that mark ids directly, stored in
+  // wordCount() whole 64-bit words whose padding bytes are zero. A writer that may have set
+  // bits beyond id N must call ClearPastEnd afterwards.
   uint8_t* bytes() { return reinterpret_cast<uint8_t*>(words_.get()); }
   const uint8_t* bytes() const { return reinterpret_cast<const uint8_t*>(words_.get()); }
 

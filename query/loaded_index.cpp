@@ -31,6 +31,13 @@ uint16_t LoadedIndex::MonthCode(uint32_t id) const {
   return code;
 }
 
+const uint8_t* LoadedIndex::MonthCodes(uint32_t* count) const {
+  *count = 0;
+  if (months_.Data() == nullptr || months_.Size() <= kMonthCodesOffset) return nullptr;
+  *count = std::min<uint32_t>(entry_count_, (months_.Size() - kMonthCodesOffset) / 2);
+  return months_.Data() + kMonthCodesOffset;
+}
+
 uint32_t LoadedIndex::MonthCodesOf(int slot, std::vector<uint16_t>* out) const {
   if (slot < 0 || slot >= static_cast<int>(kMonthSlotCount) || months_.Data() == nullptr) return 0;
   uint32_t appended = 0;

@@ -29,6 +29,9 @@ class LoadedIndex {
   uint32_t EntryCount() const { return entry_count_; }
   // Month code of entry `id`, 0 when the mapped index.rw does not reach it.
   uint16_t MonthCode(uint32_t id) const;
+  // The month codes of ids 1..`count` as stored (u16 each, little-endian, entry k at 2 * (k - 1)),
+  // `count` being as many as the mapped index.rw holds, at most N; null with 0 without it.
+  const uint8_t* MonthCodes(uint32_t* count) const;
   // Appends the codes of month slot `slot` (0..5) in stored order, up to the first 0 or 250
   // codes; returns how many were appended.
   uint32_t MonthCodesOf(int slot, std::vector<uint16_t>* out) const;

@@ -1,6 +1,7 @@
 #include "query/query_engine.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "index/index_reader.h"
 #include "index/name_index_format.h"
@@ -155,11 +156,49 @@ std::unique_ptr<EntrySet> MatchKeywords(LoadedIndex* index, const std::string& k
   return result ? std::move(result) : EntrySet::Create(n, 0x00);
 }
 
+// The month codes of a loaded index and the range a search keeps.
+struct MonthFilter {
+  const uint8_t* codes;  // code of id k at 2 * (k - 1)
+  uint32_t known;        // ids that have a code; the others read as 0
+  uint16_t from, to;     // codes kept: from <= code < to
+
+  bool Keeps(uint32_t index) const {  // index = id - 1
+    uint16_t code = 0;
+    if (index < known) std::memcpy(&code, codes + 2 * static_cast<size_t>(index), 2);
+    return from <= code && code < to;
+  }
+
+  // The bits of `word` (ids first + 1 .. first + 64) whose entries keep their place. A word with
+  // many ids compares all 64 codes in a straight loop; a sparse one looks at its ids only.
+  uint64_t Kept(uint64_t word, uint32_t first) const {
+    uint64_t kept = 0;
+    if (PopCount64(word) >= kDenseWord && first + 64 <= known) {
+      for (uint32_t bit = 0; bit < 64; ++bit) kept |= uint64_t{Keeps(first + bit)} << bit;
+      return word & kept;
+    }
+    for (; word != 0; word &= word - 1) {
+      const uint32_t bit = static_cast<uint32_t>(__builtin_ctzll(word));
+      if (Keeps(first + bit)) kept |= uint64_t{1} << bit;
+    }
+    return kept;
+  }
+
+  static constexpr uint32_t kDenseWord = 8;  // set ids of a word that make it dense
+};
+
+// Clears every set entry whose month code c does not satisfy from <= c < to.
 void ApplyMonthRange(LoadedIndex* index, uint16_t from, uint16_t to, EntrySet* set) {
-  set->ClearIdsWhere([&](uint32_t id) {
-    uint16_t code = index->MonthCode(id);
-    return !(from <= code && code < to);
-  });
+  MonthFilter filter{nullptr, 0, from, to};
+  filter.codes = index->MonthCodes(&filter.known);
+  uint8_t* bytes = set->bytes();
+  // On the little-endian targets, bit b of word w is id 64 * w + b + 1.
+  for (uint32_t w = 0; w < set->wordCount(); ++w) {
+    uint64_t word;
+    std::memcpy(&word, bytes + 8 * static_cast<size_t>(w), 8);
+    if (word == 0) continue;
+    word = filter.Kept(word, 64 * w);
+    std::memcpy(bytes + 8 * static_cast<size_t>(w), &word, 8);
+  }
 }
 
 // Bytes of postings of the word's rarest key: the fewer, the sooner its matches are known.
