@@ -35,14 +35,24 @@ constexpr BitTables MakeBitTables() {
 inline constexpr BitTables kBitTables = MakeBitTables();
 
 // Bit counts done by hand: where the target's baseline has no popcount instruction the
-// compiler's builtin becomes a library call per word, which dominated counting a large set.
-inline uint32_t PopCount64(uint64_t value) {
-  value = value - ((value >> 1) & 0x5555555555555555ull);
-  value = (value & 0x3333333333333333ull) + ((value >> 2) & 0x3333333333333333ull);
-  value = (value + (value >> 4)) & 0x0F0F0F0F0F0F0F0Full;
-  return static_cast<uint32_t>((value * 0x0101010101010101ull) >> 56);
+// compiler's builtin becomes a library call per word, which dominated counting a large set. A
+// 32-bit target counts a 64-bit word as two halves, without a 64-bit multiplication.
+inline uint32_t PopCount32(uint32_t value) {
+  value = value - ((value >> 1) & 0x55555555u);
+  value = (value & 0x33333333u) + ((value >> 2) & 0x33333333u);
+  return (((value + (value >> 4)) & 0x0F0F0F0Fu) * 0x01010101u) >> 24;
 }
-inline uint32_t PopCount32(uint32_t value) { return PopCount64(value); }
+inline uint32_t PopCount64(uint64_t value) {
+  if constexpr (sizeof(void*) < 8) {
+    return PopCount32(static_cast<uint32_t>(value)) +
+           PopCount32(static_cast<uint32_t>(value >> 32));
+  } else {
+    value = value - ((value >> 1) & 0x5555555555555555ull);
+    value = (value & 0x3333333333333333ull) + ((value >> 2) & 0x3333333333333333ull);
+    value = (value + (value >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return static_cast<uint32_t>((value * 0x0101010101010101ull) >> 56);
+  }
+}
 
 class EntrySet {
  public:
