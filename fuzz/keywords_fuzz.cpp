@@ -104,12 +104,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace sorvik;
   std::vector<std::string> parts = fuzz::CutInput(data, size, 3);
   fuzz::FieldReader settings(parts[0]);
-  // A quarter of the inputs build in chunks of 1 to 4 names that are merged; a merge walks all
-  // key positions and costs far more than a build in one chunk.
+  // An eighth of the inputs build in two chunks that are merged; a merge walks every key
+  // position and costs far more than a build in one chunk.
   const uint8_t chunking = settings.U8();
-  const uint32_t chunk = chunking >= 0xC0 ? 1 + chunking % 4 : kMaxNames;
   const uint32_t window = 4 * (1 + settings.U8());
   const std::vector<std::string> names = NamesOf(parts[1]);
+  const uint32_t chunk = chunking >= 0xE0 ? static_cast<uint32_t>(names.size() + 1) / 2 : kMaxNames;
   const std::string line = NormalizeKeywords(parts[2]);
 
   for (uint32_t limit : {0u, 1u, 2u, 3u, 127u, 128u, 253u, 254u, 255u, 100000u}) {

@@ -99,7 +99,7 @@ void KeywordSeeds() {
                                           std::string(140, 'x'),
                                           "a, ,b"};
   for (size_t i = 0; i < lines.size(); ++i) {
-    const std::string settings{static_cast<char>(i < 3 ? 0xC0 + i : i), static_cast<char>(i * 7)};
+    const std::string settings{static_cast<char>(i < 2 ? 0xE0 + i : i), static_cast<char>(i * 7)};
     Put("keywords", "seed-" + std::to_string(i), JoinParts({settings, names, lines[i]}));
   }
 }
