@@ -6,6 +6,7 @@
 #include <random>
 
 #include "index/record_store.h"
+#include "platform/file_faults.h"
 #include "testing/test_util.h"
 
 namespace sorvik {
@@ -128,6 +129,50 @@ TEST(ReadAhead, RecordStoreScansAndAppends) {
     ASSERT_TRUE(mapped.ReadText(3001, &text, &length));
     EXPECT_EQ(std::string(text, length), texts[3000]);
   }
+}
+
+// Counts the writes and flushes the file seam is asked for.
+class WriteCounter : public FileFaultHook {
+ public:
+  bool Allow(FileOp op, const std::string&) override {
+    if (op == FileOp::kWrite || op == FileOp::kFlush) ++writes;
+    return true;
+  }
+  int writes = 0;
+};
+
+TEST(ReadAhead, ReadingAStoreWritesNothing) {
+  TempFolder folder;
+  const std::string path = folder.Join("db.txt");
+  {
+    RecordStore store;
+    ASSERT_TRUE(store.Open(path));
+    ASSERT_EQ(store.Append("I:one\n\n"), 1u);
+  }
+  const std::vector<uint8_t> bytes = testing::ReadBytes(path);
+  WriteCounter counter;
+  InstallFileFaultHook(&counter);
+  {
+    // Opened, mapped, read and closed: not one write, so closing flushes nothing.
+    RecordStore store;
+    ASSERT_TRUE(store.Open(path));
+    store.MapForReading();
+    const char* text = nullptr;
+    uint32_t length = 0;
+    EXPECT_TRUE(store.ReadText(1, &text, &length));
+  }
+  InstallFileFaultHook(nullptr);
+  EXPECT_EQ(counter.writes, 0);
+  EXPECT_EQ(testing::ReadBytes(path), bytes);
+  {
+    // An append still writes the new header.
+    RecordStore store;
+    ASSERT_TRUE(store.Open(path));
+    ASSERT_EQ(store.Append("I:two\n\n"), 2u);
+  }
+  RecordStore reopened;
+  ASSERT_TRUE(reopened.Open(path));
+  EXPECT_EQ(reopened.Count(), 2u);
 }
 
 TEST(ReadAhead, MappedReadsStopAtTheEnd) {

@@ -26,8 +26,10 @@ bool RecordStore::Open(const std::string& path) {
   if (data_) {
     next_id_ = 0;
     end_offset_ = 0;
-    data_->ReadU32At(kNextIdOffset, &next_id_);
-    data_->ReadU32At(kEndOffsetOffset, &end_offset_);
+    header_on_disk_ = data_->ReadU32At(kNextIdOffset, &next_id_) == 4 &&
+                      data_->ReadU32At(kEndOffsetOffset, &end_offset_) == 4;
+    stored_next_id_ = next_id_;
+    stored_end_offset_ = end_offset_;
   } else {
     next_id_ = 1;
     end_offset_ = kFirstRecordOffset;
@@ -35,6 +37,7 @@ bool RecordStore::Open(const std::string& path) {
     if (!data_) return false;
     data_->WriteU32At(kNextIdOffset, next_id_);
     data_->WriteU32At(kEndOffsetOffset, end_offset_);
+    header_on_disk_ = false;  // written again on Close, as before
   }
   offsets_ = OpenWinFile(path + kOffsetSuffix, kOpenAlways);
   if (!offsets_) {
@@ -167,8 +170,12 @@ void RecordStore::Close() {
   DropReadState();
   if (data_) {
     FlushAppends();
-    data_->WriteU32At(kNextIdOffset, next_id_);
-    data_->WriteU32At(kEndOffsetOffset, end_offset_);
+    // A store that was only read already has this header: rewriting it would make the close
+    // flush the file to disk for nothing.
+    if (!header_on_disk_ || next_id_ != stored_next_id_ || end_offset_ != stored_end_offset_) {
+      data_->WriteU32At(kNextIdOffset, next_id_);
+      data_->WriteU32At(kEndOffsetOffset, end_offset_);
+    }
   }
   data_.reset();
   offsets_.reset();

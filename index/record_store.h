@@ -82,7 +82,8 @@ class RecordStore {
   // Maps both files for reading, so that ReadText copies from memory; an Append or Close drops
   // the mappings. False (reads then go to the files) when either file cannot be mapped.
   bool MapForReading();
-  // Writes the header and closes both files. Safe to call twice.
+  // Writes the header (unless the file already holds it, as after reads only) and closes both
+  // files. Safe to call twice.
   void Close();
   bool IsOpen() const { return data_ != nullptr; }
   uint32_t EndOffset() const { return end_offset_; }
@@ -106,6 +107,9 @@ class RecordStore {
   ReadAhead data_ahead_{kReadAheadBytes, kReadAheadNear};     // reads of db.txt
   ReadAhead offsets_ahead_{kReadAheadBytes, kReadAheadNear};  // reads of db.txt.mai
   std::string path_;                                          // db.txt as opened
+  bool header_on_disk_ = false;                               // the header read at Open was whole
+  uint32_t stored_next_id_ = 0;                               // the header's values as read at Open
+  uint32_t stored_end_offset_ = 0;                            // (with stored_next_id_)
   MappedFile mapped_data_;                                    // db.txt, after MapForReading
   MappedFile mapped_offsets_;                                 // db.txt.mai, likewise
 };
