@@ -31,6 +31,43 @@ std::string NormalizeLineEnds(const char* data, size_t size) {
   return text;
 }
 
+std::string Escaped(const char* text) {
+  TIXML_STRING escaped;
+  TiXmlBase::EncodeString(text, &escaped);
+  return escaped;
+}
+
+// The library prints the texts of a declaration as they are. Read from a damaged file (through
+// an entity, or inside the other kind of quote) they may hold a quote or markup, and printed raw
+// they would end the declaration early: the saved file would not load again and every setting
+// or favourite in it would be lost. Escaped, they read back as the same texts.
+void EscapeDeclarations(TiXmlNode* parent) {
+  for (TiXmlNode* node = parent->FirstChild(); node != nullptr; node = node->NextSibling()) {
+    TiXmlDeclaration* declaration = node->ToDeclaration();
+    if (declaration == nullptr) {
+      EscapeDeclarations(node);
+      continue;
+    }
+    *declaration =
+        TiXmlDeclaration(Escaped(declaration->Version()), Escaped(declaration->Encoding()),
+                         Escaped(declaration->Standalone()));
+  }
+}
+
+// The text a save writes: the document printed from a copy with escaped declarations. Empty
+// when even that would not load again; a file is never replaced by one that cannot be read.
+std::string PrintLoadably(const TiXmlDocument& doc) {
+  TiXmlDocument copy(doc);
+  EscapeDeclarations(&copy);
+  TiXmlPrinter printer;
+  printer.SetIndent("    ");
+  printer.SetLineBreak("\r\n");
+  copy.Accept(&printer);
+  std::string text(printer.CStr(), printer.Size());
+  TiXmlDocument check;
+  return ParseXmlText(NormalizeLineEnds(text.data(), text.size()), &check) ? text : std::string();
+}
+
 // True only when every byte reached the file, the flush when it is closed included.
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
   const uint32_t failed_writes = FailedFileWrites();
@@ -68,13 +105,10 @@ bool LoadXmlFile(const std::string& path, TiXmlDocument* doc) {
 }
 
 bool SaveXmlFile(const TiXmlDocument& doc, const std::string& path) {
-  TiXmlPrinter printer;
-  printer.SetIndent("    ");
-  printer.SetLineBreak("\r\n");
-  doc.Accept(&printer);
-  std::string temp = path + ".tmp";
-  if (!WriteWholeFile(temp, std::string(printer.CStr(), printer.Size())) ||
-      !ReplacePath(temp, path)) {
+  const std::string text = PrintLoadably(doc);
+  if (text.empty()) return false;
+  const std::string temp = path + ".tmp";
+  if (!WriteWholeFile(temp, text) || !ReplacePath(temp, path)) {
     RemoveFile(temp);
     return false;
   }

@@ -23,7 +23,7 @@ bool LoadXmlFile(const std::string& path, TiXmlDocument* doc);
 
 // Prints `doc` (four-space indentation, CR LF line ends) into a temporary file beside `path`,
 // then replaces `path` with it. On failure `path` keeps its old contents and no temporary file
-// is left behind.
+// is left behind; so it does when the printed text would not load again.
 bool SaveXmlFile(const TiXmlDocument& doc, const std::string& path);
 
 }  // namespace sorvik

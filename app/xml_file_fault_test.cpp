@@ -1,6 +1,7 @@
 // A settings save that fails (a full disk, a failed write, create, flush or replace) never leaves
 // Config.xml truncated or half written, nor a temporary file behind; the store keeps the new
-// value in memory and the next save that succeeds writes it.
+// value in memory and the next save that succeeds writes it. A save never writes a file that
+// would not load again.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -66,6 +67,36 @@ TEST(XmlFileFaults, AFailedSaveLeavesTheOldFileWhole) {
     FailingDisk disk;
     disk.full_from = 1;
     EXPECT_FALSE(SaveXmlFile(doc, path));
+  }
+}
+
+// Found by fuzzing: the library prints a declaration's texts raw, so a damaged file whose
+// declaration held a quote or markup was saved as one that no longer loads, losing every setting.
+TEST(XmlFile, DamagedDeclarationsStillLoadAfterASave) {
+  testing::TempFolder folder;
+  const std::string path = folder.Join(kConfigFileName);
+  {  // an encoding with an escaped quote and markup
+    testing::WriteText(path,
+                       "<?xml version=\"1.0\" encoding=\"g&quot;b&lt;x&gt;\" ?>\n"
+                       "<configuration><appSettings><add key=\"a\" value=\"1\"/></appSettings>"
+                       "</configuration>");
+    ConfigStore store(path);
+    ASSERT_EQ(store.GetString("a", ""), "1");
+    store.Set("b", "2");
+    ConfigStore reloaded(path);
+    EXPECT_EQ(reloaded.GetString("a", ""), "1");
+    EXPECT_EQ(reloaded.GetString("b", ""), "2");
+  }
+  {  // a declaration inside an element, with a double quote inside single quotes
+    TiXmlDocument doc;
+    ASSERT_TRUE(ParseXmlText("<r><?xml version='1\" x>' ?><t>k</t></r>", &doc));
+    ASSERT_TRUE(SaveXmlFile(doc, path));
+    TiXmlDocument loaded;
+    ASSERT_TRUE(LoadXmlFile(path, &loaded));
+    const TiXmlDeclaration* inner = loaded.RootElement()->FirstChild()->ToDeclaration();
+    ASSERT_NE(inner, nullptr);
+    EXPECT_STREQ(inner->Version(), "1\" x>");
+    EXPECT_STREQ(loaded.RootElement()->FirstChildElement("t")->GetText(), "k");
   }
 }
 

@@ -1,4 +1,5 @@
-// A favourites save that fails never leaves Favorite.xml truncated: the old list reads back whole.
+// A favourites save that fails never leaves Favorite.xml truncated: the old list reads back
+// whole; nor does a save from a damaged file write one that cannot be read.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -35,6 +36,28 @@ TEST(FavoriteStoreFaults, AFailedSaveKeepsTheOldList) {
   ASSERT_EQ(reread.Count(), 2u);
   EXPECT_EQ(reread.Item(1).title, "second");
   EXPECT_EQ(reread.Item(1).request.hiddenOnly, 1);
+}
+
+// Found by fuzzing: a damaged file with a declaration whose texts held quotes and markup was
+// saved raw after an Add, and the next read found no favourite at all.
+TEST(FavoriteStoreFaults, ADamagedDeclarationDoesNotLoseTheList) {
+  testing::TempFolder work;
+  const std::string folder = work.Join("NFavorite");
+  ASSERT_TRUE(CreateFolder(folder));
+  testing::WriteText(folder + "\\" + kFavoriteFileName,
+                     "<?xml version=\"1.0\" encoding='gb\"2312>' ?>\n<favorite>\n"
+                     "<bookmark name=\"old\"><?xml version='x\"<y' ?><searchcontext>"
+                     "<keyword>report</keyword></searchcontext></bookmark>\n</favorite>");
+  {
+    FavoriteStore store(folder);
+    ASSERT_EQ(store.Count(), 1u);
+    store.Add("new", MakeSearchRequest("song", "", -1, false, 0, 0));
+    ASSERT_TRUE(store.Save());
+  }
+  FavoriteStore reread(folder);
+  ASSERT_EQ(reread.Count(), 2u);
+  EXPECT_EQ(reread.Item(0).title, "old");
+  EXPECT_EQ(reread.Item(1).request.keywords, "song");
 }
 
 }  // namespace
