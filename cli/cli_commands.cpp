@@ -51,9 +51,16 @@ int RunIndex(const CliOptions& options, FILE* err) {
   BuildOptions build;
   build.chunk_names = options.chunk_names;
   build.settle_ms = 0;
+  bool built = false;
   {
     ConsoleProgress progress(err);
-    BuildIndex(&ConfigStore::Instance(), build);
+    built = BuildIndex(&ConfigStore::Instance(), build);
+  }
+  if (!built) {
+    // A build that failed part way (a full disk...) is never moved in: the index stays as it was.
+    DeleteFolderTree(build.work + kBuildFolder);
+    std::fprintf(err, "sorvik-cli: the build failed; the index was not replaced\n");
+    return kExitNoIndex;
   }
   std::unique_ptr<IndexManager> manager = OpenManager(build);
   manager->SwapInNewIndex();

@@ -15,8 +15,13 @@ namespace {
 // The worker: build into the build folder, make it the live folder, tell the dialog. It touches
 // no dialog object, so it may outlive a cancelled dialog.
 void RunFirstBuild(ConfigStore* settings, BuildOptions build, std::shared_ptr<void> done) {
-  BuildIndex(settings, build);
-  RenamePath(build.work + kBuildFolder, build.work + kLiveFolder);
+  // A build that failed part way never becomes the live index, however usable it looks; the
+  // background thread then finds no index and builds again.
+  if (BuildIndex(settings, build)) {
+    RenamePath(build.work + kBuildFolder, build.work + kLiveFolder);
+  } else {
+    DeleteFolderTree(build.work + kBuildFolder);
+  }
   SendIndexDone(FindProgressWindow(), kIndexDoneText);
   SetEvent(done.get());
 }

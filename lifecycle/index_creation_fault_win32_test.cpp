@@ -1,0 +1,49 @@
+// The first build on a disk that fails part way: the dialog still ends, and the half-built
+// folder never becomes the live index (the background thread then builds again).
+#include <gtest/gtest.h>
+
+#include "index/snapshot_test_support.h"
+#include "lifecycle/index_creation_dlg_win32.h"
+#include "lifecycle/index_test_support.h"
+#include "testing/fault_injection.h"
+#include "widgets/window_test_support.h"
+
+namespace sorvik {
+namespace {
+
+using testing::DialogAnswerer;
+using testing::FailingDisk;
+using testing::TestDrive;
+using testing::WorkFolder;
+
+// Runs the first-build dialog to its end on `work`.
+void RunFirstBuild(WorkFolder* work) {
+  DialogAnswerer answerer({kFirstBuildNoticeCaption});
+  CIndexCreationDlg dialog(&work->settings, work->build);
+  EXPECT_EQ(dialog.RunModal(), IDOK);
+  dialog.WaitForWorker();
+}
+
+TEST(IndexCreationFaults, AFailedFirstBuildIsNotMadeLive) {
+  TestDrive drive('H');
+  ASSERT_TRUE(drive.Mapped());
+  for (int i = 0; i < 20; ++i) ASSERT_TRUE(testing::MakeFile(drive.At(std::to_string(i) + ".txt")));
+  WorkFolder work("H:");
+  uint32_t writes = 0;
+  {  // a build that succeeds, counted
+    FailingDisk counter;
+    ASSERT_TRUE(BuildIndex(&work.settings, work.build));
+    writes = counter.writes;
+    ASSERT_TRUE(DeleteFolderTree(work.work + kBuildFolder));
+  }
+  {  // one write half way through fails
+    FailingDisk disk;
+    disk.fail_only = writes / 2;
+    RunFirstBuild(&work);
+  }
+  EXPECT_FALSE(PathExists(work.Live()));
+  EXPECT_FALSE(PathExists(work.work + kBuildFolder));
+}
+
+}  // namespace
+}  // namespace sorvik
