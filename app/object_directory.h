@@ -4,11 +4,15 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace sorvik {
 
 constexpr char kMainWindowKey[] = "AppMain";  // the search window
-constexpr char kNoticesKey[] = "ads";         // the notice lines
+constexpr char kNoticesKey[] = "ads";         // the notice lines, a NoticeLines
+
+// The notice lines the fetcher leaves: "text<TAB>link<TAB>tip" each.
+using NoticeLines = std::vector<std::string>;
 
 class ObjectDirectory {
  public:

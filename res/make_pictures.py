@@ -127,6 +127,130 @@ def magnifier():
     return c
 
 
+def help_icon():
+    """Menu button "帮助": a blue disc with a question mark."""
+    c = Canvas(16, 16)
+    c.disc(8, 8, 7.5, DEEP_BLUE)
+    c.line(5.5, 5.5, 8, 3.5, 2, WHITE)
+    c.line(8, 3.5, 10.5, 5.5, 2, WHITE)
+    c.line(10.5, 5.5, 8, 8.5, 2, WHITE)
+    c.rect(7, 8, 9, 10, WHITE)
+    c.rect(7, 11, 9, 13, WHITE)
+    return c
+
+
+def index_icon():
+    """Menu button "索引": a stack of drive platters."""
+    c = Canvas(16, 16)
+    for top in (2, 7, 12):
+        c.rect(2, top, 14, top + 3, DEEP_BLUE)
+        c.rect(3, top + 1, 13, top + 2, LIGHT_BLUE)
+        c.rect(11, top + 1, 12, top + 2, ORANGE)
+    return c
+
+
+def star_icon():
+    """Menu button "收藏": a star."""
+    c = Canvas(16, 16)
+    points = []
+    for i in range(10):
+        r = 7.5 if i % 2 == 0 else 3.2
+        a = -math.pi / 2 + i * math.pi / 5
+        points.append((8 + r * math.cos(a), 8.3 + r * math.sin(a)))
+    for y in range(16):
+        for x in range(16):
+            px, py, inside = x + 0.5, y + 0.5, False
+            for (x0, y0), (x1, y1) in zip(points, points[1:] + points[:1]):
+                if (y0 > py) != (y1 > py) and px < x0 + (py - y0) * (x1 - x0) / (y1 - y0):
+                    inside = not inside
+            if inside:
+                c.put(x, y, ORANGE)
+    return c
+
+
+def view_icon():
+    """Menu button "查看": four tiles."""
+    c = Canvas(16, 16)
+    for x0, y0 in ((1, 1), (9, 1), (1, 9), (9, 9)):
+        c.rect(x0, y0, x0 + 6, y0 + 6, DEEP_BLUE)
+        c.rect(x0 + 1, y0 + 1, x0 + 5, y0 + 5, LIGHT_BLUE)
+    return c
+
+
+def tools_icon():
+    """Menu button "工具": a spanner."""
+    c = Canvas(16, 16)
+    c.line(3, 13, 10, 6, 3, DEEP_BLUE)
+    c.disc(11, 5, 4, DEEP_BLUE)
+    c.disc(12.5, 3.5, 1.8, CLEAR)
+    return c
+
+
+def bmp_bytes(canvas):
+    """A 24-bit bottom-up BMP file."""
+    w, h = canvas.w, canvas.h
+    pad = (4 - (w * 3) % 4) % 4
+    rows = b"".join(b"".join(bytes((p[2], p[1], p[0])) for p in row) + b"\0" * pad
+                    for row in reversed(canvas.px))
+    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
+    return b"BM" + struct.pack("<IHHI", 14 + len(info) + len(rows), 0, 0, 54) + info + rows
+
+
+MASK = (0xFF, 0x00, 0xFF, 255)  # the transparent colour of the image-list strips
+YELLOW = (0xF5, 0xC8, 0x4C, 255)
+GREEN = (0x4C, 0xB0, 0x50, 255)
+
+
+def category_strip():
+    """The category tree's images, 15 x 15 each: all files, folder, document, picture, audio and
+    video, application, year, month."""
+    c = Canvas(15 * 8, 15, MASK)
+
+    def page(x, lines):
+        c.rect(x + 3, 1, x + 12, 14, GREY_BLUE)
+        c.rect(x + 4, 2, x + 11, 13, WHITE)
+        for i in range(lines):
+            c.rect(x + 5, 4 + 2 * i, x + 10, 5 + 2 * i, DEEP_BLUE)
+
+    c.rect(1, 3, 10, 14, GREY_BLUE)
+    page(0, 4)
+    c.rect(15 + 1, 3, 15 + 14, 13, YELLOW)
+    c.rect(15 + 1, 2, 15 + 6, 4, YELLOW)
+    c.rect(15 + 2, 5, 15 + 13, 6, (0xFF, 0xE6, 0x9A, 255))
+    page(30, 5)
+    c.rect(45 + 1, 2, 45 + 14, 13, DEEP_BLUE)
+    c.rect(45 + 2, 3, 45 + 13, 12, LIGHT_BLUE)
+    c.line(45 + 2, 11, 45 + 7, 6, 2, GREEN)
+    c.line(45 + 7, 6, 45 + 12, 11, 2, GREEN)
+    c.disc(45 + 10, 5, 1.5, ORANGE)
+    c.rect(60 + 9, 2, 60 + 11, 11, DEEP_BLUE)
+    c.rect(60 + 9, 2, 60 + 13, 4, DEEP_BLUE)
+    c.disc(60 + 7, 11, 3, DEEP_BLUE)
+    c.rect(75 + 1, 2, 75 + 14, 13, DEEP_BLUE)
+    c.rect(75 + 2, 5, 75 + 13, 12, WHITE)
+    c.rect(75 + 10, 3, 75 + 13, 4, ORANGE)
+    for x in (90, 105):
+        c.rect(x + 1, 2, x + 14, 14, GREY_BLUE)
+        c.rect(x + 2, 5, x + 13, 13, WHITE)
+        c.rect(x + 1, 2, x + 14, 5, ORANGE if x == 90 else LIGHT_BLUE)
+    for i in range(3):
+        c.rect(90 + 3 + 4 * i, 7, 90 + 5 + 4 * i, 9, DEEP_BLUE)
+        c.rect(90 + 3 + 4 * i, 10, 90 + 5 + 4 * i, 12, DEEP_BLUE)
+    c.rect(105 + 6, 7, 105 + 9, 12, DEEP_BLUE)
+    return c
+
+
+def switch_strip():
+    """The hidden-only switch, 14 x 14 each: an empty box (off) and a ticked one (on)."""
+    c = Canvas(28, 14, MASK)
+    for x in (0, 14):
+        c.rect(x + 1, 1, x + 13, 13, DEEP_BLUE)
+        c.rect(x + 2, 2, x + 12, 12, WHITE)
+    c.line(14 + 3.5, 7, 14 + 6, 10, 2, GREEN)
+    c.line(14 + 6, 10, 14 + 11, 3.5, 2, GREEN)
+    return c
+
+
 # The animation: a tall drive with its platter lights and a scanning band sweeping downwards.
 ANIM_W, ANIM_H, ANIM_FRAMES = 40, 104, 12
 PALETTE = [(255, 255, 255), (0xD0, 0xDA, 0xF2), (0x82, 0xD9, 0xFD), (0x1E, 0x5A, 0xB4),
@@ -198,6 +322,14 @@ def main():
     write("status_bar.png", png_bytes(strip(64, 32, (0xE2, 0xE9, 0xF6), (0xD0, 0xDA, 0xF2))))
     write("query.png", png_bytes(magnifier()))
     write("building.avi", avi_bytes())
+    write("menu_help.ico", ico_bytes([help_icon()]))
+    write("menu_index.ico", ico_bytes([index_icon()]))
+    write("menu_favourites.ico", ico_bytes([star_icon()]))
+    write("menu_view.ico", ico_bytes([view_icon()]))
+    write("menu_tools.ico", ico_bytes([tools_icon()]))
+    write("category_images.bmp", bmp_bytes(category_strip()))
+    write("switch_images.bmp", bmp_bytes(switch_strip()))
+    write("tree_selected.bmp", bmp_bytes(strip(120, 19, (0xF4, 0xFB, 0xFF), (0xC8, 0xEC, 0xFE))))
 
 
 if __name__ == "__main__":

@@ -5,6 +5,23 @@
 #define IDD_MAIN_SEARCH 102     // the search window
 #define IDD_INDEX_CREATION 171  // the first-build dialog
 #define IDD_INDEX_OPTION 201    // the index page of the options window
+#define IDD_ABOUT 170           // "关于..."
+#define IDD_AD_COLUMN 203       // the ad column, a child of the search window
+#define IDD_QUICK_START 207     // the usage guide
+
+// The about box's controls.
+#define IDC_ABOUT_PRODUCT 1101
+#define IDC_ABOUT_VERSION 1102
+#define IDC_ABOUT_BUILD 1103
+#define IDC_ABOUT_TERMS 1104
+
+// Menus.
+#define IDM_VIEW_MODES 164  // sub-menu 0: the list's view modes
+#define ID_VIEW_THUMBNAILS 32782
+#define ID_VIEW_ICONS 32783
+#define ID_VIEW_SMALL_ICONS 32784
+#define ID_VIEW_LIST 32785
+#define ID_VIEW_DETAILS 32786
 
 // The first-build dialog's controls.
 #define IDC_CREATION_TEXT 1043     // hidden static: the rectangle the status text is painted in
@@ -23,6 +40,14 @@
 #define IDR_PNG_QUERY 202       // magnifier in the keyword box
 #define IDR_PNG_SHRINK_COLLAPSED 204
 #define IDR_PNG_SHRINK_EXPANDED 205
+#define IDI_MENU_TOOLS 149       // the search bar's menu buttons
+#define IDI_MENU_FAVOURITES 150
+#define IDI_MENU_VIEW 151
+#define IDI_MENU_HELP 165
+#define IDI_MENU_INDEX 196
+#define IDB_TREE_SELECTED 179    // behind the selected item of the filter trees
+#define IDB_CATEGORY_IMAGES 182  // the category tree's images, 15 x 15 each
+#define IDB_SWITCH_IMAGES 183    // the hidden-only switch, off and on, 14 x 14 each
 #define IDR_HTML_AD_COLUMN 103  // the ad column's page
 #define IDR_HTML_GUIDE 104      // the usage guide
 #define IDR_HTML_OFFLINE 206    // the ad column's page when there is no connection
