@@ -178,7 +178,7 @@ int LStatusBar::LinkAt(POINT point) const {
   return -1;
 }
 
-bool LStatusBar::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+bool LStatusBar::OnMessage(UINT message, WPARAM, LPARAM lparam, LRESULT* result) {
   switch (message) {
     case WM_CREATE:
       OnCreate();
@@ -214,7 +214,6 @@ bool LStatusBar::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* 
       return true;
     }
     default:
-      (void)wparam;
       return false;
   }
 }
