@@ -131,6 +131,23 @@ void RightClick(HWND tree, POINT point) {
   SendMessageA(tree, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(point.x, point.y));
 }
 
+// A left click at `point` of `tree`, the release queued first as for RightClick.
+void LeftClick(HWND tree, POINT point) {
+  PostMessageA(tree, WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
+  SendMessageA(tree, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));
+}
+
+// A point on the expand button of `item`, found by hit-testing left of its label.
+POINT ButtonOf(HWND tree, HTREEITEM item) {
+  RECT label;
+  TreeView_GetItemRect(tree, item, &label, TRUE);
+  TVHITTESTINFO hit = {};
+  for (hit.pt = {0, (label.top + label.bottom) / 2}; hit.pt.x < label.left; ++hit.pt.x) {
+    if (TreeView_HitTest(tree, &hit) == item && (hit.flags & TVHT_ONITEMBUTTON)) break;
+  }
+  return hit.pt;
+}
+
 LPARAM PointOf(const RECT& rect) {
   return MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
 }
@@ -278,13 +295,14 @@ TEST_F(LocationTreeTest, MeasuresReportOnlyChangesAndMouseGoesToThePanel) {
     EXPECT_EQ(holder_.measured, std::vector<WPARAM>{kTreeId});
   }
   {
-    // An expansion adds its six folders; a deeper, wider item widens the content.
-    TreeView_Expand(handle, drive_x_, TVE_EXPAND);
+    // A click on the drive's expand button adds its six folders and reports them by itself; a
+    // deeper, wider item widens the content.
     const int width = tree_.ContentWidth();
-    EXPECT_TRUE(tree_.MeasureContent());
+    LeftClick(handle, ButtonOf(handle, drive_x_));
+    EXPECT_TRUE(TreeView_GetItemState(handle, drive_x_, TVIS_EXPANDED) & TVIS_EXPANDED);
+    EXPECT_EQ(holder_.measured.size(), 2u);
     EXPECT_EQ(tree_.ContentHeight(), (rows + 6) * row);
     EXPECT_FALSE(tree_.MeasureContent());
-    EXPECT_EQ(holder_.measured.size(), 2u);
     TreeView_Expand(handle, Children(handle, drive_x_)[3], TVE_EXPAND);
     EXPECT_TRUE(tree_.MeasureContent());
     EXPECT_GT(tree_.ContentWidth(), width);
