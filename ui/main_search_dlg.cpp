@@ -1,29 +1,73 @@
 #include "ui/main_search_dlg.h"
 
+#include <commctrl.h>
+
 #include "app/autorun.h"
 #include "app/config_store.h"
 #include "app/object_directory.h"
 #include "lifecycle/index_manager.h"
+#include "query/search_result.h"
 #include "res/resource_ids.h"
+#include "ui/command_ids.h"
+#include "ui/not_found_text.h"
 
 namespace sorvik {
 namespace {
 
 constexpr int kInitialWidth = 800;
 constexpr int kInitialHeight = 600;
+constexpr int kBottomBarHeight = 32;
+constexpr int kListTop = 40;
+constexpr int kListLeft = 165;
+constexpr RECT kGuideButtonRect = {3, 43, 70, 63};
+constexpr RECT kResetButtonRect = {86, 43, 156, 63};
+constexpr int kPanelTop = 63;
+
+RECT ChildRect(HWND parent, HWND child) {
+  RECT rect;
+  GetWindowRect(child, &rect);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
 
 }  // namespace
 
-MainSearchDlg::MainSearchDlg() : CDialogBase(IDD_MAIN_SEARCH) {}
+CAdcolumnDlg::CAdcolumnDlg() : CHtmlDialogBase(IDD_AD_COLUMN, IDR_HTML_AD_COLUMN) {}
+
+MainSearchDlg::MainSearchDlg(const MainWindowOptions& options)
+    : CDialogBase(IDD_MAIN_SEARCH),
+      index_(options.index),
+      settings_(options.settings),
+      favourites_folder_(options.favourites_folder),
+      status_bar_(&list_,
+                  [this](const SearchRequest& request, int page, int page_size, uint32_t* total) {
+                    return index_->Search(request, page, page_size, total);
+                  }),
+      panel_(this, nullptr) {
+  guide_button_.SetCaption("使用指南");
+  reset_button_.SetCaption("重置所有");
+}
+
+MainSearchDlg::~MainSearchDlg() {
+  KillTimer(Handle(), kNoticeTimer);
+  if (ObjectDirectory::Find(kMainWindowKey) == this) ObjectDirectory::Set(kMainWindowKey, nullptr);
+}
 
 BOOL MainSearchDlg::OnInit() {
   ObjectDirectory::Set(kMainWindowKey, this);
-  ApplyAutorunSetting(&ConfigStore::Instance());
-  IndexManager::Instance();
+  if (settings_ == nullptr) settings_ = &ConfigStore::Instance();
+  ApplyAutorunSetting(settings_);
+  if (index_ == nullptr) index_ = &IndexManager::Instance();
+  panel_.SetIndex(index_);
   may_show_ = !IsAutoStart();
   SetIcons();
-  MoveWindow(Handle(), 0, 0, kInitialWidth, kInitialHeight, FALSE);
-  ShowWindow(Handle(), SW_SHOWMAXIMIZED);
+  RECT client;
+  GetClientRect(Handle(), &client);
+  CreateChildren(client.right, client.bottom);
+  PlaceAtStart();
+  FirstSearch();
+  notice_counter_ = 0;
+  SetTimer(Handle(), kNoticeTimer, kNoticePeriodMs, nullptr);
   return TRUE;
 }
 
@@ -33,38 +77,119 @@ void MainSearchDlg::SetIcons() {
   SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
 }
 
-bool MainSearchDlg::OnCommand(int id, int code, HWND control) {
-  (void)code;
-  (void)control;
-  switch (id) {
-    case kCmdExit:
-      ExitProgram();
-      return true;
-    case IDOK:
-    case IDCANCEL:
-      return true;  // Enter and Esc do not end the search window
-    default:
-      return false;
-  }
+void MainSearchDlg::CreateChildren(int cx, int cy) {
+  bar_.CreateBar(Handle(), RECT{0, 0, cx, kSearchBarHeight});
+  guide_button_.Create(Handle(), kGuideButtonRect, kCmdQuickStart);
+  reset_button_.Create(Handle(), kResetButtonRect, kCmdResetAll);
+  panel_.CreatePanel(Handle(), RECT{0, kPanelTop, kFilterPanelMinWidth, cy - kListTop});
+  CreateList(cx, cy);
+  ad_column_.Create(Handle());
+  ShowWindow(ad_column_.Handle(), SW_SHOW);
+  ad_toggle_.Create(Handle(), RECT{cx - 180, 42, cx - 163, 59}, kCmdToggleAdColumn);
+  status_bar_.Create(Handle(), RECT{0, cy - kBottomBarHeight, cx, cy}, kStatusBarId);
+  not_found_.Create(Handle(), RECT{0, 0, kNotFoundWidth, kNotFoundHeight}, kNotFoundPanelId);
+  ShowWindow(not_found_.Handle(), SW_HIDE);
 }
 
-void MainSearchDlg::ExitProgram() { ExitProcess(0); }
+void MainSearchDlg::CreateList(int cx, int cy) {
+  // The list sets its own header font ("MS Serif" 15 pt).
+  list_.Create(Handle(), RECT{kListLeft, kListTop, cx - kListLeft, cy - kListTop});
+}
 
-bool MainSearchDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR* result) {
-  (void)wparam;
-  (void)result;
-  switch (message) {
-    case WM_WINDOWPOSCHANGING:
-      // After a logon start nothing may show the window.
-      if (!may_show_) reinterpret_cast<WINDOWPOS*>(lparam)->flags &= ~SWP_SHOWWINDOW;
-      return false;
-    case WM_CLOSE:
-      // Without the tray icon the window is the only way out: closing ends the program.
-      ExitProgram();
-      return true;
-    default:
-      return false;
-  }
+void MainSearchDlg::PlaceAtStart() {
+  MoveWindow(Handle(), 0, 0, kInitialWidth, kInitialHeight, FALSE);
+  RECT work;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  SetWindowPos(Handle(), nullptr, work.left + (work.right - work.left - kInitialWidth) / 2,
+               work.top + (work.bottom - work.top - kInitialHeight) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER);
+  ShowWindow(Handle(), SW_SHOWMAXIMIZED);
+}
+
+void MainSearchDlg::FirstSearch() {
+  if (RunSearch("", "", kCategoryDocuments, 0, 0, 0) == nullptr) return;
+  list_.SortByColumn(0);
+  InvalidateRect(list_.Handle(), nullptr, TRUE);
+}
+
+std::string MainSearchDlg::KeywordText() { return bar_.KeywordBox().Text(); }
+
+void MainSearchDlg::RunSearchFromFilters(const std::string& keywords, const std::string& location,
+                                         int category, uint8_t hiddenOnly, int year, int month) {
+  RunSearch(keywords, location, category, hiddenOnly, year, month);
+}
+
+SearchResult* MainSearchDlg::RunSearch(const std::string& keywords, const std::string& location,
+                                       int category, uint8_t hiddenOnly, int year, int month) {
+  SetFocus(list_.Handle());
+  request_ = MakeSearchRequest(keywords, location, category, hiddenOnly != 0, year, month);
+  request_.hiddenOnly = hiddenOnly;
+  uint32_t total = 0;
+  SearchResult* result = index_->Search(request_, 1, static_cast<int>(kPageSize), &total);
+  if (result == nullptr) return nullptr;
+  if (!result->ids.empty())
+    ShowWindow(not_found_.Handle(), SW_HIDE);
+  else
+    ShowNotFound(request_, year, month);
+  status_bar_.SetResult(request_, total, static_cast<int>(kPageSize));
+  list_.SetResult(result);
+  bar_.KeywordBox().ClearSelection();
+  bar_.KeywordBox().Focus();
+  return result;
+}
+
+void MainSearchDlg::ShowNotFound(const SearchRequest& request, int year, int month) {
+  NotFoundText text =
+      ComposeNotFoundText(request.keywords, request.location, request.category, year, month);
+  not_found_.SetTopMargin(text.top_margin);
+  not_found_.SetText(text.text);
+  ShowWindow(not_found_.Handle(), SW_SHOW);
+  CentreNotFoundPanel();
+  SetWindowPos(not_found_.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  InvalidateRect(not_found_.Handle(), nullptr, TRUE);
+}
+
+void MainSearchDlg::CentreNotFoundPanel() {
+  if (not_found_.Handle() == nullptr || list_.Handle() == nullptr) return;
+  RECT list = ChildRect(Handle(), list_.Handle());
+  RECT panel = ChildRect(Handle(), not_found_.Handle());
+  const int width = panel.right - panel.left;
+  const int height = panel.bottom - panel.top;
+  SetWindowPos(not_found_.Handle(), nullptr, (list.left + list.right - width) / 2,
+               (list.top + list.bottom - height) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainSearchDlg::OnSize(UINT type, int cx, int cy) {
+  (void)type;
+  Layout(cx, cy);
+}
+
+void MainSearchDlg::Layout(int cx, int cy) {
+  if ((cx == 0 && cy == 0) || bar_.Handle() == nullptr) return;
+  if (cx == last_cx_ && cy == last_cy_) return;
+  last_cx_ = cx;
+  last_cy_ = cy;
+  ++layout_count_;
+  MoveWindow(bar_.Handle(), 0, 0, cx, kSearchBarHeight, TRUE);
+  RECT panel = ChildRect(Handle(), panel_.Handle());
+  MoveWindow(panel_.Handle(), panel.left, panel.top, panel.right - panel.left, cy - 95, TRUE);
+  PlaceListAndAdColumn(cx);
+  CentreNotFoundPanel();
+  MoveWindow(status_bar_.Handle(), 0, cy - kBottomBarHeight, cx + 2, kBottomBarHeight, TRUE);
+}
+
+void MainSearchDlg::PlaceListAndAdColumn(int cx) {
+  RECT client;
+  GetClientRect(Handle(), &client);
+  RECT panel = ChildRect(Handle(), panel_.Handle());
+  const int list_x = panel.right + 5;
+  const int list_width = cx - ad_column_width_ - panel.right - 7;
+  const int list_height = client.bottom - 72;
+  MoveWindow(list_.Handle(), list_x, kListTop, list_width, list_height, TRUE);
+  const int list_right = list_x + list_width;
+  MoveWindow(ad_toggle_.Handle(), list_right + 4, 42, ad_column_width_ - 3, 17, TRUE);
+  MoveWindow(ad_column_.Handle(), list_right + 5, 58, ad_column_width_ - 4, list_height - 18, TRUE);
 }
 
 }  // namespace sorvik

@@ -1,32 +1,150 @@
-// The search window. For now the bare window: its title and icon, its place in the object
-// directory, the auto-start entry, the index manager, the hidden start after a logon start and
-// the exit command.
+// The search window: the keyword bar at the top, the filter panel on the left, the result list
+// with the ad column on its right, the count and paging bar at the bottom. Every search of the
+// window goes through RunSearch; every menu, button and tray command arrives at OnCommand.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "favourites/favorite_store.h"
+#include "query/search_request.h"
+#include "ui/basic_list_ctrl.h"
+#include "ui/filter_panel.h"
+#include "ui/search_bar.h"
+#include "ui/status_bar.h"
 #include "widgets/dialog_base.h"
+#include "widgets/hint_wnd.h"
+#include "widgets/html_dialog_base.h"
+#include "widgets/shrink_control.h"
 
 namespace sorvik {
 
-constexpr char kMainWindowTitle[] = "Sorvik-文件搜索专家V1.3.4";
-constexpr int kCmdExit = 32772;  // the exit command (tray menu, updater)
+class ConfigStore;
+class IndexManager;
+class SearchResult;
 
-class MainSearchDlg : public CDialogBase {
+constexpr char kMainWindowTitle[] = "Sorvik-文件搜索专家V1.3.4";
+constexpr char kHelpPageUrl[] = "http://www.sorvik.invalid/help/";
+constexpr char kFeedbackPageUrl[] = "http://www.sorvik.invalid/feedback/";
+constexpr int kAdColumnExpanded = 195;     // width of the ad column while shown
+constexpr int kAdColumnCollapsed = 17;     // and while folded away
+constexpr int kFilterPanelMinWidth = 160;  // the splitter never makes the panel narrower
+constexpr int kNotFoundWidth = 250;
+constexpr int kNotFoundHeight = 90;
+
+// Where the window finds the index, the settings and the favourites; null means the program's
+// own (IndexManager::Instance, ConfigStore::Instance).
+struct MainWindowOptions {
+  IndexManager* index = nullptr;
+  ConfigStore* settings = nullptr;
+  std::string favourites_folder = kFavoriteFolder;
+};
+
+// The ad column: a child dialog that shows the ad page of the resources.
+class CAdcolumnDlg : public CHtmlDialogBase {
  public:
-  MainSearchDlg();
+  CAdcolumnDlg();
+};
+
+class MainSearchDlg : public CDialogBase, public SearchHost {
+ public:
+  explicit MainSearchDlg(const MainWindowOptions& options = MainWindowOptions());
+  ~MainSearchDlg() override;
+
+  // The one entry to searching: page 1 of the answer, handed to the list and the bottom bar,
+  // with the not-found explanation when nothing matched. Null (and nothing changed) without an
+  // index. The list holds the result; the pointer is for looking only.
+  SearchResult* RunSearch(const std::string& keywords, const std::string& location, int category,
+                          uint8_t hiddenOnly, int year, int month);
+  const SearchRequest& CurrentRequest() const { return request_; }
+
+  // The drop-down of menu button `button_id` (kMenuButton...); the caller destroys it.
+  HMENU BuildDropDown(int button_id);
+
+  // The parts, for the windows and tests that work with them.
+  SearchBar& Bar() { return bar_; }
+  FilterPanel& Panel() { return panel_; }
+  CBasicListCtrl& List() { return list_; }
+  LStatusBar& StatusBar() { return status_bar_; }
+  LHintWnd& NotFoundPanel() { return not_found_; }
+  CShrinkControl& AdToggle() { return ad_toggle_; }
+  CAdcolumnDlg& AdColumn() { return ad_column_; }
+  int AdColumnWidth() const { return ad_column_width_; }
+  int LayoutCount() const { return layout_count_; }
+  bool MayShow() const { return may_show_; }
+
+  // SearchHost.
+  std::string KeywordText() override;
+  void RunSearchFromFilters(const std::string& keywords, const std::string& location, int category,
+                            uint8_t hiddenOnly, int year, int month) override;
 
  protected:
   BOOL OnInit() override;
   bool OnCommand(int id, int code, HWND control) override;
+  bool OnNotify(NMHDR* header, LRESULT* result) override;
+  void OnTimer(UINT_PTR id) override;
+  void OnSize(UINT type, int cx, int cy) override;
   bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR* result) override;
+  // Ends the process (exit command); tests replace it.
+  virtual void EndProcess();
+  // Opens a web address with the shell; tests replace it.
+  virtual void OpenUrl(const std::string& url);
+  // Shows a dialog modally over the window; tests replace it.
+  virtual void RunDialog(CDialogBase* dialog);
 
  private:
+  // Initialisation.
   void SetIcons();
+  void CreateChildren(int cx, int cy);
+  void CreateList(int cx, int cy);
+  void PlaceAtStart();
+  void FirstSearch();
+  // Layout, splitter, painting.
+  void Layout(int cx, int cy);
+  void PlaceListAndAdColumn(int cx);
+  void CentreNotFoundPanel();
+  bool OnSplitterMessage(UINT message, LPARAM lparam);
+  RECT SplitterRect() const;
+  void Paint();
+  void PaintFrame(HDC dc, HWND child);
+  // Searching.
+  void ShowNotFound(const SearchRequest& request, int year, int month);
+  // Commands and menus.
+  bool RunMenuCommand(int id);
+  void ShowDropDown(int button_id, const RECT& bar_rect);
+  void SetViewMode(int mode);
+  void SearchShortcutFolder(int csidl, const char* sub_folder);
+  void RunFavourite(int number);
+  void ToggleAdColumn();
+  void ShowFromTray();
   void ExitProgram();
+  void ShowNotice();
+  void ShowInfoTip(NMLVGETINFOTIPA* tip);
 
-  HICON icon_ = nullptr;   // the application icon
-  bool may_show_ = false;  // clear after a logon start: the window stays hidden
+  IndexManager* index_;
+  ConfigStore* settings_;
+  std::string favourites_folder_;
+  CShrinkControl ad_toggle_;  // child 1227
+  HICON icon_ = nullptr;      // the application icon
+  bool may_show_ = false;     // clear after a logon start: nothing shows the window
+  bool dragging_ = false;     // the splitter is being dragged
+  SearchBar bar_;
+  LStatusBar status_bar_;
+  FilterPanel panel_;
+  SearchRequest request_;     // the last search the window made
+  CBasicListCtrl list_;       // child 101
+  LButtonBase guide_button_;  // "使用指南"
+  LButtonBase reset_button_;  // "重置所有"
+  LHintWnd not_found_;
+  CAdcolumnDlg ad_column_;
+  int last_cx_ = 0;  // the last client size laid out
+  int last_cy_ = 0;
+  int layout_count_ = 0;       // layouts done, for tests
+  size_t notice_counter_ = 0;  // the next notice line
+  int ad_column_width_ = kAdColumnExpanded;
 };
 
 }  // namespace sorvik

@@ -6,6 +6,9 @@
 //   wait-main SECONDS       waits until the search window shows
 //   index-page              shows the index page of the options on the settings of the
 //                           current folder until the process is ended
+//   search TEXT             types TEXT into the search window's keyword box and presses Enter
+//   command ID              sends the search window the menu command ID
+//   next-page               clicks "下一页" in the search window's bottom bar
 // Exit status 0 when the window appeared, 1 on time-out, 2 for a usage error.
 #include <windows.h>
 
@@ -19,6 +22,7 @@
 #include "lifecycle/index_option_dlg_win32.h"
 #include "platform/fs.h"
 #include "platform/progress.h"
+#include "ui/command_ids.h"
 #include "ui/main_search_dlg.h"
 
 namespace sorvik {
@@ -56,7 +60,42 @@ int ShowIndexPage() {
   return 0;
 }
 
-int Run(const std::string& command, int seconds) {
+HWND KeywordEdit(HWND main) {
+  HWND bar = GetDlgItem(main, kSearchBarId);
+  for (HWND child = GetWindow(bar, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT))
+    if (HWND edit = GetDlgItem(child, kKeywordEditId)) return edit;
+  return nullptr;
+}
+
+// Drives the running search window: a search, a command or the next page.
+int DriveMain(const std::string& command, const std::string& argument) {
+  HWND main = FindShown("#32770", kMainWindowTitle);
+  if (main == nullptr) return 1;
+  if (command == "search") {
+    HWND edit = KeywordEdit(main);
+    if (edit == nullptr) return 1;
+    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argument.c_str()));
+    SendMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
+    return 0;
+  }
+  if (command == "command") {
+    SendMessageA(main, WM_COMMAND, static_cast<WPARAM>(std::atoi(argument.c_str())), 0);
+    return 0;
+  }
+  // "下一页" is the left one of the two links packed to the right edge on page 1.
+  HWND bar = GetDlgItem(main, kStatusBarId);
+  RECT client;
+  GetClientRect(bar, &client);
+  LPARAM point = MAKELPARAM(client.right - 90 + 20, 17);
+  SendMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, point);
+  SendMessageA(bar, WM_LBUTTONUP, 0, point);
+  return 0;
+}
+
+int Run(const std::string& command, int seconds, const std::string& argument) {
+  if (command == "search" || command == "command" || command == "next-page")
+    return DriveMain(command, argument);
   if (command == "answer-notice" || command == "wait-notice") {
     HWND notice = WaitFor("#32770", kFirstBuildNoticeCaption, seconds);
     if (notice == nullptr) return 1;
@@ -82,5 +121,6 @@ int Run(const std::string& command, int seconds) {
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
-  return sorvik::Run(argv[1], argc > 2 ? std::atoi(argv[2]) : 60);
+  const std::string argument = argc > 2 ? argv[2] : "";
+  return sorvik::Run(argv[1], argc > 2 ? std::atoi(argv[2]) : 60, argument);
 }

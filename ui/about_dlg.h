@@ -1,0 +1,19 @@
+// "关于...": the product, its version and build date, and the terms of free use.
+#pragma once
+
+#include "widgets/dialog_base.h"
+
+namespace sorvik {
+
+constexpr char kProductName[] = "Sorvik 文件搜索专家";
+constexpr char kProductVersion[] = "1.3.4";
+
+class CAboutDlg : public CDialogBase {
+ public:
+  CAboutDlg();
+
+ protected:
+  BOOL OnInit() override;
+};
+
+}  // namespace sorvik

@@ -1,0 +1,122 @@
+// The left column of the search window: three titled sections stacked in a scrolling panel —
+// the category and date tree, the hidden-only switch and the location tree — and the step that
+// turns their state and the keyword box into a search.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ui/folder_tree.h"
+#include "ui/tree_base.h"
+#include "widgets/scroll_wnd.h"
+
+namespace sorvik {
+
+class IndexManager;
+
+// What the panel needs of the window it sits in.
+class SearchHost {
+ public:
+  virtual ~SearchHost() = default;
+  // The keyword box's text as typed.
+  virtual std::string KeywordText() = 0;
+  virtual void RunSearchFromFilters(const std::string& keywords, const std::string& location,
+                                    int category, uint8_t hiddenOnly, int year, int month) = 0;
+};
+
+// One item of the category tree, found through the item's parameter (an index of the table).
+struct CategoryItem {
+  int32_t category;  // as sent in the request
+  int32_t level;     // 1 category, 2 year, 3 month
+  int32_t year;      // full year (2008), or 0
+  int32_t month;     // 1..12, or 0
+};
+static_assert(sizeof(CategoryItem) == 16, "one 16-byte record per tree item");
+
+// A category row of the tree: label, image, category sent, month-code slot asked of the index.
+struct CategoryRow {
+  const char* label;
+  int image;
+  int32_t category;
+  int slot;
+};
+extern const CategoryRow kCategoryRows[6];
+
+constexpr int kYearImage = 6;
+constexpr int kMonthImage = 7;
+
+// The strip above a section: its title on a pale band.
+class SectionHeader : public CWindowBase {
+ public:
+  explicit SectionHeader(const char* title) : title_(title) {}
+
+ protected:
+  const char* ClassName() const override { return "SorvikSectionHeader"; }
+  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
+
+ private:
+  const char* title_;
+};
+
+class FilterPanel : public CScrollWnd {
+ public:
+  FilterPanel(SearchHost* host, IndexManager* index);
+  ~FilterPanel() override;
+  // The index asked for the month lists; set before CreatePanel.
+  void SetIndex(IndexManager* index) { index_ = index; }
+  bool CreatePanel(HWND parent, const RECT& rect);
+
+  // Collects the filters and the keyword text and runs the search; nothing until the panel has
+  // made all its children.
+  void SearchFromPanel();
+  // Selects the first category and location, turns the hidden-only switch off.
+  void Reset();
+
+  CTreeBase& CategoryTree() { return category_tree_; }
+  CTreeBase& HiddenSwitch() { return hidden_switch_; }
+  CFolderTree& LocationTree() { return location_tree_; }
+  bool HiddenOnly() const;
+  // The record of the category tree's selected item (the first row when none is selected).
+  CategoryItem SelectedCategory() const;
+  // The rectangles of the six sections in panel coordinates, top to bottom.
+  std::vector<RECT> SectionRects() const;
+
+ protected:
+  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
+
+ private:
+  struct Section {
+    HWND window;
+    int width;
+    int height;
+    bool visible;
+  };
+  void CreateSections();
+  void FillCategoryTree();
+  void FillMonths(HTREEITEM category_item, const CategoryRow& row);
+  HTREEITEM InsertCategoryItem(HTREEITEM parent, const std::string& text, int image,
+                               const CategoryItem& record);
+  void CreateHiddenSwitch();
+  void ToggleHiddenSwitch();
+  void SetHiddenSwitch(bool on);
+  void Stack();
+  void UpdateTreeSizes();
+  bool HandleTreeNotify(NMHDR* header, LRESULT* result);
+
+  SearchHost* host_;
+  IndexManager* index_;
+  SectionHeader category_header_{"搜索的文件类型"};
+  SectionHeader attribute_header_{"搜索的文件属性"};
+  SectionHeader location_header_{"在这里搜索"};
+  CTreeBase category_tree_;    // id 500
+  CTreeBase hidden_switch_;    // id 501
+  CFolderTree location_tree_;  // id 502
+  HIMAGELIST category_images_ = nullptr;
+  HIMAGELIST switch_images_ = nullptr;
+  std::vector<CategoryItem> items_;  // indexed by the category tree items' parameter
+  std::vector<Section> sections_;    // the six children, top to bottom
+  bool complete_ = false;            // all children made and filled
+};
+
+}  // namespace sorvik

@@ -1,0 +1,431 @@
+#include "ui/main_search_dlg.h"
+
+#include <gtest/gtest.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <set>
+
+#include "app/config_store.h"
+#include "app/object_directory.h"
+#include "index/snapshot_test_support.h"
+#include "lifecycle/index_test_support.h"
+#include "query/search_result.h"
+#include "ui/command_ids.h"
+#include "ui/location_tree.h"
+#include "ui/not_found_text.h"
+#include "widgets/window_test_support.h"
+
+namespace sorvik {
+namespace {
+
+using testing::FakeEnvironment;
+using testing::TempFolder;
+using testing::TestDrive;
+using testing::TestDriveLock;
+using testing::WorkFolder;
+
+constexpr int kBigFolderFiles = 1700;      // three pages of "item" files
+constexpr int64_t kMay2008 = 1210420800;   // 2008-05-10 12:00 UTC
+constexpr int64_t kJuly2008 = 1214913600;  // 2008-07-01 12:00 UTC
+
+// The search window with the process-ending and outward-looking steps recorded instead.
+class TestWindow : public MainSearchDlg {
+ public:
+  using MainSearchDlg::MainSearchDlg;
+  int ended = 0;
+  std::vector<std::string> urls;
+  int dialogs = 0;
+
+ protected:
+  void EndProcess() override { ++ended; }
+  void OpenUrl(const std::string& url) override { urls.push_back(url); }
+  void RunDialog(CDialogBase* dialog) override {
+    (void)dialog;
+    ++dialogs;
+  }
+};
+
+// Drive X: with documents, pictures of two months, a hidden picture, and a folder of 1700
+// files; a real index of it; favourites and settings in a temporary folder.
+class SearchWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    CoInitialize(nullptr);
+    lock_ = new TestDriveLock;
+    drive_ = new TestDrive('X');
+    ASSERT_TRUE(drive_->Mapped());
+    MakeTree();
+    work_ = new WorkFolder("X:");
+    work_->settings.Set(kConfigAutorun, "false");
+    ASSERT_TRUE(BuildIndex(&work_->settings, work_->build));
+    auto environment = std::make_unique<FakeEnvironment>(&work_->settings, work_->build);
+    index_ = new IndexManager(work_->work, std::move(environment), false);
+    index_->SwapInNewIndex();
+    ASSERT_TRUE(index_->HasLoadedIndex());
+  }
+  static void TearDownTestSuite() {
+    delete index_;
+    delete work_;
+    delete drive_;
+    delete lock_;
+  }
+  static void MakeTree() {
+    const TestDrive& d = *drive_;
+    for (const char* folder : {"docs", "pics", "music", "big"}) CreateFolder(d.At(folder));
+    for (int i = 1; i <= 5; ++i) testing::MakeFile(d.At("docs\\报告" + std::to_string(i) + ".doc"));
+    testing::MakeFile(d.At("pics\\photo1.jpg"));
+    testing::MakeFile(d.At("pics\\photo2.jpg"));
+    testing::MakeFile(d.At("pics\\.secret.jpg"));
+    testing::SetWriteTime(d.At("pics\\photo1.jpg"), kMay2008);
+    testing::SetWriteTime(d.At("pics\\photo2.jpg"), kJuly2008);
+    testing::SetWriteTime(d.At("pics\\.secret.jpg"), kJuly2008);
+    testing::MakeFile(d.At("music\\歌曲.mp3"));
+    char name[32];
+    for (int i = 1; i <= kBigFolderFiles; ++i) {
+      std::snprintf(name, sizeof name, "big\\item%04d.dat", i);
+      testing::MakeFile(d.At(name));
+    }
+  }
+
+  void SetUp() override {
+    MainWindowOptions options;
+    options.index = index_;
+    options.settings = &work_->settings;
+    options.favourites_folder = favourites_.Path();
+    window_ = std::make_unique<TestWindow>(options);
+    ASSERT_NE(window_->Create(nullptr), nullptr);
+  }
+
+  // The ids the index gives for `request`, page `page`.
+  static std::vector<uint32_t> Expected(const SearchRequest& request, int page = 1) {
+    uint32_t total = 0;
+    SearchResult* result = index_->Search(request, page, static_cast<int>(kPageSize), &total);
+    std::vector<uint32_t> ids = result->ids;
+    result->Release();
+    return ids;
+  }
+  std::vector<uint32_t> Shown() {
+    SearchResult* result = window_->List().Result();
+    return result == nullptr ? std::vector<uint32_t>() : result->ids;
+  }
+  int ListRows() {
+    return static_cast<int>(SendMessageA(window_->List().Handle(), LVM_GETITEMCOUNT, 0, 0));
+  }
+  void TypeAndEnter(const std::string& text) {
+    window_->Bar().KeywordBox().SetText(text);
+    SendMessageA(window_->Bar().KeywordBox().Edit(), WM_KEYDOWN, VK_RETURN, 0);
+  }
+  static HTREEITEM Find(HWND tree, HTREEITEM parent, const std::string& text) {
+    for (HTREEITEM item = reinterpret_cast<HTREEITEM>(
+             SendMessageA(tree, TVM_GETNEXTITEM, parent == nullptr ? TVGN_ROOT : TVGN_CHILD,
+                          reinterpret_cast<LPARAM>(parent)));
+         item != nullptr; item = reinterpret_cast<HTREEITEM>(SendMessageA(
+                              tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
+      char buffer[300] = {0};
+      TVITEMA info = {};
+      info.mask = TVIF_TEXT;
+      info.hItem = item;
+      info.pszText = buffer;
+      info.cchTextMax = sizeof buffer;
+      SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&info));
+      if (text == buffer) return item;
+    }
+    return nullptr;
+  }
+  static void Select(HWND tree, HTREEITEM item) {
+    ASSERT_NE(item, nullptr);
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+  }
+  void ClickHiddenSwitch() {
+    NMHDR header = {window_->Panel().HiddenSwitch().Handle(), kHiddenSwitchId, NM_CLICK};
+    SendMessageA(window_->Panel().Handle(), WM_NOTIFY, kHiddenSwitchId,
+                 reinterpret_cast<LPARAM>(&header));
+  }
+
+  static TestDriveLock* lock_;
+  static TestDrive* drive_;
+  static WorkFolder* work_;
+  static IndexManager* index_;
+  TempFolder favourites_;
+  std::unique_ptr<TestWindow> window_;
+};
+
+TestDriveLock* SearchWindowTest::lock_ = nullptr;
+TestDrive* SearchWindowTest::drive_ = nullptr;
+WorkFolder* SearchWindowTest::work_ = nullptr;
+IndexManager* SearchWindowTest::index_ = nullptr;
+
+TEST_F(SearchWindowTest, StartsWithTheDocumentsSortedByName) {
+  EXPECT_EQ(ObjectDirectory::Find(kMainWindowKey), window_.get());
+  const SearchRequest& request = window_->CurrentRequest();
+  EXPECT_EQ(request.category, kCategoryDocuments);
+  EXPECT_TRUE(request.keywords.empty());
+  EXPECT_EQ(ListRows(), 5);
+  EXPECT_EQ(window_->List().SortMarkColumn(), 0);
+  EXPECT_FALSE(window_->List().SortMarkAscending());
+  EXPECT_FALSE(IsWindowVisible(window_->NotFoundPanel().Handle()));
+  char title[128] = {0};
+  GetWindowTextA(window_->Handle(), title, sizeof title);
+  EXPECT_STREQ(title, kMainWindowTitle);
+}
+
+TEST_F(SearchWindowTest, TypedKeywordsAreNormalisedAndSearched) {
+  Select(window_->Panel().CategoryTree().Handle(),
+         Find(window_->Panel().CategoryTree().Handle(), nullptr, "全部文件"));
+  TypeAndEnter("item00*1");  // "*" becomes a blank: two words "item00" and "1"... (1 byte: skipped)
+  EXPECT_EQ(window_->CurrentRequest().keywords, "item00 1");
+  EXPECT_EQ(Shown(), Expected(window_->CurrentRequest()));
+  TypeAndEnter("photo1，photo2");  // the full-width comma separates alternatives
+  EXPECT_EQ(window_->CurrentRequest().keywords, "photo1,photo2");
+  EXPECT_EQ(ListRows(), 2);
+  TypeAndEnter("报告　1?doc");  // full-width space and "?" separate words
+  EXPECT_EQ(window_->CurrentRequest().keywords, "报告 1 doc");
+  EXPECT_EQ(Shown(), Expected(window_->CurrentRequest()));
+  // The bar's "搜索" button searches as Enter does; "清除" only empties the box.
+  window_->Bar().KeywordBox().SetText("歌曲");
+  SendMessageA(window_->Bar().Handle(), WM_COMMAND, kBarSearchButtonId, 0);
+  EXPECT_EQ(ListRows(), 1);
+  SendMessageA(window_->Bar().Handle(), WM_COMMAND, kBarClearButtonId, 0);
+  EXPECT_EQ(window_->Bar().KeywordBox().Text(), "");
+  EXPECT_EQ(window_->CurrentRequest().keywords, "歌曲");
+}
+
+TEST_F(SearchWindowTest, CategoryAndMonthNodesNarrowTheSearch) {
+  HWND tree = window_->Panel().CategoryTree().Handle();
+  HTREEITEM pictures = Find(tree, nullptr, "图　　片");
+  HTREEITEM year = Find(tree, pictures, "2008年");
+  ASSERT_NE(year, nullptr);
+  EXPECT_NE(Find(tree, year, "5月"), nullptr);
+  EXPECT_NE(Find(tree, year, "7月"), nullptr);
+  Select(tree, pictures);
+  EXPECT_EQ(window_->CurrentRequest().category, kCategoryPictures);
+  EXPECT_EQ(window_->CurrentRequest().monthFrom, 0);
+  EXPECT_EQ(ListRows(), 3);
+  Select(tree, year);
+  EXPECT_EQ(window_->CurrentRequest().monthFrom, (2008 - 1900) * 256);
+  EXPECT_EQ(window_->CurrentRequest().monthTo, (2009 - 1900) * 256);
+  Select(tree, Find(tree, year, "5月"));
+  EXPECT_EQ(window_->CurrentRequest().category, kCategoryPictures);
+  EXPECT_EQ(window_->CurrentRequest().monthFrom, (2008 - 1900) * 256 + 5);
+  EXPECT_EQ(window_->CurrentRequest().monthTo, (2008 - 1900) * 256 + 6);
+  EXPECT_EQ(Shown(), Expected(window_->CurrentRequest()));
+  EXPECT_EQ(ListRows(), 1);
+  for (const CategoryRow& row : kCategoryRows) {
+    Select(tree, Find(tree, nullptr, row.label));
+    EXPECT_EQ(window_->CurrentRequest().category, row.category) << row.label;
+    EXPECT_EQ(Shown(), Expected(window_->CurrentRequest())) << row.label;
+  }
+}
+
+TEST_F(SearchWindowTest, HiddenSwitchLocationAndReset) {
+  HWND categories = window_->Panel().CategoryTree().Handle();
+  Select(categories, Find(categories, nullptr, "图　　片"));
+  ClickHiddenSwitch();
+  EXPECT_EQ(window_->CurrentRequest().hiddenOnly, 1);
+  EXPECT_TRUE(window_->Panel().HiddenOnly());
+  EXPECT_EQ(ListRows(), 1);
+  ClickHiddenSwitch();
+  EXPECT_EQ(window_->CurrentRequest().hiddenOnly, 0);
+  EXPECT_EQ(ListRows(), 3);
+
+  HWND locations = window_->Panel().LocationTree().Handle();
+  HTREEITEM computer =
+      reinterpret_cast<HTREEITEM>(SendMessageA(locations, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+  Select(locations, Find(locations, computer, LocationLabel("X:\\")));
+  EXPECT_EQ(window_->CurrentRequest().location, "X:\\");
+  EXPECT_EQ(Shown(), Expected(window_->CurrentRequest()));
+  EXPECT_EQ(ListRows(), 3);
+
+  window_->Bar().KeywordBox().SetText("photo");
+  ClickHiddenSwitch();
+  SendMessageA(window_->Handle(), WM_COMMAND, kCmdResetAll, 0);
+  EXPECT_FALSE(window_->Panel().HiddenOnly());
+  EXPECT_EQ(window_->Panel().SelectedCategory().category, kCategoryAll);
+  EXPECT_TRUE(window_->CurrentRequest().location.empty());  // the computer has no path
+  EXPECT_EQ(window_->Bar().KeywordBox().Text(), "");
+}
+
+TEST_F(SearchWindowTest, NothingFoundShowsWhatWasAsked) {
+  TypeAndEnter("nothing-like-this");
+  EXPECT_TRUE(IsWindowVisible(window_->NotFoundPanel().Handle()));
+  EXPECT_EQ(window_->NotFoundPanel().Text(),
+            ComposeNotFoundText("nothing-like-this", "", kCategoryAll, 0, 0).text);
+  EXPECT_EQ(window_->StatusBar().CountText(), "共找到 0 个文件");
+  TypeAndEnter("报告");
+  EXPECT_FALSE(IsWindowVisible(window_->NotFoundPanel().Handle()));
+}
+
+TEST(NotFoundText, LinesForEachFilter) {
+  NotFoundText empty = ComposeNotFoundText("", "", -1, 0, 0);
+  EXPECT_EQ(empty.text,
+            "抱歉，没有找到文件！请更换您的搜索条件！\r\n搜索关键字：无\r\n搜索路径： "
+            "我的电脑\r\n搜索分类：全部文件");
+  EXPECT_EQ(empty.top_margin, 15);
+  // Two bytes or fewer follow the "none" words.
+  EXPECT_NE(ComposeNotFoundText("歌", "C:", 0, 0, 0)
+                .text.find("搜索关键字：无歌\r\n搜索路径： 我的电脑C:"),
+            std::string::npos);
+  NotFoundText full = ComposeNotFoundText("报告 2008", "D:\\Music", 5, 2008, 3);
+  EXPECT_EQ(
+      full.text,
+      "抱歉，没有找到文件！请更换您的搜索条件！\r\n搜索关键字：报告 2008\r\n搜索路径：D:\\Music"
+      "\r\n搜索分类：视频\r\n文件时间：2008年3月");
+  EXPECT_EQ(full.top_margin, 10);
+  EXPECT_NE(ComposeNotFoundText("ab", "", 2, 2010, 0).text.find("\r\n文件时间：2010年"),
+            std::string::npos);
+  EXPECT_EQ(ComposeNotFoundText("abc", "", 1, 0, 0).text.find("搜索分类"), std::string::npos);
+}
+
+TEST_F(SearchWindowTest, PagesOfALargeResult) {
+  HWND categories = window_->Panel().CategoryTree().Handle();
+  Select(categories, Find(categories, nullptr, "全部文件"));
+  TypeAndEnter("item");
+  EXPECT_EQ(window_->StatusBar().CountText(), "共找到 1700 个文件,分3页显示");
+  EXPECT_EQ(ListRows(), 800);
+  EXPECT_FALSE(window_->StatusBar().LinkVisible(0));
+  EXPECT_TRUE(window_->StatusBar().LinkVisible(3));
+  window_->StatusBar().GoTo(2);  // "下一页"
+  EXPECT_EQ(window_->StatusBar().Page(), 2);
+  EXPECT_EQ(Shown(), Expected(window_->CurrentRequest(), 2));
+  EXPECT_EQ(ListRows(), 800);
+  window_->StatusBar().GoTo(3);  // "尾　页"
+  EXPECT_EQ(ListRows(), 100);
+  EXPECT_EQ(window_->StatusBar().CountText(), "共找到 1700 个文件,分3页显示");
+}
+
+TEST_F(SearchWindowTest, LayoutOnceAndTheSplitter) {
+  RECT client;
+  GetClientRect(window_->Handle(), &client);
+  const int before = window_->LayoutCount();
+  SendMessageA(window_->Handle(), WM_SIZE, 0, MAKELPARAM(900, 700));
+  SendMessageA(window_->Handle(), WM_SIZE, 0, MAKELPARAM(900, 700));
+  EXPECT_EQ(window_->LayoutCount(), before + 1);
+  RECT list;
+  GetWindowRect(window_->List().Handle(), &list);
+  MapWindowPoints(nullptr, window_->Handle(), reinterpret_cast<POINT*>(&list), 2);
+  EXPECT_EQ(list.left, 165);
+  EXPECT_EQ(list.right - list.left, 900 - kAdColumnExpanded - 160 - 7);
+
+  auto panel_width = [&] {
+    RECT rect;
+    GetWindowRect(window_->Panel().Handle(), &rect);
+    return static_cast<int>(rect.right - rect.left);
+  };
+  SendMessageA(window_->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(161, 200));
+  SendMessageA(window_->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(150, 200));
+  EXPECT_EQ(panel_width(), 160);
+  SendMessageA(window_->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(220, 200));
+  EXPECT_EQ(panel_width(), 220);
+  SendMessageA(window_->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(220, 200));
+  GetWindowRect(window_->List().Handle(), &list);
+  MapWindowPoints(nullptr, window_->Handle(), reinterpret_cast<POINT*>(&list), 2);
+  EXPECT_EQ(list.left, 225);
+
+  SendMessageA(window_->Handle(), WM_COMMAND, kCmdToggleAdColumn, 0);
+  EXPECT_EQ(window_->AdColumnWidth(), kAdColumnCollapsed);
+  EXPECT_FALSE(IsWindowVisible(window_->AdColumn().Handle()));
+  SendMessageA(window_->Handle(), WM_COMMAND, kCmdToggleAdColumn, 0);
+  EXPECT_EQ(window_->AdColumnWidth(), kAdColumnExpanded);
+  EXPECT_TRUE(IsWindowVisible(window_->AdColumn().Handle()));
+}
+
+TEST_F(SearchWindowTest, FavouritesReplayTheirSearch) {
+  {
+    FavoriteStore store(favourites_.Path());
+    store.Add("所有照片", MakeSearchRequest("photo", "", kCategoryPictures, false, 0, 0));
+    store.Add("五月", MakeSearchRequest("photo", "X:", kCategoryPictures, false, 2008, 5));
+    ASSERT_TRUE(store.Save());
+  }
+  SendMessageA(window_->Handle(), WM_COMMAND, kCmdFirstFavourite + 1, 0);
+  EXPECT_EQ(window_->CurrentRequest().monthFrom, (2008 - 1900) * 256 + 5);
+  EXPECT_EQ(window_->CurrentRequest().location, "X:");
+  EXPECT_EQ(ListRows(), 1);
+  SendMessageA(window_->Handle(), WM_COMMAND, kCmdFirstFavourite, 0);
+  EXPECT_EQ(window_->CurrentRequest().monthFrom, 0);
+  EXPECT_EQ(ListRows(), 2);
+  // Entries beyond the list, and the id after the last menu slot, change nothing.
+  SendMessageA(window_->Handle(), WM_COMMAND, kCmdFirstFavourite + 2, 0);
+  SendMessageA(window_->Handle(), WM_COMMAND, kCmdLastFavourite + 1, 0);
+  EXPECT_EQ(window_->CurrentRequest().keywords, "photo");
+  EXPECT_EQ(ListRows(), 2);
+
+  HMENU menu = window_->BuildDropDown(kMenuButtonFavourites);
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(GetMenuItemCount(menu), 8);  // four commands, two separators, two favourites
+  char caption[64] = {0};
+  GetMenuStringA(menu, kCmdFirstFavourite + 1, caption, sizeof caption, MF_BYCOMMAND);
+  EXPECT_STREQ(caption, "五月");
+  DestroyMenu(menu);
+}
+
+TEST_F(SearchWindowTest, MenusAndCommands) {
+  struct Expect {
+    int button;
+    std::vector<int> ids;  // 0 for a separator
+  };
+  const Expect menus[] = {
+      {kMenuButtonHelp, {kCmdAbout, 0, kCmdHelpPage, kCmdFeedback}},
+      {kMenuButtonIndex, {kCmdIndexOptions, 0, kCmdRefreshIndex}},
+      {kMenuButtonFavourites,
+       {kCmdAddFavourite, kCmdOrganiseFavourites, 0, kCmdAdminTools, kCmdAccessories}},
+      {kMenuButtonTools, {kCmdSystemOptions, kCmdProcessList, kCmdJunkCleaner, kCmdDesktopTweaks}},
+      {kMenuButtonView,
+       {ID_VIEW_THUMBNAILS, ID_VIEW_ICONS, ID_VIEW_SMALL_ICONS, ID_VIEW_LIST, ID_VIEW_DETAILS}},
+  };
+  for (const Expect& expect : menus) {
+    HMENU menu = window_->BuildDropDown(expect.button);
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(GetMenuItemCount(menu), static_cast<int>(expect.ids.size())) << expect.button;
+    for (size_t i = 0; i < expect.ids.size(); ++i)
+      EXPECT_EQ(static_cast<int>(GetMenuItemID(menu, static_cast<int>(i))),
+                expect.ids[i] == 0 ? 0 : expect.ids[i]);
+    DestroyMenu(menu);
+  }
+  // The view menu checks the list's mode; the commands switch it.
+  SendMessageA(window_->Handle(), WM_COMMAND, ID_VIEW_THUMBNAILS, 0);
+  EXPECT_EQ(window_->List().GetViewMode(), kViewThumbnails);
+  HMENU view = window_->BuildDropDown(kMenuButtonView);
+  EXPECT_TRUE(GetMenuState(view, ID_VIEW_THUMBNAILS, MF_BYCOMMAND) & MF_CHECKED);
+  EXPECT_FALSE(GetMenuState(view, ID_VIEW_DETAILS, MF_BYCOMMAND) & MF_CHECKED);
+  DestroyMenu(view);
+  SendMessageA(window_->Handle(), WM_COMMAND, ID_VIEW_DETAILS, 0);
+  EXPECT_EQ(window_->List().GetViewMode(), kViewDetails);
+
+  SendMessageA(window_->Handle(), WM_COMMAND, kCmdHelpPage, 0);
+  SendMessageA(window_->Handle(), WM_COMMAND, kCmdFeedback, 0);
+  EXPECT_EQ(window_->urls, (std::vector<std::string>{kHelpPageUrl, kFeedbackPageUrl}));
+  SendMessageA(window_->Handle(), WM_COMMAND, kCmdAbout, 0);
+  SendMessageA(window_->Handle(), WM_COMMAND, kCmdQuickStart, 0);
+  EXPECT_EQ(window_->dialogs, 2);
+  // Enter and Esc leave the window alone; closing hides it; the tray command shows it again.
+  SendMessageA(window_->Handle(), WM_COMMAND, IDOK, 0);
+  SendMessageA(window_->Handle(), WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(IsWindow(window_->Handle()));
+  SendMessageA(window_->Handle(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(window_->Handle()));
+  SendMessageA(window_->Handle(), WM_COMMAND, kCmdShowWindow, 0);
+  EXPECT_TRUE(IsWindowVisible(window_->Handle()));
+  SendMessageA(window_->Handle(), WM_COMMAND, kCmdExit, 0);
+  EXPECT_EQ(window_->ended, 1);
+}
+
+TEST_F(SearchWindowTest, NoticeLinesRotate) {
+  NoticeLines lines = {"第一条\thttp://127.0.0.1/a\t提示", "第二条"};
+  ObjectDirectory::Set(kNoticesKey, &lines);
+  auto notice = [&] {
+    char text[64] = {0};
+    GetWindowTextA(window_->StatusBar().NoticeHandle(), text, sizeof text);
+    return std::string(text);
+  };
+  SendMessageA(window_->Handle(), WM_TIMER, kNoticeTimer, 0);
+  EXPECT_EQ(notice(), "第一条");
+  SendMessageA(window_->Handle(), WM_TIMER, kNoticeTimer, 0);
+  EXPECT_EQ(notice(), "第二条");
+  SendMessageA(window_->Handle(), WM_TIMER, 1, 0);  // any timer turns the line
+  EXPECT_EQ(notice(), "第一条");
+  ObjectDirectory::Set(kNoticesKey, nullptr);
+}
+
+}  // namespace
+}  // namespace sorvik

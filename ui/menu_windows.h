@@ -1,0 +1,16 @@
+// The windows the search window's menus open that are built with their own parts of the
+// program: the favourites dialogs, the two options windows and the system tools. This is the
+// one place the menus reach them through.
+#pragma once
+
+#include <windows.h>
+
+#include "query/search_request.h"
+
+namespace sorvik {
+
+// Opens the window of menu command `command` over `owner`; `current` is the window's last
+// search (what "添加到收藏夹" saves). False when this build has no such window yet.
+bool OpenMenuWindow(int command, HWND owner, const SearchRequest& current);
+
+}  // namespace sorvik

@@ -1,0 +1,137 @@
+#include "ui/query_enter_wnd.h"
+
+#include "res/resource_ids.h"
+#include "ui/command_ids.h"
+
+namespace sorvik {
+namespace {
+
+constexpr int kPictureSize = 22;
+constexpr int kPictureX = 3;
+constexpr int kPictureY = 5;
+constexpr int kEditLeft = 28;  // the edit's inset from the box's left edge
+constexpr int kEditInset = 4;  // and from the other edges
+
+HBRUSH WhiteBrush() { return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)); }
+
+}  // namespace
+
+CEditBase::~CEditBase() {
+  if (edit_ != nullptr && IsWindow(edit_))
+    SetWindowLongPtrA(edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+  if (font_ != nullptr) DeleteObject(font_);
+}
+
+bool CEditBase::Create(HWND parent, const RECT& rect, int id) {
+  edit_ = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
+                          rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                          parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                          GetModuleHandleA(nullptr), nullptr);
+  if (edit_ == nullptr) return false;
+  font_ =
+      CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "宋体");
+  SendMessageA(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  SetWindowLongPtrA(edit_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  original_ = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc)));
+  return true;
+}
+
+LRESULT CALLBACK CEditBase::SubclassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* self = reinterpret_cast<CEditBase*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  switch (message) {
+    case WM_GETDLGCODE: {
+      // The dialog manager would turn Return into the dialog's OK; the box wants it.
+      LRESULT code = CallWindowProcA(self->original_, hwnd, message, wparam, lparam);
+      auto* key = reinterpret_cast<MSG*>(lparam);
+      if (key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_RETURN)
+        code |= DLGC_WANTALLKEYS;
+      return code;
+    }
+    case WM_KEYDOWN:
+      if (wparam == VK_RETURN) {
+        SendMessageA(GetParent(hwnd), kMsgKeywordEnter, 0, 0);
+        return 0;
+      }
+      break;
+    case WM_CHAR:
+      if (wparam == '\r' || wparam == '\n') return 0;  // no beep for the handled Return
+      break;
+    default:
+      break;
+  }
+  return CallWindowProcA(self->original_, hwnd, message, wparam, lparam);
+}
+
+CQueryEnterWnd::CQueryEnterWnd() { picture_.Load(IDR_PNG_QUERY); }
+
+std::string CQueryEnterWnd::Text() const {
+  HWND edit = edit_.Handle();
+  if (edit == nullptr) return std::string();
+  std::string text(static_cast<size_t>(GetWindowTextLengthA(edit)) + 1, '\0');
+  text.resize(static_cast<size_t>(GetWindowTextA(edit, &text[0], static_cast<int>(text.size()))));
+  return text;
+}
+
+void CQueryEnterWnd::SetText(const std::string& text) {
+  SetWindowTextA(edit_.Handle(), text.c_str());
+}
+
+void CQueryEnterWnd::Focus() { SetFocus(edit_.Handle()); }
+
+void CQueryEnterWnd::ClearSelection() {
+  DWORD end = 0;
+  SendMessageA(edit_.Handle(), EM_GETSEL, 0, reinterpret_cast<LPARAM>(&end));
+  SendMessageA(edit_.Handle(), EM_SETSEL, end, end);
+  SendMessageA(edit_.Handle(), EM_SCROLLCARET, 0, 0);
+}
+
+void CQueryEnterWnd::Paint() {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(Handle(), &paint);
+  RECT client;
+  GetClientRect(Handle(), &client);
+  HBRUSH face = CreateSolidBrush(kColorPaleBlue);
+  FillRect(dc, &client, face);
+  DeleteObject(face);
+  HBRUSH frame = CreateSolidBrush(kColorLightBlue);
+  FrameRect(dc, &client, frame);
+  DeleteObject(frame);
+  RECT inner = {kEditLeft - 1, kEditInset - 1, client.right - kEditInset + 1,
+                client.bottom - kEditInset + 1};
+  FillRect(dc, &inner, WhiteBrush());
+  picture_.Draw(dc, RECT{kPictureX, kPictureY, kPictureX + kPictureSize, kPictureY + kPictureSize});
+  EndPaint(Handle(), &paint);
+}
+
+bool CQueryEnterWnd::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+  switch (message) {
+    case WM_CREATE: {
+      auto* create = reinterpret_cast<CREATESTRUCTA*>(lparam);
+      RECT rect = {kEditLeft, kEditInset, create->cx - kEditInset, create->cy - kEditInset};
+      edit_.Create(Handle(), rect, kKeywordEditId);
+      *result = 0;
+      return true;
+    }
+    case WM_SIZE:
+      MoveWindow(edit_.Handle(), kEditLeft, kEditInset, LOWORD(lparam) - kEditLeft - kEditInset,
+                 HIWORD(lparam) - 2 * kEditInset, TRUE);
+      return false;
+    case WM_PAINT:
+      Paint();
+      *result = 0;
+      return true;
+    case WM_CTLCOLOREDIT:
+      SetBkColor(reinterpret_cast<HDC>(wparam), kColorWhite);
+      *result = reinterpret_cast<LRESULT>(WhiteBrush());
+      return true;
+    case kMsgKeywordEnter:
+      *result = SendMessageA(GetParent(Handle()), kMsgKeywordEnter, wparam, lparam);
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace sorvik

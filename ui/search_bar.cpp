@@ -1,0 +1,156 @@
+#include "ui/search_bar.h"
+
+#include "res/resource_ids.h"
+#include "ui/command_ids.h"
+
+namespace sorvik {
+namespace {
+
+constexpr int kIconSize = 16;
+constexpr int kButtonHeight = 28;
+constexpr int kFirstButtonX = 5;
+constexpr int kButtonGap = 10;
+constexpr RECT kKeywordBoxRect = {450, 8, 680, 34};
+constexpr RECT kSearchButtonRect = {690, 10, 750, 33};
+constexpr RECT kClearButtonRect = {760, 10, 820, 33};
+
+struct MenuButtonSpec {
+  int id;
+  int icon;
+  const char* caption;
+};
+
+constexpr MenuButtonSpec kMenuButtons[] = {
+    {kMenuButtonHelp, IDI_MENU_HELP, "帮助"},
+    {kMenuButtonIndex, IDI_MENU_INDEX, "索引"},
+    {kMenuButtonFavourites, IDI_MENU_FAVOURITES, "收藏"},
+    {kMenuButtonView, IDI_MENU_VIEW, "查看"},
+    {kMenuButtonTools, IDI_MENU_TOOLS, "工具"},
+};
+
+}  // namespace
+
+LMenuButton::LMenuButton(int icon_id, const std::string& caption)
+    : icon_(static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(icon_id),
+                                          IMAGE_ICON, kIconSize, kIconSize, 0))) {
+  SetCaption(caption);
+}
+
+LMenuButton::~LMenuButton() {
+  if (icon_ != nullptr) DestroyIcon(icon_);
+}
+
+int LMenuButton::PreferredWidth() const {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  SIZE size = {0, 0};
+  GetTextExtentPoint32A(dc, Caption().c_str(), static_cast<int>(Caption().size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return 6 + kIconSize + 4 + size.cx + 14;  // margins, icon, gap, text, drop-down mark
+}
+
+void LMenuButton::PaintFace(HDC dc, const RECT& rect, bool hot) {
+  if (hot) PaintRoundedFace(dc, rect, kColorPaleBlue, kColorLightBlue);
+  int top = (rect.bottom - rect.top - kIconSize) / 2;
+  if (icon_ != nullptr)
+    DrawIconEx(dc, rect.left + 6, top, icon_, kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
+  RECT text = rect;
+  text.left += 6 + kIconSize + 4;
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(0x1E, 0x3C, 0x78));
+  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  DrawTextA(dc, Caption().c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, old);
+  // The drop-down mark: a small triangle at the right.
+  int x = rect.right - 10;
+  int y = (rect.top + rect.bottom) / 2 - 1;
+  for (int row = 0; row < 3; ++row) {
+    RECT line = {x - 2 + row, y + row, x + 3 - row, y + row + 1};
+    FillRect(dc, &line, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+  }
+}
+
+void LMenuButton::OnClick() {
+  RECT rect;
+  GetWindowRect(Handle(), &rect);
+  HWND bar = GetParent(Handle());
+  MapWindowPoints(nullptr, bar, reinterpret_cast<POINT*>(&rect), 2);
+  SendMessageA(GetParent(bar), kMsgMenuDropDown, static_cast<WPARAM>(Id()),
+               reinterpret_cast<LPARAM>(&rect));
+}
+
+SearchBar::SearchBar() {
+  background_.Load(IDR_PNG_SEARCH_BAR);
+  for (const MenuButtonSpec& spec : kMenuButtons)
+    buttons_.push_back({spec.id, std::make_unique<LMenuButton>(spec.icon, spec.caption)});
+  search_button_.SetCaption("搜索");
+  clear_button_.SetCaption("清除");
+}
+
+bool SearchBar::CreateBar(HWND parent, const RECT& rect) {
+  if (!Create(parent, rect, kSearchBarId, WS_CLIPCHILDREN)) return false;
+  CreateChildren();
+  return true;
+}
+
+void SearchBar::CreateChildren() {
+  int x = kFirstButtonX;
+  int top = (kSearchBarHeight - kButtonHeight) / 2;
+  for (Entry& entry : buttons_) {
+    int width = entry.button->PreferredWidth();
+    entry.button->Create(Handle(), RECT{x, top, x + width, top + kButtonHeight}, entry.id);
+    x += width + kButtonGap;
+  }
+  keyword_box_.Create(Handle(), kKeywordBoxRect, 0);
+  search_button_.Create(Handle(), kSearchButtonRect, kBarSearchButtonId);
+  clear_button_.Create(Handle(), kClearButtonRect, kBarClearButtonId);
+}
+
+LMenuButton* SearchBar::MenuButton(int id) {
+  for (Entry& entry : buttons_)
+    if (entry.id == id) return entry.button.get();
+  return nullptr;
+}
+
+void SearchBar::Paint() {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(Handle(), &paint);
+  RECT client;
+  GetClientRect(Handle(), &client);
+  if (background_.Empty())
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  else
+    background_.Draw(dc, client);
+  EndPaint(Handle(), &paint);
+}
+
+bool SearchBar::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+  *result = 0;
+  switch (message) {
+    case WM_PAINT:
+      Paint();
+      return true;
+    case WM_ERASEBKGND:
+      *result = 1;
+      return true;
+    case WM_COMMAND:
+      if (LOWORD(wparam) == kBarSearchButtonId) {
+        SendMessageA(GetParent(Handle()), kMsgKeywordEnter, 0, 0);
+      } else if (LOWORD(wparam) == kBarClearButtonId) {
+        keyword_box_.SetText("");
+        keyword_box_.Focus();
+      } else {
+        SendMessageA(GetParent(Handle()), WM_COMMAND, wparam, lparam);
+      }
+      return true;
+    case kMsgKeywordEnter:
+    case kMsgMenuDropDown:
+      *result = SendMessageA(GetParent(Handle()), message, wparam, lparam);
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace sorvik
