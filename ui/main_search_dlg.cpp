@@ -94,6 +94,9 @@ void MainSearchDlg::CreateChildren(int cx, int cy) {
 void MainSearchDlg::CreateList(int cx, int cy) {
   // The list sets its own header font ("MS Serif" 15 pt).
   list_.Create(Handle(), RECT{kListLeft, kListTop, cx - kListLeft, cy - kListTop});
+  // The not-found panel lies over the list; the list must not paint over it.
+  const LONG_PTR style = GetWindowLongPtrA(list_.Handle(), GWL_STYLE);
+  SetWindowLongPtrA(list_.Handle(), GWL_STYLE, style | WS_CLIPSIBLINGS);
 }
 
 void MainSearchDlg::PlaceAtStart() {

@@ -1,5 +1,6 @@
 #include "ui/status_bar.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "res/resource_ids.h"
@@ -15,6 +16,7 @@ constexpr int kLinkTop = 7;
 constexpr int kLinkStep = 46;      // from one link's left edge to the next one's
 constexpr int kLinksSpan = 184;    // four links' steps
 constexpr int kCountArea = 200;    // the count text's part of the bar, at the left
+constexpr int kLinksArea = 184;    // the four links' part of the bar, at the right
 constexpr int kNoticeMargin = 30;  // repainted around the notice when it changes
 constexpr int kNoticeId = 1;       // the notice control's child id
 constexpr COLORREF kCountColour = RGB(0x00, 0x00, 0xEE);
@@ -67,7 +69,9 @@ void LStatusBar::SetResult(const SearchRequest& request, uint32_t total, int pag
   if (Handle() != nullptr) {
     RECT count_area;
     GetClientRect(Handle(), &count_area);
-    count_area.right = kCountArea;
+    // The whole part left of the links: a longer old text ("共找到 100000 个文件,分125页显示")
+    // runs past the first 200 pixels and would otherwise stay partly on screen.
+    count_area.right = std::max<LONG>(kCountArea, count_area.right - kLinksArea);
     InvalidateRect(Handle(), &count_area, TRUE);
   }
 }
