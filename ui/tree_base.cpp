@@ -149,6 +149,8 @@ LRESULT CTreeBase::OnCustomDraw(NMTVCUSTOMDRAW* draw) {
       auto item = reinterpret_cast<HTREEITEM>(draw->nmcd.dwItemSpec);
       if (TreeView_GetItemState(hwnd_, item, TVIS_SELECTED) & TVIS_SELECTED)
         PaintSelected(draw->nmcd.hdc, item);
+      else
+        RepaintReversedLabel(draw->nmcd.hdc, item);
       return CDRF_DODEFAULT;
     }
   }
@@ -168,10 +170,35 @@ void CTreeBase::PaintSelected(HDC dc, HTREEITEM item) {
   InflateRect(&face, -1, -1);
   PaintSelectionFace(dc, face);
   const std::string label = DrawnLabel(TreeItemText(hwnd_, item));
+  SelectObject(dc, TreeFont());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(0, 0, 0));
   DrawTextA(dc, label.c_str(), static_cast<int>(label.size()), &rect,
             DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  RestoreDC(dc, saved);
+}
+
+HFONT CTreeBase::TreeFont() const {
+  HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0));
+  return font != nullptr ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+// A drive root's label is stored reversed ("\:C") for the right-to-left reading of the tree.
+// Where the system does not apply that reading to item texts (Wine draws them as stored), the
+// label is drawn again the right way round; where it does, this draws what is already there.
+void CTreeBase::RepaintReversedLabel(HDC dc, HTREEITEM item) {
+  const std::string stored = TreeItemText(hwnd_, item);
+  const std::string label = DrawnLabel(stored);
+  RECT rect;
+  if (label == stored || !TreeView_GetItemRect(hwnd_, item, &rect, TRUE)) return;
+  const int saved = SaveDC(dc);
+  FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  SelectObject(dc, TreeFont());
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  rect.left += 2;
+  DrawTextA(dc, label.c_str(), static_cast<int>(label.size()), &rect,
+            DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   RestoreDC(dc, saved);
 }
 

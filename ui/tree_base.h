@@ -48,6 +48,8 @@ class CTreeBase {
   LRESULT OnCustomDraw(NMTVCUSTOMDRAW* draw);
   void PaintSelected(HDC dc, HTREEITEM item);
   void PaintSelectionFace(HDC dc, const RECT& face);
+  void RepaintReversedLabel(HDC dc, HTREEITEM item);
+  HFONT TreeFont() const;
 
   HWND hwnd_ = nullptr;              // the tree control while it exists
   WNDPROC control_proc_ = nullptr;   // the control's own window procedure
