@@ -11,13 +11,13 @@ namespace {
 
 constexpr int kColumnCount = 4;
 
-struct ColumnSpec {
+struct ColumnInfo {
   const char* caption;
   int width;
   int format;
 };
 
-constexpr ColumnSpec kColumns[kColumnCount] = {
+constexpr ColumnInfo kColumns[kColumnCount] = {
     {"　文件名", 250, LVCFMT_LEFT},
     {"　文件夹", 160, LVCFMT_LEFT},
     {"　最后修改时间", 110, LVCFMT_RIGHT},

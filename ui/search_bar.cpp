@@ -14,13 +14,13 @@ constexpr RECT kKeywordBoxRect = {450, 8, 680, 34};
 constexpr RECT kSearchButtonRect = {690, 10, 750, 33};
 constexpr RECT kClearButtonRect = {760, 10, 820, 33};
 
-struct MenuButtonSpec {
+struct MenuButtonInfo {
   int id;
   int icon;
   const char* caption;
 };
 
-constexpr MenuButtonSpec kMenuButtons[] = {
+constexpr MenuButtonInfo kMenuButtons[] = {
     {kMenuButtonHelp, IDI_MENU_HELP, "帮助"},
     {kMenuButtonIndex, IDI_MENU_INDEX, "索引"},
     {kMenuButtonFavourites, IDI_MENU_FAVOURITES, "收藏"},
@@ -82,8 +82,8 @@ void LMenuButton::OnClick() {
 
 SearchBar::SearchBar() {
   background_.Load(IDR_PNG_SEARCH_BAR);
-  for (const MenuButtonSpec& spec : kMenuButtons)
-    buttons_.push_back({spec.id, std::make_unique<LMenuButton>(spec.icon, spec.caption)});
+  for (const MenuButtonInfo& info : kMenuButtons)
+    buttons_.push_back({info.id, std::make_unique<LMenuButton>(info.icon, info.caption)});
   search_button_.SetCaption("搜索");
   clear_button_.SetCaption("清除");
 }
