@@ -68,7 +68,7 @@ bool SectionHeader::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESUL
   text.left += 6;
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(0x1E, 0x3C, 0x78));
-  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  HGDIOBJ old = SelectObject(dc, DialogFontOf(Handle()));
   DrawTextA(dc, title_, -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   SelectObject(dc, old);
   EndPaint(Handle(), &paint);
@@ -110,6 +110,10 @@ void FilterPanel::CreateSections() {
         hidden_switch_.Handle(), location_header_.Handle(), location_tree_.Handle()})
     sections_.push_back({window, width, kHeaderHeight, true});
 
+  for (CTreeBase* each :
+       {&category_tree_, &hidden_switch_, static_cast<CTreeBase*>(&location_tree_)})
+    SendMessageA(each->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(DialogFontOf(Handle())),
+                 FALSE);
   SendMessageA(category_tree_.Handle(), TVM_SETITEMHEIGHT, kCategoryItemHeight, 0);
   category_images_ = LoadStrip(IDB_CATEGORY_IMAGES, kCategoryImageSize);
   SendMessageA(category_tree_.Handle(), TVM_SETIMAGELIST, TVSIL_NORMAL,

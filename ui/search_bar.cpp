@@ -40,9 +40,9 @@ LMenuButton::~LMenuButton() {
   if (icon_ != nullptr) DestroyIcon(icon_);
 }
 
-int LMenuButton::PreferredWidth() const {
+int LMenuButton::PreferredWidth(HWND parent) const {
   HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  HGDIOBJ old = SelectObject(dc, DialogFontOf(parent));
   SIZE size = {0, 0};
   GetTextExtentPoint32A(dc, Caption().c_str(), static_cast<int>(Caption().size()), &size);
   SelectObject(dc, old);
@@ -59,7 +59,7 @@ void LMenuButton::PaintFace(HDC dc, const RECT& rect, bool hot) {
   text.left += 6 + kIconSize + 4;
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(0x1E, 0x3C, 0x78));
-  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  HGDIOBJ old = SelectObject(dc, DialogFontOf(Handle()));
   DrawTextA(dc, Caption().c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   SelectObject(dc, old);
   // The drop-down mark: a small triangle at the right.
@@ -98,7 +98,7 @@ void SearchBar::CreateChildren() {
   int x = kFirstButtonX;
   int top = (kSearchBarHeight - kButtonHeight) / 2;
   for (Entry& entry : buttons_) {
-    int width = entry.button->PreferredWidth();
+    int width = entry.button->PreferredWidth(Handle());
     entry.button->Create(Handle(), RECT{x, top, x + width, top + kButtonHeight}, entry.id);
     x += width + kButtonGap;
   }

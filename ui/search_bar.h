@@ -22,8 +22,8 @@ class LMenuButton : public LButtonBase {
  public:
   LMenuButton(int icon_id, const std::string& caption);
   ~LMenuButton() override;
-  // The width the icon and the caption need.
-  int PreferredWidth() const;
+  // The width the icon and the caption need in the font of `parent`'s dialog.
+  int PreferredWidth(HWND parent) const;
 
  protected:
   const char* ClassName() const override { return "SorvikMenuButton"; }

@@ -30,7 +30,7 @@ void LButtonBase::PaintFace(HDC dc, const RECT& rect, bool hot) {
   RECT text = rect;
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(0x33, 0x33, 0x33));
-  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  HGDIOBJ old = SelectObject(dc, DialogFontOf(Handle()));
   DrawTextA(dc, caption_.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   SelectObject(dc, old);
 }

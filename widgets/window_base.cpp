@@ -54,6 +54,13 @@ LRESULT CALLBACK CWindowBase::WindowProc(HWND hwnd, UINT message, WPARAM wparam,
   return DefWindowProcA(hwnd, message, wparam, lparam);
 }
 
+HFONT DialogFontOf(HWND window) {
+  HWND top = window != nullptr ? GetAncestor(window, GA_ROOT) : nullptr;
+  HFONT font =
+      top != nullptr ? reinterpret_cast<HFONT>(SendMessageA(top, WM_GETFONT, 0, 0)) : nullptr;
+  return font != nullptr ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
 void DrawWrappedText(HDC dc, const char* text, RECT rect, const char* face, int height,
                      COLORREF colour, UINT extra_format) {
   HFONT font =

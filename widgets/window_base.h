@@ -41,6 +41,10 @@ class CWindowBase {
   HWND hwnd_ = nullptr;  // the window while it exists
 };
 
+// The font of the dialog that holds `window` (the template's font), or the GUI font when the
+// window has no dialog above it.
+HFONT DialogFontOf(HWND window);
+
 // Draws `text` word-wrapped in `rect` with a font of `height` pixels, weight 500, face `face`.
 void DrawWrappedText(HDC dc, const char* text, RECT rect, const char* face, int height,
                      COLORREF colour, UINT extra_format);
