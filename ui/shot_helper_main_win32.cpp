@@ -9,6 +9,7 @@
 //   search TEXT             types TEXT into the search window's keyword box and presses Enter
 //   command ID              sends the search window the menu command ID
 //   next-page               clicks "下一页" in the search window's bottom bar
+//   menu ID                 clicks the search bar's menu button ID (its drop-down opens)
 // Exit status 0 when the window appeared, 1 on time-out, 2 for a usage error.
 #include <windows.h>
 
@@ -79,6 +80,13 @@ int DriveMain(const std::string& command, const std::string& argument) {
     SendMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
     return 0;
   }
+  if (command == "menu") {
+    HWND button = GetDlgItem(GetDlgItem(main, kSearchBarId), std::atoi(argument.c_str()));
+    if (button == nullptr) return 1;
+    PostMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    return 0;
+  }
   if (command == "command") {
     SendMessageA(main, WM_COMMAND, static_cast<WPARAM>(std::atoi(argument.c_str())), 0);
     return 0;
@@ -94,7 +102,7 @@ int DriveMain(const std::string& command, const std::string& argument) {
 }
 
 int Run(const std::string& command, int seconds, const std::string& argument) {
-  if (command == "search" || command == "command" || command == "next-page")
+  if (command == "search" || command == "command" || command == "next-page" || command == "menu")
     return DriveMain(command, argument);
   if (command == "answer-notice" || command == "wait-notice") {
     HWND notice = WaitFor("#32770", kFirstBuildNoticeCaption, seconds);
