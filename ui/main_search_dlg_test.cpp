@@ -114,7 +114,13 @@ class SearchWindowTest : public ::testing::Test {
   }
   void TypeAndEnter(const std::string& text) {
     window_->Bar().KeywordBox().SetText(text);
-    SendMessageA(window_->Bar().KeywordBox().Edit(), WM_KEYDOWN, VK_RETURN, 0);
+    // The key goes the way the dialog's message loop sends it: through the dialog manager,
+    // which would turn Return into the window's OK unless the box claims it.
+    MSG key = {};
+    key.hwnd = window_->Bar().KeywordBox().Edit();
+    key.message = WM_KEYDOWN;
+    key.wParam = VK_RETURN;
+    if (!IsDialogMessageA(window_->Handle(), &key)) DispatchMessageA(&key);
   }
   static HTREEITEM Find(HWND tree, HTREEITEM parent, const std::string& text) {
     for (HTREEITEM item = reinterpret_cast<HTREEITEM>(
