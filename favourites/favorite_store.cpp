@@ -62,6 +62,27 @@ SearchRequest ReadSearchContext(const TiXmlElement& context) {
   return request;
 }
 
+constexpr const char* kContextFields[] = {"keyword",   "folder",  "filetype",
+                                          "startTime", "endTime", "hidden"};
+
+// Leaves each field the reader looks at holding exactly the text it read. A field with mixed
+// content (text, elements, more text) reads only its leading text, but would be printed with
+// line breaks and indentation around its parts, and after a save it would read back different
+// text: saving one favourite must never change what another one means.
+void KeepFieldsAsRead(TiXmlElement* context) {
+  for (const char* name : kContextFields) {
+    TiXmlElement* field = context->FirstChildElement(name);
+    if (field == nullptr) continue;
+    const TiXmlNode* first = field->FirstChild();
+    if (first == nullptr || (first->ToText() != nullptr && first->NextSibling() == nullptr))
+      continue;
+    const char* text = field->GetText();
+    const std::string read = text ? std::string(text) : std::string();
+    field->Clear();
+    if (!read.empty()) field->LinkEndChild(new TiXmlText(read));
+  }
+}
+
 // False for a bookmark without any child element: it stays in the document but is not listed.
 bool ReadBookmark(const TiXmlElement& bookmark, FavoriteEntry* entry) {
   const TiXmlElement* context = bookmark.FirstChildElement();
@@ -86,8 +107,9 @@ void FavoriteStore::Read() {
     ParseXmlText(kEmptyFavoritesText, &doc_);
     return;
   }
-  for (const TiXmlElement* bookmark = doc_.RootElement()->FirstChildElement(); bookmark;
+  for (TiXmlElement* bookmark = doc_.RootElement()->FirstChildElement(); bookmark;
        bookmark = bookmark->NextSiblingElement()) {
+    if (TiXmlElement* context = bookmark->FirstChildElement()) KeepFieldsAsRead(context);
     FavoriteEntry entry;
     if (ReadBookmark(*bookmark, &entry)) entries_.push_back(entry);
   }

@@ -121,6 +121,23 @@ TEST(FavoriteStore, HandEditedFiles) {
     EXPECT_NE(testing::ReadText(path).find("<bookmark name=\"empty\" />"), std::string::npos);
     EXPECT_EQ(FavoriteStore(work.Path()).Count(), 3u);
   }
+  {
+    // A field with mixed content reads its leading text; saving another favourite keeps that
+    // meaning (it was once printed with indentation around the parts and read back changed).
+    testing::WriteText(path,
+                       "<favorite><bookmark name=\"m\"><searchcontext><keyword>ab<i/>cd</keyword>"
+                       "<folder>C:\\docs\n  <x/>rest</folder><filetype><y/>3</filetype>"
+                       "</searchcontext></bookmark></favorite>");
+    FavoriteStore store(work.Path());
+    ASSERT_EQ(store.Count(), 1u);
+    const SearchRequest before = store.Item(0).request;
+    EXPECT_EQ(Fields(before), Fields(SearchRequest{"ab", "C:\\docs\n  ", -1, 0, 0, 0}));
+    store.Add("new", SearchRequest());
+    ASSERT_TRUE(store.Save());
+    FavoriteStore reloaded(work.Path());
+    ASSERT_EQ(reloaded.Count(), 2u);
+    EXPECT_EQ(Fields(reloaded.Item(0).request), Fields(before));
+  }
   for (const char* text : {"<?xml version=\"1.0\" ?>", "<favorite><bookmark></favorite>"}) {
     // No root element, or not well-formed: an empty list, and the file is left alone.
     testing::WriteText(path, text);
