@@ -57,13 +57,8 @@ bool SectionHeader::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESUL
   HDC dc = BeginPaint(Handle(), &paint);
   RECT client;
   GetClientRect(Handle(), &client);
-  HBRUSH band = CreateSolidBrush(kColorPaleBlue);
-  FillRect(dc, &client, band);
-  DeleteObject(band);
-  RECT line = {client.left, client.bottom - 1, client.right, client.bottom};
-  HBRUSH blue = CreateSolidBrush(kColorLightBlue);
-  FillRect(dc, &line, blue);
-  DeleteObject(blue);
+  FillSolid(dc, client, kColorPaleBlue);
+  FillSolid(dc, RECT{client.left, client.bottom - 1, client.right, client.bottom}, kColorLightBlue);
   RECT text = client;
   text.left += 6;
   SetBkMode(dc, TRANSPARENT);
@@ -266,12 +261,7 @@ void FilterPanel::Stack() {
 
 std::vector<RECT> FilterPanel::SectionRects() const {
   std::vector<RECT> rects;
-  for (const Section& section : sections_) {
-    RECT rect;
-    GetWindowRect(section.window, &rect);
-    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&rect), 2);
-    rects.push_back(rect);
-  }
+  for (const Section& section : sections_) rects.push_back(RectInParent(section.window));
   return rects;
 }
 

@@ -13,6 +13,7 @@
 #include "query/details_source.h"
 #include "query/search_result.h"
 #include "ui/basic_list_ctrl.h"
+#include "widgets/window_test_support.h"
 
 namespace sorvik {
 namespace testing {
@@ -51,13 +52,7 @@ class ListHolder {
  public:
   ListHolder() {
     InitCommonControls();
-    WNDCLASSA window_class = {};
-    window_class.lpfnWndProc = Proc;
-    window_class.hInstance = GetModuleHandleA(nullptr);
-    window_class.lpszClassName = "SorvikListTestHolder";
-    RegisterClassA(&window_class);
-    hwnd = CreateWindowExA(0, "SorvikListTestHolder", "", WS_POPUP, 0, 0, 800, 600, nullptr,
-                           nullptr, GetModuleHandleA(nullptr), nullptr);
+    hwnd = CreateHolderWindow("SorvikListTestHolder", Proc, 800, 600);
     CoInitialize(nullptr);
   }
   ~ListHolder() {

@@ -23,13 +23,6 @@ constexpr RECT kGuideButtonRect = {3, 43, 70, 63};
 constexpr RECT kResetButtonRect = {86, 43, 156, 63};
 constexpr int kPanelTop = 63;
 
-RECT ChildRect(HWND parent, HWND child) {
-  RECT rect;
-  GetWindowRect(child, &rect);
-  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
-}
-
 }  // namespace
 
 CAdcolumnDlg::CAdcolumnDlg() : CHtmlDialogBase(IDD_AD_COLUMN, IDR_HTML_AD_COLUMN) {}
@@ -154,8 +147,8 @@ void MainSearchDlg::ShowNotFound(const SearchRequest& request, int year, int mon
 
 void MainSearchDlg::CentreNotFoundPanel() {
   if (not_found_.Handle() == nullptr || list_.Handle() == nullptr) return;
-  RECT list = ChildRect(Handle(), list_.Handle());
-  RECT panel = ChildRect(Handle(), not_found_.Handle());
+  RECT list = RectInParent(list_.Handle());
+  RECT panel = RectInParent(not_found_.Handle());
   const int width = panel.right - panel.left;
   const int height = panel.bottom - panel.top;
   SetWindowPos(not_found_.Handle(), nullptr, (list.left + list.right - width) / 2,
@@ -175,7 +168,7 @@ void MainSearchDlg::Layout(int cx, int cy) {
   last_cy_ = cy;
   ++layout_count_;
   MoveWindow(bar_.Handle(), 0, 0, cx, kSearchBarHeight, TRUE);
-  RECT panel = ChildRect(Handle(), panel_.Handle());
+  RECT panel = RectInParent(panel_.Handle());
   MoveWindow(panel_.Handle(), panel.left, panel.top, panel.right - panel.left, cy - 95, TRUE);
   PlaceListAndAdColumn(cx);
   CentreNotFoundPanel();
@@ -185,7 +178,7 @@ void MainSearchDlg::Layout(int cx, int cy) {
 void MainSearchDlg::PlaceListAndAdColumn(int cx) {
   RECT client;
   GetClientRect(Handle(), &client);
-  RECT panel = ChildRect(Handle(), panel_.Handle());
+  RECT panel = RectInParent(panel_.Handle());
   const int list_x = panel.right + 5;
   const int list_width = cx - ad_column_width_ - panel.right - 7;
   const int list_height = client.bottom - 72;

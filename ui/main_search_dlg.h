@@ -115,7 +115,6 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   // Commands and menus.
   bool RunMenuCommand(int id);
   void ShowDropDown(int button_id, const RECT& bar_rect);
-  void SetViewMode(int mode);
   void SearchShortcutFolder(int csidl, const char* sub_folder);
   void RunFavourite(int number);
   void ToggleAdColumn();

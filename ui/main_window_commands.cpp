@@ -32,38 +32,27 @@ void AppendItem(HMENU menu, int id, const char* caption, UINT flags = 0) {
   AppendMenuA(menu, MF_STRING | flags, static_cast<UINT_PTR>(id), caption);
 }
 
+// The view menu's commands and the list's view modes they choose.
+struct ViewCommand {
+  int command;
+  int mode;
+};
+constexpr ViewCommand kViewCommands[] = {
+    {ID_VIEW_THUMBNAILS, kViewThumbnails},  {ID_VIEW_ICONS, kViewIcons},
+    {ID_VIEW_SMALL_ICONS, kViewSmallIcons}, {ID_VIEW_LIST, kViewList},
+    {ID_VIEW_DETAILS, kViewDetails},
+};
+
 int ViewModeCommand(int mode) {
-  switch (mode) {
-    case kViewIcons:
-      return ID_VIEW_ICONS;
-    case kViewDetails:
-      return ID_VIEW_DETAILS;
-    case kViewSmallIcons:
-      return ID_VIEW_SMALL_ICONS;
-    case kViewList:
-      return ID_VIEW_LIST;
-    case kViewThumbnails:
-      return ID_VIEW_THUMBNAILS;
-    default:
-      return 0;
-  }
+  for (const ViewCommand& view : kViewCommands)
+    if (view.mode == mode) return view.command;
+  return 0;
 }
 
 int ViewModeOfCommand(int command) {
-  switch (command) {
-    case ID_VIEW_THUMBNAILS:
-      return kViewThumbnails;
-    case ID_VIEW_ICONS:
-      return kViewIcons;
-    case ID_VIEW_SMALL_ICONS:
-      return kViewSmallIcons;
-    case ID_VIEW_LIST:
-      return kViewList;
-    case ID_VIEW_DETAILS:
-      return kViewDetails;
-    default:
-      return -1;
-  }
+  for (const ViewCommand& view : kViewCommands)
+    if (view.command == command) return view.mode;
+  return -1;
 }
 
 // The "视图" sub-menu of the menu resource, taken out of it so that it can be tracked alone.
@@ -151,7 +140,7 @@ bool MainSearchDlg::OnCommand(int id, int code, HWND control) {
   }
   const int mode = ViewModeOfCommand(id);
   if (mode >= 0) {
-    SetViewMode(mode);
+    list_.SetViewMode(mode);
     return true;
   }
   return RunMenuCommand(id);
@@ -213,8 +202,6 @@ bool MainSearchDlg::RunMenuCommand(int id) {
       return false;
   }
 }
-
-void MainSearchDlg::SetViewMode(int mode) { list_.SetViewMode(mode); }
 
 void MainSearchDlg::SearchShortcutFolder(int csidl, const char* sub_folder) {
   char path[MAX_PATH] = {0};

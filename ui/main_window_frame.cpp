@@ -9,13 +9,6 @@ namespace {
 constexpr int kSplitterGrip = 2;  // pixels right of the panel that start a drag
 constexpr int kRepaintBand = 100;
 
-RECT ChildRectOf(HWND parent, HWND child) {
-  RECT rect;
-  GetWindowRect(child, &rect);
-  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
-}
-
 HBRUSH WhiteBrush() { return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)); }
 
 }  // namespace
@@ -74,7 +67,7 @@ bool MainSearchDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PT
 }
 
 RECT MainSearchDlg::SplitterRect() const {
-  RECT rect = ChildRectOf(Handle(), panel_.Handle());
+  RECT rect = RectInParent(panel_.Handle());
   rect.right += kSplitterGrip;
   return rect;
 }
@@ -101,10 +94,10 @@ bool MainSearchDlg::OnSplitterMessage(UINT message, LPARAM lparam) {
   RECT client;
   GetClientRect(Handle(), &client);
   if (point.x > kFilterPanelMinWidth) {
-    RECT panel = ChildRectOf(Handle(), panel_.Handle());
+    RECT panel = RectInParent(panel_.Handle());
     MoveWindow(panel_.Handle(), panel.left, panel.top, point.x - panel.left,
                panel.bottom - panel.top, TRUE);
-    RECT list = ChildRectOf(Handle(), list_.Handle());
+    RECT list = RectInParent(list_.Handle());
     const int list_x = point.x + 5;
     MoveWindow(list_.Handle(), list_x, list.top, client.right - ad_column_width_ - point.x - 5,
                list.bottom - list.top, TRUE);
@@ -121,7 +114,7 @@ bool MainSearchDlg::OnSplitterMessage(UINT message, LPARAM lparam) {
 
 void MainSearchDlg::PaintFrame(HDC dc, HWND child) {
   static const COLORREF kPens[] = {kColorWhite, kColorLightBlue, kColorPaleBlue};
-  RECT rect = ChildRectOf(Handle(), child);
+  RECT rect = RectInParent(child);
   HGDIOBJ old_brush = SelectObject(dc, GetStockObject(NULL_BRUSH));
   for (int i = 0; i < 3; ++i) {
     HPEN pen = CreatePen(PS_SOLID, 1, kPens[i]);

@@ -92,12 +92,8 @@ void CQueryEnterWnd::Paint() {
   HDC dc = BeginPaint(Handle(), &paint);
   RECT client;
   GetClientRect(Handle(), &client);
-  HBRUSH face = CreateSolidBrush(kColorPaleBlue);
-  FillRect(dc, &client, face);
-  DeleteObject(face);
-  HBRUSH frame = CreateSolidBrush(kColorLightBlue);
-  FrameRect(dc, &client, frame);
-  DeleteObject(frame);
+  FillSolid(dc, client, kColorPaleBlue);
+  FrameSolid(dc, client, kColorLightBlue);
   RECT inner = {kEditLeft - 1, kEditInset - 1, client.right - kEditInset + 1,
                 client.bottom - kEditInset + 1};
   FillRect(dc, &inner, WhiteBrush());

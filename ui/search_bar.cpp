@@ -72,11 +72,8 @@ void LMenuButton::PaintFace(HDC dc, const RECT& rect, bool hot) {
 }
 
 void LMenuButton::OnClick() {
-  RECT rect;
-  GetWindowRect(Handle(), &rect);
-  HWND bar = GetParent(Handle());
-  MapWindowPoints(nullptr, bar, reinterpret_cast<POINT*>(&rect), 2);
-  SendMessageA(GetParent(bar), kMsgMenuDropDown, static_cast<WPARAM>(Id()),
+  RECT rect = RectInParent(Handle());
+  SendMessageA(GetParent(GetParent(Handle())), kMsgMenuDropDown, static_cast<WPARAM>(Id()),
                reinterpret_cast<LPARAM>(&rect));
 }
 

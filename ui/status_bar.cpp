@@ -35,10 +35,7 @@ int PageCountOf(uint32_t total, int page_size) {
 }
 
 void HorizontalLine(HDC dc, int y, int width, COLORREF colour) {
-  RECT line = {0, y, width, y + 1};
-  HBRUSH brush = CreateSolidBrush(colour);
-  FillRect(dc, &line, brush);
-  DeleteObject(brush);
+  FillSolid(dc, RECT{0, y, width, y + 1}, colour);
 }
 
 }  // namespace
@@ -152,9 +149,7 @@ void LStatusBar::SetNotice(const std::string& text, const std::string& link,
 void LStatusBar::CentreNotice() {
   HWND control = notice_.Handle();
   if (control == nullptr) return;
-  RECT old_rect;
-  GetWindowRect(control, &old_rect);
-  MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&old_rect), 2);
+  const RECT old_rect = RectInParent(control);
   SIZE extent = {0, 0};
   HDC dc = GetDC(control);
   HGDIOBJ old_font = SelectObject(dc, link_font_);

@@ -163,9 +163,7 @@ void CTreeBase::PaintSelected(HDC dc, HTREEITEM item) {
   RECT rect;
   if (!TreeView_GetItemRect(hwnd_, item, &rect, TRUE)) return;
   const int saved = SaveDC(dc);
-  HBRUSH frame = CreateSolidBrush(kColorLightBlue);
-  FrameRect(dc, &rect, frame);
-  DeleteObject(frame);
+  FrameSolid(dc, rect, kColorLightBlue);
   RECT face = rect;
   InflateRect(&face, -1, -1);
   PaintSelectionFace(dc, face);

@@ -58,13 +58,7 @@ TEST(LocationLabels, ComputerNamesDriveRootsAndReversal) {
 class Holder {
  public:
   Holder() {
-    WNDCLASSA window_class = {};
-    window_class.lpfnWndProc = Proc;
-    window_class.hInstance = GetModuleHandleA(nullptr);
-    window_class.lpszClassName = "SorvikTreeTestHolder";
-    RegisterClassA(&window_class);
-    hwnd = CreateWindowExA(0, "SorvikTreeTestHolder", "", WS_POPUP, 0, 0, 400, 700, nullptr,
-                           nullptr, GetModuleHandleA(nullptr), nullptr);
+    hwnd = testing::CreateHolderWindow("SorvikTreeTestHolder", Proc, 400, 700);
     current_ = this;
   }
   ~Holder() {

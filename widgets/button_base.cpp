@@ -1,24 +1,6 @@
 #include "widgets/button_base.h"
 
 namespace sorvik {
-namespace {
-
-constexpr int kCorner = 5;
-
-}  // namespace
-
-void PaintRoundedFace(HDC dc, const RECT& rect, COLORREF face, COLORREF frame) {
-  HBRUSH brush = CreateSolidBrush(face);
-  HPEN pen = CreatePen(PS_SOLID, 1, frame);
-  HGDIOBJ old_brush = SelectObject(dc, brush);
-  HGDIOBJ old_pen = SelectObject(dc, pen);
-  RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, kCorner, kCorner);
-  SelectObject(dc, old_brush);
-  SelectObject(dc, old_pen);
-  DeleteObject(brush);
-  DeleteObject(pen);
-}
-
 void LButtonBase::SetCaption(const std::string& caption) {
   caption_ = caption;
   if (Handle() != nullptr) InvalidateRect(Handle(), nullptr, TRUE);

@@ -31,7 +31,4 @@ class LButtonBase : public CWindowBase {
   bool pressed_ = false;  // the left button went down over it
 };
 
-// Fills `rect` with `face` inside a rounded frame of `frame`.
-void PaintRoundedFace(HDC dc, const RECT& rect, COLORREF face, COLORREF frame);
-
 }  // namespace sorvik

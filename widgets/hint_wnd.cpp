@@ -36,15 +36,7 @@ void LHintWnd::Paint() {
   HDC dc = BeginPaint(Handle(), &paint);
   RECT client;
   GetClientRect(Handle(), &client);
-  HBRUSH fill = CreateSolidBrush(kColorLightGrey);
-  HPEN frame = CreatePen(PS_SOLID, 1, kColorGreyBlue);
-  HGDIOBJ old_brush = SelectObject(dc, fill);
-  HGDIOBJ old_pen = SelectObject(dc, frame);
-  RoundRect(dc, client.left, client.top, client.right, client.bottom, kCorner, kCorner);
-  SelectObject(dc, old_brush);
-  SelectObject(dc, old_pen);
-  DeleteObject(fill);
-  DeleteObject(frame);
+  PaintRoundedFace(dc, client, kColorLightGrey, kColorGreyBlue, kCorner);
   RECT text = client;
   text.left += kTextLeft;
   text.top += top_margin_;

@@ -66,9 +66,7 @@ void CScrollWnd::MoveChildren(int dx, int dy) {
   // place while the window is hidden.
   for (HWND child = GetWindow(Handle(), GW_CHILD); child != nullptr;
        child = GetWindow(child, GW_HWNDNEXT)) {
-    RECT rect;
-    GetWindowRect(child, &rect);
-    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&rect), 2);
+    const RECT rect = RectInParent(child);
     SetWindowPos(child, nullptr, rect.left + dx, rect.top + dy, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }

@@ -7,6 +7,7 @@
 #include "widgets/scroll_wnd.h"
 #include "widgets/shrink_control.h"
 #include "widgets/win_control.h"
+#include "widgets/window_test_support.h"
 
 namespace sorvik {
 namespace {
@@ -15,13 +16,7 @@ namespace {
 class Holder {
  public:
   Holder() {
-    WNDCLASSA window_class = {};
-    window_class.lpfnWndProc = Proc;
-    window_class.hInstance = GetModuleHandleA(nullptr);
-    window_class.lpszClassName = "SorvikTestHolder";
-    RegisterClassA(&window_class);
-    hwnd = CreateWindowExA(0, "SorvikTestHolder", "", WS_OVERLAPPEDWINDOW, 0, 0, 600, 600, nullptr,
-                           nullptr, GetModuleHandleA(nullptr), nullptr);
+    hwnd = testing::CreateHolderWindow("SorvikTestHolder", Proc, 600, 600, WS_OVERLAPPEDWINDOW);
     commands().clear();
   }
   ~Holder() { DestroyWindow(hwnd); }

@@ -54,6 +54,37 @@ LRESULT CALLBACK CWindowBase::WindowProc(HWND hwnd, UINT message, WPARAM wparam,
   return DefWindowProcA(hwnd, message, wparam, lparam);
 }
 
+RECT RectInParent(HWND window) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
+  HBRUSH brush = CreateSolidBrush(colour);
+  FillRect(dc, &rect, brush);
+  DeleteObject(brush);
+}
+
+void FrameSolid(HDC dc, const RECT& rect, COLORREF colour) {
+  HBRUSH brush = CreateSolidBrush(colour);
+  FrameRect(dc, &rect, brush);
+  DeleteObject(brush);
+}
+
+void PaintRoundedFace(HDC dc, const RECT& rect, COLORREF face, COLORREF frame, int corner) {
+  HBRUSH brush = CreateSolidBrush(face);
+  HPEN pen = CreatePen(PS_SOLID, 1, frame);
+  HGDIOBJ old_brush = SelectObject(dc, brush);
+  HGDIOBJ old_pen = SelectObject(dc, pen);
+  RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, corner, corner);
+  SelectObject(dc, old_brush);
+  SelectObject(dc, old_pen);
+  DeleteObject(brush);
+  DeleteObject(pen);
+}
+
 HFONT DialogFontOf(HWND window) {
   HWND top = window != nullptr ? GetAncestor(window, GA_ROOT) : nullptr;
   HFONT font =

@@ -41,6 +41,16 @@ class CWindowBase {
   HWND hwnd_ = nullptr;  // the window while it exists
 };
 
+// The window rectangle of `window` in its parent's client coordinates.
+RECT RectInParent(HWND window);
+
+// Fills `rect` with `colour`; frames it (one pixel) with `colour`.
+void FillSolid(HDC dc, const RECT& rect, COLORREF colour);
+void FrameSolid(HDC dc, const RECT& rect, COLORREF colour);
+
+// Fills `rect` with `face` inside a rounded frame of `frame` with corners of `corner` pixels.
+void PaintRoundedFace(HDC dc, const RECT& rect, COLORREF face, COLORREF frame, int corner = 5);
+
 // The font of the dialog that holds `window` (the template's font), or the GUI font when the
 // window has no dialog above it.
 HFONT DialogFontOf(HWND window);

@@ -56,6 +56,19 @@ class DialogAnswerer {
   HHOOK hook_;
 };
 
+// A hidden top-level window of class `class_name` (registered with `proc` on first use) that
+// holds a widget under test and receives what the widget sends its parent.
+inline HWND CreateHolderWindow(const char* class_name, WNDPROC proc, int width, int height,
+                               DWORD style = WS_POPUP) {
+  WNDCLASSA window_class = {};
+  window_class.lpfnWndProc = proc;
+  window_class.hInstance = GetModuleHandleA(nullptr);
+  window_class.lpszClassName = class_name;
+  RegisterClassA(&window_class);
+  return CreateWindowExA(0, class_name, "", style, 0, 0, width, height, nullptr, nullptr,
+                         GetModuleHandleA(nullptr), nullptr);
+}
+
 // Held while a test uses the drive letters X: and Y:, which several test executables share.
 class TestDriveLock {
  public:
