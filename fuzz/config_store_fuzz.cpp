@@ -12,14 +12,6 @@
 namespace sorvik {
 namespace {
 
-// A setting as the program's callers can pass it: a C string, so no zero bytes.
-std::string WithoutZeros(std::string text) {
-  for (char& c : text) {
-    if (c == '\0') c = ' ';
-  }
-  return text;
-}
-
 std::vector<std::string> KeysToCheck(const std::string& key) {
   return {key,
           kConfigShortcutKey,
@@ -40,8 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> parts = fuzz::CutInput(data, size, 3);
   const std::string path = fuzz::ScratchFolder::Get().Fresh() + "\\Config.xml";
   fuzz::WriteFileBytes(path, parts[0]);
-  const std::string key = WithoutZeros(parts[1]);
-  const std::string value = WithoutZeros(parts[2]);
+  const std::string key = fuzz::WithoutZeros(parts[1]);
+  const std::string value = fuzz::WithoutZeros(parts[2]);
 
   ConfigStore store(path);
   std::vector<std::string> before;

@@ -12,13 +12,6 @@
 namespace sorvik {
 namespace {
 
-std::string WithoutZeros(std::string text) {
-  for (char& c : text) {
-    if (c == '\0') c = ' ';
-  }
-  return text;
-}
-
 SearchRequest RequestOf(const std::string& part) {
   fuzz::FieldReader fields(part);
   SearchRequest request;
@@ -28,7 +21,7 @@ SearchRequest RequestOf(const std::string& part) {
   request.hiddenOnly = fields.U8() & 1;
   request.monthFrom = fields.U16();
   request.monthTo = fields.U16();
-  const std::string text = WithoutZeros(fields.Rest());
+  const std::string text = fuzz::WithoutZeros(fields.Rest());
   const size_t split = text.find('\n');
   request.keywords = text.substr(0, split);
   if (split != std::string::npos) request.location = text.substr(split + 1);
@@ -60,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::WriteFileBytes(folder + "\\" + kFavoriteFileName, parts[0]);
 
   FavoriteStore store(folder);
-  store.Add(WithoutZeros(parts[1]), RequestOf(parts[2]));
+  store.Add(fuzz::WithoutZeros(parts[1]), RequestOf(parts[2]));
   if (!store.Save()) std::abort();
   FavoriteStore reloaded(folder);
   if (reloaded.Count() != store.Count()) std::abort();

@@ -49,6 +49,13 @@ void SetTime(const std::string& path, int64_t seconds) {
 
 }  // namespace
 
+std::string WithoutZeros(std::string text) {
+  for (char& c : text) {
+    if (c == '\0') c = ' ';
+  }
+  return text;
+}
+
 std::vector<std::string> CutInput(const uint8_t* data, size_t size, size_t count) {
   std::vector<std::string> parts(count);
   std::string input(reinterpret_cast<const char*>(data), size);

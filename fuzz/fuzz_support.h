@@ -19,6 +19,9 @@ std::vector<std::string> CutInput(const uint8_t* data, size_t size, size_t count
 // The inverse, for the seed writer.
 std::string JoinParts(const std::vector<std::string>& parts);
 
+// `text` with every zero byte made a blank: a text as the program's callers pass it, a C string.
+std::string WithoutZeros(std::string text);
+
 // The process's scratch folder as a program path ("H:"), on a RAM disk when there is one.
 // Emptied by Fresh() before each run and deleted when the process ends.
 class ScratchFolder {

@@ -4,22 +4,14 @@
 #include "index/snapshot_test_support.h"
 #include "index/snapshot_walker.h"
 #include "platform/progress.h"
+#include "platform/progress_test_support.h"
 
 namespace sorvik {
 namespace {
 
 using namespace testing;
 
-std::vector<std::string> g_texts;  // texts the test dialog received, in order
-
-LRESULT CALLBACK DialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == kMsgProgressText) {
-    g_texts.emplace_back(ProgressTextOf(wparam));
-    FreeProgressText(wparam);
-    return 1;
-  }
-  return DefWindowProcA(window, message, wparam, lparam);
-}
+std::vector<std::string>& g_texts = testing::ReceivedProgressTexts();
 
 TEST(SnapshotWalkerWin32, ProgressTextsReachTheFirstBuildDialog) {
   TestDrive d('D');
@@ -27,7 +19,7 @@ TEST(SnapshotWalkerWin32, ProgressTextsReachTheFirstBuildDialog) {
   ASSERT_TRUE(CreateFolder("D:\\folder1"));
   for (int i = 0; i < 1000; ++i) ASSERT_TRUE(MakeFile("D:\\folder1\\" + std::to_string(i)));
   WNDCLASSA window_class = {};
-  window_class.lpfnWndProc = DialogProc;
+  window_class.lpfnWndProc = testing::RecordProgressText;
   window_class.hInstance = GetModuleHandleA(nullptr);
   window_class.lpszClassName = kProgressWindowClass;
   ASSERT_NE(RegisterClassA(&window_class), 0);

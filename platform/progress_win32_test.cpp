@@ -5,26 +5,18 @@
 #include <vector>
 
 #include "platform/progress.h"
+#include "platform/progress_test_support.h"
 
 namespace sorvik {
 namespace {
 
-std::vector<std::string> g_texts;  // texts the test dialog received, in order
-
-LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == kMsgProgressText) {
-    g_texts.emplace_back(ProgressTextOf(wparam));
-    FreeProgressText(wparam);
-    return 1;
-  }
-  return DefWindowProcA(window, message, wparam, lparam);
-}
+std::vector<std::string>& g_texts = testing::ReceivedProgressTexts();
 
 TEST(ProgressWin32, PostedAndSentTextsReachTheDialog) {
   g_texts.clear();
   EXPECT_EQ(FindProgressWindow(), 0u);
   WNDCLASSA window_class = {};
-  window_class.lpfnWndProc = RecordingProc;
+  window_class.lpfnWndProc = testing::RecordProgressText;
   window_class.hInstance = GetModuleHandleA(nullptr);
   window_class.lpszClassName = kProgressWindowClass;
   ASSERT_NE(RegisterClassA(&window_class), 0);
