@@ -1,8 +1,8 @@
 // Sorvik.exe: the application object does everything; its start-up never hands back a loop.
 #include <windows.h>
 
-#include "app/autorun.h"
-#include "app/config_store.h"
+#include "settings/autorun.h"
+#include "settings/config_store.h"
 #include "app/search_app_win32.h"
 #include "lifecycle/index_manager.h"
 #include "platform/fs.h"

@@ -12,7 +12,7 @@ using std::min;
 #include "app/debug_privilege_win32.h"
 #include "app/single_instance_win32.h"
 #include "lifecycle/build_index.h"
-#include "lifecycle/index_creation_dlg_win32.h"
+#include "ui/index_creation_dlg_win32.h"
 #include "platform/fs.h"
 #include "ui/main_search_dlg.h"
 

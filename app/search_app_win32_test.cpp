@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/autorun.h"
-#include "app/config_store.h"
+#include "settings/autorun.h"
+#include "settings/config_store.h"
 #include "app/single_instance_win32.h"
 #include "index/snapshot_test_support.h"
-#include "lifecycle/index_creation_dlg_win32.h"
+#include "ui/index_creation_dlg_win32.h"
 #include "lifecycle/index_manager.h"
 #include "res/resource_ids.h"
 #include "ui/main_search_dlg.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/config_store.h"
+#include "settings/config_store.h"
 #include "bench/bench_clock.h"
 #include "bench/name_scan.h"
 #include "bench/query_list.h"

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/config_store.h"
+#include "settings/config_store.h"
 #include "cli/cli_options.h"
 #include "cli/console.h"
 #include "favourites/favorite_store.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/config_store.h"
+#include "settings/config_store.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
 #include "index/snapshot_test_support.h"

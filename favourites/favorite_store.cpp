@@ -1,7 +1,7 @@
 #include "favourites/favorite_store.h"
 
-#include "app/decimal_text.h"
-#include "app/xml_file.h"
+#include "settings/decimal_text.h"
+#include "settings/xml_file.h"
 #include "platform/fs.h"
 
 namespace sorvik {

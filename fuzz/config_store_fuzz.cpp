@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/config_store.h"
+#include "settings/config_store.h"
 #include "fuzz/fuzz_support.h"
 
 namespace sorvik {

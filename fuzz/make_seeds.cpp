@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/config_store.h"
+#include "settings/config_store.h"
 #include "favourites/favorite_store.h"
 #include "fuzz/fuzz_support.h"
 #include "lifecycle/build_index.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/config_store.h"
+#include "settings/config_store.h"
 #include "index/record_store.h"
 #include "index/snapshot_walker.h"
 #include "platform/drives.h"

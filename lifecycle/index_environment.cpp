@@ -1,6 +1,6 @@
 #include "lifecycle/index_environment.h"
 
-#include "app/config_store.h"
+#include "settings/config_store.h"
 #include "lifecycle/index_schedule.h"
 #include "platform/find.h"
 #include "platform/fs.h"

@@ -1,6 +1,6 @@
 #include "lifecycle/index_manager.h"
 
-#include "app/config_store.h"
+#include "settings/config_store.h"
 #include "index/name_index_format.h"
 #include "lifecycle/index_schedule.h"
 #include "platform/file.h"

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-#include "app/config_store.h"
+#include "settings/config_store.h"
 #include "lifecycle/build_index.h"
 #include "lifecycle/index_environment.h"
 #include "lifecycle/index_manager.h"

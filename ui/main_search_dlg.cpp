@@ -2,9 +2,9 @@
 
 #include <commctrl.h>
 
-#include "app/autorun.h"
-#include "app/config_store.h"
-#include "app/object_directory.h"
+#include "settings/autorun.h"
+#include "settings/config_store.h"
+#include "settings/object_directory.h"
 #include "lifecycle/index_manager.h"
 #include "query/search_result.h"
 #include "res/resource_ids.h"

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <set>
 
-#include "app/config_store.h"
-#include "app/object_directory.h"
+#include "settings/config_store.h"
+#include "settings/object_directory.h"
 #include "index/snapshot_test_support.h"
 #include "lifecycle/index_test_support.h"
 #include "query/search_result.h"

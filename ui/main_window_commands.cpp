@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "app/object_directory.h"
+#include "settings/object_directory.h"
 #include "favourites/favorite_store.h"
 #include "lifecycle/index_manager.h"
 #include "query/search_result.h"

@@ -18,9 +18,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/config_store.h"
-#include "lifecycle/index_creation_dlg_win32.h"
-#include "lifecycle/index_option_dlg_win32.h"
+#include "settings/config_store.h"
+#include "ui/index_creation_dlg_win32.h"
+#include "ui/index_option_dlg_win32.h"
 #include "platform/fs.h"
 #include "platform/progress.h"
 #include "ui/command_ids.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "index/snapshot_test_support.h"
-#include "lifecycle/index_creation_dlg_win32.h"
+#include "ui/index_creation_dlg_win32.h"
 #include "lifecycle/index_test_support.h"
 #include "testing/fault_injection.h"
 #include "widgets/window_test_support.h"

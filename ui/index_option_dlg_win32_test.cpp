@@ -1,11 +1,11 @@
-#include "lifecycle/index_option_dlg_win32.h"
+#include "ui/index_option_dlg_win32.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <map>
 
-#include "app/config_store.h"
+#include "settings/config_store.h"
 #include "index/snapshot_test_support.h"
 #include "res/resource_ids.h"
 #include "widgets/window_test_support.h"

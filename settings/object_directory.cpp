@@ -1,4 +1,4 @@
-#include "app/object_directory.h"
+#include "settings/object_directory.h"
 
 #include <map>
 

@@ -1,4 +1,4 @@
-#include "app/xml_file.h"
+#include "settings/xml_file.h"
 
 #include <mutex>
 

@@ -1,4 +1,4 @@
-#include "app/decimal_text.h"
+#include "settings/decimal_text.h"
 
 #include <limits>
 

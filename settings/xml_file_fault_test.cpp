@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "app/config_store.h"
-#include "app/xml_file.h"
+#include "settings/config_store.h"
+#include "settings/xml_file.h"
 #include "platform/fs.h"
 #include "testing/fault_injection.h"
 #include "testing/test_util.h"

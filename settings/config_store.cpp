@@ -1,7 +1,7 @@
-#include "app/config_store.h"
+#include "settings/config_store.h"
 
-#include "app/decimal_text.h"
-#include "app/xml_file.h"
+#include "settings/decimal_text.h"
+#include "settings/xml_file.h"
 #include "platform/fs.h"
 
 namespace sorvik {

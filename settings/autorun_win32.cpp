@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "app/autorun.h"
-#include "app/config_store.h"
+#include "settings/autorun.h"
+#include "settings/config_store.h"
 
 namespace sorvik {
 namespace {

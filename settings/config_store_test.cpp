@@ -1,4 +1,4 @@
-#include "app/config_store.h"
+#include "settings/config_store.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "lifecycle/index_creation_dlg_win32.h"
+#include "ui/index_creation_dlg_win32.h"
 
 #include <commctrl.h>
 

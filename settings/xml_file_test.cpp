@@ -1,10 +1,10 @@
-#include "app/xml_file.h"
+#include "settings/xml_file.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 
-#include "app/decimal_text.h"
+#include "settings/decimal_text.h"
 #include "testing/test_util.h"
 
 namespace sorvik {

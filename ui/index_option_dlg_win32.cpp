@@ -1,8 +1,8 @@
-#include "lifecycle/index_option_dlg_win32.h"
+#include "ui/index_option_dlg_win32.h"
 
 #include <commctrl.h>
 
-#include "app/config_store.h"
+#include "settings/config_store.h"
 #include "lifecycle/update_interval.h"
 #include "platform/drives.h"
 #include "res/resource_ids.h"
