@@ -5,7 +5,7 @@
 #include "settings/autorun.h"
 #include "settings/config_store.h"
 #include "app/single_instance_win32.h"
-#include "index/snapshot_test_support.h"
+#include "testing/snapshot_test_support.h"
 #include "ui/index_creation_dlg_win32.h"
 #include "lifecycle/index_manager.h"
 #include "res/resource_ids.h"

@@ -9,7 +9,7 @@
 #include "settings/config_store.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
-#include "index/snapshot_test_support.h"
+#include "testing/snapshot_test_support.h"
 #include "testing/fault_injection.h"
 
 namespace sorvik {

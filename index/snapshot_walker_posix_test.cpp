@@ -7,10 +7,11 @@
 #include <ctime>
 #include <filesystem>
 
-#include "index/snapshot_test_support.h"
+#include "testing/snapshot_test_support.h"
 #include "index/snapshot_walker.h"
 #include "platform/charset.h"
 #include "platform/progress.h"
+#include "testing/recording_progress_sink.h"
 
 namespace sorvik {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "index/snapshot_test_support.h"
+#include "testing/snapshot_test_support.h"
 #include "platform/progress.h"
 
 namespace sorvik {

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "index/name_index_format.h"
-#include "index/snapshot_test_support.h"
+#include "testing/snapshot_test_support.h"
 #include "lifecycle/index_manager.h"
 #include "lifecycle/index_schedule.h"
-#include "lifecycle/index_test_support.h"
+#include "testing/index_test_support.h"
 #include "query/search_result.h"
 
 namespace sorvik {

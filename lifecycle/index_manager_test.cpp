@@ -6,10 +6,11 @@
 #include <functional>
 #include <thread>
 
-#include "index/snapshot_test_support.h"
+#include "testing/snapshot_test_support.h"
 #include "lifecycle/index_schedule.h"
-#include "lifecycle/index_test_support.h"
+#include "testing/index_test_support.h"
 #include "platform/progress.h"
+#include "testing/recording_progress_sink.h"
 #include "query/removal_list.h"
 #include "query/search_result.h"
 

@@ -12,8 +12,8 @@
 #include "platform/posix/native_path.h"
 #endif
 
-#include "index/snapshot_test_support.h"
-#include "lifecycle/index_test_support.h"
+#include "testing/snapshot_test_support.h"
+#include "testing/index_test_support.h"
 #include "platform/local_time.h"
 #include "query/gbk_text.h"
 #include "query/keyword_match.h"

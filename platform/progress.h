@@ -65,15 +65,4 @@ class ProgressSink {
 // the real window is used. REQUIRES: the sink outlives its installation.
 bool InstallProgressSink(ProgressSink* sink);
 
-// A sink that records every text in order, for tests.
-class RecordingProgressSink : public ProgressSink {
- public:
-  void OnProgressText(uintptr_t wparam, bool sent) override;
-
-  std::vector<std::string> texts;  // each text received, in order
-  std::vector<bool> sent;          // for each text: true when sent, false when posted
-  void OnIndexDone(const char* text) override { done.emplace_back(text); }
-  std::vector<std::string> done;  // the texts of the 1124 messages, in order
-};
-
 }  // namespace sorvik

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/progress.h"
+#include "testing/recording_progress_sink.h"
 
 namespace sorvik {
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/progress.h"
-#include "platform/progress_test_support.h"
+#include "testing/progress_test_support.h"
 
 namespace sorvik {
 namespace {

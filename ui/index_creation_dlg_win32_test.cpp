@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "index/snapshot_test_support.h"
-#include "lifecycle/index_test_support.h"
+#include "testing/snapshot_test_support.h"
+#include "testing/index_test_support.h"
 #include "platform/progress.h"
 #include "res/resource_ids.h"
 #include "widgets/window_test_support.h"

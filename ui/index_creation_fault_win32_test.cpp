@@ -2,9 +2,9 @@
 // folder never becomes the live index (the background thread then builds again).
 #include <gtest/gtest.h>
 
-#include "index/snapshot_test_support.h"
+#include "testing/snapshot_test_support.h"
 #include "ui/index_creation_dlg_win32.h"
-#include "lifecycle/index_test_support.h"
+#include "testing/index_test_support.h"
 #include "testing/fault_injection.h"
 #include "widgets/window_test_support.h"
 

@@ -6,7 +6,7 @@
 #include <map>
 
 #include "settings/config_store.h"
-#include "index/snapshot_test_support.h"
+#include "testing/snapshot_test_support.h"
 #include "res/resource_ids.h"
 #include "widgets/window_test_support.h"
 

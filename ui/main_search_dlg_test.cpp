@@ -8,8 +8,8 @@
 
 #include "settings/config_store.h"
 #include "settings/object_directory.h"
-#include "index/snapshot_test_support.h"
-#include "lifecycle/index_test_support.h"
+#include "testing/snapshot_test_support.h"
+#include "testing/index_test_support.h"
 #include "query/search_result.h"
 #include "ui/command_ids.h"
 #include "ui/location_tree.h"
