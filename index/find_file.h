@@ -13,7 +13,7 @@ class FindFile {
   FindFile();
   FindFile(const FindFile&) = delete;
   FindFile& operator=(const FindFile&) = delete;
-  virtual ~FindFile() { Close(); }
+  ~FindFile() { Close(); }
 
   // Starts enumerating `pattern` ("C:\Windows\*"); closes an earlier enumeration first.
   // Returns whether the first result exists.

@@ -23,7 +23,7 @@ class IndexBuilder {
   IndexBuilder() = default;
   IndexBuilder(const IndexBuilder&) = delete;
   IndexBuilder& operator=(const IndexBuilder&) = delete;
-  virtual ~IndexBuilder() = default;
+  ~IndexBuilder() = default;
 
   // The folder that receives index.mtr and index.dat; it is created here.
   void SetWorkFolder(const std::string& folder);

@@ -11,6 +11,7 @@
 
 #include "index/index_reader.h"
 #include "index/name_keys.h"
+#include "testing/name_generator.h"
 #include "testing/test_util.h"
 
 namespace sorvik {
@@ -65,26 +66,6 @@ std::set<std::string> FolderFiles(const TempFolder& folder) {
     files.insert(entry.path().filename().string());
   }
   return files;
-}
-
-// Names of every shape: ASCII with folded characters, GBK, mixed, long, one character.
-std::vector<std::string> GeneratedNames(uint32_t count, uint32_t seed) {
-  static const char kAscii[] = "abcAB_[]{}.1- ";
-  static const char* const kGbk[] = {"\xD6\xD0", "\xCE\xC4", "\xB0\xA1", "\xF7\xFE", "\x81\x40"};
-  std::mt19937 rng(seed);
-  auto pick = [&](uint32_t n) { return static_cast<uint32_t>(rng() % n); };
-  std::vector<std::string> names;
-  for (uint32_t i = 0; i < count; ++i) {
-    uint32_t shape = pick(6);
-    uint32_t length = shape == 0 ? 1 : shape == 1 ? 100 + pick(160) : 2 + pick(14);
-    std::string name;
-    while (name.size() < length) {
-      bool gbk = shape == 2 || (shape >= 3 && pick(2) == 0) || (shape == 1 && pick(3) == 0);
-      name += gbk ? kGbk[pick(5)] : std::string(1, kAscii[pick(sizeof kAscii - 1)]);
-    }
-    names.push_back(name);
-  }
-  return names;
 }
 
 using Model = std::map<uint32_t, std::map<uint32_t, std::vector<uint32_t>>>;
@@ -199,7 +180,7 @@ TEST(IndexBuilder, ChunkBoundariesAndMessages) {
     // Exactly one chunk: built inside the loop, used as it is, no merge.
     TempFolder folder;
     LogRecord log;
-    std::vector<std::string> names = GeneratedNames(5, 1);
+    std::vector<std::string> names = testing::MixedNames(5, 1);
     ASSERT_TRUE(BuildNames(folder, names, 5, log.Sink()));
     EXPECT_TRUE(log.lines.empty());
     EXPECT_EQ(log.cell_lines, 0u);
@@ -209,7 +190,7 @@ TEST(IndexBuilder, ChunkBoundariesAndMessages) {
     // One name more: the second chunk holds one name and is merged at the end.
     TempFolder folder;
     LogRecord log;
-    std::vector<std::string> names = GeneratedNames(6, 2);
+    std::vector<std::string> names = testing::MixedNames(6, 2);
     ASSERT_TRUE(BuildNames(folder, names, 5, log.Sink()));
     EXPECT_EQ(log.lines, std::vector<std::string>({"正在执行合并....\n", "正在合并位图...\n"}));
     EXPECT_EQ(log.cell_lines, 65536u * 128u);
@@ -221,7 +202,7 @@ TEST(IndexBuilder, ChunkBoundariesAndMessages) {
     // Two full chunks and one more name: one merge inside the loop, one at the end.
     TempFolder folder;
     LogRecord log;
-    std::vector<std::string> names = GeneratedNames(11, 3);
+    std::vector<std::string> names = testing::MixedNames(11, 3);
     ASSERT_TRUE(BuildNames(folder, names, 5, log.Sink()));
     EXPECT_EQ(log.Count("正在合并....\n"), 1u);
     EXPECT_EQ(log.Count("正在执行合并....\n"), 1u);
@@ -233,7 +214,7 @@ TEST(IndexBuilder, ChunkBoundariesAndMessages) {
 }
 
 TEST(IndexBuilder, ChunkedBuildsEqualOneChunk) {
-  std::vector<std::string> names = GeneratedNames(90, 7);
+  std::vector<std::string> names = testing::MixedNames(90, 7);
   names.push_back("x");  // one character: counted, no keys
   TempFolder whole, chunked, windowed;
   ASSERT_TRUE(BuildNames(whole, names, 3000000));
@@ -286,7 +267,7 @@ TEST(IndexBuilder, RecordNameFollowsRecordParsing) {
 
 TEST(IndexBuilder, DamagedIndexFilesNeverCrashTheReader) {
   TempFolder folder;
-  std::vector<std::string> names = GeneratedNames(60, 11);
+  std::vector<std::string> names = testing::MixedNames(60, 11);
   ASSERT_TRUE(BuildNames(folder, names, 3000000));
   const std::string mtr_path = folder.Join("index.mtr"), dat_path = folder.Join("index.dat");
   const std::vector<uint8_t> mtr = ReadBytes(mtr_path), dat = ReadBytes(dat_path);

@@ -37,7 +37,7 @@ class IndexReader {
   IndexReader() = default;
   IndexReader(const IndexReader&) = delete;
   IndexReader& operator=(const IndexReader&) = delete;
-  virtual ~IndexReader() { Close(); }
+  ~IndexReader() { Close(); }
 
   // Opens the matrix (created empty when missing) and the posting file (must exist). Returns
   // false only when the matrix cannot be opened; without a posting file nothing is ever read.

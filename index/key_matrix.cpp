@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "index/coding.h"
 #include "index/name_index_io.h"
 
 namespace sorvik {
@@ -11,10 +12,6 @@ using namespace names;
 namespace {
 
 constexpr uint32_t kIoBlock = 1 << 20;  // bytes per read or write of key blocks
-
-uint32_t LoadU32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 // Counted by hand: without a popcount instruction in the target's baseline the compiler's
 // builtin becomes a library call, and this runs for every key of every name of a build.
@@ -70,7 +67,7 @@ void KeyMatrix::ReadKeyBlocks(uint64_t file_size) {
   while (at + kBlockHeaderBytes <= file_size) {
     uint8_t head[kBlockHeaderBytes];
     if (reader.Read(at, head, kBlockHeaderBytes) != kBlockHeaderBytes) return;
-    uint32_t header = LoadU32(head);
+    uint32_t header = DecodeFixed32(head);
     uint32_t cells = HeaderCells(header);
     // A zero header ends the blocks; more cells than positions means the framing is lost.
     if (header == 0 || cells > kPositionSlots) return;
@@ -84,8 +81,8 @@ void KeyMatrix::ReadKeyBlocks(uint64_t file_size) {
       const uint8_t* cell = raw + c * kCellBytes;
       if (cell[0] > kMaxPosition) continue;
       MatrixCell& slot = Cell(HeaderKey(header), cell[0]);
-      slot.offset = LoadU32(cell + 1);
-      slot.value = LoadU32(cell + 5);
+      slot.offset = DecodeFixed32(cell + 1);
+      slot.value = DecodeFixed32(cell + 5);
     }
   }
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "index/coding.h"
 #include "platform/fs.h"
 
 namespace sorvik {
@@ -15,10 +16,6 @@ namespace {
 // The largest sound matrix file: the bitmaps and one block of 129 cells for every key.
 constexpr uint64_t kMaxMatrixBytes =
     kKeyBlocksOffset + uint64_t{kKeyCount} * (kBlockHeaderBytes + kPositionSlots * kCellBytes);
-
-uint32_t LoadU32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 // A shared block of zeros for bitmaps of a matrix that is not open.
 const uint8_t* NoBits() {
@@ -37,8 +34,8 @@ bool KeyMatrixView::Open(const std::string& path) {
   } else if (!ReadWhole(path)) {  // an empty file, or no room for a mapping
     return false;
   }
-  if (size_ >= kVersionOffset + 4) version_ = LoadU32(data_ + kVersionOffset);
-  if (size_ >= kNameCountOffset + 4) name_count_ = LoadU32(data_ + kNameCountOffset);
+  if (size_ >= kVersionOffset + 4) version_ = DecodeFixed32(data_ + kVersionOffset);
+  if (size_ >= kNameCountOffset + 4) name_count_ = DecodeFixed32(data_ + kNameCountOffset);
   if (size_ >= kKeyBlocksOffset) {
     bitmaps_ = data_ + kBitmapsOffset;
   } else {
@@ -76,7 +73,7 @@ void KeyMatrixView::FindBlocks() {
   const uint64_t size = size_;
   uint64_t at = kKeyBlocksOffset;
   while (at + kBlockHeaderBytes <= size) {
-    const uint32_t header = LoadU32(data + at);
+    const uint32_t header = DecodeFixed32(data + at);
     const uint32_t cells = HeaderCells(header);
     // A zero header ends the blocks; more cells than positions means the framing is lost.
     if (header == 0 || cells > kPositionSlots) return;
@@ -109,12 +106,12 @@ uint32_t KeyMatrixView::Cells(uint32_t key, MatrixCell cells[kPositionSlots]) co
   std::fill(cells, cells + kPositionSlots, MatrixCell());
   if (blocks_.empty() || blocks_[key & kKeyMask] == 0) return 0;
   const uint8_t* block = data_ + blocks_[key & kKeyMask];
-  const uint32_t count = HeaderCells(LoadU32(block));
+  const uint32_t count = HeaderCells(DecodeFixed32(block));
   for (uint32_t c = 0; c < count; ++c) {
     const uint8_t* cell = block + kBlockHeaderBytes + c * kCellBytes;
     if (cell[0] > kMaxPosition) continue;
-    cells[cell[0]].offset = LoadU32(cell + 1);
-    cells[cell[0]].value = LoadU32(cell + 5);
+    cells[cell[0]].offset = DecodeFixed32(cell + 1);
+    cells[cell[0]].value = DecodeFixed32(cell + 5);
   }
   return count;
 }
@@ -123,12 +120,12 @@ MatrixCell KeyMatrixView::Lookup(uint32_t key, uint32_t position) const {
   MatrixCell found;
   if (position > kMaxPosition || blocks_.empty() || blocks_[key & kKeyMask] == 0) return found;
   const uint8_t* block = data_ + blocks_[key & kKeyMask];
-  const uint32_t count = HeaderCells(LoadU32(block));
+  const uint32_t count = HeaderCells(DecodeFixed32(block));
   for (uint32_t c = 0; c < count; ++c) {
     const uint8_t* cell = block + kBlockHeaderBytes + c * kCellBytes;
     if (cell[0] != position) continue;
-    found.offset = LoadU32(cell + 1);  // a later cell of the same position wins
-    found.value = LoadU32(cell + 5);
+    found.offset = DecodeFixed32(cell + 1);  // a later cell of the same position wins
+    found.value = DecodeFixed32(cell + 5);
   }
   return found;
 }

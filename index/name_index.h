@@ -29,7 +29,7 @@ class NameIndex {
   NameIndex(const NameIndex&) = delete;
   NameIndex& operator=(const NameIndex&) = delete;
   // Closes the posting file, then the matrix (saved when its name count changed).
-  virtual ~NameIndex();
+  ~NameIndex();
 
   // Picks a temporary name unused in the work folder and opens a new posting file and a new,
   // empty matrix under it. False when either cannot be created.

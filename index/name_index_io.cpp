@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "index/coding.h"
+
 namespace sorvik {
 
 BlockWriter::BlockWriter(WinFile* file, uint64_t start, uint32_t buffer_bytes)
@@ -21,8 +23,8 @@ void BlockWriter::Put(const void* data, uint32_t length) {
 }
 
 void BlockWriter::PutU32(uint32_t value) {
-  uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                      static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+  uint8_t bytes[4];
+  EncodeFixed32(bytes, value);
   Put(bytes, 4);
 }
 

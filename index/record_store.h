@@ -15,9 +15,9 @@ namespace sorvik {
 // One parsed record: the entry id and its "key:value" lines.
 class EntryRecord {
  public:
-  virtual ~EntryRecord() = default;
+  ~EntryRecord() = default;
   // The entry's name (the "I" line).
-  virtual std::string Name() const { return Get("I"); }
+  std::string Name() const { return Get("I"); }
   // The value of `key`, or an empty string when the record has no such line.
   std::string Get(const std::string& key) const;
 
@@ -31,9 +31,9 @@ class RecordStore;
 class RecordCursor {
  public:
   explicit RecordCursor(RecordStore* store) : store_(store) {}
-  virtual ~RecordCursor() = default;
-  virtual bool Read(EntryRecord* record);
-  virtual bool Next();
+  ~RecordCursor() = default;
+  bool Read(EntryRecord* record);
+  bool Next();
   uint32_t CurrentId() const { return current_; }
   void Reset() { current_ = 0; }
 
@@ -50,7 +50,7 @@ class RecordStore {
   RecordStore() : cursor_(this) {}
   RecordStore(const RecordStore&) = delete;
   RecordStore& operator=(const RecordStore&) = delete;
-  virtual ~RecordStore() { Close(); }
+  ~RecordStore() { Close(); }
 
   // Opens `path` and path + ".mai"; a missing db.txt is created with the header (1, 8).
   // Returns false when either file cannot be opened.
@@ -69,7 +69,7 @@ class RecordStore {
   // The number of ids the offset file has a slot for; a damaged header may claim more.
   uint32_t OffsetSlots() const;
   // The embedded cursor, rewound to before id 1.
-  virtual RecordCursor* Begin();
+  RecordCursor* Begin();
   // Keeps up to `bytes` of appended texts (and their offsets) in memory and writes them in
   // blocks: before any read, on Close, and whenever the texts pass `bytes`. 0 (the default)
   // writes every append at once. The files end up byte for byte the same.

@@ -5,6 +5,7 @@
 #include <functional>
 #include <initializer_list>
 
+#include "index/coding.h"
 #include "index/find_file.h"
 #include "platform/fs.h"
 #include "platform/progress.h"
@@ -74,10 +75,6 @@ void AppendTimeText(std::string* out, const LocalTime& local, int current_year,
   // Out of range (or not convertible): the build year stands in, in decimal.
   AppendDecimal(out, static_cast<uint64_t>(current_year < 0 ? 0 : current_year));
   *code_year = current_year;
-}
-
-void PutU32(uint8_t* bytes, uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
 }  // namespace
@@ -309,8 +306,9 @@ void SnapshotWalker::AddMonth(int list, uint16_t code) {
 }
 
 void SnapshotWalker::WriteMonthCode(uint16_t code) {
-  rw_pending_.push_back(static_cast<uint8_t>(code & 0xFF));
-  rw_pending_.push_back(static_cast<uint8_t>(code >> 8));
+  uint8_t bytes[2];
+  EncodeFixed16(bytes, code);
+  rw_pending_.insert(rw_pending_.end(), bytes, bytes + 2);
   if (rw_pending_.size() >= kMonthCodeBufferBytes) FlushMonthCodes();
 }
 
@@ -324,10 +322,10 @@ void SnapshotWalker::FlushMonthCodes() {
 void SnapshotWalker::WriteFolderRecord(uint32_t number, uint32_t first, uint32_t sibling,
                                        uint32_t child, uint32_t count) {
   uint8_t bytes[kFolderRecordSize];
-  PutU32(bytes + kFolderEntryField, first);
-  PutU32(bytes + kFolderSiblingField, sibling);
-  PutU32(bytes + kFolderChildField, child);
-  PutU32(bytes + kFolderCountField, count);
+  EncodeFixed32(bytes + kFolderEntryField, first);
+  EncodeFixed32(bytes + kFolderSiblingField, sibling);
+  EncodeFixed32(bytes + kFolderChildField, child);
+  EncodeFixed32(bytes + kFolderCountField, count);
   dm_file_->WriteAt(static_cast<uint64_t>(number - 1) * kFolderRecordSize, bytes,
                     kFolderRecordSize);
 }
@@ -343,10 +341,7 @@ void SnapshotWalker::Finish() {
     std::sort(codes.begin(), codes.end(), std::greater<uint16_t>());
     const size_t kept = std::min<size_t>(codes.size(), kMonthSlotCodes);
     std::vector<uint8_t> bytes(kept * 2);
-    for (size_t i = 0; i < kept; ++i) {
-      bytes[2 * i] = static_cast<uint8_t>(codes[i] & 0xFF);
-      bytes[2 * i + 1] = static_cast<uint8_t>(codes[i] >> 8);
-    }
+    for (size_t i = 0; i < kept; ++i) EncodeFixed16(&bytes[2 * i], codes[i]);
     if (!bytes.empty()) {
       rw_file_->WriteAt(uint64_t{slot} * kMonthSlotBytes, bytes.data(),
                         static_cast<uint32_t>(bytes.size()));

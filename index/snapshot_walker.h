@@ -36,7 +36,7 @@ class SnapshotWalker {
   SnapshotWalker& operator=(const SnapshotWalker&) = delete;
   // Finishes the snapshot: completes index.rw, writes index.cm, writes the db.txt header and
   // closes every file.
-  virtual ~SnapshotWalker();
+  ~SnapshotWalker();
 
   // False when the build folder or one of its files could not be prepared; WalkRoot then
   // records nothing and destruction writes nothing more.

@@ -7,11 +7,11 @@
 #include <ctime>
 #include <filesystem>
 
-#include "testing/snapshot_test_support.h"
 #include "index/snapshot_walker.h"
 #include "platform/charset.h"
 #include "platform/progress.h"
 #include "testing/recording_progress_sink.h"
+#include "testing/snapshot_test_support.h"
 
 namespace sorvik {
 namespace {

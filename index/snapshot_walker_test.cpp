@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "testing/snapshot_test_support.h"
 #include "platform/progress.h"
+#include "testing/snapshot_test_support.h"
 
 namespace sorvik {
 namespace {

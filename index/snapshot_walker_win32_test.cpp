@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "testing/snapshot_test_support.h"
 #include "index/snapshot_walker.h"
 #include "platform/progress.h"
 #include "testing/progress_test_support.h"
+#include "testing/snapshot_test_support.h"
 
 namespace sorvik {
 namespace {

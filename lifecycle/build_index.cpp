@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <memory>
 
-#include "settings/config_store.h"
 #include "index/record_store.h"
 #include "index/snapshot_walker.h"
 #include "platform/drives.h"
 #include "platform/file_faults.h"
 #include "platform/progress.h"
+#include "settings/config_store.h"
 
 namespace sorvik {
 

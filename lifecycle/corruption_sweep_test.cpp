@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "index/name_index_format.h"
-#include "testing/snapshot_test_support.h"
 #include "lifecycle/index_manager.h"
 #include "lifecycle/index_schedule.h"
-#include "testing/index_test_support.h"
 #include "query/search_result.h"
+#include "testing/index_test_support.h"
+#include "testing/snapshot_test_support.h"
 
 namespace sorvik {
 namespace {

@@ -1,11 +1,11 @@
 #include "lifecycle/index_environment.h"
 
-#include "settings/config_store.h"
 #include "lifecycle/index_schedule.h"
 #include "platform/find.h"
 #include "platform/fs.h"
 #include "platform/local_time.h"
 #include "platform/sync.h"
+#include "settings/config_store.h"
 
 namespace sorvik {
 namespace {
@@ -37,15 +37,9 @@ void SystemIndexEnvironment::Sleep(uint32_t ms) { SleepMs(ms); }
 bool SystemIndexEnvironment::Wait(ManualResetEvent* event, uint32_t ms) { return event->Wait(ms); }
 
 int SystemIndexEnvironment::UpdateFrequency() {
-  std::string text;
-  bool present = settings_->Get(kConfigIndexUpdateFreq, &text);
-  return ParseUpdateFrequency(present, text);
+  return settings_->GetInt(kConfigIndexUpdateFreq, kDefaultUpdateFreq);
 }
 
 bool SystemIndexEnvironment::Build() { return BuildIndex(settings_, build_); }
-
-bool CommandLineHasAuto(const std::string& command_line) {
-  return command_line.find("/auto") != std::string::npos;
-}
 
 }  // namespace sorvik

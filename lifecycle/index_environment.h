@@ -55,7 +55,4 @@ class SystemIndexEnvironment : public IndexEnvironment {
   bool started_at_logon_;  // "/auto" was on the command line
 };
 
-// Whether a command line holds the logon switch "/auto".
-bool CommandLineHasAuto(const std::string& command_line);
-
 }  // namespace sorvik

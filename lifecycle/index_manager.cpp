@@ -1,6 +1,5 @@
 #include "lifecycle/index_manager.h"
 
-#include "settings/config_store.h"
 #include "index/name_index_format.h"
 #include "lifecycle/index_schedule.h"
 #include "platform/file.h"
@@ -12,6 +11,7 @@
 #include "query/query_engine.h"
 #include "query/removal_list.h"
 #include "query/search_result.h"
+#include "settings/config_store.h"
 
 namespace sorvik {
 namespace {

@@ -6,13 +6,13 @@
 #include <functional>
 #include <thread>
 
-#include "testing/snapshot_test_support.h"
 #include "lifecycle/index_schedule.h"
-#include "testing/index_test_support.h"
 #include "platform/progress.h"
-#include "testing/recording_progress_sink.h"
 #include "query/removal_list.h"
 #include "query/search_result.h"
+#include "testing/index_test_support.h"
+#include "testing/recording_progress_sink.h"
+#include "testing/snapshot_test_support.h"
 
 namespace sorvik {
 namespace {

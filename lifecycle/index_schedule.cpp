@@ -24,11 +24,6 @@ int64_t DaysFromEpoch(int year, int month, int day) {
 
 }  // namespace
 
-int ParseUpdateFrequency(bool present, const std::string& text) {
-  if (!present) return kDefaultFrequency;
-  return std::atoi(text.c_str());
-}
-
 double OleDate(int year, int month, int day, int hour, int minute, int second) {
   double days = static_cast<double>(DaysFromEpoch(year, month, day));
   return days + (hour * 3600 + minute * 60 + second) / 86400.0;

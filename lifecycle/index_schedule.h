@@ -11,11 +11,6 @@ constexpr uint32_t kLogonStartDelayMs = 600000;  // after a "/auto" start: no in
 constexpr uint32_t kWakeIntervalMs = 300000;     // the schedule is checked at least every 5 min
 constexpr uint32_t kSwapSettleMs = 2000;         // pause after unloading, before the folders move
 constexpr int kManualOnly = -1;                  // "index_update_freq": rebuild only on request
-constexpr int kDefaultFrequency = 60;            // minutes, when the setting is missing
-
-// Minutes between scheduled rebuilds from the setting's text: a missing setting is 60; otherwise
-// the leading decimal integer (optional blanks and sign), 0 when the text has no digits.
-int ParseUpdateFrequency(bool present, const std::string& text);
 
 // A local calendar time as an automation date: days since 1899-12-30 with the time of day as
 // the fraction, whole seconds.

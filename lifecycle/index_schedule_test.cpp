@@ -2,15 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include "lifecycle/index_environment.h"
+#include "settings/config_store.h"
+#include "testing/test_util.h"
+
 namespace sorvik {
 namespace {
 
+// The frequency the background thread reads from "index_update_freq".
 TEST(IndexSchedule, FrequencySetting) {
-  EXPECT_EQ(ParseUpdateFrequency(false, ""), 60);  // missing key
-  EXPECT_EQ(ParseUpdateFrequency(true, "-1"), -1);
-  EXPECT_EQ(ParseUpdateFrequency(true, " 360 minutes"), 360);  // leading number only
-  EXPECT_EQ(ParseUpdateFrequency(true, "often"), 0);           // no digits
-  EXPECT_EQ(ParseUpdateFrequency(true, "45"), 45);             // other numbers are used as they are
+  testing::TempFolder folder;
+  ConfigStore settings(folder.Join("Config.xml"));
+  SystemIndexEnvironment environment(&settings, BuildOptions(), false);
+  EXPECT_EQ(environment.UpdateFrequency(), 60);  // missing key
+  const std::pair<const char*, int> cases[] = {
+      {"-1", -1}, {" 360 minutes", 360}, {"often", 0}, {"45", 45}};
+  for (const auto& [text, minutes] : cases) {
+    settings.Set(kConfigIndexUpdateFreq, text);
+    EXPECT_EQ(environment.UpdateFrequency(), minutes) << text;  // leading number, 0 for none
+  }
 }
 
 TEST(IndexSchedule, AutomationDates) {

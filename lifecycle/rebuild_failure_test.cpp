@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "testing/snapshot_test_support.h"
 #include "lifecycle/index_manager.h"
 #include "lifecycle/index_schedule.h"
-#include "testing/index_test_support.h"
 #include "query/removal_list.h"
 #include "query/search_result.h"
 #include "testing/fault_injection.h"
+#include "testing/index_test_support.h"
+#include "testing/snapshot_test_support.h"
 
 namespace sorvik {
 namespace {

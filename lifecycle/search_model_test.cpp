@@ -12,17 +12,21 @@
 #include "platform/posix/native_path.h"
 #endif
 
-#include "testing/snapshot_test_support.h"
-#include "testing/index_test_support.h"
 #include "platform/local_time.h"
 #include "query/gbk_text.h"
 #include "query/keyword_match.h"
+#include "query/search_request.h"
 #include "query/search_result.h"
+#include "testing/index_test_support.h"
+#include "testing/name_generator.h"
+#include "testing/snapshot_test_support.h"
 
 namespace sorvik {
 namespace {
 
 using testing::FakeEnvironment;
+using testing::Random;
+using testing::RandomName;
 using testing::TestDrive;
 using testing::WorkFolder;
 
@@ -31,43 +35,8 @@ struct Entry {
   bool hidden = false;
   int64_t seconds = 0;
   std::string name;
+  std::string extension;  // the generator's extension, "" for none
 };
-
-class Random {
- public:
-  explicit Random(uint64_t seed) : state_(seed * 2862933555777941757ULL + 3037000493ULL) {}
-  uint32_t Next(uint32_t bound) {
-    state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
-    return static_cast<uint32_t>((state_ >> 33) % bound);
-  }
-
- private:
-  uint64_t state_;
-};
-
-// Name pieces: ASCII words in both cases, the folded punctuation, GBK words, digits.
-const char* const kPieces[] = {"report", "Report", "data", "DATA", "x",  "_",  "[a]",  "{a}",
-                               "ab",     "2008",   "-",    " ",    ".",  "in", "er",   "q",
-                               "中文",   "文件",   "报告", "图片", "表", "z9", "ab_1", "ab-1",
-                               "readme", "Readme", "tmp",  "新建", "cd", "11"};
-const char* const kExtensions[] = {"",     ".txt",  ".JPG", ".jpeg", ".doc", ".Docx",  ".exe",
-                                   ".mp3", ".rmvb", ".gz",  ".MSI",  ".pdf", ".tar.GZ"};
-
-// A name of at most `max_bytes` bytes (the system's path limit of 260 bounds whole paths).
-std::string RandomName(Random* random, uint32_t serial, size_t max_bytes) {
-  std::string name = random->Next(12) == 0 ? "." : "";
-  uint32_t pieces = 1 + random->Next(random->Next(10) == 0 ? 40 : 5);  // some reach 127 keys
-  for (uint32_t i = 0; i < pieces; ++i) name += kPieces[random->Next(30)];
-  std::string suffix = "~" + std::to_string(serial) + kExtensions[random->Next(13)];
-  size_t room = max_bytes > suffix.size() ? max_bytes - suffix.size() : 0;
-  if (name.size() > std::min<size_t>(room, 200)) name.resize(std::min<size_t>(room, 200));
-  while (!name.empty() && (name.back() == ' ' || name.back() == '.')) name.pop_back();
-  // Never end on half a GBK character.
-  size_t i = 0;
-  while (i < name.size()) i += GbkCharLength(name, i);
-  if (i > name.size()) name.pop_back();
-  return name + suffix;
-}
 
 // Creates an empty file without the flush that closing a WinFile costs.
 bool MakeEmptyFile(const std::string& path) {
@@ -89,7 +58,8 @@ std::map<std::string, Entry> MakeTree(const std::string& root, uint32_t count, R
     Entry entry;
     // Folders stay below 150 bytes, so every file path stays below 250.
     entry.folder = random->Next(6) == 0 && holder.size() < 120;
-    entry.name = RandomName(random, serial, (entry.folder ? 150 : 250) - holder.size());
+    entry.name =
+        RandomName(random, serial, (entry.folder ? 150 : 250) - holder.size(), &entry.extension);
     entry.hidden = entry.name[0] == '.';
     entry.seconds = 946684800 + static_cast<int64_t>(random->Next(9000)) * 86400;  // 2000-2024
     std::string path = holder + "\\" + entry.name;
@@ -107,20 +77,27 @@ std::map<std::string, Entry> MakeTree(const std::string& root, uint32_t count, R
   return tree;
 }
 
+// The category of each extension the generator uses, stated here on its own (not taken from the
+// walker's lists), so that a wrong list entry shows up as a mismatch. Matching ignores case; the
+// extension is the text after the last dot, so ".tar.GZ" is "GZ" and in no category.
 int CategoryOf(const Entry& entry) {
-  if (entry.folder) return 0;
-  size_t dot = entry.name.rfind('.');
-  if (dot == std::string::npos || dot == 0) return -1;
-  std::string extension = "|" + entry.name.substr(dot + 1) + "|";
-  for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  const char* const lists[] = {"|PDF|DOC|XLS|PPT|WPS|EIO|VSD|DOCX|XLSX|PPTX|DOCM|XLSM|PPTM|",
-                               "|JPG|JPEG|BMP|GIF|PNG|TIF|TIFF|JFIF|PSD|AI|CDR|ICO|",
-                               "|WMA|WMV|AVI|MP4|MP3|RM|RMVB|MPEG|MPG|3GP|FLV|ASF|", "|EXE|MSI|"};
-  const int categories[] = {3, 2, 5, 4};
-  for (int i = 0; i < 4; ++i) {
-    if (std::string(lists[i]).find(extension) != std::string::npos) return categories[i];
-  }
-  return -1;
+  if (entry.folder) return kCategoryFolders;
+  static const std::map<std::string, int> kExpected = {{"", kCategoryAll},
+                                                       {".txt", kCategoryAll},
+                                                       {".JPG", kCategoryPictures},
+                                                       {".jpeg", kCategoryPictures},
+                                                       {".doc", kCategoryDocuments},
+                                                       {".Docx", kCategoryDocuments},
+                                                       {".exe", kCategoryApplications},
+                                                       {".mp3", kCategoryMedia},
+                                                       {".rmvb", kCategoryMedia},
+                                                       {".gz", kCategoryAll},
+                                                       {".MSI", kCategoryApplications},
+                                                       {".pdf", kCategoryDocuments},
+                                                       {".tar.GZ", kCategoryAll}};
+  auto found = kExpected.find(entry.extension);
+  EXPECT_NE(found, kExpected.end()) << entry.extension;
+  return found == kExpected.end() ? kCategoryAll : found->second;
 }
 
 uint16_t MonthCodeOf(int64_t seconds) {

@@ -26,7 +26,7 @@ class WinFile {
   WinFile& operator=(const WinFile&) = delete;
   // Flushes to disk and closes: data written before destruction is on disk afterwards. A failed
   // flush of a file that was written counts as a failed write (platform/file_faults.h).
-  virtual ~WinFile();
+  ~WinFile();
 
   // Moves the pointer to `size`, then truncates or extends there. False when the size could not
   // be set. Failed writes and size changes are counted (platform/file_faults.h).

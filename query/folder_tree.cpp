@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "index/coding.h"
 #include "index/record_store.h"
 #include "index/snapshot_format.h"
 #include "platform/file.h"
@@ -20,9 +21,10 @@ bool ReadRecord(WinFile* folders, uint32_t r, FolderRange* out, std::string* roo
       sizeof bytes) {
     return false;
   }
-  uint32_t fields[4];
-  std::memcpy(fields, bytes, sizeof fields);
-  *out = FolderRange{fields[0], fields[1], fields[2], fields[3]};
+  *out = FolderRange{DecodeFixed32(bytes + snapshot::kFolderEntryField),
+                     DecodeFixed32(bytes + snapshot::kFolderSiblingField),
+                     DecodeFixed32(bytes + snapshot::kFolderChildField),
+                     DecodeFixed32(bytes + snapshot::kFolderCountField)};
   if (root_name != nullptr) {
     size_t length = 0;
     while (length < 4 && bytes[length] != 0) ++length;

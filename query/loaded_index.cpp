@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "index/coding.h"
 #include "index/name_index_format.h"
 #include "index/snapshot_format.h"
 
@@ -26,9 +27,7 @@ uint16_t LoadedIndex::MonthCode(uint32_t id) const {
   if (id == 0 || months_.Data() == nullptr) return 0;
   uint64_t offset = kMonthCodesOffset + (static_cast<uint64_t>(id) - 1) * 2;
   if (offset + 2 > months_.Size()) return 0;
-  uint16_t code;
-  std::memcpy(&code, months_.Data() + offset, 2);
-  return code;
+  return DecodeFixed16(months_.Data() + offset);
 }
 
 const uint8_t* LoadedIndex::MonthCodes(uint32_t* count) const {
@@ -44,8 +43,7 @@ uint32_t LoadedIndex::MonthCodesOf(int slot, std::vector<uint16_t>* out) const {
   for (uint32_t i = 0; i < kMonthSlotCodes; ++i) {
     uint64_t offset = static_cast<uint64_t>(slot) * kMonthSlotBytes + i * 2;
     if (offset + 2 > months_.Size()) break;
-    uint16_t code;
-    std::memcpy(&code, months_.Data() + offset, 2);
+    const uint16_t code = DecodeFixed16(months_.Data() + offset);
     if (code == 0) break;
     out->push_back(code);
     ++appended;

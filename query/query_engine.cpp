@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "index/coding.h"
 #include "index/index_reader.h"
 #include "index/name_index_format.h"
 #include "index/name_keys.h"
@@ -163,8 +164,7 @@ struct MonthFilter {
   uint16_t from, to;     // codes kept: from <= code < to
 
   bool Keeps(uint32_t index) const {  // index = id - 1
-    uint16_t code = 0;
-    if (index < known) std::memcpy(&code, codes + 2 * static_cast<size_t>(index), 2);
+    const uint16_t code = index < known ? DecodeFixed16(codes + 2 * static_cast<size_t>(index)) : 0;
     return from <= code && code < to;
   }
 

@@ -6,17 +6,20 @@
 #include <string>
 #include <vector>
 
+#include "index/snapshot_format.h"
+
 namespace sorvik {
 
-// File categories: the numbers of the category bitmaps in index.cm. Any other value than 0..5
-// means no category filter, like kCategoryAll.
+// File categories of a request: the numbers of the category bitmaps in index.cm (Category).
+// Any other value than 0..5 means no category filter, like kCategoryAll.
 constexpr int32_t kCategoryAll = -1;
-constexpr int32_t kCategoryFolders = 0;
-constexpr int32_t kCategoryHidden = 1;  // the bitmap behind hiddenOnly; never offered as a choice
-constexpr int32_t kCategoryPictures = 2;
-constexpr int32_t kCategoryDocuments = 3;
-constexpr int32_t kCategoryApplications = 4;
-constexpr int32_t kCategoryMedia = 5;  // audio and video
+constexpr int32_t kCategoryFolders = snapshot::kFolders;
+constexpr int32_t kCategoryHidden =
+    snapshot::kHidden;  // the bitmap behind hiddenOnly; never a choice
+constexpr int32_t kCategoryPictures = snapshot::kPictures;
+constexpr int32_t kCategoryDocuments = snapshot::kDocuments;
+constexpr int32_t kCategoryApplications = snapshot::kApplications;
+constexpr int32_t kCategoryMedia = snapshot::kAudioVideo;
 
 struct SearchRequest {
   std::string keywords;             // keyword line, already normalised by NormalizeKeywords

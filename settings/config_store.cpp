@@ -1,8 +1,8 @@
 #include "settings/config_store.h"
 
+#include "platform/fs.h"
 #include "settings/decimal_text.h"
 #include "settings/xml_file.h"
-#include "platform/fs.h"
 
 namespace sorvik {
 namespace {

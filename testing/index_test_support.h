@@ -8,12 +8,12 @@
 #include <mutex>
 #include <string>
 
-#include "settings/config_store.h"
 #include "lifecycle/build_index.h"
 #include "lifecycle/index_environment.h"
 #include "lifecycle/index_manager.h"
 #include "platform/fs.h"
 #include "platform/sync.h"
+#include "settings/config_store.h"
 #include "testing/test_util.h"
 
 namespace sorvik {

@@ -13,8 +13,8 @@ TempFolder::TempFolder() {
   static std::atomic<int> counter{0};
   auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
   std::filesystem::path base = std::filesystem::temp_directory_path();
-  std::string name = "sorvik-test-" + std::to_string(stamp % 1000000000) + "-" +
-                     std::to_string(counter++);
+  std::string name =
+      "sorvik-test-" + std::to_string(stamp % 1000000000) + "-" + std::to_string(counter++);
   std::filesystem::path folder = base / name;
   std::filesystem::create_directories(folder);
   path_ = folder.string();

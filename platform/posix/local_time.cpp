@@ -74,19 +74,4 @@ bool LocalNow(LocalTime* local) {
   return FromTm(tm, static_cast<uint16_t>(now.tv_nsec / 1000000), local);
 }
 
-bool LocalToUnixSeconds(int year, int month, int day, int hour, int minute, int64_t* seconds) {
-  struct tm tm = {};
-  tm.tm_year = year - 1900;
-  tm.tm_mon = month - 1;
-  tm.tm_mday = day;
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  tm.tm_sec = 0;
-  tm.tm_isdst = -1;
-  time_t result = ::mktime(&tm);
-  if (result == static_cast<time_t>(-1)) return false;
-  *seconds = static_cast<int64_t>(result);
-  return true;
-}
-
 }  // namespace sorvik
