@@ -25,10 +25,11 @@ void RunFirstBuild(WorkFolder* work) {
 }
 
 TEST(IndexCreationFaults, AFailedFirstBuildIsNotMadeLive) {
-  TestDrive drive('H');
+  testing::TestDriveLock lock;  // Y: is shared with the other window tests
+  TestDrive drive('Y');
   ASSERT_TRUE(drive.Mapped());
   for (int i = 0; i < 20; ++i) ASSERT_TRUE(testing::MakeFile(drive.At(std::to_string(i) + ".txt")));
-  WorkFolder work("H:");
+  WorkFolder work("Y:");
   uint32_t writes = 0;
   {  // a build that succeeds, counted
     FailingDisk counter;
