@@ -2,20 +2,8 @@
 # sources compiled with the cross compiler (TinyXML from Debian's source package, fetched into
 # the build folder by scripts/fetch-tinyxml with Debian's patches applied).
 if(WIN32)
-  set(SORVIK_TINYXML_DIR "${CMAKE_BINARY_DIR}/deps/tinyxml" CACHE PATH "Patched TinyXML sources")
-  if(NOT EXISTS "${SORVIK_TINYXML_DIR}/tinyxml.cpp")
-    execute_process(COMMAND ${CMAKE_SOURCE_DIR}/scripts/fetch-tinyxml "${SORVIK_TINYXML_DIR}"
-                    RESULT_VARIABLE fetch_result)
-    if(NOT fetch_result EQUAL 0)
-      message(FATAL_ERROR "TinyXML sources could not be fetched into ${SORVIK_TINYXML_DIR}")
-    endif()
-  endif()
-  add_library(tinyxml STATIC
-    ${SORVIK_TINYXML_DIR}/tinyxml.cpp ${SORVIK_TINYXML_DIR}/tinyxmlerror.cpp
-    ${SORVIK_TINYXML_DIR}/tinyxmlparser.cpp ${SORVIK_TINYXML_DIR}/tinystr.cpp)
-  target_include_directories(tinyxml SYSTEM PUBLIC ${SORVIK_TINYXML_DIR})
-  target_compile_definitions(tinyxml PUBLIC TIXML_USE_STL)
-  target_compile_options(tinyxml PRIVATE -w)
+  include(${CMAKE_SOURCE_DIR}/cmake/TinyXmlSource.cmake)
+  sorvik_tinyxml_from_source(${CMAKE_SOURCE_DIR})
   if(SORVIK_TESTS)
     set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

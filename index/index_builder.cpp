@@ -65,20 +65,14 @@ class ChunkText {
 void RecordName(const char* text, uint32_t length, const char** name, uint32_t* name_length) {
   *name = text;
   *name_length = 0;
-  uint32_t pos = 0;
-  while (pos < length) {
-    const char* line = text + pos;
-    const void* feed = std::memchr(line, '\n', length - pos);
-    uint32_t line_length =
-        feed ? static_cast<uint32_t>(static_cast<const char*>(feed) - line) : length - pos;
-    if (line_length == 0) break;
-    const void* colon = std::memchr(line, ':', line_length);
-    if (colon == line + 1 && line[0] == 'I') {
-      *name = line + 2;
-      *name_length = line_length - 2;
-    }
-    pos += line_length + 1;
-  }
+  ForEachRecordField(text, length,
+                     [name, name_length](const char* key, uint32_t key_length, const char* value,
+                                         uint32_t value_length) {
+                       if (key_length == 1 && key[0] == 'I') {
+                         *name = value;
+                         *name_length = value_length;
+                       }
+                     });
 }
 
 void IndexBuilder::SetWorkFolder(const std::string& folder) {

@@ -117,21 +117,11 @@ bool RecordStore::Read(uint32_t id, EntryRecord* record) {
 
 void ParseRecordText(const char* text, uint32_t length, EntryRecord* record) {
   record->fields.clear();
-  uint32_t pos = 0;
-  while (pos < length) {
-    const char* line = text + pos;
-    const void* feed = std::memchr(line, '\n', length - pos);
-    uint32_t line_length =
-        feed ? static_cast<uint32_t>(static_cast<const char*>(feed) - line) : length - pos;
-    if (line_length == 0) break;
-    const void* colon = std::memchr(line, ':', line_length);
-    if (colon != nullptr && colon != line) {
-      uint32_t key_length = static_cast<uint32_t>(static_cast<const char*>(colon) - line);
-      record->fields[std::string(line, key_length)] =
-          std::string(line + key_length + 1, line_length - key_length - 1);
-    }
-    pos += line_length + 1;
-  }
+  ForEachRecordField(
+      text, length,
+      [record](const char* key, uint32_t key_length, const char* value, uint32_t value_length) {
+        record->fields[std::string(key, key_length)] = std::string(value, value_length);
+      });
 }
 
 uint32_t RecordStore::OffsetSlots() const {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -114,8 +115,29 @@ class RecordStore {
   MappedFile mapped_offsets_;                                 // db.txt.mai, likewise
 };
 
-// Splits a record text into `record`: for each line up to the first empty one, the text before
-// the first ":" (at position 1 or later) is the key and the rest the value.
+// Calls visit(line, key_length) for each line of a record text up to the first empty one that
+// holds a ":" at position 1 or later: the key is the text before that first ":", the value the
+// rest of the line after it. Lines without a key are skipped.
+template <typename Visit>
+void ForEachRecordField(const char* text, uint32_t length, Visit visit) {
+  uint32_t pos = 0;
+  while (pos < length) {
+    const char* line = text + pos;
+    const void* feed = std::memchr(line, '\n', length - pos);
+    uint32_t line_length =
+        feed ? static_cast<uint32_t>(static_cast<const char*>(feed) - line) : length - pos;
+    if (line_length == 0) break;
+    const void* colon = std::memchr(line, ':', line_length);
+    if (colon != nullptr && colon != line) {
+      const uint32_t key_length = static_cast<uint32_t>(static_cast<const char*>(colon) - line);
+      visit(line, key_length, line + key_length + 1, line_length - key_length - 1);
+    }
+    pos += line_length + 1;
+  }
+}
+
+// Splits a record text into `record`: each field of ForEachRecordField, the last repeated key
+// winning.
 void ParseRecordText(const char* text, uint32_t length, EntryRecord* record);
 
 }  // namespace sorvik
