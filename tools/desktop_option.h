@@ -39,52 +39,56 @@ class DesktopOption {
   virtual bool isOn() = 0;
   // Writes the state `on`. Failures are ignored.
   virtual void apply(bool on) = 0;
+
+ protected:
+  explicit DesktopOption(const DesktopRegistry& registry) : registry_(registry) {}
+
+  DesktopRegistry registry_;  // where the option reads and writes
+};
+
+// The options of the desktop group: the shortcut switches and the desktop icons.
+class DesktopSettingOption : public DesktopOption {
+ public:
+  std::string group() override { return kDesktopGroup; }
+
+ protected:
+  using DesktopOption::DesktopOption;
 };
 
 // "消除快捷方式图标上的小箭头": the "IsShortcut" value of the shortcut file type.
-class ShortcutArrowOption : public DesktopOption {
+class ShortcutArrowOption : public DesktopSettingOption {
  public:
-  explicit ShortcutArrowOption(const DesktopRegistry& registry) : registry_(registry) {}
+  explicit ShortcutArrowOption(const DesktopRegistry& registry) : DesktopSettingOption(registry) {}
   bool available() override;
   std::string text() override;
-  std::string group() override { return kDesktopGroup; }
   bool isOn() override;
   void apply(bool on) override;
-
- private:
-  DesktopRegistry registry_;
 };
 
 // "禁止添加“快捷方式”文字": Explorer's "Link" value.
-class ShortcutTextOption : public DesktopOption {
+class ShortcutTextOption : public DesktopSettingOption {
  public:
-  explicit ShortcutTextOption(const DesktopRegistry& registry) : registry_(registry) {}
+  explicit ShortcutTextOption(const DesktopRegistry& registry) : DesktopSettingOption(registry) {}
   bool available() override;
   std::string text() override;
-  std::string group() override { return kDesktopGroup; }
   bool isOn() override;
   void apply(bool on) override;
-
- private:
-  DesktopRegistry registry_;
 };
 
 // One of the five standard desktop icons, shown while its value under "NewStartPanel" is 0.
-class DesktopIconOption : public DesktopOption {
+class DesktopIconOption : public DesktopSettingOption {
  public:
   // `title`: the icon's name in the list text.
   DesktopIconOption(const DesktopRegistry& registry, const char* clsid, const char* title)
-      : registry_(registry), clsid_(clsid), title_(title) {}
+      : DesktopSettingOption(registry), clsid_(clsid), title_(title) {}
   bool available() override;
   std::string text() override;
-  std::string group() override { return kDesktopGroup; }
   bool isOn() override;
   void apply(bool on) override;
   // The CLSID text used as the registry value name.
   std::string valueName() const { return clsid_; }
 
  private:
-  DesktopRegistry registry_;
   std::string clsid_;  // the icon's CLSID in braces
   std::string title_;  // the icon's name in the list text
 };
@@ -99,7 +103,7 @@ struct ContextMenuHandler {
 class ContextMenuOption : public DesktopOption {
  public:
   ContextMenuOption(const DesktopRegistry& registry, ContextMenuHandler handler)
-      : registry_(registry), handler_(std::move(handler)) {}
+      : DesktopOption(registry), handler_(std::move(handler)) {}
   bool available() override { return true; }
   std::string text() override;
   std::string group() override { return kContextMenuGroup; }
@@ -107,8 +111,7 @@ class ContextMenuOption : public DesktopOption {
   void apply(bool on) override;
 
  private:
-  DesktopRegistry registry_;
-  ContextMenuHandler handler_;
+  ContextMenuHandler handler_;  // the handler as the scan found it, with the value last stored
 };
 
 // The handlers under "Directory\Background\shellex\ContextMenuHandlers" of `classes` that are
