@@ -12,12 +12,14 @@ namespace {
 constexpr int kColumnWidth = 180;
 constexpr int kIconX = 10;
 constexpr int kIconY = 20;
-// The part of a path longer than this many bytes may be cleaned; shorter ones are no folders
-// the shell would name for these places.
+// A place whose path has this many bytes or fewer (a bare drive root) is left alone.
 constexpr size_t kShortestPlace = 5;
 constexpr char kProfileTemp[] = "\\Local Settings\\Temp";
 constexpr char kWindowsTemp[] = "\\Temp";
 
+constexpr int kRowTemporaryFolders = 0;
+constexpr int kRowInternetCache = 1;
+constexpr int kRowRecycleBins = 2;
 constexpr const char* kRowTexts[kCleanRowCount] = {
     "系统临时文件夹里的文件",
     "IE临时文件夹里的文件",
@@ -92,9 +94,9 @@ void CTraceCleanDlg::CleanNow() {
   HWND list = List();
   for (int row = 0; row < kCleanRowCount; ++row) {
     if (RowStateImage(list, row) == 1) continue;
-    if (row == 0) CleanTemporaryFolders(&cleaner);
-    if (row == 1) CleanInternetCache(&cleaner);
-    if (row == 2) places_->EmptyRecycleBins(Handle());
+    if (row == kRowTemporaryFolders) CleanTemporaryFolders(&cleaner);
+    if (row == kRowInternetCache) CleanInternetCache(&cleaner);
+    if (row == kRowRecycleBins) places_->EmptyRecycleBins(Handle());
     SetStatus(row, kCleanFinished);
   }
   MessageBoxA(Handle(), kCleanDoneText, kCleanCaption, MB_OK);
