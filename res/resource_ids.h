@@ -8,12 +8,21 @@
 #define IDD_ABOUT 170           // "关于..."
 #define IDD_AD_COLUMN 203       // the ad column, a child of the search window
 #define IDD_QUICK_START 207     // the usage guide
+#define IDD_TRACE_CLEAN 240     // "清理垃圾文件"
+#define IDD_INDIVIDUATION 241   // "系统个性设置"
 
 // The about box's controls.
 #define IDC_ABOUT_PRODUCT 1101
 #define IDC_ABOUT_VERSION 1102
 #define IDC_ABOUT_BUILD 1103
 #define IDC_ABOUT_TERMS 1104
+
+// The junk-file cleaner's controls.
+#define IDC_CLEAN_LIST 1000  // list view of the three places, with check boxes
+#define IDC_CLEAN_NOW 1053   // "立即清理"
+
+// The desktop tweaks' controls.
+#define IDC_TWEAKS_LIST 1000  // list view of the options, with check boxes
 
 // Menus.
 #define IDM_VIEW_MODES 164  // sub-menu 0: the list's view modes

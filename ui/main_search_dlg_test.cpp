@@ -403,7 +403,9 @@ TEST_F(SearchWindowTest, MenusAndCommands) {
   EXPECT_EQ(window_->urls, (std::vector<std::string>{kHelpPageUrl, kFeedbackPageUrl}));
   SendMessageA(window_->Handle(), WM_COMMAND, kCmdAbout, 0);
   SendMessageA(window_->Handle(), WM_COMMAND, kCmdQuickStart, 0);
-  EXPECT_EQ(window_->dialogs, 2);
+  SendMessageA(window_->Handle(), WM_COMMAND, kCmdJunkCleaner, 0);
+  SendMessageA(window_->Handle(), WM_COMMAND, kCmdDesktopTweaks, 0);
+  EXPECT_EQ(window_->dialogs, 4);
   // Enter and Esc leave the window alone; closing hides it; the tray command shows it again.
   SendMessageA(window_->Handle(), WM_COMMAND, IDOK, 0);
   SendMessageA(window_->Handle(), WM_COMMAND, IDCANCEL, 0);

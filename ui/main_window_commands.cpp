@@ -7,11 +7,13 @@
 
 #include <vector>
 
-#include "settings/object_directory.h"
 #include "favourites/favorite_store.h"
 #include "lifecycle/index_manager.h"
 #include "query/search_result.h"
 #include "res/resource_ids.h"
+#include "settings/object_directory.h"
+#include "tools/dlg_individuation.h"
+#include "tools/trace_clean_dlg.h"
 #include "ui/about_dlg.h"
 #include "ui/command_ids.h"
 #include "ui/main_search_dlg.h"
@@ -178,6 +180,16 @@ bool MainSearchDlg::RunMenuCommand(int id) {
       bar_.KeywordBox().SetText("");
       bar_.KeywordBox().Focus();
       return true;
+    case kCmdJunkCleaner: {
+      CTraceCleanDlg cleaner;
+      RunDialog(&cleaner);
+      return true;
+    }
+    case kCmdDesktopTweaks: {
+      CDlgIndividuation tweaks;
+      RunDialog(&tweaks);
+      return true;
+    }
     case kCmdToggleAdColumn:
       ToggleAdColumn();
       return true;
@@ -192,8 +204,6 @@ bool MainSearchDlg::RunMenuCommand(int id) {
     case kCmdIndexOptions:
     case kCmdSystemOptions:
     case kCmdProcessList:
-    case kCmdJunkCleaner:
-    case kCmdDesktopTweaks:
       if (!OpenMenuWindow(id, Handle(), request_))
         MessageBoxA(Handle(), "此功能在当前版本中尚未提供。", kMainWindowTitle,
                     MB_OK | MB_ICONINFORMATION);

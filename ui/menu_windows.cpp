@@ -4,7 +4,7 @@ namespace sorvik {
 
 bool OpenMenuWindow(int command, HWND owner, const SearchRequest& current) {
   // The favourites dialogs (6000, 6001), the options windows (6100, 6301) and the tools
-  // (6302-6304) are not part of the program yet.
+  // (6302) are not part of the program yet.
   (void)command;
   (void)owner;
   (void)current;

@@ -10,6 +10,9 @@
 //   command ID              sends the search window the menu command ID
 //   next-page               clicks "下一页" in the search window's bottom bar
 //   menu ID                 clicks the search bar's menu button ID (its drop-down opens)
+//   tool ID                 sends the search window the tools-menu command ID (6303, 6304),
+//                           waits for the tool's dialog and prints its rectangle as WxH+X+Y
+//   close-tool ID           closes that tool's dialog without doing anything
 // Exit status 0 when the window appeared, 1 on time-out, 2 for a usage error.
 #include <windows.h>
 
@@ -58,6 +61,34 @@ int ShowIndexPage() {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
+  return 0;
+}
+
+// The caption of the dialog a tools-menu command opens, or null.
+const char* ToolCaption(int command) {
+  if (command == kCmdJunkCleaner) return "清理垃圾文件";
+  if (command == kCmdDesktopTweaks) return "系统个性设置";
+  return nullptr;
+}
+
+// Opens a tool from the running search window, or closes it again.
+int DriveTool(const std::string& command, int tool) {
+  const char* caption = ToolCaption(tool);
+  HWND main = FindShown("#32770", kMainWindowTitle);
+  if (caption == nullptr || main == nullptr) return 1;
+  if (command == "close-tool") {
+    HWND dialog = FindShown("#32770", caption);
+    if (dialog != nullptr) PostMessageA(dialog, WM_CLOSE, 0, 0);
+    return dialog != nullptr ? 0 : 1;
+  }
+  PostMessageA(main, WM_CANCELMODE, 0, 0);  // an open drop-down menu closes first
+  PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(tool), 0);
+  HWND dialog = WaitFor("#32770", caption, 20);
+  if (dialog == nullptr) return 1;
+  RECT rect;
+  GetWindowRect(dialog, &rect);
+  std::printf("%ldx%ld+%ld+%ld\n", rect.right - rect.left, rect.bottom - rect.top, rect.left,
+              rect.top);
   return 0;
 }
 
@@ -121,6 +152,7 @@ int Run(const std::string& command, int seconds, const std::string& argument) {
     return 0;
   }
   if (command == "index-page") return ShowIndexPage();
+  if (command == "tool" || command == "close-tool") return DriveTool(command, seconds);
   return 2;
 }
 

@@ -1,0 +1,124 @@
+#include "tools/trace_clean_dlg.h"
+
+#include <shlobj.h>
+
+#include "res/resource_ids.h"
+#include "widgets/check_list.h"
+#include "widgets/dialog_icon.h"
+
+namespace sorvik {
+namespace {
+
+constexpr int kColumnWidth = 180;
+constexpr int kIconX = 10;
+constexpr int kIconY = 20;
+// A place whose path has this many bytes or fewer (a bare drive root) is left alone.
+constexpr size_t kShortestPlace = 5;
+constexpr char kProfileTemp[] = "\\Local Settings\\Temp";
+constexpr char kWindowsTemp[] = "\\Temp";
+
+constexpr int kRowTemporaryFolders = 0;
+constexpr int kRowInternetCache = 1;
+constexpr int kRowRecycleBins = 2;
+constexpr const char* kRowTexts[kCleanRowCount] = {
+    "系统临时文件夹里的文件",
+    "IE临时文件夹里的文件",
+    "WINDOWS回收站里的文件",
+};
+
+// The file-system path of the shell folder `csidl`, or empty.
+std::string ShellFolder(int csidl) {
+  LPITEMIDLIST folder = nullptr;
+  if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &folder)) || folder == nullptr) return "";
+  char path[MAX_PATH] = {0};
+  SHGetPathFromIDListA(folder, path);
+  CoTaskMemFree(folder);
+  return path;
+}
+
+}  // namespace
+
+std::string JunkPlaces::RecentFolder() { return ShellFolder(CSIDL_RECENT); }
+
+std::string JunkPlaces::WindowsFolder() {
+  char path[MAX_PATH] = {0};
+  UINT length = GetWindowsDirectoryA(path, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? path : "";
+}
+
+std::string JunkPlaces::InternetCacheFolder() { return ShellFolder(CSIDL_INTERNET_CACHE); }
+
+std::vector<std::string> JunkPlaces::KeptFolders() { return JunkCleaner::SystemKeptFolders(); }
+
+void JunkPlaces::EmptyRecycleBins(HWND owner) {
+  SHEmptyRecycleBinA(owner, nullptr, SHERB_NOCONFIRMATION | SHERB_NOPROGRESSUI);
+}
+
+CTraceCleanDlg::CTraceCleanDlg(JunkPlaces* places)
+    : CDialogBase(IDD_TRACE_CLEAN), places_(places != nullptr ? places : &system_places_) {}
+
+HWND CTraceCleanDlg::List() const { return Item(IDC_CLEAN_LIST); }
+
+BOOL CTraceCleanDlg::OnInit() {
+  HWND list = List();
+  AddListColumn(list, "　清理内容", kColumnWidth);
+  AddListColumn(list, "　状态", kColumnWidth);
+  UseCheckBoxes(list);
+  for (int row = 0; row < kCleanRowCount; ++row) {
+    AddListRow(list, kRowTexts[row], row);
+    SetCellText(list, row, 1, kCleanPending);
+  }
+  for (int row = 0; row < kCleanRowCount; ++row) SetRowChecked(list, row, true);
+  return TRUE;
+}
+
+bool CTraceCleanDlg::OnCommand(int id, int code, HWND control) {
+  if (id == IDC_CLEAN_NOW) {
+    CleanNow();
+    return true;
+  }
+  return CDialogBase::OnCommand(id, code, control);
+}
+
+bool CTraceCleanDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR* result) {
+  (void)wparam;
+  (void)lparam;
+  if (message != WM_PAINT) return false;
+  PaintDialogIcon(Handle(), IDI_APP, kIconX, kIconY);
+  *result = TRUE;
+  return true;
+}
+
+void CTraceCleanDlg::CleanNow() {
+  JunkCleaner cleaner(places_->KeptFolders());
+  HWND list = List();
+  for (int row = 0; row < kCleanRowCount; ++row) {
+    if (RowStateImage(list, row) == 1) continue;
+    if (row == kRowTemporaryFolders) CleanTemporaryFolders(&cleaner);
+    if (row == kRowInternetCache) CleanInternetCache(&cleaner);
+    if (row == kRowRecycleBins) places_->EmptyRecycleBins(Handle());
+    SetStatus(row, kCleanFinished);
+  }
+  MessageBoxA(Handle(), kCleanDoneText, kCleanCaption, MB_OK);
+  End(IDOK);
+}
+
+void CTraceCleanDlg::CleanTemporaryFolders(JunkCleaner* cleaner) {
+  std::string recent = places_->RecentFolder();
+  if (recent.size() <= kShortestPlace) return;
+  // The recent-documents folder lies directly in the user's profile folder.
+  const size_t cut = recent.rfind('\\');
+  if (cut != std::string::npos) cleaner->EmptyFolder(recent.substr(0, cut) + kProfileTemp);
+  std::string windows = places_->WindowsFolder();
+  if (!windows.empty() && windows.back() == '\\') windows.pop_back();
+  if (!windows.empty()) cleaner->EmptyFolder(windows + kWindowsTemp);
+}
+
+void CTraceCleanDlg::CleanInternetCache(JunkCleaner* cleaner) {
+  const std::string cache = places_->InternetCacheFolder();
+  if (cache.size() > kShortestPlace) cleaner->EmptyFolder(cache);
+}
+
+void CTraceCleanDlg::SetStatus(int row, const char* status) { SetCellText(List(), row, 1, status); }
+
+}  // namespace sorvik
