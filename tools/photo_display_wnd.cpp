@@ -117,7 +117,7 @@ bool LPhotoDisplayWnd::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRE
       SendMessageA(frame_, WM_KEYDOWN, wparam, lparam);
       return true;
     case WM_NCACTIVATE:
-      if (wparam == FALSE && GetParent(Handle()) == nullptr)
+      if (wparam == FALSE && (GetWindowLongPtrA(Handle(), GWL_STYLE) & WS_CHILD) == 0)
         PostMessageA(frame_, kMsgDisplayDeactivated, 0, 0);
       return false;
     default:
