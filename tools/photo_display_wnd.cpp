@@ -2,15 +2,11 @@
 
 #include <shellapi.h>
 
-#include <algorithm>
 #include <vector>
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
 
+#include "tools/offscreen_canvas.h"
 #include "tools/photo_layout.h"
+#include "widgets/gdiplus_headers.h"
 
 namespace sorvik {
 namespace {
@@ -81,18 +77,8 @@ void LPhotoDisplayWnd::Paint() {
   GetClientRect(Handle(), &client);
   if (path_.size() > 2 && GetClipBox(dc, &clip) != ERROR && !IsRectEmpty(&clip)) {
     // Drawn off-screen over the clip box and copied in one piece, so nothing flickers.
-    const int width = clip.right - clip.left;
-    const int height = clip.bottom - clip.top;
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    SetViewportOrgEx(memory, -clip.left, -clip.top, nullptr);
-    DrawPictureFile(memory, client, path_);
-    SetViewportOrgEx(memory, 0, 0, nullptr);
-    BitBlt(dc, clip.left, clip.top, width, height, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    OffscreenCanvas canvas(dc, clip);
+    DrawPictureFile(canvas.dc(), client, path_);
   }
   EndPaint(Handle(), &paint);
 }

@@ -2,14 +2,9 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
-
 #include "res/resource_ids.h"
+#include "tools/offscreen_canvas.h"
+#include "widgets/gdiplus_headers.h"
 
 namespace sorvik {
 namespace {
@@ -290,15 +285,9 @@ void LPhotoMainWnd::Paint() {
   GetClientRect(hwnd_, &client);
   if (!IsRectEmpty(&client)) {
     // The bar is drawn off-screen and copied at once: hovering a button never flickers.
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    FillRect(memory, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    PaintBar(memory, client);
-    BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    OffscreenCanvas canvas(dc, client);
+    FillRect(canvas.dc(), &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    PaintBar(canvas.dc(), client);
   }
   EndPaint(hwnd_, &paint);
 }

@@ -9,19 +9,13 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include <algorithm>
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
-
 #include <string>
 #include <vector>
 
 #include "query/gbk_text.h"
 #include "tools/md5_checksum_dlg.h"
 #include "tools/photo_viewer.h"
+#include "widgets/gdiplus_headers.h"
 
 namespace sorvik {
 namespace {

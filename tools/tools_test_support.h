@@ -4,13 +4,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
-
 #include <cstdint>
 #include <map>
 #include <string>
@@ -19,6 +12,7 @@ using std::min;
 #include "query/details_source.h"
 #include "query/search_result.h"
 #include "testing/test_util.h"
+#include "widgets/gdiplus_headers.h"
 
 namespace sorvik {
 namespace testing {
