@@ -64,6 +64,7 @@ LPhotoMainWnd* LPhotoMainWnd::Open(SearchResult* result, int row) {
     delete viewer;
     return nullptr;
   }
+  viewer->frees_itself_ = true;
   ShowWindow(viewer->hwnd_, SW_SHOWMAXIMIZED);
   viewer->ShowEntry(row);
   return viewer;
@@ -344,10 +345,11 @@ LRESULT CALLBACK LPhotoMainWnd::WindowProc(HWND hwnd, UINT message, WPARAM wpara
   }
   if (viewer != nullptr) {
     if (message == WM_NCDESTROY) {
-      // A closed viewer frees itself and with it its clone of the result.
+      // A closed viewer frees itself and with it its clone of the result; one whose creation
+      // failed is freed by Open.
       SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
       viewer->hwnd_ = nullptr;
-      delete viewer;
+      if (viewer->frees_itself_) delete viewer;
       return DefWindowProcA(hwnd, message, wparam, lparam);
     }
     try {

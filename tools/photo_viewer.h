@@ -69,6 +69,7 @@ class LPhotoMainWnd {
   ImageButton buttons_[3];       // previous, slide show, next
   bool slide_show_ = false;      // the display is full screen and the timer runs
   bool tracking_mouse_ = false;  // a leave notice is requested
+  bool frees_itself_ = false;    // created and shown: WM_NCDESTROY deletes the object
   HWND tool_tip_ = nullptr;      // tips of the three buttons
   PngLoader bar_picture_;        // the bottom bar's background
   PngLoader sprite_loaders_[3];  // the buttons' sprite strips, in the order of buttons_
