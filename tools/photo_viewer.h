@@ -35,6 +35,7 @@ class LPhotoMainWnd {
   const std::string& ShownPath() const { return display_.Path(); }
   int Index() const { return index_; }
   bool InSlideShow() const { return slide_show_; }
+  HWND ToolTipHandle() const { return tool_tip_; }
   // The button with id `id` (kPreviousButtonId, kNextButtonId, kSlideShowButtonId).
   const ImageButton& Button(int id) const;
 

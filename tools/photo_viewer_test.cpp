@@ -1,6 +1,9 @@
 #include "tools/photo_viewer.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
+
+#include <utility>
 
 #include "tools/tools_test_support.h"
 
@@ -250,6 +253,25 @@ TEST_F(ViewerTest, BarButtons) {
     Mouse(WM_LBUTTONDOWN, previous);
     Mouse(WM_LBUTTONUP, previous);
     EXPECT_EQ(viewer_->Index(), 0);
+  }
+  {
+    // Each button has its tip.
+    ASSERT_NE(viewer_->ToolTipHandle(), nullptr);
+    EXPECT_EQ(SendMessageA(viewer_->ToolTipHandle(), TTM_GETTOOLCOUNT, 0, 0), 3);
+    const std::pair<int, std::string> tips[] = {
+        {kPreviousButtonId, "上一张(按S、上箭头或左箭头键)"},
+        {kSlideShowButtonId, "放映幻灯片(按F5或双击显示区域)"},
+        {kNextButtonId, "下一张(按L、下箭头或右箭头键)"}};
+    for (const auto& [id, tip] : tips) {
+      char text[128] = {0};
+      TOOLINFOA tool = {};
+      tool.cbSize = TTTOOLINFOA_V2_SIZE;
+      tool.hwnd = viewer_->Handle();
+      tool.uId = static_cast<UINT_PTR>(id);
+      tool.lpszText = text;
+      SendMessageA(viewer_->ToolTipHandle(), TTM_GETTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+      EXPECT_EQ(std::string(text), tip) << id;
+    }
   }
   {
     // The middle button starts the slide show.
