@@ -12,8 +12,8 @@ namespace sorvik {
 constexpr uint32_t kMd5Size = 16;  // bytes of an MD5 digest
 using Md5Digest = std::array<uint8_t, kMd5Size>;
 
-// The MD5 digest of the file at `path` (the program's GBK path form), read block by block so
-// that a file of any size hashes in constant memory. `out` may be null (then only whether the
+// The MD5 digest of the file at `path` (the program's GBK path form), read in blocks of 1024 bytes
+// so that a file of any size hashes in constant memory. `out` may be null (then only whether the
 // file can be hashed is reported). False when the file cannot be opened (missing, a folder, held
 // by another program without sharing) or a read or provider call fails.
 bool Md5OfFile(const std::string& path, Md5Digest* out);
