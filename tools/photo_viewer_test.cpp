@@ -79,6 +79,12 @@ TEST(PhotoDisplay, DrawsFittedPicturesAndIcons) {
     EXPECT_EQ(canvas.Lit(0, 284, 484, 316), 0);
   }
   {
+    // So is a folder.
+    canvas.Draw(folder.Path());
+    EXPECT_GT(canvas.Lit(484, 284, 516, 316), 0);
+    EXPECT_EQ(canvas.Lit(0, 0, 1000, 284), 0);
+  }
+  {
     // A file that is gone draws nothing but black.
     canvas.Draw(folder.Join("gone.bmp"));
     EXPECT_EQ(canvas.Lit(0, 0, 1000, 600), 0);
