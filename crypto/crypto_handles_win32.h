@@ -6,46 +6,30 @@
 // The CryptoAPI needs the base types of windows.h first.
 #include <wincrypt.h>
 
-#include <string>
-
 namespace sorvik {
 namespace crypto_internal {
 
-class ScopedProvider {
+// A CryptoAPI handle freed by `Free` when it is not 0.
+template <typename Handle, void (*Free)(Handle)>
+class ScopedCryptoHandle {
  public:
-  ScopedProvider() = default;
-  ~ScopedProvider() {
-    if (handle != 0) CryptReleaseContext(handle, 0);
+  ScopedCryptoHandle() = default;
+  ~ScopedCryptoHandle() {
+    if (handle != 0) Free(handle);
   }
-  ScopedProvider(const ScopedProvider&) = delete;
-  ScopedProvider& operator=(const ScopedProvider&) = delete;
+  ScopedCryptoHandle(const ScopedCryptoHandle&) = delete;
+  ScopedCryptoHandle& operator=(const ScopedCryptoHandle&) = delete;
 
-  HCRYPTPROV handle = 0;
+  Handle handle = 0;
 };
 
-class ScopedHash {
- public:
-  ScopedHash() = default;
-  ~ScopedHash() {
-    if (handle != 0) CryptDestroyHash(handle);
-  }
-  ScopedHash(const ScopedHash&) = delete;
-  ScopedHash& operator=(const ScopedHash&) = delete;
+inline void ReleaseProvider(HCRYPTPROV provider) { CryptReleaseContext(provider, 0); }
+inline void DestroyHash(HCRYPTHASH hash) { CryptDestroyHash(hash); }
+inline void DestroyKey(HCRYPTKEY key) { CryptDestroyKey(key); }
 
-  HCRYPTHASH handle = 0;
-};
-
-class ScopedKey {
- public:
-  ScopedKey() = default;
-  ~ScopedKey() {
-    if (handle != 0) CryptDestroyKey(handle);
-  }
-  ScopedKey(const ScopedKey&) = delete;
-  ScopedKey& operator=(const ScopedKey&) = delete;
-
-  HCRYPTKEY handle = 0;
-};
+using ScopedProvider = ScopedCryptoHandle<HCRYPTPROV, ReleaseProvider>;
+using ScopedHash = ScopedCryptoHandle<HCRYPTHASH, DestroyHash>;
+using ScopedKey = ScopedCryptoHandle<HCRYPTKEY, DestroyKey>;
 
 class ScopedFile {
  public:
