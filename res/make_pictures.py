@@ -48,6 +48,18 @@ class Canvas:
                     self.px[y][x] = c
 
 
+def fill_polygon(canvas, points, c, dx=0):
+    """Fills the polygon `points` (pixel centres tested), shifted right by `dx`."""
+    for y in range(canvas.h):
+        for x in range(canvas.w):
+            px, py, inside = x + 0.5 - dx, y + 0.5, False
+            for (x0, y0), (x1, y1) in zip(points, points[1:] + points[:1]):
+                if (y0 > py) != (y1 > py) and px < x0 + (py - y0) * (x1 - x0) / (y1 - y0):
+                    inside = not inside
+            if inside:
+                canvas.put(x, y, c)
+
+
 def png_bytes(canvas):
     raw = b"".join(b"\0" + b"".join(bytes(p) for p in row) for row in canvas.px)
 
@@ -157,14 +169,7 @@ def star_icon():
         r = 7.5 if i % 2 == 0 else 3.2
         a = -math.pi / 2 + i * math.pi / 5
         points.append((8 + r * math.cos(a), 8.3 + r * math.sin(a)))
-    for y in range(16):
-        for x in range(16):
-            px, py, inside = x + 0.5, y + 0.5, False
-            for (x0, y0), (x1, y1) in zip(points, points[1:] + points[:1]):
-                if (y0 > py) != (y1 > py) and px < x0 + (py - y0) * (x1 - x0) / (y1 - y0):
-                    inside = not inside
-            if inside:
-                c.put(x, y, ORANGE)
+    fill_polygon(c, points, ORANGE)
     return c
 
 
@@ -309,6 +314,60 @@ def avi_bytes():
     return b"RIFF" + struct.pack("<I", len(body)) + body
 
 
+# The picture viewer's button faces, one frame per state: disabled, normal, hover, pressed.
+STATE_FACES = [((0xE6, 0xE6, 0xE6, 255), (0xB4, 0xB4, 0xB4, 255), (0xC8, 0xC8, 0xC8, 255)),
+               (WHITE, GREY_BLUE, DEEP_BLUE),
+               ((0xF0, 0xFA, 0xFF, 255), LIGHT_BLUE, DEEP_BLUE),
+               (LIGHT_BLUE, DEEP_BLUE, WHITE)]
+
+
+def step_sprite(pointing_right):
+    """Previous or next: a rounded pill with an arrow, 51 x 25 per state."""
+    w, h = 51, 25
+    c = Canvas(w * 4, h)
+    for state, (face, frame, mark) in enumerate(STATE_FACES):
+        x0 = state * w
+        for cx in (x0 + 12.5, x0 + w - 12.5):
+            c.disc(cx, 12.5, 11.5, frame)
+            c.disc(cx, 12.5, 10.5, face)
+        c.rect(int(x0 + 12.5), 1, int(x0 + w - 12.5), 24, frame)
+        c.rect(int(x0 + 12.5), 2, int(x0 + w - 12.5), 23, face)
+        if pointing_right:
+            head = [(x0 + 34, 12.5), (x0 + 26, 5), (x0 + 26, 20)]
+            shaft = (x0 + 16, 10, x0 + 27, 15)
+        else:
+            head = [(x0 + 17, 12.5), (x0 + 25, 5), (x0 + 25, 20)]
+            shaft = (x0 + 24, 10, x0 + 35, 15)
+        fill_polygon(c, head, mark)
+        c.rect(*shaft, mark)
+    return c
+
+
+def slide_show_sprite():
+    """The slide show: a round button with a play mark, 44 x 48 per state."""
+    w, h = 44, 48
+    c = Canvas(w * 4, h)
+    for state, (face, frame, mark) in enumerate(STATE_FACES):
+        x0 = state * w
+        c.disc(x0 + 22, 24, 21, frame)
+        c.disc(x0 + 22, 24, 19, face)
+        fill_polygon(c, [(x0 + 16, 13), (x0 + 33, 24), (x0 + 16, 35)], mark)
+    return c
+
+
+def viewer_icon(size):
+    """The picture viewer: a framed landscape with a sun."""
+    s = size / 32.0
+    c = Canvas(size, size)
+    c.rect(int(2 * s), int(5 * s), int(30 * s), int(27 * s), DEEP_BLUE)
+    c.rect(int(4 * s), int(7 * s), int(28 * s), int(25 * s), (0xC8, 0xEC, 0xFE, 255))
+    c.disc(21 * s, 12 * s, 3 * s, ORANGE)
+    fill_polygon(c, [(4 * s, 25 * s), (12 * s, 13 * s), (20 * s, 25 * s)], GREEN)
+    fill_polygon(c, [(14 * s, 25 * s), (21 * s, 17 * s), (28 * s, 25 * s)],
+                 (0x38, 0x8E, 0x3C, 255))
+    return c
+
+
 def write(name, data):
     with open(os.path.join(HERE, name), "wb") as f:
         f.write(data)
@@ -329,6 +388,10 @@ def main():
     write("menu_tools.ico", ico_bytes([tools_icon()]))
     write("category_images.bmp", bmp_bytes(category_strip()))
     write("switch_images.bmp", bmp_bytes(switch_strip()))
+    write("viewer_previous.png", png_bytes(step_sprite(False)))
+    write("viewer_next.png", png_bytes(step_sprite(True)))
+    write("viewer_slide_show.png", png_bytes(slide_show_sprite()))
+    write("viewer.ico", ico_bytes([viewer_icon(32), viewer_icon(16)]))
     write("tree_selected.bmp", bmp_bytes(strip(120, 19, (0xF4, 0xFB, 0xFF), (0xC8, 0xEC, 0xFE))))
 
 

@@ -60,3 +60,13 @@
 #define IDR_HTML_AD_COLUMN 103  // the ad column's page
 #define IDR_HTML_GUIDE 104      // the usage guide
 #define IDR_HTML_OFFLINE 206    // the ad column's page when there is no connection
+
+// The MD5 dialog.
+#define IDD_MD5_CHECKSUM 226
+#define IDC_MD5_TEXT 1052  // the digest, selectable for copying
+
+// The picture viewer.
+#define IDI_PHOTO_VIEWER 160           // the frame's icon
+#define IDR_PNG_VIEWER_PREVIOUS 187    // button sprites: four states side by side
+#define IDR_PNG_VIEWER_NEXT 188
+#define IDR_PNG_VIEWER_SLIDE_SHOW 189

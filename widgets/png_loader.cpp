@@ -1,12 +1,8 @@
 #include "widgets/png_loader.h"
 
-#include <algorithm>
 #include <cstring>
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
+
+#include "widgets/gdiplus_headers.h"
 
 namespace sorvik {
 
