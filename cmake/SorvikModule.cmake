@@ -37,5 +37,10 @@ function(sorvik_module target folder)
     target_link_libraries(${target}_tests PRIVATE ${target} ${ARG_TEST_DEPS} sorvik_testing)
     add_test(NAME ${target} COMMAND ${target}_tests)
     set_tests_properties(${target} PROPERTIES TIMEOUT 900)
+    if(WIN32)
+      # Under Wine every test executable shares one desktop: windows found by class (the
+      # first-build dialog), the focus, the clipboard and hot keys. One at a time.
+      set_tests_properties(${target} PROPERTIES RESOURCE_LOCK wine_desktop)
+    endif()
   endif()
 endfunction()

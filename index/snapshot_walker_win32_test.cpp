@@ -18,13 +18,7 @@ TEST(SnapshotWalkerWin32, ProgressTextsReachTheFirstBuildDialog) {
   ASSERT_TRUE(d.Mapped());
   ASSERT_TRUE(CreateFolder("D:\\folder1"));
   for (int i = 0; i < 1000; ++i) ASSERT_TRUE(MakeFile("D:\\folder1\\" + std::to_string(i)));
-  WNDCLASSA window_class = {};
-  window_class.lpfnWndProc = testing::RecordProgressText;
-  window_class.hInstance = GetModuleHandleA(nullptr);
-  window_class.lpszClassName = kProgressWindowClass;
-  ASSERT_NE(RegisterClassA(&window_class), 0);
-  HWND dialog = CreateWindowA(kProgressWindowClass, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
+  HWND dialog = testing::CreateProgressRecorder();
   ASSERT_NE(dialog, nullptr) << "windows need an X display (run under xvfb-run)";
   g_texts.clear();
   TempFolder build;

@@ -15,13 +15,7 @@ std::vector<std::string>& g_texts = testing::ReceivedProgressTexts();
 TEST(ProgressWin32, PostedAndSentTextsReachTheDialog) {
   g_texts.clear();
   EXPECT_EQ(FindProgressWindow(), 0u);
-  WNDCLASSA window_class = {};
-  window_class.lpfnWndProc = testing::RecordProgressText;
-  window_class.hInstance = GetModuleHandleA(nullptr);
-  window_class.lpszClassName = kProgressWindowClass;
-  ASSERT_NE(RegisterClassA(&window_class), 0);
-  HWND dialog = CreateWindowA(kProgressWindowClass, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
+  HWND dialog = testing::CreateProgressRecorder();
   ASSERT_NE(dialog, nullptr) << "windows need an X display (run under xvfb-run)";
   uintptr_t window = FindProgressWindow();
   EXPECT_EQ(window, reinterpret_cast<uintptr_t>(dialog));

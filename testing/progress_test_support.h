@@ -28,5 +28,18 @@ inline LRESULT CALLBACK RecordProgressText(HWND window, UINT message, WPARAM wpa
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
+// Registers the stand-in's class under the dialog's class name and creates one hidden stand-in;
+// null when that fails (creating windows under Wine needs an X display). The caller destroys
+// the window and unregisters kProgressWindowClass.
+inline HWND CreateProgressRecorder() {
+  WNDCLASSA window_class = {};
+  window_class.lpfnWndProc = RecordProgressText;
+  window_class.hInstance = GetModuleHandleA(nullptr);
+  window_class.lpszClassName = kProgressWindowClass;
+  if (RegisterClassA(&window_class) == 0) return nullptr;
+  return CreateWindowA(kProgressWindowClass, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                       GetModuleHandleA(nullptr), nullptr);
+}
+
 }  // namespace testing
 }  // namespace sorvik
