@@ -77,15 +77,15 @@ std::string RegisterParameters(const std::string& path, bool unregister) {
   return (unregister ? "/u \"" : "\"") + path + "\"";
 }
 
-void AppendOwnItems(HMENU menu, const std::string& path, bool folder) {
+int AppendOwnItems(HMENU menu, const std::string& path, bool folder) {
   AppendItem(menu, kCmdOpenFolder, "打开所在的目录");
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  UINT default_item = kCmdOpenFolder;
+  int default_position = 0;
   const std::string extension = UpperAscii(ExtensionOf(path));
   if (!folder && !extension.empty()) {
     if (IsPicturePath(path)) {
+      default_position = GetMenuItemCount(menu);
       AppendItem(menu, kCmdPreviewPicture, "预览图片");
-      default_item = kCmdPreviewPicture;
     } else if (extension == ".DLL" || extension == ".OCX") {
       const bool control = extension == ".OCX";
       AppendItem(menu, kCmdRegister, control ? "注册控件" : "注册COM组件");
@@ -94,7 +94,8 @@ void AppendOwnItems(HMENU menu, const std::string& path, bool folder) {
     }
     AppendItem(menu, kCmdMd5, "计算MD5值");
   }
-  SetMenuDefaultItem(menu, default_item, FALSE);
+  SetMenuDefaultItem(menu, static_cast<UINT>(default_position), TRUE);
+  return default_position;
 }
 
 DWORD ActionSystem::ShellRun(HWND owner, const char* verb, const std::string& file,
@@ -214,15 +215,20 @@ void ResultActions::ShowContextMenu(POINT client) {
   std::string own_path;
   bool folder = false;
   const bool own = rows.size() == 1 && RowPath(rows[0], &own_path, &folder);
-  if (own) AppendOwnItems(popup, own_path, folder);
+  const int default_position = own ? AppendOwnItems(popup, own_path, folder) : -1;
   ShellItemMenu shell;
   shell.Fill(paths, list_->Handle());
   POINT screen = client;
   ClientToScreen(list_->Handle(), &screen);
-  const int chosen = shell.Track(
-      popup, list_->Handle(), screen, MainWindow(), [this](HMENU menu, HWND owner, POINT at) {
-        return GetMenuItemCount(menu) > 0 ? system_->TrackMenu(menu, owner, at) : 0;
-      });
+  const int chosen =
+      shell.Track(popup, list_->Handle(), screen, MainWindow(),
+                  [this, default_position](HMENU menu, HWND owner, POINT at) {
+                    // The shell makes its first item the default; the program's item stays the
+                    // default.
+                    if (default_position >= 0)
+                      SetMenuDefaultItem(menu, static_cast<UINT>(default_position), TRUE);
+                    return GetMenuItemCount(menu) > 0 ? system_->TrackMenu(menu, owner, at) : 0;
+                  });
   DestroyMenu(popup);
   if (own && chosen != 0) RunOwnCommand(chosen, rows[0], own_path);
   DropDeletedRows();

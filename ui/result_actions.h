@@ -54,9 +54,9 @@ std::string FolderOf(const std::string& path);
 std::string RegisterParameters(const std::string& path, bool unregister);
 // Appends the program's own items for one row showing `path` (`folder`: the row is a folder):
 // "打开所在的目录" and a separator; for a file with an extension, "预览图片" for a picture, the
-// two registration items and a separator for .dll and .ocx, and "计算MD5值". The default item is
-// "预览图片" when present, else "打开所在的目录".
-void AppendOwnItems(HMENU menu, const std::string& path, bool folder);
+// two registration items and a separator for .dll and .ocx, and "计算MD5值". Makes "预览图片" the
+// default item when present, else "打开所在的目录", and returns that item's position.
+int AppendOwnItems(HMENU menu, const std::string& path, bool folder);
 
 // How the actions reach the system; tests replace it to see what would have been started.
 class ActionSystem {
