@@ -1,6 +1,8 @@
 // The location tree's context menu when the shell fails: the two messages with the result code.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "ui/folder_item.h"
 #include "ui/folder_tree.h"
 #include "widgets/window_test_support.h"
@@ -83,10 +85,19 @@ class MenuTree : public CFolderTree {
   using CFolderTree::ShowContextMenu;
 };
 
+BOOL CALLBACK FindShownMenu(HWND window, LPARAM found) {
+  char name[16] = {0};
+  GetClassNameA(window, name, sizeof name);
+  if (std::string(name) != "#32768" || !IsWindowVisible(window)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
 // Chooses the first item of the open menu with the keyboard.
 void CALLBACK ChooseFirstItem(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND menu = FindWindowA("#32768", nullptr);
-  if (menu == nullptr || !IsWindowVisible(menu)) return;
+  HWND menu = nullptr;
+  EnumWindows(FindShownMenu, reinterpret_cast<LPARAM>(&menu));
+  if (menu == nullptr) return;
   KillTimer(nullptr, timer);
   PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
   PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
