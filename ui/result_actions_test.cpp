@@ -11,6 +11,7 @@
 #include "lifecycle/index_test_support.h"
 #include "ui/file_drop.h"
 #include "ui/list_test_support.h"
+#include "ui/main_search_dlg.h"
 #include "widgets/shell_item_menu.h"
 
 namespace sorvik {
@@ -361,6 +362,7 @@ class ResultFileActions : public ::testing::Test, public ActionsFixture {
           "victims\\v1.dat", "victims\\v2.dat", "victims\\v3.dat"})
       testing::MakeFile(drive_->At(file));
     work_ = new testing::WorkFolder("R:");
+    work_->settings.Set(kConfigAutorun, "false");
     ASSERT_TRUE(BuildIndex(&work_->settings, work_->build));
     index_ = new IndexManager(
         work_->work, std::make_unique<testing::FakeEnvironment>(&work_->settings, work_->build),
@@ -512,6 +514,34 @@ TEST_F(ResultFileActions, DeleteRemovesWhatItCanAndLaterSearchesLeaveItOut) {
     EXPECT_EQ(Search("", drive_->At("victims")), expected);
     EXPECT_EQ(Search("v3"), std::vector<std::string>());
   }
+}
+
+TEST_F(ResultFileActions, EnterInTheSearchWindowOpensTheFocusedRow) {
+  testing::TempFolder favourites;
+  MainWindowOptions options;
+  options.index = index_;
+  options.settings = &work_->settings;
+  options.favourites_folder = favourites.Path();
+  MainSearchDlg window(options);
+  ASSERT_NE(window.Create(nullptr), nullptr);
+  CBasicListCtrl& shown = window.List();
+  shown.Actions().SetSystem(&system);
+  window.RunSearch("notes", "", kCategoryAll, 0, 0, 0);
+  ASSERT_EQ(RowCount(shown.Handle()), 1);
+  LVITEMA item = {};
+  item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(shown.Handle(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+  // The key goes through the dialog manager, which makes Return the window's OK.
+  SetFocus(shown.Handle());
+  MSG key = {};
+  key.hwnd = shown.Handle();
+  key.message = WM_KEYDOWN;
+  key.wParam = VK_RETURN;
+  if (!IsDialogMessageA(window.Handle(), &key)) DispatchMessageA(&key);
+  ASSERT_EQ(system.runs.size(), 1u);
+  EXPECT_EQ(system.runs[0].verb, "open");
+  EXPECT_EQ(system.runs[0].file, drive_->At("a b\\notes.txt"));
+  DestroyWindow(window.Handle());
 }
 
 }  // namespace
