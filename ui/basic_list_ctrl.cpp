@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "ui/result_actions.h"
 #include "ui/shell_details.h"
 #include "ui/sort_header.h"
 
@@ -59,7 +60,8 @@ CBasicListCtrl::CBasicListCtrl()
     : header_(new CSortHeader),
       large_icons_(SystemImageList(false)),
       small_icons_(SystemImageList(true)),
-      icons_(SystemIconIndex) {}
+      icons_(SystemIconIndex),
+      actions_(new ResultActions(this)) {}
 
 CBasicListCtrl::~CBasicListCtrl() {
   header_->Detach();
@@ -196,13 +198,14 @@ bool CBasicListCtrl::SortMarkAscending() const { return header_->MarkAscending()
 
 bool CBasicListCtrl::OnNotify(NMHDR* header, LRESULT* result) {
   if (header == nullptr || hwnd_ == nullptr || header->hwndFrom != hwnd_) return false;
+  LRESULT ignored = 0;
   if (header->code == LVN_GETDISPINFOA) {
     OnGetDispInfo(header);
   } else if (header->code == LVN_COLUMNCLICK) {
     SortByColumn(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
     InvalidateRect(hwnd_, nullptr, TRUE);
   } else {
-    return false;
+    return actions_->OnNotify(header, result != nullptr ? result : &ignored);
   }
   if (result != nullptr) *result = 0;
   return true;

@@ -25,6 +25,7 @@ constexpr int kViewIcons = 0, kViewDetails = 1, kViewSmallIcons = 2, kViewList =
               kViewThumbnails = 100;
 
 class CSortHeader;
+class ResultActions;
 
 class CBasicListCtrl {
  public:
@@ -61,9 +62,13 @@ class CBasicListCtrl {
   int SortMarkColumn() const;  // the header's marked column, -1 for none
   bool SortMarkAscending() const;
 
-  // WM_NOTIFY from the list, forwarded by the parent window: display info and column clicks.
-  // True when handled, with the message result in *result.
+  // WM_NOTIFY from the list, forwarded by the parent window: display info and column clicks,
+  // then the actions on rows (open, context menu, drag, keys). True when handled, with the
+  // message result in *result.
   bool OnNotify(NMHDR* header, LRESULT* result);
+
+  // What the user does with rows: open, context menu, delete, copy, drag.
+  ResultActions& Actions() { return *actions_; }
 
   // The row's tip text: name, size unless a folder, time and folder, then the shell's detail
   // columns of the entry ordered by title. Empty when the row has no details.
@@ -90,6 +95,8 @@ class CBasicListCtrl {
   HIMAGELIST small_icons_ = nullptr;
   HIMAGELIST thumbnail_list_ = nullptr;  // 96 x 96 slots, one per row, in thumbnail mode
   IconCache icons_;                      // icon key -> system image index
+
+  std::unique_ptr<ResultActions> actions_;  // the actions on the rows
 };
 
 // Copies `text` into the buffer of `size` bytes, cut so that it and its terminating zero fit,

@@ -10,6 +10,7 @@
 #include "res/resource_ids.h"
 #include "ui/command_ids.h"
 #include "ui/not_found_text.h"
+#include "ui/result_actions.h"
 
 namespace sorvik {
 namespace {
@@ -90,6 +91,8 @@ void MainSearchDlg::CreateList(int cx, int cy) {
   // The not-found panel lies over the list; the list must not paint over it.
   const LONG_PTR style = GetWindowLongPtrA(list_.Handle(), GWL_STYLE);
   SetWindowLongPtrA(list_.Handle(), GWL_STYLE, style | WS_CLIPSIBLINGS);
+  list_.Actions().SetHooks(ToolWindowHooks());
+  list_.Actions().SetSettings(settings_);
 }
 
 void MainSearchDlg::PlaceAtStart() {

@@ -18,6 +18,7 @@
 #include "ui/command_ids.h"
 #include "ui/main_search_dlg.h"
 #include "ui/menu_windows.h"
+#include "ui/result_actions.h"
 
 namespace sorvik {
 namespace {
@@ -135,6 +136,7 @@ void MainSearchDlg::ShowDropDown(int button_id, const RECT& bar_rect) {
 bool MainSearchDlg::OnCommand(int id, int code, HWND control) {
   (void)code;
   (void)control;
+  if (id == IDOK && GetFocus() == list_.Handle()) list_.Actions().OpenFocused();  // Enter
   if (id == IDOK || id == IDCANCEL) return true;  // Enter and Esc do not end the window
   if (id >= kCmdFirstFavourite && id <= kCmdLastFavourite) {
     RunFavourite(id - kCmdFirstFavourite + 1);

@@ -13,6 +13,8 @@
 //   tool ID                 sends the search window the tools-menu command ID (6303, 6304),
 //                           waits for the tool's dialog and prints its rectangle as WxH+X+Y
 //   close-tool ID           closes that tool's dialog without doing anything
+//   context-menu            right-clicks the first row of the result list (its menu opens)
+//   close-menu              closes the open menu with Esc
 // Exit status 0 when the window appeared, 1 on time-out, 2 for a usage error.
 #include <windows.h>
 
@@ -21,12 +23,12 @@
 #include <cstring>
 #include <string>
 
-#include "settings/config_store.h"
-#include "ui/index_creation_dlg_win32.h"
-#include "ui/index_option_dlg_win32.h"
 #include "platform/fs.h"
 #include "platform/progress.h"
+#include "settings/config_store.h"
 #include "ui/command_ids.h"
+#include "ui/index_creation_dlg_win32.h"
+#include "ui/index_option_dlg_win32.h"
 #include "ui/main_search_dlg.h"
 
 namespace sorvik {
@@ -100,6 +102,21 @@ HWND KeywordEdit(HWND main) {
   return nullptr;
 }
 
+// A right click on the middle of the list's first row, just below the header.
+int RightClickFirstRow(HWND main) {
+  HWND list = GetDlgItem(main, kResultListId);
+  HWND header = GetWindow(list, GW_CHILD);
+  if (list == nullptr || header == nullptr) return 1;
+  RECT rect;
+  GetWindowRect(header, &rect);
+  const LPARAM point = MAKELPARAM(80, rect.bottom - rect.top + 8);
+  PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
+  PostMessageA(list, WM_LBUTTONUP, 0, point);
+  PostMessageA(list, WM_RBUTTONDOWN, MK_RBUTTON, point);
+  PostMessageA(list, WM_RBUTTONUP, 0, point);
+  return 0;
+}
+
 // Drives the running search window: a search, a command or the next page.
 int DriveMain(const std::string& command, const std::string& argument) {
   HWND main = FindShown("#32770", kMainWindowTitle);
@@ -118,6 +135,13 @@ int DriveMain(const std::string& command, const std::string& argument) {
     PostMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     return 0;
   }
+  if (command == "context-menu") return RightClickFirstRow(main);
+  if (command == "close-menu") {
+    HWND menu = FindWindowA("#32768", nullptr);
+    if (menu == nullptr) return 1;
+    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    return 0;
+  }
   if (command == "command") {
     SendMessageA(main, WM_COMMAND, static_cast<WPARAM>(std::atoi(argument.c_str())), 0);
     return 0;
@@ -133,7 +157,8 @@ int DriveMain(const std::string& command, const std::string& argument) {
 }
 
 int Run(const std::string& command, int seconds, const std::string& argument) {
-  if (command == "search" || command == "command" || command == "next-page" || command == "menu")
+  if (command == "search" || command == "command" || command == "next-page" || command == "menu" ||
+      command == "context-menu" || command == "close-menu")
     return DriveMain(command, argument);
   if (command == "answer-notice" || command == "wait-notice") {
     HWND notice = WaitFor("#32770", kFirstBuildNoticeCaption, seconds);
