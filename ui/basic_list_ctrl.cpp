@@ -127,13 +127,42 @@ void CBasicListCtrl::SetResult(SearchResult* result) {
   result_ = result;
   RebuildImageLists();
   header_->SetMark(-1, header_->MarkAscending());
-  const size_t rows = result_ != nullptr ? result_->ids.size() : 0;
+  SetRowCount(result_ != nullptr ? result_->ids.size() : 0, LVSICF_NOINVALIDATEALL);
+  SetRedraw(true);
+}
+
+void CBasicListCtrl::SetRowCount(size_t rows, DWORD flags) {
   if (rows > 0) {
-    SendMessageA(hwnd_, LVM_SETITEMCOUNT, rows, LVSICF_NOINVALIDATEALL);
+    SendMessageA(hwnd_, LVM_SETITEMCOUNT, rows, flags);
   } else {
     SendMessageA(hwnd_, LVM_DELETEALLITEMS, 0, 0);
   }
+}
+
+void CBasicListCtrl::ReplaceResult(SearchResult* result) {
+  const int32_t key = result_ != nullptr ? result_->sortKey() : kSortNone;
+  const bool ascending = result_ != nullptr && result_->ascending();
+  if (result != nullptr && key != kSortNone) result->Sort(key, ascending);
+  if (hwnd_ == nullptr) {
+    if (result_ != nullptr) result_->Release();
+    result_ = result;
+    return;
+  }
+  const int top = static_cast<int>(SendMessageA(hwnd_, LVM_GETTOPINDEX, 0, 0));
+  SetRedraw(false);
+  LVITEMA none = {};
+  none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+  if (result_ != nullptr) result_->Release();
+  result_ = result;
+  RebuildImageLists();
+  const size_t rows = result_ != nullptr ? result_->ids.size() : 0;
+  SetRowCount(rows, LVSICF_NOSCROLL);
+  // The row count kept the scroll position where it could; a shorter page ends at its last row.
+  if (rows > 0 && static_cast<size_t>(top) >= rows)
+    SendMessageA(hwnd_, LVM_ENSUREVISIBLE, rows - 1, FALSE);
   SetRedraw(true);
+  InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void CBasicListCtrl::RebuildImageLists() {

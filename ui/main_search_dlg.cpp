@@ -2,12 +2,12 @@
 
 #include <commctrl.h>
 
-#include "settings/autorun.h"
-#include "settings/config_store.h"
-#include "settings/object_directory.h"
 #include "lifecycle/index_manager.h"
 #include "query/search_result.h"
 #include "res/resource_ids.h"
+#include "settings/autorun.h"
+#include "settings/config_store.h"
+#include "settings/object_directory.h"
 #include "ui/command_ids.h"
 #include "ui/not_found_text.h"
 
@@ -42,6 +42,7 @@ MainSearchDlg::MainSearchDlg(const MainWindowOptions& options)
 }
 
 MainSearchDlg::~MainSearchDlg() {
+  if (index_ != nullptr) index_->SetSwapListener(nullptr);
   KillTimer(Handle(), kNoticeTimer);
   if (ObjectDirectory::Find(kMainWindowKey) == this) ObjectDirectory::Set(kMainWindowKey, nullptr);
 }
@@ -52,6 +53,7 @@ BOOL MainSearchDlg::OnInit() {
   ApplyAutorunSetting(settings_);
   if (index_ == nullptr) index_ = &IndexManager::Instance();
   panel_.SetIndex(index_);
+  ListenForSwaps();
   may_show_ = !IsAutoStart();
   SetIcons();
   RECT client;
@@ -115,18 +117,41 @@ void MainSearchDlg::RunSearchFromFilters(const std::string& keywords, const std:
   RunSearch(keywords, location, category, hiddenOnly, year, month);
 }
 
+void MainSearchDlg::ListenForSwaps() {
+  HWND window = Handle();
+  // The index thread only posts: the window re-runs its search on its own thread.
+  index_->SetSwapListener([window] { PostMessageA(window, kMsgIndexSwapped, 0, 0); });
+}
+
+void MainSearchDlg::OnIndexSwapped() {
+  SearchResult* shown = list_.Result();
+  if (shown == nullptr || shown->IsCurrent()) return;
+  if (!status_bar_.Reload()) {
+    // No index is loaded: the stale rows go, the rest waits for the next search.
+    list_.SetResult(nullptr);
+    return;
+  }
+  ShowOrHideNotFound(*list_.Result());
+}
+
+void MainSearchDlg::ShowOrHideNotFound(const SearchResult& result) {
+  if (!result.ids.empty())
+    ShowWindow(not_found_.Handle(), SW_HIDE);
+  else
+    ShowNotFound(request_, request_year_, request_month_);
+}
+
 SearchResult* MainSearchDlg::RunSearch(const std::string& keywords, const std::string& location,
                                        int category, uint8_t hiddenOnly, int year, int month) {
   SetFocus(list_.Handle());
   request_ = MakeSearchRequest(keywords, location, category, hiddenOnly != 0, year, month);
   request_.hiddenOnly = hiddenOnly;
+  request_year_ = year;
+  request_month_ = month;
   uint32_t total = 0;
   SearchResult* result = index_->Search(request_, 1, static_cast<int>(kPageSize), &total);
   if (result == nullptr) return nullptr;
-  if (!result->ids.empty())
-    ShowWindow(not_found_.Handle(), SW_HIDE);
-  else
-    ShowNotFound(request_, year, month);
+  ShowOrHideNotFound(*result);
   status_bar_.SetResult(request_, total, static_cast<int>(kPageSize));
   list_.SetResult(result);
   bar_.KeywordBox().ClearSelection();

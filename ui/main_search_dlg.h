@@ -75,6 +75,10 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   int AdColumnWidth() const { return ad_column_width_; }
   int LayoutCount() const { return layout_count_; }
   bool MayShow() const { return may_show_; }
+  // Shows the current search again after a new index was loaded: the same request and page
+  // (the last one when the page is gone), selection cleared, sort and scroll kept. Does
+  // nothing while the page shown is still current. Runs on kMsgIndexSwapped.
+  void OnIndexSwapped();
 
   // SearchHost.
   std::string KeywordText() override;
@@ -112,6 +116,9 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   void PaintFrame(HDC dc, HWND child);
   // Searching.
   void ShowNotFound(const SearchRequest& request, int year, int month);
+  void ShowOrHideNotFound(const SearchResult& result);
+  void ListenForSwaps();
+  void ReloadAfterSwap();
   // Commands and menus.
   bool RunMenuCommand(int id);
   void ShowDropDown(int button_id, const RECT& bar_rect);
@@ -133,7 +140,9 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   SearchBar bar_;
   LStatusBar status_bar_;
   FilterPanel panel_;
-  SearchRequest request_;     // the last search the window made
+  SearchRequest request_;  // the last search the window made
+  int request_year_ = 0;   // its year and month as the tree gave them
+  int request_month_ = 0;
   CBasicListCtrl list_;       // child 101
   LButtonBase guide_button_;  // "使用指南"
   LButtonBase reset_button_;  // "重置所有"

@@ -7,11 +7,11 @@
 
 #include <vector>
 
-#include "settings/object_directory.h"
 #include "favourites/favorite_store.h"
 #include "lifecycle/index_manager.h"
 #include "query/search_result.h"
 #include "res/resource_ids.h"
+#include "settings/object_directory.h"
 #include "ui/about_dlg.h"
 #include "ui/command_ids.h"
 #include "ui/main_search_dlg.h"
@@ -174,9 +174,12 @@ bool MainSearchDlg::RunMenuCommand(int id) {
       return true;
     }
     case kCmdResetAll:
+      // Each tree's new selection searches with the old keywords still in the box; the last
+      // search, with the box empty, is the one that stays on screen.
       panel_.Reset();
       bar_.KeywordBox().SetText("");
       bar_.KeywordBox().Focus();
+      panel_.SearchFromPanel();
       return true;
     case kCmdToggleAdColumn:
       ToggleAdColumn();

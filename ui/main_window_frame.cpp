@@ -51,6 +51,10 @@ bool MainSearchDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PT
       ShowDropDown(static_cast<int>(wparam), *reinterpret_cast<const RECT*>(lparam));
       *result = 0;
       return true;
+    case kMsgIndexSwapped:
+      OnIndexSwapped();
+      *result = 0;
+      return true;
     case WM_HOTKEY:
       if (static_cast<int>(wparam) != kHotKeyId) return false;
       ShowWindow(Handle(), SW_RESTORE);
