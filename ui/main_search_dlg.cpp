@@ -198,6 +198,13 @@ void MainSearchDlg::Layout(int cx, int cy) {
   PlaceListAndAdColumn(cx);
   CentreNotFoundPanel();
   MoveWindow(status_bar_.Handle(), 0, cy - kBottomBarHeight, cx + 2, kBottomBarHeight, TRUE);
+  RepaintAll();
+}
+
+// Children moved over each other and the frames drawn around two of them: pixels copied along
+// by the moves would leave old scroll bars, texts and lines behind.
+void MainSearchDlg::RepaintAll() {
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void MainSearchDlg::PlaceListAndAdColumn(int cx) {

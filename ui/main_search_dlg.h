@@ -110,6 +110,7 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   void Layout(int cx, int cy);
   void PlaceListAndAdColumn(int cx);
   void CentreNotFoundPanel();
+  void RepaintAll();
   bool OnSplitterMessage(UINT message, LPARAM lparam);
   RECT SplitterRect() const;
   void Paint();

@@ -237,8 +237,7 @@ void MainSearchDlg::ToggleAdColumn() {
   RECT client;
   GetClientRect(Handle(), &client);
   PlaceListAndAdColumn(client.right);
-  RECT strip = {0, kSearchBarHeight, client.right, kSearchBarHeight + 20};
-  InvalidateRect(Handle(), &strip, TRUE);
+  RepaintAll();
 }
 
 void MainSearchDlg::ShowFromTray() {

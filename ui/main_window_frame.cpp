@@ -7,7 +7,6 @@ namespace sorvik {
 namespace {
 
 constexpr int kSplitterGrip = 2;  // pixels right of the panel that start a drag
-constexpr int kRepaintBand = 100;
 
 HBRUSH WhiteBrush() { return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)); }
 
@@ -92,6 +91,7 @@ bool MainSearchDlg::OnSplitterMessage(UINT message, LPARAM lparam) {
     LockWindowUpdate(nullptr);
     ReleaseCapture();
     dragging_ = false;
+    RepaintAll();
     return true;
   }
   if (!dragging_) return false;
@@ -105,8 +105,9 @@ bool MainSearchDlg::OnSplitterMessage(UINT message, LPARAM lparam) {
     const int list_x = point.x + 5;
     MoveWindow(list_.Handle(), list_x, list.top, client.right - ad_column_width_ - point.x - 5,
                list.bottom - list.top, TRUE);
-    RECT band = {point.x + 1, 0, point.x + 1 + kRepaintBand, client.bottom};
-    InvalidateRect(Handle(), &band, TRUE);
+    // The frames around the panel and the list move with them: the window's own part is
+    // repainted whole, not only the band right of the splitter.
+    InvalidateRect(Handle(), nullptr, TRUE);
   }
   RECT grip = SplitterRect();
   if (PtInRect(&grip, point))

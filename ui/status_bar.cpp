@@ -217,6 +217,8 @@ bool LStatusBar::OnMessage(UINT message, WPARAM, LPARAM lparam, LRESULT* result)
     case WM_SIZE:
       LayoutLinks();
       CentreNotice();
+      // The picture is stretched over the whole bar: every part of it moves with the size.
+      InvalidateRect(Handle(), nullptr, FALSE);
       return false;
     case WM_ERASEBKGND:
       *result = 1;  // the paint covers the whole client area
