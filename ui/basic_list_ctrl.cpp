@@ -24,7 +24,9 @@ constexpr ColumnInfo kColumns[kColumnCount] = {
     {"　大小", 80, LVCFMT_LEFT},
 };
 
-constexpr int kHeaderPointTenths = 150;  // header font size: 15 pt
+constexpr int kHeaderPointTenths = 150;                  // header font size: 15 pt
+constexpr int kThumbnailSpacingX = kThumbnailSize + 24;  // from one thumbnail to the next
+constexpr int kThumbnailSpacingY = kThumbnailSize + 48;  // and from row to row
 
 // The shell's system image list, large or small.
 HIMAGELIST SystemImageList(bool small) {
@@ -179,6 +181,12 @@ void CBasicListCtrl::RebuildImageLists() {
   if (hwnd_ != nullptr) {
     SendMessageA(hwnd_, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(large));
     SendMessageA(hwnd_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(small));
+    // The system's icon spacing is made for 32-pixel icons: thumbnails get room for their
+    // picture and two lines of label, other modes the system's spacing again.
+    const LPARAM spacing =
+        thumbnails_ ? MAKELPARAM(kThumbnailSpacingX, kThumbnailSpacingY) : MAKELPARAM(-1, -1);
+    SendMessageA(hwnd_, LVM_SETICONSPACING, 0, spacing);
+    if (thumbnails_) SendMessageA(hwnd_, LVM_ARRANGE, LVA_DEFAULT, 0);
   }
   if (previous != nullptr) ImageList_Destroy(previous);
 }

@@ -163,11 +163,25 @@ void MainSearchDlg::ShowNotFound(const SearchRequest& request, int year, int mon
   NotFoundText text =
       ComposeNotFoundText(request.keywords, request.location, request.category, year, month);
   not_found_.SetTopMargin(text.top_margin);
-  not_found_.SetText(text.text);
+  not_found_.SetText(FitLinesAfterTheFirst(text.text));
   ShowWindow(not_found_.Handle(), SW_SHOW);
   CentreNotFoundPanel();
   SetWindowPos(not_found_.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   InvalidateRect(not_found_.Handle(), nullptr, TRUE);
+}
+
+// The panel does not grow: a long keyword or path would wrap over several lines and push the
+// last lines out of it. Each line after the first (which wraps by design) is cut to one line.
+std::string MainSearchDlg::FitLinesAfterTheFirst(const std::string& text) const {
+  std::string fitted;
+  size_t start = 0;
+  for (bool first = true;; first = false) {
+    const size_t end = text.find("\r\n", start);
+    const std::string line = text.substr(start, end == std::string::npos ? end : end - start);
+    fitted += first ? line : "\r\n" + not_found_.FitLine(line);
+    if (end == std::string::npos) return fitted;
+    start = end + 2;
+  }
 }
 
 void MainSearchDlg::CentreNotFoundPanel() {

@@ -34,6 +34,9 @@ constexpr int kAdColumnCollapsed = 17;     // and while folded away
 constexpr int kFilterPanelMinWidth = 160;  // the splitter never makes the panel narrower
 constexpr int kNotFoundWidth = 250;
 constexpr int kNotFoundHeight = 90;
+// The smallest client area: wide enough for the bar's fixed keyword box and buttons.
+constexpr int kMinClientWidth = kBarControlsRight + 10;
+constexpr int kMinClientHeight = 360;
 
 // Where the window finds the index, the settings and the favourites; null means the program's
 // own (IndexManager::Instance, ConfigStore::Instance).
@@ -113,11 +116,13 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   void RepaintAll();
   bool OnSplitterMessage(UINT message, LPARAM lparam);
   RECT SplitterRect() const;
+  void LimitTrackingSize(MINMAXINFO* limits) const;
   void Paint();
   void PaintFrame(HDC dc, HWND child);
   // Searching.
   void ShowNotFound(const SearchRequest& request, int year, int month);
   void ShowOrHideNotFound(const SearchResult& result);
+  std::string FitLinesAfterTheFirst(const std::string& text) const;
   void ListenForSwaps();
   void ReloadAfterSwap();
   // Commands and menus.

@@ -14,6 +14,10 @@ HBRUSH WhiteBrush() { return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)); }
 
 bool MainSearchDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR* result) {
   switch (message) {
+    case WM_GETMINMAXINFO:
+      LimitTrackingSize(reinterpret_cast<MINMAXINFO*>(lparam));
+      *result = 0;
+      return true;
     case WM_WINDOWPOSCHANGING:
       // After a logon start nothing may show the window until the tray says so.
       if (!may_show_) reinterpret_cast<WINDOWPOS*>(lparam)->flags &= ~SWP_SHOWWINDOW;
@@ -67,6 +71,16 @@ bool MainSearchDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PT
     default:
       return false;
   }
+}
+
+// The keyword box and its buttons sit at fixed places of the bar; the window never gets
+// narrower than the client width that shows them, nor lower than a few rows of the list.
+void MainSearchDlg::LimitTrackingSize(MINMAXINFO* limits) const {
+  RECT frame = {0, 0, kMinClientWidth, kMinClientHeight};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(Handle(), GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongA(Handle(), GWL_EXSTYLE)));
+  limits->ptMinTrackSize.x = frame.right - frame.left;
+  limits->ptMinTrackSize.y = frame.bottom - frame.top;
 }
 
 RECT MainSearchDlg::SplitterRect() const {

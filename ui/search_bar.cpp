@@ -12,7 +12,7 @@ constexpr int kFirstButtonX = 5;
 constexpr int kButtonGap = 10;
 constexpr RECT kKeywordBoxRect = {450, 8, 680, 34};
 constexpr RECT kSearchButtonRect = {690, 10, 750, 33};
-constexpr RECT kClearButtonRect = {760, 10, 820, 33};
+constexpr RECT kClearButtonRect = {760, 10, kBarControlsRight, 33};
 
 struct MenuButtonInfo {
   int id;

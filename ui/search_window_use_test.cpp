@@ -7,6 +7,8 @@
 #include <map>
 #include <set>
 
+#include "res/resource_ids.h"
+#include "ui/about_dlg.h"
 #include "ui/command_ids.h"
 #include "ui/list_test_support.h"
 #include "ui/search_window_test_support.h"
@@ -287,6 +289,76 @@ TEST_F(SearchWindowTest, FilterTreesNeverEditLabels) {
       EXPECT_EQ(TreeView_GetEditControl(tree), nullptr);
     }
   }
+}
+
+// However long the keyword and the path, the explanation's lines all stay inside its panel: the
+// long ones are cut with "…".
+TEST_F(SearchWindowTest, ALongKeywordLeavesEveryLineOfTheExplanationInSight) {
+  const std::string keyword = "没有" + std::string(120, 'k') + "这样的文件";
+  const std::string location = "X:\\docs\\" + std::string(100, 'p');
+  window_->RunSearch(keyword, location, kCategoryPictures, 0, 2008, 5);
+  LHintWnd& panel = window_->NotFoundPanel();
+  ASSERT_TRUE(IsWindowVisible(panel.Handle()));
+  const std::string text = panel.Text();
+  {  // the keyword and path lines are cut, the category and time lines whole
+    const size_t keyword_line = text.find("\r\n搜索关键字：没有kkk");
+    ASSERT_NE(keyword_line, std::string::npos) << text;
+    EXPECT_EQ(text.find("这样的文件"), std::string::npos) << text;
+    EXPECT_NE(text.find("…\r\n搜索路径：X:\\docs\\ppp"), std::string::npos) << text;
+    EXPECT_NE(text.find("…\r\n搜索分类：图片\r\n文件时间：2008年5月"), std::string::npos) << text;
+  }
+  {  // and everything fits the panel's height
+    RECT client;
+    GetClientRect(panel.Handle(), &client);
+    EXPECT_LE(panel.TopMargin() + panel.TextHeight(), client.bottom) << text;
+  }
+  {  // a short keyword is left as it is
+    window_->RunSearch("abc-none", "", kCategoryAll, 0, 0, 0);
+    EXPECT_NE(panel.Text().find("\r\n搜索关键字：abc-none\r\n"), std::string::npos);
+  }
+}
+
+TEST_F(SearchWindowTest, TheWindowNeverHidesItsKeywordBoxAndButtons) {
+  HWND window = window_->Handle();
+  ShowWindow(window, SW_RESTORE);
+  SetWindowPos(window, nullptr, 0, 0, 560, 200, SWP_NOZORDER | SWP_NOMOVE);
+  RECT client;
+  GetClientRect(window, &client);
+  RECT clear;
+  GetWindowRect(GetDlgItem(window_->Bar().Handle(), kBarClearButtonId), &clear);
+  MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&clear), 2);
+  EXPECT_LE(clear.right, client.right);
+  EXPECT_GE(client.bottom, kMinClientHeight);
+}
+
+// What the about box shows when it opens, read from inside its modal loop.
+struct AboutSeen {
+  bool found = false;
+  DWORD selection_start = 1;
+  DWORD selection_end = 0;
+  bool terms_focused = true;
+};
+AboutSeen g_about_seen;
+
+void CALLBACK LookAtAbout(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND dialog = FindWindowA(nullptr, "关于 Sorvik");
+  if (dialog == nullptr) return;
+  KillTimer(nullptr, timer);
+  HWND terms = GetDlgItem(dialog, IDC_ABOUT_TERMS);
+  g_about_seen.found = true;
+  SendMessageA(terms, EM_GETSEL, reinterpret_cast<WPARAM>(&g_about_seen.selection_start),
+               reinterpret_cast<LPARAM>(&g_about_seen.selection_end));
+  g_about_seen.terms_focused = GetFocus() == terms;
+  PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+TEST(AboutBox, OpensWithNothingSelected) {
+  CAboutDlg about;
+  SetTimer(nullptr, 0, 100, LookAtAbout);
+  about.RunModal(nullptr);
+  ASSERT_TRUE(g_about_seen.found);
+  EXPECT_EQ(g_about_seen.selection_start, g_about_seen.selection_end);
+  EXPECT_FALSE(g_about_seen.terms_focused);
 }
 
 }  // namespace
