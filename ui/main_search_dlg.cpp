@@ -125,7 +125,9 @@ void MainSearchDlg::ListenForSwaps() {
 
 void MainSearchDlg::OnIndexSwapped() {
   SearchResult* shown = list_.Result();
-  if (shown == nullptr || shown->IsCurrent()) return;
+  // A page that is still current stays; so does an empty list before the first search. A list
+  // emptied by an earlier swap that left no index gets its search back.
+  if (shown != nullptr ? shown->IsCurrent() : !searched_) return;
   if (!status_bar_.Reload()) {
     // No index is loaded: the stale rows go, the rest waits for the next search.
     list_.SetResult(nullptr);
@@ -151,6 +153,7 @@ SearchResult* MainSearchDlg::RunSearch(const std::string& keywords, const std::s
   uint32_t total = 0;
   SearchResult* result = index_->Search(request_, 1, static_cast<int>(kPageSize), &total);
   if (result == nullptr) return nullptr;
+  searched_ = true;
   ShowOrHideNotFound(*result);
   status_bar_.SetResult(request_, total, static_cast<int>(kPageSize));
   list_.SetResult(result);

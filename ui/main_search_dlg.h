@@ -149,6 +149,7 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   SearchRequest request_;  // the last search the window made
   int request_year_ = 0;   // its year and month as the tree gave them
   int request_month_ = 0;
+  bool searched_ = false;     // a search has shown its result
   CBasicListCtrl list_;       // child 101
   LButtonBase guide_button_;  // "使用指南"
   LButtonBase reset_button_;  // "重置所有"
