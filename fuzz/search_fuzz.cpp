@@ -41,12 +41,14 @@ class StillEnvironment : public IndexEnvironment {
 class IndexDetails : public DetailsSource {
  public:
   explicit IndexDetails(LoadedIndex* index) : index_(index) {}
-  bool ReadDetails(uint32_t id, EntryDetails* out) override {
+  uint32_t Generation() override { return 1; }  // the one index, never swapped
+  bool ReadDetails(uint32_t, uint32_t id, EntryDetails* out) override {
     LoadEntryDetails(index_->store(), id, out);
     return true;
   }
-  void RecordRemoval(uint32_t id, const std::string&) override {
+  bool RecordRemoval(uint32_t, uint32_t id, const std::string&) override {
     AppendRemoval(index_->PathOf(kRemovalFileName), id);
+    return true;
   }
 
  private:

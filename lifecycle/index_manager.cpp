@@ -75,9 +75,13 @@ void IndexManager::RecoverInterruptedSwap() {
 
 void IndexManager::LoadIfUsable() {
   loaded_.reset();
+  generation_ = kNoGeneration;
   if (!IndexUsable()) return;
   auto index = std::make_unique<LoadedIndex>();
-  if (index->Open(Path(kLiveFolder))) loaded_ = std::move(index);
+  if (!index->Open(Path(kLiveFolder))) return;
+  loaded_ = std::move(index);
+  // Even the same folder loaded again gets a new number: a page never outlives a load.
+  generation_ = ++loads_;
 }
 
 bool IndexManager::HasLoadedIndex() {
@@ -100,6 +104,13 @@ bool IndexManager::GetDetails(uint32_t id, EntryDetails* out) {
   return true;
 }
 
+bool IndexManager::ReadDetails(uint32_t generation, uint32_t id, EntryDetails* out) {
+  MutexHold hold(&mutex_);
+  if (!loaded_ || generation != generation_.load()) return false;
+  LoadEntryDetails(loaded_->store(), id, out);
+  return true;
+}
+
 uint32_t IndexManager::MonthCodesOf(int slot, std::vector<uint16_t>* out) {
   MutexHold hold(&mutex_);
   if (!loaded_) return 0;
@@ -108,6 +119,17 @@ uint32_t IndexManager::MonthCodesOf(int slot, std::vector<uint16_t>* out) {
 
 void IndexManager::RecordRemoval(uint32_t id, const std::string& fullPath) {
   MutexHold hold(&mutex_);
+  RecordRemovalLocked(id, fullPath);
+}
+
+bool IndexManager::RecordRemoval(uint32_t generation, uint32_t id, const std::string& fullPath) {
+  MutexHold hold(&mutex_);
+  if (!loaded_ || generation != generation_.load()) return false;
+  RecordRemovalLocked(id, fullPath);
+  return true;
+}
+
+void IndexManager::RecordRemovalLocked(uint32_t id, const std::string& fullPath) {
   EntryDetails details;
   // Ids with bit 31 set cannot be stored as single removals.
   if ((id & kRemovedFolderFlag) != 0 || !GetDetails(id, &details)) return;
@@ -154,6 +176,17 @@ void IndexManager::SwapIn(bool build_succeeded) {
   }
   uintptr_t window = FindProgressWindow();
   if (window != 0) SendIndexDone(window, kIndexDoneText);
+  NotifySwap();
+}
+
+void IndexManager::SetSwapListener(std::function<void()> listener) {
+  std::lock_guard<std::mutex> hold(listener_mutex_);
+  swap_listener_ = std::move(listener);
+}
+
+void IndexManager::NotifySwap() {
+  std::lock_guard<std::mutex> hold(listener_mutex_);
+  if (swap_listener_) swap_listener_();
 }
 
 void IndexManager::Refresh() {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -59,7 +60,8 @@ class IndexManager : public DetailsSource {
   // One page of the answer to `request` (pageSize -1: every match) with `total` the number of
   // all matches; null only when no index is loaded. The caller releases the result.
   SearchResult* Search(const SearchRequest& request, int page, int pageSize, uint32_t* total);
-  // The details of entry `id`; false only when no index is loaded.
+  // The details of entry `id` of the index loaded now; false only when no index is loaded.
+  // Windows read through the SearchResult they show, which names its generation.
   bool GetDetails(uint32_t id, EntryDetails* out);
   // Appends the codes of month slot `slot` (0..5) to `out`; returns how many (0 without index).
   uint32_t MonthCodesOf(int slot, std::vector<uint16_t>* out);
@@ -74,27 +76,41 @@ class IndexManager : public DetailsSource {
   void Refresh();
   // Whether an index is loaded now.
   bool HasLoadedIndex();
+  // Records the removal of entry `id` of the index loaded now (see the DetailsSource one).
+  void RecordRemoval(uint32_t id, const std::string& fullPath);
+  // Called on the background thread after every swap, loaded index or not, outside the index
+  // mutex; the search window posts itself a message from it. Replaces the previous listener;
+  // an empty one removes it. The listener must not call back into the manager's swap.
+  void SetSwapListener(std::function<void()> listener);
 
-  // DetailsSource.
-  bool ReadDetails(uint32_t id, EntryDetails* out) override { return GetDetails(id, out); }
-  void RecordRemoval(uint32_t id, const std::string& fullPath) override;
+  // DetailsSource: every load of an index gets a new generation, starting at 1.
+  uint32_t Generation() override { return generation_.load(); }
+  bool ReadDetails(uint32_t generation, uint32_t id, EntryDetails* out) override;
+  bool RecordRemoval(uint32_t generation, uint32_t id, const std::string& fullPath) override;
 
  private:
   friend void IndexThreadMain(IndexManager* manager);
   std::string Path(const char* folder) const { return work_ + folder; }
   void LoadIfUsable();  // REQUIRES: mutex held.
+  // REQUIRES: mutex held.
+  void RecordRemovalLocked(uint32_t id, const std::string& fullPath);
+  void NotifySwap();
   void RecoverInterruptedSwap();
   // The swap; a build that did not succeed is thrown away instead of moved in.
   void SwapIn(bool build_succeeded);
 
-  std::string work_;                               // folder of NIndex, ScanTemp, NIndex_Quillet
-  std::unique_ptr<IndexEnvironment> environment_;  // clock, waits, settings, build
-  ManualResetEvent refresh_event_;                 // set to ask for a rebuild now
-  std::atomic<uint8_t> refreshing_{0};             // set while a build and swap run
-  std::atomic<bool> stopping_{false};              // the manager is being destroyed
-  CIndexMutex mutex_;                              // guards loaded_ and the NIndex files
-  std::unique_ptr<LoadedIndex> loaded_;            // null when no usable index is loaded
-  std::thread thread_;                             // the background index thread
+  std::string work_;                                 // folder of NIndex, ScanTemp, NIndex_Quillet
+  std::unique_ptr<IndexEnvironment> environment_;    // clock, waits, settings, build
+  ManualResetEvent refresh_event_;                   // set to ask for a rebuild now
+  std::atomic<uint8_t> refreshing_{0};               // set while a build and swap run
+  std::atomic<bool> stopping_{false};                // the manager is being destroyed
+  CIndexMutex mutex_;                                // guards loaded_ and the NIndex files
+  std::unique_ptr<LoadedIndex> loaded_;              // null when no usable index is loaded
+  std::atomic<uint32_t> generation_{kNoGeneration};  // of loaded_; changed under mutex_
+  uint32_t loads_ = 0;                               // indexes loaded so far
+  std::mutex listener_mutex_;                        // guards swap_listener_
+  std::function<void()> swap_listener_;              // told after every swap
+  std::thread thread_;                               // the background index thread
 };
 
 // The background index thread: online step, logon delay, rebuild of an unusable index, then the

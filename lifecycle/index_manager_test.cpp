@@ -209,6 +209,76 @@ TEST(IndexThread, TwoRequestsDuringOneRebuildGiveOneRebuild) {
   EXPECT_EQ(environment->builds, 1);
 }
 
+// A page keeps the generation of the index it was cut from: after a swap its ids, which the
+// new build gave to other entries, read nothing and remove nothing, and the listener hears of it.
+TEST(IndexManager, PagesOfAnOlderIndexAreStaleAfterASwap) {
+  TestDrive drive('V');
+  ASSERT_TRUE(drive.Mapped());
+  for (const char* name : {"keep1.txt", "keep2.txt", "keep3.txt"})
+    ASSERT_TRUE(testing::MakeFile(drive.At(name)));
+  WorkFolder work("V:");
+  FakeEnvironment* environment = nullptr;
+  auto manager = ManagerOn(&work, &environment, false);
+  EXPECT_EQ(manager->Generation(), kNoGeneration);
+  ASSERT_TRUE(BuildIndex(&work.settings, work.build));
+  manager->SwapInNewIndex();
+  int swaps = 0;
+  manager->SetSwapListener([&swaps] { ++swaps; });
+  const uint32_t first = manager->Generation();
+  EXPECT_NE(first, kNoGeneration);
+  SearchRequest request;
+  request.keywords = "keep";
+  uint32_t total = 0;
+  SearchResult* old_page = manager->Search(request, 1, 800, &total);
+  ASSERT_NE(old_page, nullptr);
+  ASSERT_EQ(old_page->ids.size(), 3u);
+  EXPECT_TRUE(old_page->IsCurrent());
+  EXPECT_EQ(old_page->generation(), first);
+  std::string old_path;
+  ASSERT_TRUE(old_page->GetFullPath(old_page->ids[0], &old_path));
+
+  // New files everywhere: the next build numbers the entries differently.
+  RemoveFile(drive.At("keep1.txt"));
+  for (int i = 0; i < 20; ++i) testing::MakeFile(drive.At("new" + std::to_string(i) + ".txt"));
+  ASSERT_TRUE(BuildIndex(&work.settings, work.build));
+  manager->SwapInNewIndex();
+  EXPECT_EQ(swaps, 1);
+  EXPECT_NE(manager->Generation(), first);
+  {  // nothing of the old page reads or removes anything
+    EXPECT_FALSE(old_page->IsCurrent());
+    EntryDetails details;
+    EXPECT_FALSE(manager->ReadDetails(first, old_page->ids[1], &details));
+    EXPECT_FALSE(old_page->GetDetails(old_page->ids[1], &details));
+    std::string path;
+    EXPECT_FALSE(old_page->GetFullPath(old_page->ids[0], &path));
+    EXPECT_FALSE(old_page->RemoveAt(0, old_path));
+    EXPECT_FALSE(PathExists(work.Live() + "\\" + kRemovalFileName));
+  }
+  {  // a page of the new index reads and removes as before
+    SearchResult* page = manager->Search(request, 1, 800, &total);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(total, 2u);
+    EXPECT_TRUE(page->IsCurrent());
+    std::string path;
+    ASSERT_TRUE(page->GetFullPath(page->ids[0], &path));
+    EXPECT_TRUE(page->RemoveAt(0, path));
+    EXPECT_TRUE(PathExists(work.Live() + "\\" + kRemovalFileName));
+    page->Release();
+  }
+  {  // a swap that keeps the old folder (a failed build) still starts a new generation
+    const uint32_t second = manager->Generation();
+    environment->build_fails = true;
+    manager->Refresh();
+    EXPECT_TRUE(manager->HasLoadedIndex());
+    EXPECT_NE(manager->Generation(), second);
+    EXPECT_EQ(swaps, 2);
+    manager->SetSwapListener(nullptr);
+    manager->Refresh();
+    EXPECT_EQ(swaps, 2);
+  }
+  old_page->Release();
+}
+
 // Searches on one thread while another rebuilds and swaps again and again: every search sees
 // the old or the new index whole.
 TEST(IndexThread, SearchesDuringRebuildsSeeWholeIndexes) {

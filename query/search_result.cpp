@@ -25,8 +25,15 @@ bool KeyLess(int32_t key, const EntryDetails& a, const EntryDetails& b) {
 
 }  // namespace
 
-SearchResult::SearchResult(DetailsSource* source) : source_(source), ref_count_(1) {
+SearchResult::SearchResult(DetailsSource* source)
+    : source_(source),
+      generation_(source != nullptr ? source->Generation() : kNoGeneration),
+      ref_count_(1) {
   ids.reserve(kPageSize);
+}
+
+bool SearchResult::IsCurrent() const {
+  return source_ != nullptr && generation_ != kNoGeneration && source_->Generation() == generation_;
 }
 
 void SearchResult::Release() {
@@ -34,12 +41,23 @@ void SearchResult::Release() {
 }
 
 bool SearchResult::GetDetails(uint32_t id, EntryDetails* out) {
+  // A cached entry was read while its index was loaded, but a stale page gives nothing at all:
+  // its rows are about to be replaced and no action may start from them.
+  if (!IsCurrent()) {
+    *out = EntryDetails();
+    return false;
+  }
   auto found = details_.find(id);
   if (found != details_.end()) {
     *out = found->second;
     return true;
   }
-  if (source_ == nullptr || !source_->ReadDetails(id, out)) return false;
+  // The source checks the generation again under its lock, so a swap between the test above
+  // and this read cannot hand out another entry's details.
+  if (!source_->ReadDetails(generation_, id, out)) {
+    *out = EntryDetails();
+    return false;
+  }
   if (details_.size() < kDetailsCacheLimit) details_.emplace(id, *out);
   return true;
 }
@@ -49,7 +67,7 @@ void SearchResult::LoadDetails(uint32_t limit) {
   for (size_t i = 0; i < end; ++i) {
     if (details_.count(ids[i]) != 0) continue;
     EntryDetails entry;
-    if (source_ == nullptr || !source_->ReadDetails(ids[i], &entry)) return;
+    if (source_ == nullptr || !source_->ReadDetails(generation_, ids[i], &entry)) return;
     details_.emplace(ids[i], std::move(entry));
   }
 }
@@ -71,14 +89,15 @@ void SearchResult::Sort(int32_t key, bool ascending) {
 }
 
 bool SearchResult::RemoveAt(size_t index, const std::string& fullPath) {
-  if (index >= ids.size()) return false;
-  if (source_ != nullptr) source_->RecordRemoval(ids[index], fullPath);
+  if (index >= ids.size() || !IsCurrent()) return false;
+  if (!source_->RecordRemoval(generation_, ids[index], fullPath)) return false;
   ids.erase(ids.begin() + static_cast<std::ptrdiff_t>(index));
   return true;
 }
 
 SearchResult* SearchResult::Clone() const {
   SearchResult* copy = new SearchResult(source_);
+  copy->generation_ = generation_;
   copy->sort_key_ = sort_key_;
   copy->ascending_ = ascending_;
   copy->ids = ids;

@@ -33,7 +33,7 @@ class SearchResult {
   using DetailsCache = std::unordered_map<uint32_t, EntryDetails>;
 
   // A result with refCount 1 that reads details from `source` (null: as if no index were
-  // loaded). `source` must outlive the result.
+  // loaded), bound to the generation `source` has loaded now. `source` must outlive the result.
   explicit SearchResult(DetailsSource* source);
   SearchResult(const SearchResult&) = delete;
   SearchResult& operator=(const SearchResult&) = delete;
@@ -42,9 +42,15 @@ class SearchResult {
   // Drops one reference; the last one destroys the result.
   void Release();
 
+  // Whether the index this page was cut from is still the loaded one. Once it is not, the page
+  // is stale: its ids name other entries (or none) in the loaded index, and GetDetails,
+  // GetFullPath and RemoveAt fail, so nothing can act on a path found through them.
+  bool IsCurrent() const;
+  uint32_t generation() const { return generation_; }
+
   // Details of entry `id`, from the cache or else from the source; a freshly read entry is cached
-  // only while the cache holds fewer than kDetailsCacheLimit entries. False only when the source
-  // has no loaded index.
+  // only while the cache holds fewer than kDetailsCacheLimit entries. False (and `out` emptied)
+  // when the page is stale or the source has no loaded index.
   bool GetDetails(uint32_t id, EntryDetails* out);
   // Reads and caches the details of the first min(ids.size(), limit) ids, whatever the cache size.
   void LoadDetails(uint32_t limit);
@@ -54,11 +60,13 @@ class SearchResult {
   // key leaves the order alone.
   void Sort(int32_t key, bool ascending);
   // Records the removal of the entry at `index` (shown as `fullPath`) with the source, then
-  // erases it from the page; the cache keeps its details. False when `index` is out of range.
+  // erases it from the page; the cache keeps its details. False, with nothing recorded or
+  // erased, when `index` is out of range or the page is stale.
   bool RemoveAt(size_t index, const std::string& fullPath);
-  // A new result (refCount 1) with the same sort, ids, source and a copy of the cache.
+  // A new result (refCount 1) with the same sort, ids, source, generation and a copy of the
+  // cache; it is stale when this one is.
   SearchResult* Clone() const;
-  // The full path of entry `id` (folder + "\" + name). False only when no index is loaded.
+  // The full path of entry `id` (folder + "\" + name). False when GetDetails fails.
   bool GetFullPath(uint32_t id, std::string* out);
 
   int32_t sortKey() const { return sort_key_; }
@@ -72,6 +80,7 @@ class SearchResult {
   ~SearchResult() = default;  // only Release destroys a result
 
   DetailsSource* source_;           // reads details and records removals; may be null
+  uint32_t generation_;             // the source's generation the ids belong to
   int32_t sort_key_ = kSortNone;    // last key given to Sort
   bool ascending_ = true;           // last direction given to Sort
   std::atomic<int32_t> ref_count_;  // references held

@@ -9,21 +9,26 @@
 namespace sorvik {
 namespace {
 
-// Details from a table; counts every read and keeps every removal.
+// Details from a table; counts every read and keeps every removal. `generation` stands for the
+// index loaded now (a swap moves it on), `loaded` false for no index at all.
 class FakeSource : public DetailsSource {
  public:
-  bool ReadDetails(uint32_t id, EntryDetails* out) override {
-    if (!loaded) return false;
+  uint32_t Generation() override { return loaded ? generation : kNoGeneration; }
+  bool ReadDetails(uint32_t asked, uint32_t id, EntryDetails* out) override {
+    if (asked != Generation() || asked == kNoGeneration) return false;
     reads += 1;
     auto found = entries.find(id);
     *out = found == entries.end() ? EntryDetails() : found->second;
     return true;
   }
-  void RecordRemoval(uint32_t id, const std::string& fullPath) override {
+  bool RecordRemoval(uint32_t asked, uint32_t id, const std::string& fullPath) override {
+    if (asked != Generation() || asked == kNoGeneration) return false;
     removals.emplace_back(id, fullPath);
+    return true;
   }
 
   bool loaded = true;
+  uint32_t generation = 1;
   int reads = 0;
   std::map<uint32_t, EntryDetails> entries;
   std::vector<std::pair<uint32_t, std::string>> removals;
@@ -96,19 +101,59 @@ TEST(SearchResult, DetailsCacheAndLoading) {
     result->LoadDetails(kPreloadedDetails);
     EXPECT_EQ(result->details().size(), kDetailsCacheLimit + 8);
   }
-  {  // Without a loaded index nothing is read or cached, but cached entries still answer.
+  {  // Without a loaded index nothing is read or cached, and cached entries no longer answer:
+     // the page's index is gone.
     Held result(new SearchResult(&source));
     EntryDetails entry;
     ASSERT_TRUE(result->GetDetails(7, &entry));
     source.loaded = false;
-    EXPECT_TRUE(result->GetDetails(7, &entry));
+    EXPECT_FALSE(result->IsCurrent());
+    EXPECT_FALSE(result->GetDetails(7, &entry));
     EXPECT_FALSE(result->GetDetails(8, &entry));
     result->ids = {8, 9};
     result->LoadDetails(kPreloadedDetails);
     EXPECT_EQ(result->details().size(), 1u);
     Held orphan(new SearchResult(nullptr));
     EXPECT_FALSE(orphan->GetDetails(7, &entry));
+    source.loaded = true;
   }
+}
+
+TEST(SearchResult, APageOfAnOlderIndexGivesNothing) {
+  FakeSource source;
+  source.entries[1] = Entry("old.txt", "C:", 1, 1);
+  source.entries[2] = Entry("other.txt", "C:", 1, 1);
+  Held result(new SearchResult(&source));
+  result->ids = {1, 2};
+  result->LoadDetails(1);  // id 1 cached, id 2 not
+  Held copy(result->Clone());
+  EXPECT_TRUE(result->IsCurrent());
+  source.generation = 2;  // a new index is swapped in: ids 1 and 2 name other entries now
+  source.entries[2] = Entry("renumbered.txt", "D:", 1, 1);
+  const int reads = source.reads;
+  for (SearchResult* page : {result.result, copy.result}) {
+    EXPECT_FALSE(page->IsCurrent());
+    EntryDetails entry = Entry("x", "y", 1, 1);
+    std::string path = "unchanged";
+    {  // neither the cached entry nor a fresh read answers, and no path comes out
+      EXPECT_FALSE(page->GetDetails(1, &entry));
+      EXPECT_TRUE(entry.name.empty());
+      EXPECT_FALSE(page->GetDetails(2, &entry));
+      EXPECT_FALSE(page->GetFullPath(2, &path));
+      EXPECT_EQ(path, "unchanged");
+    }
+    {  // a removal is neither recorded nor taken off the page
+      EXPECT_FALSE(page->RemoveAt(1, "C:\\other.txt"));
+      EXPECT_EQ(page->ids.size(), 2u);
+    }
+  }
+  EXPECT_EQ(source.reads, reads);
+  EXPECT_TRUE(source.removals.empty());
+  // A page cut from the new index reads it.
+  Held fresh(new SearchResult(&source));
+  EntryDetails entry;
+  ASSERT_TRUE(fresh->GetDetails(2, &entry));
+  EXPECT_EQ(entry.name, "renumbered.txt");
 }
 
 TEST(SearchResult, RemovalCloneAndPaths) {

@@ -24,7 +24,8 @@ namespace {
 class PathDetails : public DetailsSource {
  public:
   explicit PathDetails(std::vector<std::string> paths) : paths_(std::move(paths)) {}
-  bool ReadDetails(uint32_t id, EntryDetails* out) override {
+  uint32_t Generation() override { return 1; }  // one index, never swapped
+  bool ReadDetails(uint32_t, uint32_t id, EntryDetails* out) override {
     *out = EntryDetails();
     if (id == 0 || id > paths_.size()) return true;
     const std::string& path = paths_[id - 1];
@@ -33,7 +34,7 @@ class PathDetails : public DetailsSource {
     out->folderPath = path.substr(0, path.size() - out->name.size() - 1);
     return true;
   }
-  void RecordRemoval(uint32_t, const std::string&) override {}
+  bool RecordRemoval(uint32_t, uint32_t, const std::string&) override { return false; }
 
  private:
   std::vector<std::string> paths_;

@@ -56,12 +56,14 @@ inline void WriteSolidBmp(const std::string& path, int width, int height, COLORR
 class FolderDetails : public DetailsSource {
  public:
   explicit FolderDetails(std::string folder) : folder_(std::move(folder)) {}
-  bool ReadDetails(uint32_t id, EntryDetails* out) override {
+  uint32_t Generation() override { return 1; }  // one index, never swapped
+  bool ReadDetails(uint32_t generation, uint32_t id, EntryDetails* out) override {
     *out = EntryDetails();
+    if (generation != Generation()) return false;
     if (id >= 1 && id <= names_.size()) *out = EntryDetails{0, 0, names_[id - 1], folder_};
     return true;
   }
-  void RecordRemoval(uint32_t, const std::string&) override {}
+  bool RecordRemoval(uint32_t, uint32_t, const std::string&) override { return false; }
 
   void Add(const std::string& name) { names_.push_back(name); }
   // A page (one reference) of every entry added, in order.

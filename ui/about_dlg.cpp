@@ -23,7 +23,10 @@ BOOL CAboutDlg::OnInit() {
   SetDlgItemTextA(Handle(), IDC_ABOUT_VERSION, (std::string("版本：") + kProductVersion).c_str());
   SetDlgItemTextA(Handle(), IDC_ABOUT_BUILD, (std::string("编译日期：") + __DATE__).c_str());
   SetDlgItemTextA(Handle(), IDC_ABOUT_TERMS, kTerms);
-  return TRUE;
+  // The terms box is the first stop of the dialog, and a box that gets the focus from the
+  // dialog has all its text selected: the focus goes to "确定" instead.
+  SetFocus(GetDlgItem(Handle(), IDOK));
+  return FALSE;
 }
 
 }  // namespace sorvik

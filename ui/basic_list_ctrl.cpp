@@ -25,7 +25,9 @@ constexpr ColumnInfo kColumns[kColumnCount] = {
     {"　大小", 80, LVCFMT_LEFT},
 };
 
-constexpr int kHeaderPointTenths = 150;  // header font size: 15 pt
+constexpr int kHeaderPointTenths = 150;                  // header font size: 15 pt
+constexpr int kThumbnailSpacingX = kThumbnailSize + 24;  // from one thumbnail to the next
+constexpr int kThumbnailSpacingY = kThumbnailSize + 48;  // and from row to row
 
 // The shell's system image list, large or small.
 HIMAGELIST SystemImageList(bool small) {
@@ -129,13 +131,42 @@ void CBasicListCtrl::SetResult(SearchResult* result) {
   result_ = result;
   RebuildImageLists();
   header_->SetMark(-1, header_->MarkAscending());
-  const size_t rows = result_ != nullptr ? result_->ids.size() : 0;
+  SetRowCount(result_ != nullptr ? result_->ids.size() : 0, LVSICF_NOINVALIDATEALL);
+  SetRedraw(true);
+}
+
+void CBasicListCtrl::SetRowCount(size_t rows, DWORD flags) {
   if (rows > 0) {
-    SendMessageA(hwnd_, LVM_SETITEMCOUNT, rows, LVSICF_NOINVALIDATEALL);
+    SendMessageA(hwnd_, LVM_SETITEMCOUNT, rows, flags);
   } else {
     SendMessageA(hwnd_, LVM_DELETEALLITEMS, 0, 0);
   }
+}
+
+void CBasicListCtrl::ReplaceResult(SearchResult* result) {
+  const int32_t key = result_ != nullptr ? result_->sortKey() : kSortNone;
+  const bool ascending = result_ != nullptr && result_->ascending();
+  if (result != nullptr && key != kSortNone) result->Sort(key, ascending);
+  if (hwnd_ == nullptr) {
+    if (result_ != nullptr) result_->Release();
+    result_ = result;
+    return;
+  }
+  const int top = static_cast<int>(SendMessageA(hwnd_, LVM_GETTOPINDEX, 0, 0));
+  SetRedraw(false);
+  LVITEMA none = {};
+  none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+  if (result_ != nullptr) result_->Release();
+  result_ = result;
+  RebuildImageLists();
+  const size_t rows = result_ != nullptr ? result_->ids.size() : 0;
+  SetRowCount(rows, LVSICF_NOSCROLL);
+  // The row count kept the scroll position where it could; a shorter page ends at its last row.
+  if (rows > 0 && static_cast<size_t>(top) >= rows)
+    SendMessageA(hwnd_, LVM_ENSUREVISIBLE, rows - 1, FALSE);
   SetRedraw(true);
+  InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void CBasicListCtrl::RebuildImageLists() {
@@ -152,6 +183,12 @@ void CBasicListCtrl::RebuildImageLists() {
   if (hwnd_ != nullptr) {
     SendMessageA(hwnd_, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(large));
     SendMessageA(hwnd_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(small));
+    // The system's icon spacing is made for 32-pixel icons: thumbnails get room for their
+    // picture and two lines of label, other modes the system's spacing again.
+    const LPARAM spacing =
+        thumbnails_ ? MAKELPARAM(kThumbnailSpacingX, kThumbnailSpacingY) : MAKELPARAM(-1, -1);
+    SendMessageA(hwnd_, LVM_SETICONSPACING, 0, spacing);
+    if (thumbnails_) SendMessageA(hwnd_, LVM_ARRANGE, LVA_DEFAULT, 0);
   }
   if (previous != nullptr) ImageList_Destroy(previous);
 }

@@ -47,6 +47,11 @@ class CBasicListCtrl {
   // sort mark is cleared; the sort key and direction of the next click are kept.
   void SetResult(SearchResult* result);
   SearchResult* Result() const { return result_; }
+  // Shows `result`, the same page cut from a newly loaded index, in place of the stale one:
+  // taking over the caller's reference, it sorts it as the old page was sorted (the header's
+  // mark stays), clears the selection and keeps the first visible row where the page still
+  // reaches it.
+  void ReplaceResult(SearchResult* result);
 
   // One of the kView modes; other values and the current mode change nothing.
   void SetViewMode(int mode);
@@ -82,6 +87,7 @@ class CBasicListCtrl {
   void SetHeaderFont();
   void RebuildImageLists();
   void SetRedraw(bool redraw);
+  void SetRowCount(size_t rows, DWORD flags);
 
   HWND hwnd_ = nullptr;                  // the list view while it exists
   SearchResult* result_ = nullptr;       // the page shown; one reference held

@@ -9,6 +9,7 @@
 #include "testing/test_util.h"
 #include "ui/icon_cache.h"
 #include "ui/list_test_support.h"
+#include "ui/shell_details.h"
 
 namespace sorvik {
 namespace {
@@ -330,6 +331,84 @@ TEST_F(ListTest, TipTextLines) {
     // Rows outside the page have no tip.
     EXPECT_EQ(list.InfoTipText(3), "");
     EXPECT_EQ(list.InfoTipText(-1), "");
+  }
+}
+
+TEST_F(ListTest, AStalePageShowsNothingAndItsReplacementKeepsTheView) {
+  std::vector<uint32_t> ids;
+  for (int i = 0; i < 300; ++i)
+    ids.push_back(details.Add("C:\\many", "n" + std::to_string(1000 + i), 1));
+  list.SetResult(MakeResult(&details, ids));
+  list.SortByColumn(0);  // descending by name
+  SendMessageA(list.Handle(), LVM_ENSUREVISIBLE, 200, FALSE);
+  const int top = static_cast<int>(SendMessageA(list.Handle(), LVM_GETTOPINDEX, 0, 0));
+  ASSERT_GT(top, 0);
+  LVITEMA selected = {};
+  selected.stateMask = selected.state = LVIS_SELECTED;
+  SendMessageA(list.Handle(), LVM_SETITEMSTATE, top, reinterpret_cast<LPARAM>(&selected));
+  {  // a new index: the rows of the old page have no text and no tip
+    details.generation = 2;
+    EXPECT_EQ(CellOf(list.Handle(), top, 0), "");
+    EXPECT_EQ(list.InfoTipText(top), "");
+  }
+  {  // the same page of the new index: sorted as before, nothing selected, same first row
+    list.ReplaceResult(MakeResult(&details, ids));
+    EXPECT_EQ(CellOf(list.Handle(), 0, 0), "n1299");
+    EXPECT_EQ(list.SortMarkColumn(), 0);
+    EXPECT_EQ(SendMessageA(list.Handle(), LVM_GETSELECTEDCOUNT, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(list.Handle(), LVM_GETTOPINDEX, 0, 0), top);
+  }
+  {  // a shorter page ends on its last row
+    list.ReplaceResult(MakeResult(&details, {ids[0], ids[1]}));
+    EXPECT_EQ(RowCount(list.Handle()), 2);
+    EXPECT_EQ(SendMessageA(list.Handle(), LVM_GETTOPINDEX, 0, 0), 0);
+  }
+}
+
+// Thumbnails stand on the bottom of their slot, right above their label, and a label never
+// reaches the next row of thumbnails.
+TEST_F(ListTest, ThumbnailLabelsSitUnderTheirPictures) {
+  ::sorvik::testing::TempFolder folder;
+  ::sorvik::testing::WriteText(folder.Join("shown.txt"), "text");
+  std::vector<uint32_t> ids;
+  for (int i = 0; i < 40; ++i) ids.push_back(details.Add(folder.Path(), "shown.txt", 4));
+  list.SetResult(MakeResult(&details, ids));
+  list.SetViewMode(kViewThumbnails);
+  {  // the next row starts below the first row's label
+    RECT label = {LVIR_LABEL};
+    SendMessageA(list.Handle(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&label));
+    int below = -1;  // the first item of the second row
+    for (int i = 1; i < 40 && below < 0; ++i) {
+      POINT at;
+      SendMessageA(list.Handle(), LVM_GETITEMPOSITION, i, reinterpret_cast<LPARAM>(&at));
+      POINT first;
+      SendMessageA(list.Handle(), LVM_GETITEMPOSITION, 0, reinterpret_cast<LPARAM>(&first));
+      if (at.y > first.y) below = i;
+    }
+    ASSERT_GT(below, 0);
+    RECT next = {LVIR_ICON};
+    SendMessageA(list.Handle(), LVM_GETITEMRECT, below, reinterpret_cast<LPARAM>(&next));
+    EXPECT_GE(next.top, label.bottom);
+  }
+  {  // the picture's lowest pixels are at the bottom of the slot
+    HBITMAP picture = MakeThumbnail(details.entries[ids[0]]);
+    ASSERT_NE(picture, nullptr);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = kThumbnailSize;
+    info.bmiHeader.biHeight = -kThumbnailSize;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    std::vector<uint32_t> pixels(kThumbnailSize * kThumbnailSize);
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, picture, 0, kThumbnailSize, pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(picture);
+    int lowest = -1;
+    for (int y = 0; y < kThumbnailSize; ++y)
+      for (int x = 0; x < kThumbnailSize; ++x)
+        if ((pixels[y * kThumbnailSize + x] & 0xFFFFFF) != 0xFFFFFF) lowest = y;
+    EXPECT_GE(lowest, kThumbnailSize - 8);
   }
 }
 

@@ -47,6 +47,7 @@ constexpr UINT kMsgTrayCallback = WM_USER + 10;    // the notification area
 constexpr UINT kMsgBuildNotice = WM_USER + 100;    // the index build's notice, ignored here
 constexpr UINT kMsgKeywordEnter = WM_USER + 666;   // Enter in the keyword box
 constexpr UINT kMsgMenuDropDown = WM_USER + 1216;  // a menu button: wParam id, lParam RECT*
+constexpr UINT kMsgIndexSwapped = WM_USER + 1217;  // posted by the index thread after a swap
 constexpr UINT_PTR kNoticeTimer = 888;             // rotates the notice line
 constexpr UINT kNoticePeriodMs = 10000;
 constexpr int kHotKeyId = 999;

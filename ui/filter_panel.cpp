@@ -84,6 +84,7 @@ FilterPanel::~FilterPanel() {
 bool FilterPanel::CreatePanel(HWND parent, const RECT& rect) {
   if (!Create(parent, rect, kFilterPanelId, WS_CLIPCHILDREN)) return false;
   CreateSections();
+  RememberSelection();
   complete_ = true;
   return true;
 }
@@ -215,8 +216,28 @@ CategoryItem FilterPanel::SelectedCategory() const {
   return {kCategoryRows[0].category, 1, 0, 0};
 }
 
+void FilterPanel::RememberSelection() {
+  searched_category_ = TreeView_GetSelection(category_tree_.Handle());
+  searched_location_ = TreeView_GetSelection(location_tree_.Handle());
+}
+
+void FilterPanel::SearchIfSelectionMoved() {
+  if (TreeView_GetSelection(category_tree_.Handle()) != searched_category_ ||
+      TreeView_GetSelection(location_tree_.Handle()) != searched_location_)
+    SearchFromPanel();
+}
+
+void FilterPanel::OnTreeTouched(int id, LPARAM how) {
+  if (id != kCategoryTreeId && id != kLocationTreeId) return;  // the switch handles its clicks
+  if (how == kTreeReselected)
+    SearchFromPanel();  // a click on the selected item searches it again
+  else
+    SearchIfSelectionMoved();
+}
+
 void FilterPanel::SearchFromPanel() {
   if (!complete_ || host_ == nullptr) return;
+  RememberSelection();
   std::string location;
   if (!location_tree_.SelectedPath(&location)) location.clear();
   const CategoryItem category = SelectedCategory();
@@ -277,6 +298,10 @@ bool FilterPanel::HandleTreeNotify(NMHDR* header, LRESULT* result) {
     *result = 0;
     return true;
   }
+  if (header->code == TVN_ITEMEXPANDEDA || header->code == TVN_ITEMEXPANDEDW) {
+    // A collapse over the selected item moves the selection to the collapsed one.
+    if (id == kCategoryTreeId || id == kLocationTreeId) SearchIfSelectionMoved();
+  }
   CTreeBase* trees[] = {&category_tree_, &hidden_switch_, &location_tree_};
   for (CTreeBase* tree : trees)
     if (header->hwndFrom == tree->Handle()) return tree->OnNotify(header, result);
@@ -289,6 +314,10 @@ bool FilterPanel::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT*
       return HandleTreeNotify(reinterpret_cast<NMHDR*>(lparam), result);
     case kMsgTreeMeasured:
       Stack();
+      *result = 0;
+      return true;
+    case kMsgTreeTouched:
+      OnTreeTouched(static_cast<int>(wparam), lparam);
       *result = 0;
       return true;
     case WM_SIZE:

@@ -68,7 +68,7 @@ class FilterPanel : public CScrollWnd {
   bool CreatePanel(HWND parent, const RECT& rect);
 
   // Collects the filters and the keyword text and runs the search; nothing until the panel has
-  // made all its children.
+  // made all its children. Remembers the tree items it searched.
   void SearchFromPanel();
   // Selects the first category and location, turns the hidden-only switch off.
   void Reset();
@@ -103,6 +103,10 @@ class FilterPanel : public CScrollWnd {
   void Stack();
   void UpdateTreeSizes();
   bool HandleTreeNotify(NMHDR* header, LRESULT* result);
+  void OnTreeTouched(int id, LPARAM how);
+  // Searches when a tree's selection is not the one the last search of the panel used.
+  void SearchIfSelectionMoved();
+  void RememberSelection();
 
   SearchHost* host_;
   IndexManager* index_;
@@ -114,9 +118,11 @@ class FilterPanel : public CScrollWnd {
   CFolderTree location_tree_;  // id 502
   HIMAGELIST category_images_ = nullptr;
   HIMAGELIST switch_images_ = nullptr;
-  std::vector<CategoryItem> items_;  // indexed by the category tree items' parameter
-  std::vector<Section> sections_;    // the six children, top to bottom
-  bool complete_ = false;            // all children made and filled
+  std::vector<CategoryItem> items_;        // indexed by the category tree items' parameter
+  std::vector<Section> sections_;          // the six children, top to bottom
+  bool complete_ = false;                  // all children made and filled
+  HTREEITEM searched_category_ = nullptr;  // the category item the last search used
+  HTREEITEM searched_location_ = nullptr;  // and the location item
 };
 
 }  // namespace sorvik

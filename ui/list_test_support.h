@@ -18,15 +18,20 @@
 namespace sorvik {
 namespace testing {
 
-// Details of entries kept in a map; unknown ids read as empty details.
+// Details of entries kept in a map; unknown ids read as empty details. Moving `generation` on
+// stands for a new index swapped in: pages made before then are stale.
 class FakeDetails : public DetailsSource {
  public:
-  bool ReadDetails(uint32_t id, EntryDetails* out) override {
+  uint32_t Generation() override { return generation; }
+  bool ReadDetails(uint32_t asked, uint32_t id, EntryDetails* out) override {
+    if (asked != generation) return false;
     auto found = entries.find(id);
     *out = found != entries.end() ? found->second : EntryDetails();
     return true;
   }
-  void RecordRemoval(uint32_t, const std::string&) override {}
+  bool RecordRemoval(uint32_t asked, uint32_t, const std::string&) override {
+    return asked == generation;
+  }
 
   // Adds an entry and returns its id.
   uint32_t Add(const std::string& folder, const std::string& name, uint64_t size,
@@ -37,6 +42,7 @@ class FakeDetails : public DetailsSource {
   }
 
   std::map<uint32_t, EntryDetails> entries;
+  uint32_t generation = 1;  // the "loaded index"
 };
 
 // A result (one reference) over `source` with the page `ids`.

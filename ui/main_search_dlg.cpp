@@ -2,12 +2,12 @@
 
 #include <commctrl.h>
 
-#include "settings/autorun.h"
-#include "settings/config_store.h"
-#include "settings/object_directory.h"
 #include "lifecycle/index_manager.h"
 #include "query/search_result.h"
 #include "res/resource_ids.h"
+#include "settings/autorun.h"
+#include "settings/config_store.h"
+#include "settings/object_directory.h"
 #include "ui/command_ids.h"
 #include "ui/not_found_text.h"
 #include "ui/result_actions.h"
@@ -43,6 +43,7 @@ MainSearchDlg::MainSearchDlg(const MainWindowOptions& options)
 }
 
 MainSearchDlg::~MainSearchDlg() {
+  if (index_ != nullptr) index_->SetSwapListener(nullptr);
   KillTimer(Handle(), kNoticeTimer);
   if (ObjectDirectory::Find(kMainWindowKey) == this) ObjectDirectory::Set(kMainWindowKey, nullptr);
 }
@@ -53,6 +54,7 @@ BOOL MainSearchDlg::OnInit() {
   ApplyAutorunSetting(settings_);
   if (index_ == nullptr) index_ = &IndexManager::Instance();
   panel_.SetIndex(index_);
+  ListenForSwaps();
   may_show_ = !IsAutoStart();
   SetIcons();
   RECT client;
@@ -118,18 +120,44 @@ void MainSearchDlg::RunSearchFromFilters(const std::string& keywords, const std:
   RunSearch(keywords, location, category, hiddenOnly, year, month);
 }
 
+void MainSearchDlg::ListenForSwaps() {
+  HWND window = Handle();
+  // The index thread only posts: the window re-runs its search on its own thread.
+  index_->SetSwapListener([window] { PostMessageA(window, kMsgIndexSwapped, 0, 0); });
+}
+
+void MainSearchDlg::OnIndexSwapped() {
+  SearchResult* shown = list_.Result();
+  // A page that is still current stays; so does an empty list before the first search. A list
+  // emptied by an earlier swap that left no index gets its search back.
+  if (shown != nullptr ? shown->IsCurrent() : !searched_) return;
+  if (!status_bar_.Reload()) {
+    // No index is loaded: the stale rows go, the rest waits for the next search.
+    list_.SetResult(nullptr);
+    return;
+  }
+  ShowOrHideNotFound(*list_.Result());
+}
+
+void MainSearchDlg::ShowOrHideNotFound(const SearchResult& result) {
+  if (!result.ids.empty())
+    ShowWindow(not_found_.Handle(), SW_HIDE);
+  else
+    ShowNotFound(request_, request_year_, request_month_);
+}
+
 SearchResult* MainSearchDlg::RunSearch(const std::string& keywords, const std::string& location,
                                        int category, uint8_t hiddenOnly, int year, int month) {
   SetFocus(list_.Handle());
   request_ = MakeSearchRequest(keywords, location, category, hiddenOnly != 0, year, month);
   request_.hiddenOnly = hiddenOnly;
+  request_year_ = year;
+  request_month_ = month;
   uint32_t total = 0;
   SearchResult* result = index_->Search(request_, 1, static_cast<int>(kPageSize), &total);
   if (result == nullptr) return nullptr;
-  if (!result->ids.empty())
-    ShowWindow(not_found_.Handle(), SW_HIDE);
-  else
-    ShowNotFound(request_, year, month);
+  searched_ = true;
+  ShowOrHideNotFound(*result);
   status_bar_.SetResult(request_, total, static_cast<int>(kPageSize));
   list_.SetResult(result);
   bar_.KeywordBox().ClearSelection();
@@ -141,11 +169,25 @@ void MainSearchDlg::ShowNotFound(const SearchRequest& request, int year, int mon
   NotFoundText text =
       ComposeNotFoundText(request.keywords, request.location, request.category, year, month);
   not_found_.SetTopMargin(text.top_margin);
-  not_found_.SetText(text.text);
+  not_found_.SetText(FitLinesAfterTheFirst(text.text));
   ShowWindow(not_found_.Handle(), SW_SHOW);
   CentreNotFoundPanel();
   SetWindowPos(not_found_.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   InvalidateRect(not_found_.Handle(), nullptr, TRUE);
+}
+
+// The panel does not grow: a long keyword or path would wrap over several lines and push the
+// last lines out of it. Each line after the first (which wraps by design) is cut to one line.
+std::string MainSearchDlg::FitLinesAfterTheFirst(const std::string& text) const {
+  std::string fitted;
+  size_t start = 0;
+  for (bool first = true;; first = false) {
+    const size_t end = text.find("\r\n", start);
+    const std::string line = text.substr(start, end == std::string::npos ? end : end - start);
+    fitted += first ? line : "\r\n" + not_found_.FitLine(line);
+    if (end == std::string::npos) return fitted;
+    start = end + 2;
+  }
 }
 
 void MainSearchDlg::CentreNotFoundPanel() {
@@ -176,6 +218,13 @@ void MainSearchDlg::Layout(int cx, int cy) {
   PlaceListAndAdColumn(cx);
   CentreNotFoundPanel();
   MoveWindow(status_bar_.Handle(), 0, cy - kBottomBarHeight, cx + 2, kBottomBarHeight, TRUE);
+  RepaintAll();
+}
+
+// Children moved over each other and the frames drawn around two of them: pixels copied along
+// by the moves would leave old scroll bars, texts and lines behind.
+void MainSearchDlg::RepaintAll() {
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void MainSearchDlg::PlaceListAndAdColumn(int cx) {

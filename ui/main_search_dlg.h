@@ -34,6 +34,9 @@ constexpr int kAdColumnCollapsed = 17;     // and while folded away
 constexpr int kFilterPanelMinWidth = 160;  // the splitter never makes the panel narrower
 constexpr int kNotFoundWidth = 250;
 constexpr int kNotFoundHeight = 90;
+// The smallest client area: wide enough for the bar's fixed keyword box and buttons.
+constexpr int kMinClientWidth = kBarControlsRight + 10;
+constexpr int kMinClientHeight = 360;
 
 // Where the window finds the index, the settings and the favourites; null means the program's
 // own (IndexManager::Instance, ConfigStore::Instance).
@@ -75,6 +78,10 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   int AdColumnWidth() const { return ad_column_width_; }
   int LayoutCount() const { return layout_count_; }
   bool MayShow() const { return may_show_; }
+  // Shows the current search again after a new index was loaded: the same request and page
+  // (the last one when the page is gone), selection cleared, sort and scroll kept. Does
+  // nothing while the page shown is still current. Runs on kMsgIndexSwapped.
+  void OnIndexSwapped();
 
   // SearchHost.
   std::string KeywordText() override;
@@ -106,12 +113,18 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   void Layout(int cx, int cy);
   void PlaceListAndAdColumn(int cx);
   void CentreNotFoundPanel();
+  void RepaintAll();
   bool OnSplitterMessage(UINT message, LPARAM lparam);
   RECT SplitterRect() const;
+  void LimitTrackingSize(MINMAXINFO* limits) const;
   void Paint();
   void PaintFrame(HDC dc, HWND child);
   // Searching.
   void ShowNotFound(const SearchRequest& request, int year, int month);
+  void ShowOrHideNotFound(const SearchResult& result);
+  std::string FitLinesAfterTheFirst(const std::string& text) const;
+  void ListenForSwaps();
+  void ReloadAfterSwap();
   // Commands and menus.
   bool RunMenuCommand(int id);
   void ShowDropDown(int button_id, const RECT& bar_rect);
@@ -133,7 +146,10 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   SearchBar bar_;
   LStatusBar status_bar_;
   FilterPanel panel_;
-  SearchRequest request_;     // the last search the window made
+  SearchRequest request_;  // the last search the window made
+  int request_year_ = 0;   // its year and month as the tree gave them
+  int request_month_ = 0;
+  bool searched_ = false;     // a search has shown its result
   CBasicListCtrl list_;       // child 101
   LButtonBase guide_button_;  // "使用指南"
   LButtonBase reset_button_;  // "重置所有"

@@ -178,9 +178,12 @@ bool MainSearchDlg::RunMenuCommand(int id) {
       return true;
     }
     case kCmdResetAll:
+      // Each tree's new selection searches with the old keywords still in the box; the last
+      // search, with the box empty, is the one that stays on screen.
       panel_.Reset();
       bar_.KeywordBox().SetText("");
       bar_.KeywordBox().Focus();
+      panel_.SearchFromPanel();
       return true;
     case kCmdJunkCleaner: {
       CTraceCleanDlg cleaner;
@@ -246,8 +249,7 @@ void MainSearchDlg::ToggleAdColumn() {
   RECT client;
   GetClientRect(Handle(), &client);
   PlaceListAndAdColumn(client.right);
-  RECT strip = {0, kSearchBarHeight, client.right, kSearchBarHeight + 20};
-  InvalidateRect(Handle(), &strip, TRUE);
+  RepaintAll();
 }
 
 void MainSearchDlg::ShowFromTray() {

@@ -7,7 +7,6 @@ namespace sorvik {
 namespace {
 
 constexpr int kSplitterGrip = 2;  // pixels right of the panel that start a drag
-constexpr int kRepaintBand = 100;
 
 HBRUSH WhiteBrush() { return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)); }
 
@@ -15,6 +14,10 @@ HBRUSH WhiteBrush() { return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)); }
 
 bool MainSearchDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR* result) {
   switch (message) {
+    case WM_GETMINMAXINFO:
+      LimitTrackingSize(reinterpret_cast<MINMAXINFO*>(lparam));
+      *result = 0;
+      return true;
     case WM_WINDOWPOSCHANGING:
       // After a logon start nothing may show the window until the tray says so.
       if (!may_show_) reinterpret_cast<WINDOWPOS*>(lparam)->flags &= ~SWP_SHOWWINDOW;
@@ -51,6 +54,10 @@ bool MainSearchDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PT
       ShowDropDown(static_cast<int>(wparam), *reinterpret_cast<const RECT*>(lparam));
       *result = 0;
       return true;
+    case kMsgIndexSwapped:
+      OnIndexSwapped();
+      *result = 0;
+      return true;
     case WM_HOTKEY:
       if (static_cast<int>(wparam) != kHotKeyId) return false;
       ShowWindow(Handle(), SW_RESTORE);
@@ -64,6 +71,16 @@ bool MainSearchDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PT
     default:
       return false;
   }
+}
+
+// The keyword box and its buttons sit at fixed places of the bar; the window never gets
+// narrower than the client width that shows them, nor lower than a few rows of the list.
+void MainSearchDlg::LimitTrackingSize(MINMAXINFO* limits) const {
+  RECT frame = {0, 0, kMinClientWidth, kMinClientHeight};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(Handle(), GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongA(Handle(), GWL_EXSTYLE)));
+  limits->ptMinTrackSize.x = frame.right - frame.left;
+  limits->ptMinTrackSize.y = frame.bottom - frame.top;
 }
 
 RECT MainSearchDlg::SplitterRect() const {
@@ -88,6 +105,7 @@ bool MainSearchDlg::OnSplitterMessage(UINT message, LPARAM lparam) {
     LockWindowUpdate(nullptr);
     ReleaseCapture();
     dragging_ = false;
+    RepaintAll();
     return true;
   }
   if (!dragging_) return false;
@@ -101,8 +119,9 @@ bool MainSearchDlg::OnSplitterMessage(UINT message, LPARAM lparam) {
     const int list_x = point.x + 5;
     MoveWindow(list_.Handle(), list_x, list.top, client.right - ad_column_width_ - point.x - 5,
                list.bottom - list.top, TRUE);
-    RECT band = {point.x + 1, 0, point.x + 1 + kRepaintBand, client.bottom};
-    InvalidateRect(Handle(), &band, TRUE);
+    // The frames around the panel and the list move with them: the window's own part is
+    // repainted whole, not only the band right of the splitter.
+    InvalidateRect(Handle(), nullptr, TRUE);
   }
   RECT grip = SplitterRect();
   if (PtInRect(&grip, point))

@@ -12,7 +12,7 @@ constexpr int kFirstButtonX = 5;
 constexpr int kButtonGap = 10;
 constexpr RECT kKeywordBoxRect = {450, 8, 680, 34};
 constexpr RECT kSearchButtonRect = {690, 10, 750, 33};
-constexpr RECT kClearButtonRect = {760, 10, 820, 33};
+constexpr RECT kClearButtonRect = {760, 10, kBarControlsRight, 33};
 
 struct MenuButtonInfo {
   int id;
@@ -115,10 +115,10 @@ void SearchBar::Paint() {
   HDC dc = BeginPaint(Handle(), &paint);
   RECT client;
   GetClientRect(Handle(), &client);
-  if (background_.Empty())
-    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  else
-    background_.Draw(dc, client);
+  // The picture has translucent parts: drawn over the last paint they would darken with every
+  // repaint, so it always goes onto a fresh white ground.
+  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  background_.Draw(dc, client);
   EndPaint(Handle(), &paint);
 }
 
@@ -130,6 +130,9 @@ bool SearchBar::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* r
       return true;
     case WM_ERASEBKGND:
       *result = 1;
+      return true;
+    case WM_SIZE:  // the picture is stretched over the whole bar
+      InvalidateRect(Handle(), nullptr, FALSE);
       return true;
     case WM_COMMAND:
       if (LOWORD(wparam) == kBarSearchButtonId) {

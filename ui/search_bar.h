@@ -13,6 +13,7 @@
 namespace sorvik {
 
 constexpr int kSearchBarHeight = 40;
+constexpr int kBarControlsRight = 820;  // right edge of "清除", the last control at a fixed place
 constexpr int kBarSearchButtonId = 10000;  // "搜索", an id of the bar only
 constexpr int kBarClearButtonId = 10001;   // "清除"
 

@@ -13,6 +13,8 @@
 namespace sorvik {
 namespace {
 
+constexpr int kIconBottomGap = 4;  // below an icon drawn as a thumbnail
+
 // Holds one COM reference and releases it.
 template <typename T>
 struct ComRef {
@@ -187,7 +189,7 @@ void DrawFitted(HDC dc, HBITMAP source) {
   HDC source_dc = CreateCompatibleDC(dc);
   HGDIOBJ old = SelectObject(source_dc, source);
   SetStretchBltMode(dc, HALFTONE);
-  StretchBlt(dc, (kThumbnailSize - width_out) / 2, (kThumbnailSize - height_out) / 2, width_out,
+  StretchBlt(dc, (kThumbnailSize - width_out) / 2, kThumbnailSize - height_out, width_out,
              height_out, source_dc, 0, 0, width, height, SRCCOPY);
   SelectObject(source_dc, old);
   DeleteDC(source_dc);
@@ -202,8 +204,9 @@ bool DrawLargeIcon(HDC dc, const EntryDetails& details) {
   }
   const int width = GetSystemMetrics(SM_CXICON);
   const int height = GetSystemMetrics(SM_CYICON);
-  DrawIconEx(dc, (kThumbnailSize - width) / 2, (kThumbnailSize - height) / 2, info.hIcon, width,
-             height, 0, nullptr, DI_NORMAL);
+  // Centred across, on the bottom edge: the label below the slot then sits right under it.
+  DrawIconEx(dc, (kThumbnailSize - width) / 2, kThumbnailSize - height - kIconBottomGap, info.hIcon,
+             width, height, 0, nullptr, DI_NORMAL);
   DestroyIcon(info.hIcon);
   return true;
 }

@@ -19,9 +19,10 @@ constexpr int kThumbnailSize = 96;       // thumbnails are 96 x 96 pixels
 // initialised on this thread (else the map is empty).
 std::map<std::string, std::string> ShellDetailsOf(const EntryDetails& details);
 
-// A 96 x 96, 24-bit bitmap of the entry: the thumbnail of its folder's image extractor drawn
-// centred on white, or else its large shell icon drawn centred. Null when the shell gives
-// neither. The caller deletes the bitmap.
+// A 96 x 96, 24-bit bitmap of the entry: the thumbnail of its folder's image extractor, or else
+// its large shell icon, drawn on white, centred across and standing on the bottom edge (the
+// list puts the label right below the bitmap). Null when the shell gives neither. The caller
+// deletes the bitmap.
 HBITMAP MakeThumbnail(const EntryDetails& details);
 
 }  // namespace sorvik

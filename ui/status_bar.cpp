@@ -56,8 +56,12 @@ void LStatusBar::SetResult(const SearchRequest& request, uint32_t total, int pag
   page_count_ = PageCountOf(total, page_size);
   for (int i = 0; i < kPageLinkCount; ++i) visible_[i] = paged && i >= kLinkNext;
   LayoutLinks();
+  SetCountText(total);
+}
+
+void LStatusBar::SetCountText(uint32_t total) {
   char text[96];
-  if (paged) {
+  if (page_size_ > 0 && static_cast<uint32_t>(page_size_) < total) {
     std::snprintf(text, sizeof text, "共找到 %u 个文件,分%d页显示", total, page_count_);
   } else {
     std::snprintf(text, sizeof text, "共找到 %u 个文件", total);
@@ -90,10 +94,38 @@ void LStatusBar::GoTo(int link) {
     result->Release();
   }
   page_count_ = PageCountOf(total, page_size_);
-  for (int i = 0; i < kPageLinkCount; ++i) visible_[i] = true;
+  ShowLinksForPage();
+}
+
+void LStatusBar::ShowLinksForPage() {
+  for (int i = 0; i < kPageLinkCount; ++i) visible_[i] = page_count_ > 1;
   if (page_ >= page_count_) visible_[kLinkNext] = visible_[kLinkLast] = false;
   if (page_ <= 1) visible_[kLinkFirst] = visible_[kLinkPrevious] = false;
   LayoutLinks();
+}
+
+bool LStatusBar::Reload() {
+  if (!search_) return false;
+  uint32_t total = 0;
+  SearchResult* result = search_(request_, page_, page_size_, &total);
+  if (result == nullptr) return false;
+  const int pages = PageCountOf(total, page_size_);
+  if (page_ > 1 && page_ > pages) {
+    // The page is gone: the search's last page takes its place.
+    result->Release();
+    result = search_(request_, std::max(pages, 1), page_size_, &total);
+    if (result == nullptr) return false;
+  }
+  page_count_ = PageCountOf(total, page_size_);
+  page_ = std::max(1, std::min(page_, page_count_));
+  if (list_ != nullptr) {
+    list_->ReplaceResult(result);
+  } else {
+    result->Release();
+  }
+  ShowLinksForPage();
+  SetCountText(total);
+  return true;
 }
 
 bool LStatusBar::LinkVisible(int link) const {
@@ -185,6 +217,8 @@ bool LStatusBar::OnMessage(UINT message, WPARAM, LPARAM lparam, LRESULT* result)
     case WM_SIZE:
       LayoutLinks();
       CentreNotice();
+      // The picture is stretched over the whole bar: every part of it moves with the size.
+      InvalidateRect(Handle(), nullptr, FALSE);
       return false;
     case WM_ERASEBKGND:
       *result = 1;  // the paint covers the whole client area

@@ -46,6 +46,10 @@ class LStatusBar : public CWindowBase {
   RECT LinkRect(int link) const;  // in client coordinates; empty when hidden
   // Fetches the page that visible `link` leads to and shows it; a failed fetch changes nothing.
   void GoTo(int link);
+  // Fetches the current page of the same search again, from a newly loaded index, and shows it
+  // in the list in place of the stale one (the last page when the search has fewer pages now),
+  // with the new count. False, with nothing changed, when there is no result.
+  bool Reload();
   HWND NoticeHandle() const { return notice_.Handle(); }
 
  protected:
@@ -57,6 +61,8 @@ class LStatusBar : public CWindowBase {
   void Paint();
   void PaintLinks(HDC dc);
   void LayoutLinks();
+  void ShowLinksForPage();
+  void SetCountText(uint32_t total);
   void CentreNotice();
   int LinkAt(POINT point) const;
   int ClientWidth() const;

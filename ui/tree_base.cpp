@@ -54,13 +54,13 @@ bool CTreeBase::Create(HWND parent, const RECT& rect, int id) {
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES};
   InitCommonControlsEx(&controls);
   HWND created = CreateWindowExA(
-      WS_EX_RTLREADING, WC_TREEVIEWA, "", WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_EDITLABELS,
-      rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
+      WS_EX_RTLREADING, WC_TREEVIEWA, "", WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS, rect.left,
+      rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
   if (created == nullptr) return false;
   LONG_PTR style = GetWindowLongPtrA(created, GWL_STYLE);
   style |= TVS_SHOWSELALWAYS | TVS_NOSCROLL | TVS_LINESATROOT;
-  style &= ~static_cast<LONG_PTR>(TVS_FULLROWSELECT);
+  style &= ~static_cast<LONG_PTR>(TVS_FULLROWSELECT | TVS_EDITLABELS);
   SetWindowLongPtrA(created, GWL_STYLE, style);
   hwnd_ = created;
   SetPropA(hwnd_, kTreeProperty, this);
@@ -72,7 +72,12 @@ bool CTreeBase::Create(HWND parent, const RECT& rect, int id) {
 }
 
 bool CTreeBase::OnNotify(NMHDR* header, LRESULT* result) {
-  if (header->hwndFrom != hwnd_ || header->code != NM_CUSTOMDRAW) return false;
+  if (header->hwndFrom != hwnd_) return false;
+  if (header->code == TVN_BEGINLABELEDITA || header->code == TVN_BEGINLABELEDITW) {
+    *result = TRUE;  // the filter trees' labels are fixed
+    return true;
+  }
+  if (header->code != NM_CUSTOMDRAW) return false;
   *result = OnCustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(header));
   return true;
 }
@@ -105,13 +110,16 @@ LRESULT CTreeBase::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_MOUSEWHEEL:
       return SendMessageA(GetParent(hwnd_), message, wparam, lparam);
-    case WM_LBUTTONDOWN: {
-      LRESULT handled = CallWindowProcA(control, hwnd_, message, wparam, lparam);
-      MeasureContent();
-      return handled;
-    }
+    case WM_LBUTTONDOWN:
+      return OnLeftButtonDown(wparam, lparam);
     case WM_LBUTTONDBLCLK:
       return OnDoubleClick(wparam, lparam);
+    case WM_KEYDOWN: {
+      LRESULT handled = CallWindowProcA(control, hwnd_, message, wparam, lparam);
+      MeasureContent();
+      Touched(0);
+      return handled;
+    }
     case WM_DESTROY:
       OnDestroying();
       break;
@@ -126,6 +134,23 @@ LRESULT CTreeBase::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   return CallWindowProcA(control, hwnd_, message, wparam, lparam);
 }
 
+// The control selects (or toggles) the item; a click on the icon or label of the item that was
+// selected already, and still is, is reported as a reselection.
+LRESULT CTreeBase::OnLeftButtonDown(WPARAM wparam, LPARAM lparam) {
+  HTREEITEM before = TreeView_GetSelection(hwnd_);
+  LRESULT handled = CallWindowProcA(control_proc_, hwnd_, WM_LBUTTONDOWN, wparam, lparam);
+  if (hwnd_ == nullptr) return handled;
+  TVHITTESTINFO hit = {};
+  hit.pt = {static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+  HTREEITEM item = TreeView_HitTest(hwnd_, &hit);
+  const bool on_item = (hit.flags & (TVHT_ONITEMICON | TVHT_ONITEMLABEL)) != 0;
+  const bool reselected =
+      item != nullptr && on_item && item == before && TreeView_GetSelection(hwnd_) == before;
+  MeasureContent();
+  Touched(reselected ? kTreeReselected : 0);
+  return handled;
+}
+
 // After the control's own handling (which toggles the item), the item under the pointer is
 // collapsed and the content measured again.
 LRESULT CTreeBase::OnDoubleClick(WPARAM wparam, LPARAM lparam) {
@@ -135,7 +160,12 @@ LRESULT CTreeBase::OnDoubleClick(WPARAM wparam, LPARAM lparam) {
   HTREEITEM item = TreeView_HitTest(hwnd_, &hit);
   if (item != nullptr) TreeView_Expand(hwnd_, item, TVE_COLLAPSE);
   MeasureContent();
+  Touched(0);
   return handled;
+}
+
+void CTreeBase::Touched(LPARAM how) {
+  if (hwnd_ != nullptr) SendMessageA(GetParent(hwnd_), kMsgTreeTouched, GetDlgCtrlID(hwnd_), how);
 }
 
 LRESULT CTreeBase::OnCustomDraw(NMTVCUSTOMDRAW* draw) {

@@ -13,6 +13,13 @@ namespace sorvik {
 
 // Sent by a tree to its parent when its measured content changed: wParam = the tree's control id.
 constexpr UINT kMsgTreeMeasured = WM_USER + 301;
+// Sent by a tree to its parent after it handled a click, a double-click or a key, whatever the
+// control itself notified: wParam = the tree's control id, lParam = kTreeReselected when a left
+// click landed on the item that was selected before and still is, else 0. Some versions of the
+// control move the selection (a collapse over the selected item) without telling the parent;
+// the parent compares the selection with what it last acted on.
+constexpr UINT kMsgTreeTouched = WM_USER + 302;
+constexpr LPARAM kTreeReselected = 1;
 
 class CTreeBase {
  public:
@@ -21,14 +28,16 @@ class CTreeBase {
   CTreeBase(const CTreeBase&) = delete;
   CTreeBase& operator=(const CTreeBase&) = delete;
 
-  // Creates the tree control as visible child `id` of `parent` with expand buttons, editable
-  // labels and the right-to-left reading style; then adds show-selection-always, no-scroll and
-  // lines-at-root, drops full-row select and takes over its mouse messages. False on failure.
+  // Creates the tree control as visible child `id` of `parent` with expand buttons and the
+  // right-to-left reading style; then adds show-selection-always, no-scroll and lines-at-root,
+  // drops full-row select and takes over its mouse messages. Labels are never editable: a
+  // click on the selected item selects it again instead of opening an edit box. False on
+  // failure.
   bool Create(HWND parent, const RECT& rect, int id);
   HWND Handle() const { return hwnd_; }
 
-  // The parent's WM_NOTIFY coming from this tree: the custom drawing. True when handled, with
-  // the result in *result.
+  // The parent's WM_NOTIFY coming from this tree: the custom drawing and the refusal of label
+  // editing. True when handled, with the result in *result.
   virtual bool OnNotify(NMHDR* header, LRESULT* result);
 
   // Measures the content: number of visible items x item height, and the widest visible item.
@@ -44,7 +53,9 @@ class CTreeBase {
  private:
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT OnLeftButtonDown(WPARAM wparam, LPARAM lparam);
   LRESULT OnDoubleClick(WPARAM wparam, LPARAM lparam);
+  void Touched(LPARAM how);
   LRESULT OnCustomDraw(NMTVCUSTOMDRAW* draw);
   void PaintSelected(HDC dc, HTREEITEM item);
   void PaintSelectionFace(HDC dc, const RECT& face);

@@ -8,11 +8,15 @@
 #include "testing/test_util.h"
 #include "ui/folder_item.h"
 #include "ui/location_tree.h"
+#include "ui/tree_test_support.h"
 #include "widgets/window_base.h"
 #include "widgets/window_test_support.h"
 
 namespace sorvik {
 namespace {
+
+using testing::ButtonOf;
+using testing::LeftClick;
 
 constexpr int kTreeId = 502;
 
@@ -123,23 +127,6 @@ void RightClick(HWND tree, POINT point) {
   SetCursorPos(screen.x, screen.y);
   PostMessageA(tree, WM_RBUTTONUP, 0, MAKELPARAM(point.x, point.y));
   SendMessageA(tree, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(point.x, point.y));
-}
-
-// A left click at `point` of `tree`, the release queued first as for RightClick.
-void LeftClick(HWND tree, POINT point) {
-  PostMessageA(tree, WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
-  SendMessageA(tree, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));
-}
-
-// A point on the expand button of `item`, found by hit-testing left of its label.
-POINT ButtonOf(HWND tree, HTREEITEM item) {
-  RECT label;
-  TreeView_GetItemRect(tree, item, &label, TRUE);
-  TVHITTESTINFO hit = {};
-  for (hit.pt = {0, (label.top + label.bottom) / 2}; hit.pt.x < label.left; ++hit.pt.x) {
-    if (TreeView_HitTest(tree, &hit) == item && (hit.flags & TVHT_ONITEMBUTTON)) break;
-  }
-  return hit.pt;
 }
 
 LPARAM PointOf(const RECT& rect) {

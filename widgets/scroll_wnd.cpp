@@ -63,14 +63,15 @@ void CScrollWnd::UpdateBars() {
 
 void CScrollWnd::MoveChildren(int dx, int dy) {
   // The children are moved one by one rather than by the scroll call, which leaves them in
-  // place while the window is hidden.
+  // place while the window is hidden. Copying their old pixels along would bring parts of one
+  // child over another that has not moved yet, so everything is painted afresh instead.
   for (HWND child = GetWindow(Handle(), GW_CHILD); child != nullptr;
        child = GetWindow(child, GW_HWNDNEXT)) {
     const RECT rect = RectInParent(child);
     SetWindowPos(child, nullptr, rect.left + dx, rect.top + dy, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
   }
-  InvalidateRect(Handle(), nullptr, TRUE);
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void CScrollWnd::ScrollTo(int bar, int position) {

@@ -92,11 +92,14 @@ HFONT DialogFontOf(HWND window) {
   return font != nullptr ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
+HFONT CreateTextFont(const char* face, int height) {
+  return CreateFontA(height, 0, 0, 0, 500, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face);
+}
+
 void DrawWrappedText(HDC dc, const char* text, RECT rect, const char* face, int height,
                      COLORREF colour, UINT extra_format) {
-  HFONT font =
-      CreateFontA(height, 0, 0, 0, 500, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face);
+  HFONT font = CreateTextFont(face, height);
   HGDIOBJ old = SelectObject(dc, font);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, colour);

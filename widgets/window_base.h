@@ -55,6 +55,10 @@ void PaintRoundedFace(HDC dc, const RECT& rect, COLORREF face, COLORREF frame, i
 // window has no dialog above it.
 HFONT DialogFontOf(HWND window);
 
+// A font of `height` pixels, weight 500, face `face`, as DrawWrappedText uses; the caller
+// deletes it.
+HFONT CreateTextFont(const char* face, int height);
+
 // Draws `text` word-wrapped in `rect` with a font of `height` pixels, weight 500, face `face`.
 void DrawWrappedText(HDC dc, const char* text, RECT rect, const char* face, int height,
                      COLORREF colour, UINT extra_format);
