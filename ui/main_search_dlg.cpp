@@ -2,12 +2,12 @@
 
 #include <commctrl.h>
 
-#include "settings/autorun.h"
-#include "settings/config_store.h"
-#include "settings/object_directory.h"
 #include "lifecycle/index_manager.h"
 #include "query/search_result.h"
 #include "res/resource_ids.h"
+#include "settings/autorun.h"
+#include "settings/config_store.h"
+#include "settings/object_directory.h"
 #include "ui/command_ids.h"
 #include "ui/not_found_text.h"
 
@@ -37,6 +37,7 @@ MainSearchDlg::MainSearchDlg(const MainWindowOptions& options)
                     return index_->Search(request, page, page_size, total);
                   }),
       panel_(this, nullptr) {
+  taskbar_created_ = RegisterWindowMessageA("TaskbarCreated");
   guide_button_.SetCaption("使用指南");
   reset_button_.SetCaption("重置所有");
 }
@@ -52,11 +53,12 @@ BOOL MainSearchDlg::OnInit() {
   ApplyAutorunSetting(settings_);
   if (index_ == nullptr) index_ = &IndexManager::Instance();
   panel_.SetIndex(index_);
-  may_show_ = !IsAutoStart();
+  may_show_ = !StartedByLogon();
   SetIcons();
   RECT client;
   GetClientRect(Handle(), &client);
   CreateChildren(client.right, client.bottom);
+  StartTray();
   PlaceAtStart();
   FirstSearch();
   notice_counter_ = 0;

@@ -7,15 +7,17 @@
 
 #include <vector>
 
-#include "settings/object_directory.h"
 #include "favourites/favorite_store.h"
 #include "lifecycle/index_manager.h"
 #include "query/search_result.h"
 #include "res/resource_ids.h"
+#include "settings/object_directory.h"
 #include "ui/about_dlg.h"
 #include "ui/command_ids.h"
 #include "ui/main_search_dlg.h"
 #include "ui/menu_windows.h"
+#include "ui/option_main_wnd.h"
+#include "ui/options_main_dlg.h"
 
 namespace sorvik {
 namespace {
@@ -187,10 +189,18 @@ bool MainSearchDlg::RunMenuCommand(int id) {
     case kCmdExit:
       ExitProgram();
       return true;
+    case kCmdIndexOptions: {
+      COptionsMainDlg options(settings_);
+      RunDialog(&options);
+      return true;
+    }
+    case kCmdSystemOptions: {
+      COptionMainWnd options(settings_);
+      RunDialog(&options);
+      return true;
+    }
     case kCmdAddFavourite:
     case kCmdOrganiseFavourites:
-    case kCmdIndexOptions:
-    case kCmdSystemOptions:
     case kCmdProcessList:
     case kCmdJunkCleaner:
     case kCmdDesktopTweaks:
@@ -247,7 +257,7 @@ void MainSearchDlg::ShowFromTray() {
 
 void MainSearchDlg::ExitProgram() {
   list_.ReleaseItems();
-  UnregisterHotKey(Handle(), kHotKeyId);
+  StopTray();
   EndProcess();
 }
 

@@ -14,6 +14,7 @@ HBRUSH WhiteBrush() { return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)); }
 }  // namespace
 
 bool MainSearchDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR* result) {
+  if (OnTrayMessage(message, wparam, lparam, result)) return true;
   switch (message) {
     case WM_WINDOWPOSCHANGING:
       // After a logon start nothing may show the window until the tray says so.
@@ -49,12 +50,6 @@ bool MainSearchDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PT
       return true;
     case kMsgMenuDropDown:
       ShowDropDown(static_cast<int>(wparam), *reinterpret_cast<const RECT*>(lparam));
-      *result = 0;
-      return true;
-    case WM_HOTKEY:
-      if (static_cast<int>(wparam) != kHotKeyId) return false;
-      ShowWindow(Handle(), SW_RESTORE);
-      SetForegroundWindow(Handle());
       *result = 0;
       return true;
     case WM_LBUTTONDOWN:
