@@ -9,6 +9,7 @@
 #include "settings/autorun.h"
 #include "settings/config_store.h"
 #include "testing/test_util.h"
+#include "ui/command_ids.h"
 #include "ui/edit_hot_key.h"
 #include "ui/hot_key.h"
 #include "ui/option_main_wnd.h"
@@ -50,6 +51,47 @@ bool RunValuePresent() {
   DWORD size = sizeof data;
   return RegGetValueA(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName, RRF_RT_ANY, nullptr, data,
                       &size) == ERROR_SUCCESS;
+}
+
+// What an edit's parent received: the Enter message and its first parameter.
+struct EnterRecord {
+  static inline int count = 0;
+  static inline WPARAM control = 0;
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == kMsgKeywordEnter) {
+      ++count;
+      control = wparam;
+      return 0;
+    }
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+  }
+};
+
+TEST(EditBase, EnterAndDoubleClick) {
+  HWND holder = testing::CreateHolderWindow("SorvikEditHolder", EnterRecord::Proc, 300, 100);
+  HWND edit = CreateWindowExA(0, "EDIT", "报告 2024", WS_CHILD | WS_VISIBLE, 0, 0, 200, 20, holder,
+                              nullptr, GetModuleHandleA(nullptr), nullptr);
+  CEditBase box;
+  ASSERT_TRUE(box.Attach(edit));
+  {
+    // Return goes to the parent with the control as first parameter; the text stays.
+    SendMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
+    SendMessageA(edit, WM_CHAR, '\r', 1);
+    EXPECT_EQ(EnterRecord::count, 1);
+    EXPECT_EQ(EnterRecord::control, reinterpret_cast<WPARAM>(edit));
+    EXPECT_EQ(TextOf(edit), "报告 2024");
+  }
+  {
+    // A double-click selects the whole text.
+    SendMessageA(edit, EM_SETSEL, 2, 2);
+    SendMessageA(edit, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    DWORD start = 1;
+    DWORD end = 0;
+    SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, static_cast<DWORD>(GetWindowTextLengthW(edit)));  // in characters
+  }
+  DestroyWindow(holder);
 }
 
 TEST(HotKeyBox, TextAndCapture) {
