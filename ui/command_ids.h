@@ -43,13 +43,12 @@ constexpr int kMenuButtonView = 3459;
 constexpr int kMenuButtonTools = 3460;
 
 // Messages.
-constexpr UINT kMsgTrayCallback = WM_USER + 10;     // the notification area
-constexpr UINT kMsgBuildNotice = WM_USER + 100;     // the index build's notice, ignored here
-constexpr UINT kMsgKeywordEnter = WM_USER + 666;    // Enter in the keyword box
-constexpr UINT kMsgMenuDropDown = WM_USER + 1216;   // a menu button: wParam id, lParam RECT*
-constexpr UINT kMsgShowRunning = WM_USER + 1217;    // a second start hands over: show the window
-constexpr UINT kMsgMaximiseAgain = WM_USER + 1218;  // the start's maximise, once on screen
-constexpr UINT_PTR kNoticeTimer = 888;              // rotates the notice line
+constexpr UINT kMsgTrayCallback = WM_USER + 10;    // the notification area
+constexpr UINT kMsgBuildNotice = WM_USER + 100;    // the index build's notice, ignored here
+constexpr UINT kMsgKeywordEnter = WM_USER + 666;   // Enter in the keyword box
+constexpr UINT kMsgMenuDropDown = WM_USER + 1216;  // a menu button: wParam id, lParam RECT*
+constexpr UINT kMsgShowRunning = WM_USER + 1217;   // a second start hands over: show the window
+constexpr UINT_PTR kNoticeTimer = 888;             // rotates the notice line
 constexpr UINT kNoticePeriodMs = 10000;
 constexpr int kHotKeyId = 999;
 constexpr UINT kTrayIconId = 4;  // also the number of the tray menu resource

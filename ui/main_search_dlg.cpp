@@ -102,7 +102,6 @@ void MainSearchDlg::PlaceAtStart() {
                work.top + (work.bottom - work.top - kInitialHeight) / 2, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER);
   ShowWindow(Handle(), SW_SHOWMAXIMIZED);
-  MaximiseOnceShown();
 }
 
 void MainSearchDlg::FirstSearch() {

@@ -128,7 +128,6 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   void StopTray();
   bool OnTrayMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR* result);
   void ShowRunningInstance();
-  void MaximiseOnceShown();
   void ExitProgram();
   void ShowNotice();
   void ShowInfoTip(NMLVGETINFOTIPA* tip);

@@ -13,14 +13,6 @@ namespace {
 static_assert(kTrayIconId == IDM_TRAY, "the tray menu has the icon's number");
 
 constexpr char kTrayTip[] = "Sorvik硬盘搜索";
-constexpr UINT_PTR kMaximiseTimer = 889;
-constexpr UINT kMaximiseDelayMs = 500;
-
-// Runs outside the window's own timer handling (which turns the notice line).
-void CALLBACK MaximiseAgain(HWND window, UINT, UINT_PTR timer, DWORD) {
-  KillTimer(window, timer);
-  SendMessageA(window, kMsgMaximiseAgain, 0, 0);
-}
 
 }  // namespace
 
@@ -34,12 +26,6 @@ void MainSearchDlg::StartTray() {
 void MainSearchDlg::StopTray() {
   UnregisterSearchHotKey(Handle());
   tray_.Remove();
-}
-
-// Some window managers (and Wine without one) undo a maximise asked for while the window is first
-// mapped; asked again once the window is on screen, it holds.
-void MainSearchDlg::MaximiseOnceShown() {
-  SetTimer(Handle(), kMaximiseTimer, kMaximiseDelayMs, MaximiseAgain);
 }
 
 void MainSearchDlg::ShowRunningInstance() {
@@ -71,11 +57,6 @@ bool MainSearchDlg::OnTrayMessage(UINT message, WPARAM wparam, LPARAM lparam, IN
     case kMsgShowRunning:
       ShowRunningInstance();
       *result = 1;
-      return true;
-    case kMsgMaximiseAgain:
-      if (may_show_ && IsWindowVisible(Handle()) && !IsIconic(Handle()))
-        ShowWindow(Handle(), SW_SHOWMAXIMIZED);
-      *result = 0;
       return true;
     case WM_DESTROY:
       StopTray();
