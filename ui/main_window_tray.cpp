@@ -33,6 +33,8 @@ void MainSearchDlg::ShowRunningInstance() {
   ShowWindow(Handle(), SW_SHOWMAXIMIZED);
   BringWindowToTop(Handle());
   SetForegroundWindow(Handle());
+  // The window may have been hidden since its last layout: every part paints afresh.
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 bool MainSearchDlg::OnTrayMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR* result) {
