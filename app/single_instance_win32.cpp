@@ -3,11 +3,13 @@
 #include <cstring>
 
 #include "platform/fs.h"
+#include "ui/command_ids.h"
 
 namespace sorvik {
 namespace {
 
 constexpr int kNameBuffer = 100;
+constexpr UINT kShowTimeoutMs = 5000;  // a hung window does not hold up the second start
 
 }  // namespace
 
@@ -30,6 +32,9 @@ bool BringRunningInstanceForward() {
     GetWindowTextA(window, title, kNameBuffer);
     GetClassNameA(window, class_name, kNameBuffer);
     if (!IsRunningSearchWindow(class_name, title)) continue;
+    // The window lets itself be shown (a logon start keeps it hidden until asked), then shows.
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(window, kMsgShowRunning, 0, 0, SMTO_ABORTIFHUNG, kShowTimeoutMs, &answer);
     ShowWindow(window, SW_SHOWMAXIMIZED);
     BringWindowToTop(window);
     SetForegroundWindow(window);

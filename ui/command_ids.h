@@ -48,9 +48,11 @@ constexpr UINT kMsgBuildNotice = WM_USER + 100;    // the index build's notice, 
 constexpr UINT kMsgKeywordEnter = WM_USER + 666;   // Enter in the keyword box
 constexpr UINT kMsgMenuDropDown = WM_USER + 1216;  // a menu button: wParam id, lParam RECT*
 constexpr UINT kMsgIndexSwapped = WM_USER + 1217;  // posted by the index thread after a swap
+constexpr UINT kMsgShowRunning = WM_USER + 1218;   // a second start hands over: show the window
 constexpr UINT_PTR kNoticeTimer = 888;             // rotates the notice line
 constexpr UINT kNoticePeriodMs = 10000;
 constexpr int kHotKeyId = 999;
+constexpr UINT kTrayIconId = 4;  // also the number of the tray menu resource
 
 // Child ids of the window.
 constexpr int kSearchBarId = 1300;

@@ -2,15 +2,14 @@
 
 #include <commctrl.h>
 
-#include "settings/config_store.h"
-#include "lifecycle/update_interval.h"
 #include "platform/drives.h"
 #include "res/resource_ids.h"
+#include "settings/config_store.h"
+#include "ui/interval_list.h"
 
 namespace sorvik {
 namespace {
 
-constexpr int kDropDownExtra = 80;  // pixels added below the open drop-down list
 constexpr int kDriveColumnWidth = 180;
 
 }  // namespace
@@ -21,35 +20,9 @@ CIndexOptionDlg::CIndexOptionDlg(ConfigStore* settings)
 BOOL CIndexOptionDlg::OnInit() { return OnInitDialog(); }
 
 BOOL CIndexOptionDlg::OnInitDialog() {
-  FillIntervals();
-  WidenDropDown();
+  FillIntervalList(Item(IDC_INDEX_FREQUENCY), StoredInterval(settings_), kIntervalDropDownExtra);
   FillDrives();
   return TRUE;
-}
-
-void CIndexOptionDlg::FillIntervals() {
-  std::string text;
-  int frequency = kDefaultUpdateFreq;
-  if (settings_->Get(kConfigIndexUpdateFreq, &text)) {
-    frequency = settings_->GetInt(kConfigIndexUpdateFreq, kDefaultUpdateFreq);
-  } else {
-    settings_->Set(kConfigIndexUpdateFreq, std::to_string(kDefaultUpdateFreq));
-  }
-  HWND list = Item(IDC_INDEX_FREQUENCY);
-  for (int i = 0; i < kUpdateIntervalCount; ++i) {
-    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kUpdateIntervals[i].label));
-    if (kUpdateIntervals[i].minutes == frequency) SendMessageA(list, CB_SETCURSEL, i, 0);
-  }
-}
-
-void CIndexOptionDlg::WidenDropDown() {
-  HWND list = Item(IDC_INDEX_FREQUENCY);
-  RECT dropped;
-  SendMessageA(list, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
-  MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&dropped), 2);
-  dropped.bottom += kDropDownExtra;
-  MoveWindow(list, dropped.left, dropped.top, dropped.right - dropped.left,
-             dropped.bottom - dropped.top, TRUE);
 }
 
 void CIndexOptionDlg::FillDrives() {
@@ -108,10 +81,9 @@ std::string CIndexOptionDlg::TickedDrives() {
 }
 
 bool CIndexOptionDlg::Save() {
-  int choice = static_cast<int>(SendMessageA(Item(IDC_INDEX_FREQUENCY), CB_GETCURSEL, 0, 0));
-  if (choice >= 0 && choice < kUpdateIntervalCount) {
-    settings_->Set(kConfigIndexUpdateFreq, std::to_string(kUpdateIntervals[choice].minutes));
-  }
+  int minutes = 0;
+  if (SelectedInterval(Item(IDC_INDEX_FREQUENCY), &minutes))
+    settings_->Set(kConfigIndexUpdateFreq, std::to_string(minutes));
   const std::string positions = TickedDrives();
   if (positions.empty()) {
     MessageBoxA(Handle(), kNoDriveChosenText, kNoticeCaption, MB_OK);

@@ -29,8 +29,6 @@ class CIndexOptionDlg : public CDialogBase {
   BOOL OnInitDialog();
 
  private:
-  void FillIntervals();
-  void WidenDropDown();
   void FillDrives();
   void AddDrive(const std::string& name, int index, bool ticked);
   std::string TickedDrives();

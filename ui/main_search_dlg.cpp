@@ -38,6 +38,7 @@ MainSearchDlg::MainSearchDlg(const MainWindowOptions& options)
                     return index_->Search(request, page, page_size, total);
                   }),
       panel_(this, nullptr) {
+  taskbar_created_ = RegisterWindowMessageA("TaskbarCreated");
   guide_button_.SetCaption("使用指南");
   reset_button_.SetCaption("重置所有");
 }
@@ -55,11 +56,12 @@ BOOL MainSearchDlg::OnInit() {
   if (index_ == nullptr) index_ = &IndexManager::Instance();
   panel_.SetIndex(index_);
   ListenForSwaps();
-  may_show_ = !IsAutoStart();
+  may_show_ = !StartedByLogon();
   SetIcons();
   RECT client;
   GetClientRect(Handle(), &client);
   CreateChildren(client.right, client.bottom);
+  StartTray();
   PlaceAtStart();
   FirstSearch();
   notice_counter_ = 0;

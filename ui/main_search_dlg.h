@@ -15,6 +15,7 @@
 #include "ui/filter_panel.h"
 #include "ui/search_bar.h"
 #include "ui/status_bar.h"
+#include "ui/tray_icon.h"
 #include "widgets/dialog_base.h"
 #include "widgets/hint_wnd.h"
 #include "widgets/html_dialog_base.h"
@@ -82,6 +83,7 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   // (the last one when the page is gone), selection cleared, sort and scroll kept. Does
   // nothing while the page shown is still current. Runs on kMsgIndexSwapped.
   void OnIndexSwapped();
+  CTrayIcon& Tray() { return tray_; }
 
   // SearchHost.
   std::string KeywordText() override;
@@ -101,6 +103,8 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   virtual void OpenUrl(const std::string& url);
   // Shows a dialog modally over the window; tests replace it.
   virtual void RunDialog(CDialogBase* dialog);
+  // Whether this start came from the logon Run value; tests replace it.
+  virtual bool StartedByLogon() const;
 
  private:
   // Initialisation.
@@ -132,6 +136,11 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   void RunFavourite(int number);
   void ToggleAdColumn();
   void ShowFromTray();
+  // Tray icon and hot key (main_window_tray.cpp).
+  void StartTray();
+  void StopTray();
+  bool OnTrayMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR* result);
+  void ShowRunningInstance();
   void ExitProgram();
   void ShowNotice();
   void ShowInfoTip(NMLVGETINFOTIPA* tip);
@@ -155,7 +164,9 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   LButtonBase reset_button_;  // "重置所有"
   LHintWnd not_found_;
   CAdcolumnDlg ad_column_;
-  int last_cx_ = 0;  // the last client size laid out
+  CTrayIcon tray_;            // icon 4 in the notification area
+  UINT taskbar_created_ = 0;  // "TaskbarCreated": the shell restarted
+  int last_cx_ = 0;           // the last client size laid out
   int last_cy_ = 0;
   int layout_count_ = 0;       // layouts done, for tests
   size_t notice_counter_ = 0;  // the next notice line

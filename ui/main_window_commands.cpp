@@ -19,6 +19,8 @@
 #include "ui/main_search_dlg.h"
 #include "ui/menu_windows.h"
 #include "ui/result_actions.h"
+#include "ui/option_main_wnd.h"
+#include "ui/options_main_dlg.h"
 
 namespace sorvik {
 namespace {
@@ -204,10 +206,18 @@ bool MainSearchDlg::RunMenuCommand(int id) {
     case kCmdExit:
       ExitProgram();
       return true;
+    case kCmdIndexOptions: {
+      COptionsMainDlg options(settings_);
+      RunDialog(&options);
+      return true;
+    }
+    case kCmdSystemOptions: {
+      COptionMainWnd options(settings_);
+      RunDialog(&options);
+      return true;
+    }
     case kCmdAddFavourite:
     case kCmdOrganiseFavourites:
-    case kCmdIndexOptions:
-    case kCmdSystemOptions:
     case kCmdProcessList:
       if (!OpenMenuWindow(id, Handle(), request_))
         MessageBoxA(Handle(), "此功能在当前版本中尚未提供。", kMainWindowTitle,
@@ -261,7 +271,7 @@ void MainSearchDlg::ShowFromTray() {
 
 void MainSearchDlg::ExitProgram() {
   list_.ReleaseItems();
-  UnregisterHotKey(Handle(), kHotKeyId);
+  StopTray();
   EndProcess();
 }
 

@@ -13,6 +13,7 @@ HBRUSH WhiteBrush() { return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)); }
 }  // namespace
 
 bool MainSearchDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR* result) {
+  if (OnTrayMessage(message, wparam, lparam, result)) return true;
   switch (message) {
     case WM_GETMINMAXINFO:
       LimitTrackingSize(reinterpret_cast<MINMAXINFO*>(lparam));
@@ -56,12 +57,6 @@ bool MainSearchDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PT
       return true;
     case kMsgIndexSwapped:
       OnIndexSwapped();
-      *result = 0;
-      return true;
-    case WM_HOTKEY:
-      if (static_cast<int>(wparam) != kHotKeyId) return false;
-      ShowWindow(Handle(), SW_RESTORE);
-      SetForegroundWindow(Handle());
       *result = 0;
       return true;
     case WM_LBUTTONDOWN:

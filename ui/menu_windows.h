@@ -1,5 +1,5 @@
 // The windows the search window's menus open that are built with their own parts of the
-// program: the favourites dialogs, the two options windows and the system tools. This is the
+// program: the favourites dialogs and the system tools. This is the
 // one place the menus reach them through.
 #pragma once
 

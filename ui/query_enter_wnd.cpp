@@ -16,54 +16,6 @@ HBRUSH WhiteBrush() { return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)); }
 
 }  // namespace
 
-CEditBase::~CEditBase() {
-  if (edit_ != nullptr && IsWindow(edit_))
-    SetWindowLongPtrA(edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
-  if (font_ != nullptr) DeleteObject(font_);
-}
-
-bool CEditBase::Create(HWND parent, const RECT& rect, int id) {
-  edit_ = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
-                          rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                          parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                          GetModuleHandleA(nullptr), nullptr);
-  if (edit_ == nullptr) return false;
-  font_ =
-      CreateFontA(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "宋体");
-  SendMessageA(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  SetWindowLongPtrA(edit_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  original_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc)));
-  return true;
-}
-
-LRESULT CALLBACK CEditBase::SubclassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* self = reinterpret_cast<CEditBase*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  switch (message) {
-    case WM_GETDLGCODE: {
-      // The dialog manager would turn Return into the dialog's OK; the box wants it.
-      LRESULT code = CallWindowProcA(self->original_, hwnd, message, wparam, lparam);
-      auto* key = reinterpret_cast<MSG*>(lparam);
-      if (key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_RETURN)
-        code |= DLGC_WANTALLKEYS;
-      return code;
-    }
-    case WM_KEYDOWN:
-      if (wparam == VK_RETURN) {
-        SendMessageA(GetParent(hwnd), kMsgKeywordEnter, 0, 0);
-        return 0;
-      }
-      break;
-    case WM_CHAR:
-      if (wparam == '\r' || wparam == '\n') return 0;  // no beep for the handled Return
-      break;
-    default:
-      break;
-  }
-  return CallWindowProcA(self->original_, hwnd, message, wparam, lparam);
-}
-
 CQueryEnterWnd::CQueryEnterWnd() { picture_.Load(IDR_PNG_QUERY); }
 
 std::string CQueryEnterWnd::Text() const {

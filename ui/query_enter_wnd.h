@@ -4,30 +4,11 @@
 
 #include <string>
 
+#include "ui/edit_base.h"
 #include "widgets/png_loader.h"
 #include "widgets/window_base.h"
 
 namespace sorvik {
-
-// The edit of the keyword box: "宋体" 16 pixels, scrolls sideways as text is typed. It takes the
-// Return key itself (the dialog would read it as OK) and sends kMsgKeywordEnter to its parent.
-class CEditBase {
- public:
-  CEditBase() = default;
-  ~CEditBase();
-  CEditBase(const CEditBase&) = delete;
-  CEditBase& operator=(const CEditBase&) = delete;
-
-  bool Create(HWND parent, const RECT& rect, int id);
-  HWND Handle() const { return edit_; }
-
- private:
-  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-
-  HWND edit_ = nullptr;         // the edit control
-  WNDPROC original_ = nullptr;  // its own window procedure
-  HFONT font_ = nullptr;        // "宋体" 16 pixels
-};
 
 class CQueryEnterWnd : public CWindowBase {
  public:
@@ -46,7 +27,7 @@ class CQueryEnterWnd : public CWindowBase {
  private:
   void Paint();
 
-  CEditBase edit_;     // child id 700
+  CEditBase edit_;     // child id 700, "宋体" 16 pixels
   PngLoader picture_;  // the magnifier
 };
 

@@ -15,8 +15,14 @@
 //   close-tool ID           closes that tool's dialog without doing anything
 //   context-menu            right-clicks the first row of the result list (its menu opens)
 //   close-menu              closes the open menu with Esc
+//   post ID                 posts the search window the menu command ID (for modal dialogs)
+//   index-tab               selects "索　引" in the open "系统选项"
+//   drop-intervals          opens the interval drop-down of the open "选项"
+//   close TITLE             cancels the open dialog TITLE
 // Exit status 0 when the window appeared, 1 on time-out, 2 for a usage error.
 #include <windows.h>
+// (the common controls need windows.h first)
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +31,8 @@
 
 #include "platform/fs.h"
 #include "platform/progress.h"
+#include "res/option_ids.h"
+#include "res/resource_ids.h"
 #include "settings/config_store.h"
 #include "ui/command_ids.h"
 #include "ui/index_creation_dlg_win32.h"
@@ -142,8 +150,10 @@ int DriveMain(const std::string& command, const std::string& argument) {
     PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
     return 0;
   }
-  if (command == "command") {
-    SendMessageA(main, WM_COMMAND, static_cast<WPARAM>(std::atoi(argument.c_str())), 0);
+  if (command == "command" || command == "post") {
+    const auto id = static_cast<WPARAM>(std::atoi(argument.c_str()));
+    if (command == "post") return PostMessageA(main, WM_COMMAND, id, 0) ? 0 : 1;
+    SendMessageA(main, WM_COMMAND, id, 0);
     return 0;
   }
   // "下一页" is the left one of the two links packed to the right edge on page 1.
@@ -156,10 +166,33 @@ int DriveMain(const std::string& command, const std::string& argument) {
   return 0;
 }
 
+// Drives an open options dialog: its page tree, its drop-down, its Cancel button.
+int DriveOptions(const std::string& command, const std::string& argument) {
+  if (command == "close") {
+    HWND dialog = FindShown("#32770", argument.c_str());
+    return dialog != nullptr && PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0) ? 0 : 1;
+  }
+  if (command == "drop-intervals") {
+    HWND dialog = FindShown("#32770", "选项");
+    if (dialog == nullptr) return 1;
+    PostMessageA(GetDlgItem(dialog, IDC_INDEX_FREQUENCY), CB_SHOWDROPDOWN, TRUE, 0);
+    return 0;
+  }
+  HWND dialog = FindShown("#32770", "系统选项");
+  if (dialog == nullptr) return 1;
+  HWND tree = GetDlgItem(dialog, IDC_OPTION_PAGES);
+  LRESULT first = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+  LRESULT second = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, first);
+  SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, second);
+  return 0;
+}
+
 int Run(const std::string& command, int seconds, const std::string& argument) {
   if (command == "search" || command == "command" || command == "next-page" || command == "menu" ||
-      command == "context-menu" || command == "close-menu")
+      command == "context-menu" || command == "close-menu" || command == "post")
     return DriveMain(command, argument);
+  if (command == "close" || command == "drop-intervals" || command == "index-tab")
+    return DriveOptions(command, argument);
   if (command == "answer-notice" || command == "wait-notice") {
     HWND notice = WaitFor("#32770", kFirstBuildNoticeCaption, seconds);
     if (notice == nullptr) return 1;

@@ -1,0 +1,53 @@
+// "系统选项": a page tree on the left switches between the general page (the hot key, starting
+// with the logon, indexing removable drives, drag copy) and the index page. OK writes the
+// general settings, applies the hot key and the Run value at once, then lets the index page
+// save; the window stays open when that page refuses its input.
+#pragma once
+
+#include <windows.h>
+// (the common controls need windows.h first)
+#include <commctrl.h>
+
+#include "ui/edit_hot_key.h"
+#include "ui/index_option_dlg_win32.h"
+#include "widgets/dialog_base.h"
+
+namespace sorvik {
+
+class ConfigStore;
+
+constexpr char kGeneralPageText[] = "常　规";
+constexpr char kIndexPageText[] = "索　引";
+
+class COptionMainWnd : public CDialogBase {
+ public:
+  // REQUIRES: `settings` outlives the window.
+  explicit COptionMainWnd(ConfigStore* settings);
+  ~COptionMainWnd() override;
+
+  CEditHotKey& HotKeyBox() { return hot_key_; }
+  CIndexOptionDlg& IndexPage() { return index_page_; }
+
+ protected:
+  BOOL OnInit() override;
+  bool OnCommand(int id, int code, HWND control) override;
+  bool OnNotify(NMHDR* header, LRESULT* result) override;
+
+ private:
+  void FillPageTree();
+  void ReadCheckBoxes();
+  void CreateIndexPage();
+  void ShowPage(bool index_page);
+  bool Save();
+  void ApplyHotKey(uint32_t value);
+  LRESULT DrawPageItem(NMTVCUSTOMDRAW* draw);
+
+  ConfigStore* settings_;            // the settings the window reads and writes
+  CEditHotKey hot_key_;              // control 1062
+  CIndexOptionDlg index_page_;       // the child page of "索　引"
+  HBITMAP selected_face_ = nullptr;  // behind the selected page item
+  HFONT bold_font_ = nullptr;        // the selected item's text
+  HFONT plain_font_ = nullptr;       // the other item's text
+};
+
+}  // namespace sorvik

@@ -1,0 +1,304 @@
+// The hot-key box, "选项" and "系统选项" on settings files of their own.
+#include <windows.h>
+// (the common controls need windows.h first)
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include "res/option_ids.h"
+#include "res/resource_ids.h"
+#include "settings/autorun.h"
+#include "settings/config_store.h"
+#include "testing/test_util.h"
+#include "ui/command_ids.h"
+#include "ui/edit_hot_key.h"
+#include "ui/hot_key.h"
+#include "ui/option_main_wnd.h"
+#include "ui/options_main_dlg.h"
+#include "widgets/window_base.h"
+#include "widgets/window_test_support.h"
+
+namespace sorvik {
+namespace {
+
+using testing::DialogAnswerer;
+using testing::TempFolder;
+
+std::string TextOf(HWND window) {
+  char text[256] = {0};
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+// Holds the given keys down in this thread's keyboard state (what GetKeyState reads).
+void HoldKeys(std::initializer_list<int> keys) {
+  BYTE state[256] = {0};
+  for (int key : keys) state[key] = 0x80;
+  SetKeyboardState(state);
+}
+
+// A key pressed in `edit` the way the dialog loop delivers it: the key-down, then the
+// character that the loop's translation makes of it.
+void Press(HWND edit, int key, std::initializer_list<int> held) {
+  HoldKeys(held);
+  SendMessageA(edit, WM_KEYDOWN, key, 1);
+  if (key >= 'A' && key <= 'Z') SendMessageA(edit, WM_CHAR, key, 1);
+  SendMessageA(edit, WM_KEYUP, key, 1);
+  HoldKeys({});
+}
+
+bool RunValuePresent() {
+  char data[600] = {0};
+  DWORD size = sizeof data;
+  return RegGetValueA(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName, RRF_RT_ANY, nullptr, data,
+                      &size) == ERROR_SUCCESS;
+}
+
+// What an edit's parent received: the Enter message and its first parameter.
+struct EnterRecord {
+  static inline int count = 0;
+  static inline WPARAM control = 0;
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == kMsgKeywordEnter) {
+      ++count;
+      control = wparam;
+      return 0;
+    }
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+  }
+};
+
+TEST(EditBase, EnterAndDoubleClick) {
+  HWND holder = testing::CreateHolderWindow("SorvikEditHolder", EnterRecord::Proc, 300, 100);
+  HWND edit = CreateWindowExA(0, "EDIT", "报告 2024", WS_CHILD | WS_VISIBLE, 0, 0, 200, 20, holder,
+                              nullptr, GetModuleHandleA(nullptr), nullptr);
+  CEditBase box;
+  ASSERT_TRUE(box.Attach(edit));
+  {
+    // Return goes to the parent with the control as first parameter; the text stays.
+    SendMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
+    SendMessageA(edit, WM_CHAR, '\r', 1);
+    EXPECT_EQ(EnterRecord::count, 1);
+    EXPECT_EQ(EnterRecord::control, reinterpret_cast<WPARAM>(edit));
+    EXPECT_EQ(TextOf(edit), "报告 2024");
+  }
+  {
+    // A double-click selects the whole text.
+    SendMessageA(edit, EM_SETSEL, 2, 2);
+    SendMessageA(edit, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    DWORD start = 1;
+    DWORD end = 0;
+    SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, 7u);  // "报告 2024" counted in characters
+  }
+  DestroyWindow(holder);
+}
+
+TEST(HotKeyBox, TextAndCapture) {
+  {
+    // The value's text: modifiers in the order Ctrl, Shift, Alt, then the key's name.
+    EXPECT_EQ(HotKeyText(0x1004B), "Ctrl + K");
+    EXPECT_EQ(HotKeyText(0x60070), "Shift + Alt + F1");
+    EXPECT_EQ(HotKeyText(0x10060), "Ctrl + Num0");
+    EXPECT_EQ(HotKeyText(0x2006B), "Shift + Num +");
+    EXPECT_EQ(HotKeyText(0x40087), "Alt + F24");
+    EXPECT_EQ(HotKeyText(0x00021), "");  // Page Up has no name
+  }
+  HWND frame = CreateWindowExA(0, "#32770", "", WS_POPUP, 0, 0, 300, 100, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  HWND edit = CreateWindowExA(0, "EDIT", "", WS_CHILD, 0, 0, 200, 20, frame, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+  CEditHotKey box;
+  ASSERT_TRUE(box.Attach(edit));
+  {
+    // Ctrl+Shift+F5: the text and the value of the combination.
+    Press(edit, VK_F5, {VK_CONTROL, VK_SHIFT});
+    EXPECT_EQ(TextOf(edit), "Ctrl + Shift + F5");
+    EXPECT_EQ(box.Value(), 0x30074u);
+  }
+  {
+    // Ctrl alone: only the modifier.
+    Press(edit, VK_CONTROL, {VK_CONTROL});
+    EXPECT_EQ(TextOf(edit), "Ctrl");
+    EXPECT_EQ(box.Value(), 0x10000u);
+  }
+  {
+    // Page Up has no name: Ctrl+Page Up keeps only the Ctrl bit.
+    Press(edit, VK_PRIOR, {VK_CONTROL});
+    EXPECT_EQ(TextOf(edit), "Ctrl");
+    EXPECT_EQ(box.Value(), 0x10000u);
+  }
+  {
+    // A letter shows once: its character never reaches the edit.
+    Press(edit, 'K', {VK_CONTROL});
+    EXPECT_EQ(TextOf(edit), "Ctrl + K");
+    EXPECT_EQ(box.Value(), 0x1004Bu);
+  }
+  {
+    // SetValue(0) keeps the text; another value replaces it.
+    box.SetValue(0);
+    EXPECT_EQ(TextOf(edit), "Ctrl + K");
+    box.SetValue(0x60070);
+    EXPECT_EQ(TextOf(edit), "Shift + Alt + F1");
+  }
+  DestroyWindow(frame);
+}
+
+// "选项" created as a page would be, so that the test can work it before pressing OK.
+TEST(IntervalDialog, StoresTheChosenInterval) {
+  TempFolder folder;
+  ConfigStore settings(folder.Join(kConfigFileName));
+  auto selection = [](const CDialogBase& dialog) {
+    return static_cast<int>(SendMessageA(dialog.Item(IDC_INDEX_FREQUENCY), CB_GETCURSEL, 0, 0));
+  };
+  {
+    // A missing interval is written as "60" when the dialog opens and shown as "每小时".
+    COptionsMainDlg dialog(&settings);
+    ASSERT_NE(dialog.Create(nullptr), nullptr);
+    EXPECT_EQ(settings.GetString(kConfigIndexUpdateFreq, ""), "60");
+    EXPECT_EQ(selection(dialog), 3);
+    EXPECT_EQ(SendMessageA(dialog.Item(IDC_INDEX_FREQUENCY), CB_GETCOUNT, 0, 0), 7);
+    // "手工更新索引" is stored as "-1".
+    SendMessageA(dialog.Item(IDC_INDEX_FREQUENCY), CB_SETCURSEL, 0, 0);
+    SendMessageA(dialog.Handle(), WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(settings.GetString(kConfigIndexUpdateFreq, ""), "-1");
+  }
+  {
+    // "45" is none of the choices: nothing selected, and OK stores nothing.
+    settings.Set(kConfigIndexUpdateFreq, "45");
+    COptionsMainDlg dialog(&settings);
+    ASSERT_NE(dialog.Create(nullptr), nullptr);
+    EXPECT_EQ(selection(dialog), -1);
+    SendMessageA(dialog.Handle(), WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(settings.GetString(kConfigIndexUpdateFreq, ""), "45");
+  }
+  {
+    // Cancel stores nothing either.
+    COptionsMainDlg dialog(&settings);
+    ASSERT_NE(dialog.Create(nullptr), nullptr);
+    SendMessageA(dialog.Item(IDC_INDEX_FREQUENCY), CB_SETCURSEL, 6, 0);
+    SendMessageA(dialog.Handle(), WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(settings.GetString(kConfigIndexUpdateFreq, ""), "45");
+  }
+}
+
+class SystemOptionsTest : public ::testing::Test {
+ protected:
+  SystemOptionsTest() : settings(folder.Join(kConfigFileName)) {}
+  void Open() {
+    window = std::make_unique<COptionMainWnd>(&settings);
+    ASSERT_NE(window->Create(nullptr), nullptr);
+  }
+  bool Checked(int id) { return IsDlgButtonChecked(window->Handle(), id) == BST_CHECKED; }
+  bool Shown(int id) { return (GetWindowLongA(window->Item(id), GWL_STYLE) & WS_VISIBLE) != 0; }
+  bool IndexPageShown() {
+    return (GetWindowLongA(window->IndexPage().Handle(), GWL_STYLE) & WS_VISIBLE) != 0;
+  }
+  void SelectPage(const char* text) {
+    HWND tree = window->Item(IDC_OPTION_PAGES);
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    if (std::string(text) == kIndexPageText)
+      item = reinterpret_cast<HTREEITEM>(
+          SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+  }
+  void Ok() { SendMessageA(window->Handle(), WM_COMMAND, IDOK, 0); }
+
+  TempFolder folder;
+  ConfigStore settings;
+  std::unique_ptr<COptionMainWnd> window;
+};
+
+TEST_F(SystemOptionsTest, FreshSettingsAndOkWithoutChanges) {
+  settings.Set(kConfigIndexPosition, "C:");
+  SetAutorun(false);
+  Open();
+  // A fresh file: every box checked, the hot key Ctrl + K, the general page showing.
+  EXPECT_TRUE(Checked(IDC_OPTION_AUTORUN));
+  EXPECT_TRUE(Checked(IDC_OPTION_DRAG_COPY));
+  EXPECT_TRUE(Checked(IDC_OPTION_REMOVABLE));
+  EXPECT_EQ(TextOf(window->Item(IDC_OPTION_HOT_KEY)), "Ctrl + K");
+  EXPECT_TRUE(Shown(IDC_OPTION_HOT_KEY));
+  EXPECT_FALSE(IndexPageShown());
+  // OK without changes writes all four keys and the Run value, then closes.
+  Ok();
+  EXPECT_EQ(window->Handle(), nullptr);
+  EXPECT_EQ(settings.GetString(kConfigShortcutKey, ""), "65611");
+  EXPECT_EQ(settings.GetString(kConfigAutorun, ""), "true");
+  EXPECT_EQ(settings.GetString(kConfigDragCopy, ""), "true");
+  EXPECT_EQ(settings.GetString(kConfigIndexRemovable, ""), "true");
+  EXPECT_TRUE(RunValuePresent());
+  SetAutorun(false);
+}
+
+TEST_F(SystemOptionsTest, ClearedBoxesAndTheRunValue) {
+  settings.Set(kConfigIndexPosition, "C:");
+  settings.Set(kConfigDragCopy, "TRUE");  // not exactly "true": unchecked
+  SetAutorun(true);
+  Open();
+  EXPECT_FALSE(Checked(IDC_OPTION_DRAG_COPY));
+  // Clearing auto-start and pressing OK removes the Run value at once.
+  CheckDlgButton(window->Handle(), IDC_OPTION_AUTORUN, BST_UNCHECKED);
+  Ok();
+  EXPECT_FALSE(RunValuePresent());
+  EXPECT_EQ(settings.GetString(kConfigAutorun, ""), "false");
+  EXPECT_EQ(settings.GetString(kConfigDragCopy, ""), "false");
+}
+
+TEST_F(SystemOptionsTest, RefusedIndexPageKeepsTheWindowOpen) {
+  settings.Set(kConfigIndexPosition, "Q:");  // no such drive: nothing ticked
+  settings.Set(kConfigShortcutKey, "0");
+  Open();
+  EXPECT_EQ(TextOf(window->Item(IDC_OPTION_HOT_KEY)), "");
+  CheckDlgButton(window->Handle(), IDC_OPTION_REMOVABLE, BST_UNCHECKED);
+  {
+    DialogAnswerer answerer({"提示"});
+    Ok();
+    ASSERT_EQ(answerer.texts.size(), 1u);
+    EXPECT_EQ(answerer.texts[0], "请至少选择一个硬盘！");
+  }
+  // Still open; the general settings are saved already, the drives are not.
+  EXPECT_NE(window->Handle(), nullptr);
+  EXPECT_EQ(settings.GetString(kConfigIndexRemovable, ""), "false");
+  EXPECT_EQ(settings.GetString(kConfigShortcutKey, ""), "0");
+  EXPECT_EQ(settings.GetString(kConfigIndexPosition, ""), "Q:");
+  SetAutorun(false);
+}
+
+TEST_F(SystemOptionsTest, SwitchingPagesKeepsTheEdits) {
+  settings.Set(kConfigIndexPosition, "C:");
+  Open();
+  HWND page = window->IndexPage().Handle();
+  ASSERT_NE(page, nullptr);
+  // The index page sits right of the tree, as tall as the tree.
+  RECT tree = RectInParent(window->Item(IDC_OPTION_PAGES));
+  RECT placed = RectInParent(page);
+  EXPECT_EQ(placed.left, tree.right + 4);
+  EXPECT_EQ(placed.top, tree.top - 10);
+  EXPECT_EQ(placed.bottom - placed.top, tree.bottom - tree.top);
+  CheckDlgButton(window->Handle(), IDC_OPTION_DRAG_COPY, BST_UNCHECKED);
+  Press(window->Item(IDC_OPTION_HOT_KEY), VK_F9, {VK_MENU});
+  SelectPage(kIndexPageText);
+  EXPECT_TRUE(IndexPageShown());
+  for (int id :
+       {IDC_OPTION_AUTORUN, IDC_OPTION_DRAG_COPY, IDC_OPTION_REMOVABLE, IDC_OPTION_KEY_GROUP,
+        IDC_OPTION_OTHER_GROUP, IDC_OPTION_KEY_LABEL, IDC_OPTION_HOT_KEY, IDC_OPTION_KEY_HINT})
+    EXPECT_FALSE(Shown(id)) << id;
+  SendMessageA(window->IndexPage().Item(IDC_INDEX_FREQUENCY), CB_SETCURSEL, 5, 0);
+  SelectPage(kGeneralPageText);
+  EXPECT_FALSE(IndexPageShown());
+  EXPECT_TRUE(Shown(IDC_OPTION_HOT_KEY));
+  EXPECT_FALSE(Checked(IDC_OPTION_DRAG_COPY));
+  EXPECT_EQ(TextOf(window->Item(IDC_OPTION_HOT_KEY)), "Alt + F9");
+  // OK stores what was chosen on both pages.
+  SetAutorun(false);
+  CheckDlgButton(window->Handle(), IDC_OPTION_AUTORUN, BST_UNCHECKED);
+  Ok();
+  EXPECT_EQ(settings.GetString(kConfigShortcutKey, ""), std::to_string(0x40078));
+  EXPECT_EQ(settings.GetString(kConfigDragCopy, ""), "false");
+  EXPECT_EQ(settings.GetString(kConfigIndexUpdateFreq, ""), "1440");
+  EXPECT_EQ(settings.GetString(kConfigIndexPosition, ""), "C:");
+}
+
+}  // namespace
+}  // namespace sorvik
