@@ -5,13 +5,14 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <vector>
 
-#include "settings/object_directory.h"
 #include "favourites/favorite_store.h"
 #include "lifecycle/index_manager.h"
 #include "query/search_result.h"
 #include "res/resource_ids.h"
+#include "settings/object_directory.h"
 #include "ui/about_dlg.h"
 #include "ui/command_ids.h"
 #include "ui/main_search_dlg.h"
@@ -19,8 +20,6 @@
 
 namespace sorvik {
 namespace {
-
-constexpr size_t kMaxFavouriteItems = kCmdLastFavourite - kCmdFirstFavourite + 1;
 
 // The usage guide: an HTML page of the resources in a dialog of its own.
 class CQuickStartDlg : public CHtmlDialogBase {
@@ -93,8 +92,10 @@ HMENU MainSearchDlg::BuildDropDown(int button_id) {
       AppendItem(menu, kCmdAccessories, "程序附件");
       FavoriteStore favourites(favourites_folder_);
       if (favourites.Count() > 0) AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-      for (size_t i = 0; i < favourites.Count() && i < kMaxFavouriteItems; ++i)
-        AppendItem(menu, kCmdFirstFavourite + static_cast<int>(i),
+      // Every favourite is listed; those past the last id share one that runs nothing (their
+      // own ids would run into other commands).
+      for (size_t i = 0; i < favourites.Count(); ++i)
+        AppendItem(menu, std::min(kCmdFirstFavourite + static_cast<int>(i), kCmdLastFavourite + 1),
                    favourites.Item(i).title.c_str());
       break;
     }
@@ -194,7 +195,7 @@ bool MainSearchDlg::RunMenuCommand(int id) {
     case kCmdProcessList:
     case kCmdJunkCleaner:
     case kCmdDesktopTweaks:
-      if (!OpenMenuWindow(id, Handle(), request_))
+      if (!OpenMenuWindow(id, Handle(), request_, favourites_folder_))
         MessageBoxA(Handle(), "此功能在当前版本中尚未提供。", kMainWindowTitle,
                     MB_OK | MB_ICONINFORMATION);
       return true;
