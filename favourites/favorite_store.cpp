@@ -1,8 +1,8 @@
 #include "favourites/favorite_store.h"
 
+#include "platform/fs.h"
 #include "settings/decimal_text.h"
 #include "settings/xml_file.h"
-#include "platform/fs.h"
 
 namespace sorvik {
 namespace {
@@ -104,7 +104,7 @@ FavoriteStore::FavoriteStore(const std::string& folder) : path_(FileIn(folder)) 
 // its name, is its search context.
 void FavoriteStore::Read() {
   if (!LoadXmlFile(path_, &doc_)) {
-    ParseXmlText(kEmptyFavoritesText, &doc_);
+    Clear();
     return;
   }
   for (TiXmlElement* bookmark = doc_.RootElement()->FirstChildElement(); bookmark;
@@ -113,6 +113,11 @@ void FavoriteStore::Read() {
     FavoriteEntry entry;
     if (ReadBookmark(*bookmark, &entry)) entries_.push_back(entry);
   }
+}
+
+void FavoriteStore::Clear() {
+  entries_.clear();
+  ParseXmlText(kEmptyFavoritesText, &doc_);
 }
 
 void FavoriteStore::Add(const std::string& title, const SearchRequest& request) {
@@ -127,6 +132,13 @@ bool FavoriteStore::Save() { return SaveXmlFile(doc_, path_); }
 
 bool FavoriteStore::RemoveFile(const std::string& folder) {
   return sorvik::RemoveFile(FileIn(folder));
+}
+
+bool RewriteFavorites(const std::vector<FavoriteEntry>& entries, const std::string& folder) {
+  FavoriteStore fresh(folder);
+  fresh.Clear();
+  for (const FavoriteEntry& entry : entries) fresh.Add(entry.title, entry.request);
+  return fresh.Save();
 }
 
 }  // namespace sorvik

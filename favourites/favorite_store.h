@@ -33,6 +33,9 @@ class FavoriteStore {
   const FavoriteEntry& Item(size_t index) const { return entries_[index]; }
   const std::string& FilePath() const { return path_; }
 
+  // Empties the list and starts the document afresh from the empty text; the file is left as
+  // it is until Save.
+  void Clear();
   // Appends a bookmark to the document and an entry to the list; does not write the file.
   void Add(const std::string& title, const SearchRequest& request);
   // Writes the whole document, replacing the file; on failure the old file stays as it was.
@@ -48,5 +51,11 @@ class FavoriteStore {
   TiXmlDocument doc_;                   // the parsed file, always with a root element
   std::vector<FavoriteEntry> entries_;  // the bookmarks that have a search context, in order
 };
+
+// Writes `folder`'s Favorite.xml anew with exactly `entries`, in their order; whatever else the
+// old file held is dropped. The old file is replaced in one step, never removed first: on
+// failure it stays as it was and the answer is false.
+bool RewriteFavorites(const std::vector<FavoriteEntry>& entries,
+                      const std::string& folder = kFavoriteFolder);
 
 }  // namespace sorvik

@@ -38,6 +38,27 @@ TEST(FavoriteStoreFaults, AFailedSaveKeepsTheOldList) {
   EXPECT_EQ(reread.Item(1).request.hiddenOnly, 1);
 }
 
+TEST(FavoriteStoreFaults, AFailedRewriteKeepsTheOldFile) {
+  testing::TempFolder work;
+  ASSERT_TRUE(RewriteFavorites({{"a", SearchRequest()}, {"b", SearchRequest()}}, work.Path()));
+  const std::string path = work.Join(kFavoriteFileName);
+  const std::string before = testing::ReadText(path);
+  {
+    // The disk is full: the rewrite fails, and the old file was never removed first.
+    FailingDisk disk;
+    disk.full_from = 1;
+    EXPECT_FALSE(RewriteFavorites({}, work.Path()));
+  }
+  {
+    // The new file cannot take the old one's place.
+    FailingDisk disk;
+    disk.refuse = [](FileOp op, const std::string&) { return op == FileOp::kRename; };
+    EXPECT_FALSE(RewriteFavorites({{"c", SearchRequest()}}, work.Path()));
+  }
+  EXPECT_EQ(testing::ReadText(path), before);
+  EXPECT_FALSE(PathExists(path + ".tmp"));
+}
+
 // Found by fuzzing: a damaged file with a declaration whose texts held quotes and markup was
 // saved raw after an Add, and the next read found no favourite at all.
 TEST(FavoriteStoreFaults, ADamagedDeclarationDoesNotLoseTheList) {

@@ -168,5 +168,32 @@ TEST(FavoriteStore, OrganiserRewrite) {
   EXPECT_EQ(Fields(reloaded.Item(1).request), Fields(shown.Item(0).request));
 }
 
+TEST(FavoriteStore, RewriteWritesExactlyTheGivenEntries) {
+  testing::TempFolder work;
+  testing::WriteText(work.Join(kFavoriteFileName),
+                     "<favorite><bookmark name=\"unlisted\"/>"
+                     "<bookmark name=\"old\"><searchcontext><keyword>k</keyword>"
+                     "</searchcontext></bookmark></favorite>");
+  const SearchRequest dated = MakeSearchRequest("报告", "D:\\", kCategoryPictures, true, 2008, 3);
+  {
+    // A new order replaces everything, the bookmark the list never showed included.
+    ASSERT_TRUE(RewriteFavorites({{"二", dated}, {"one", SearchRequest()}}, work.Path()));
+    FavoriteStore reread(work.Path());
+    ASSERT_EQ(reread.Count(), 2u);
+    EXPECT_EQ(reread.Item(0).title + reread.Item(1).title, "二one");
+    EXPECT_EQ(Fields(reread.Item(0).request), Fields(dated));
+    EXPECT_EQ(testing::ReadText(reread.FilePath()).find("unlisted"), std::string::npos);
+  }
+  {
+    // Nothing left: the file holds the declaration and an empty root.
+    ASSERT_TRUE(RewriteFavorites({}, work.Path()));
+    EXPECT_EQ(Bookmarks(work.Join(kFavoriteFileName)), "");
+    const std::string text = testing::ReadText(work.Join(kFavoriteFileName));
+    EXPECT_NE(text.find("<?xml version=\"1.0\" encoding=\"gb2312\" ?>"), std::string::npos);
+    EXPECT_NE(text.find("<favorite />"), std::string::npos) << text;
+    EXPECT_EQ(FavoriteStore(work.Path()).Count(), 0u);
+  }
+}
+
 }  // namespace
 }  // namespace sorvik

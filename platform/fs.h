@@ -18,6 +18,7 @@ bool RenamePath(const std::string& from, const std::string& to);  // fails when 
 bool RemoveFile(const std::string& path);
 // Moves the file `from` onto `to`, replacing `to` when it exists, in one step: afterwards `to`
 // holds either its old contents or all of `from`, never a mix. Both must be on one volume.
+// On Win32 a read-only `to` is never replaced.
 bool ReplacePath(const std::string& from, const std::string& to);
 // Deletes a folder with everything in it, silently and without undo. Returns true on success;
 // false when the path is missing, too long for the operation's 1000-byte buffer, or not deleted.

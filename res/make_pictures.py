@@ -161,14 +161,15 @@ def index_icon():
     return c
 
 
-def star_icon():
-    """Menu button "收藏": a star."""
-    c = Canvas(16, 16)
+def star_icon(size=16):
+    """Menu button "收藏" (and the favourites dialogs): a star."""
+    c = Canvas(size, size)
+    k = size / 16
     points = []
     for i in range(10):
-        r = 7.5 if i % 2 == 0 else 3.2
+        r = (7.5 if i % 2 == 0 else 3.2) * k
         a = -math.pi / 2 + i * math.pi / 5
-        points.append((8 + r * math.cos(a), 8.3 + r * math.sin(a)))
+        points.append((8 * k + r * math.cos(a), 8.3 * k + r * math.sin(a)))
     fill_polygon(c, points, ORANGE)
     return c
 
@@ -253,6 +254,25 @@ def switch_strip():
         c.rect(x + 2, 2, x + 12, 12, WHITE)
     c.line(14 + 3.5, 7, 14 + 6, 10, 2, GREEN)
     c.line(14 + 6, 10, 14 + 11, 3.5, 2, GREEN)
+    return c
+
+
+def drag_picture(pages):
+    """The organiser's drag image, 32 x 16 on white (white is see-through): one favourite's page
+    with a star, or a stack of pages for several."""
+    c = Canvas(32, 16, WHITE)
+    top = 1 if pages == 1 else 5
+    for n in reversed(range(pages)):
+        x, y = 1 + 3 * n, top - 2 * n
+        c.rect(x, y, x + 10, y + 11, DEEP_BLUE)
+        c.rect(x + 1, y + 1, x + 9, y + 10, PALE_BLUE)
+    for i in range(3):
+        c.rect(3, top + 3 + 2 * i, 8, top + 4 + 2 * i, DEEP_BLUE)
+    star = star_icon()
+    for y in range(16):
+        for x in range(16):
+            if star.px[y][x] != CLEAR:
+                c.put(15 + x, y, ORANGE)
     return c
 
 
@@ -383,7 +403,7 @@ def main():
     write("building.avi", avi_bytes())
     write("menu_help.ico", ico_bytes([help_icon()]))
     write("menu_index.ico", ico_bytes([index_icon()]))
-    write("menu_favourites.ico", ico_bytes([star_icon()]))
+    write("menu_favourites.ico", ico_bytes([star_icon(32), star_icon()]))
     write("menu_view.ico", ico_bytes([view_icon()]))
     write("menu_tools.ico", ico_bytes([tools_icon()]))
     write("category_images.bmp", bmp_bytes(category_strip()))
@@ -392,6 +412,8 @@ def main():
     write("viewer_next.png", png_bytes(step_sprite(True)))
     write("viewer_slide_show.png", png_bytes(slide_show_sprite()))
     write("viewer.ico", ico_bytes([viewer_icon(32), viewer_icon(16)]))
+    write("drag_one.bmp", bmp_bytes(drag_picture(1)))
+    write("drag_many.bmp", bmp_bytes(drag_picture(3)))
     write("tree_selected.bmp", bmp_bytes(strip(120, 19, (0xF4, 0xFB, 0xFF), (0xC8, 0xEC, 0xFE))))
 
 

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "favourites/favorite_store.h"
@@ -24,8 +25,6 @@
 
 namespace sorvik {
 namespace {
-
-constexpr size_t kMaxFavouriteItems = kCmdLastFavourite - kCmdFirstFavourite + 1;
 
 // The usage guide: an HTML page of the resources in a dialog of its own.
 class CQuickStartDlg : public CHtmlDialogBase {
@@ -98,8 +97,10 @@ HMENU MainSearchDlg::BuildDropDown(int button_id) {
       AppendItem(menu, kCmdAccessories, "程序附件");
       FavoriteStore favourites(favourites_folder_);
       if (favourites.Count() > 0) AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-      for (size_t i = 0; i < favourites.Count() && i < kMaxFavouriteItems; ++i)
-        AppendItem(menu, kCmdFirstFavourite + static_cast<int>(i),
+      // Every favourite is listed; those past the last id share one that runs nothing (their
+      // own ids would run into other commands).
+      for (size_t i = 0; i < favourites.Count(); ++i)
+        AppendItem(menu, std::min(kCmdFirstFavourite + static_cast<int>(i), kCmdLastFavourite + 1),
                    favourites.Item(i).title.c_str());
       break;
     }
@@ -219,7 +220,7 @@ bool MainSearchDlg::RunMenuCommand(int id) {
     case kCmdAddFavourite:
     case kCmdOrganiseFavourites:
     case kCmdProcessList:
-      if (!OpenMenuWindow(id, Handle(), request_))
+      if (!OpenMenuWindow(id, Handle(), request_, favourites_folder_))
         MessageBoxA(Handle(), "此功能在当前版本中尚未提供。", kMainWindowTitle,
                     MB_OK | MB_ICONINFORMATION);
       return true;

@@ -1,14 +1,27 @@
 #include "ui/menu_windows.h"
 
+#include "ui/command_ids.h"
+#include "ui/fav_list_dlg.h"
+#include "ui/fav_new_dlg.h"
+
 namespace sorvik {
 
-bool OpenMenuWindow(int command, HWND owner, const SearchRequest& current) {
-  // The favourites dialogs (6000, 6001) and the process list (6302) are not part of the program
-  // yet. The options windows (6100, 6301) and the other tools are opened by the search window.
-  (void)command;
-  (void)owner;
-  (void)current;
-  return false;
+bool OpenMenuWindow(int command, HWND owner, const SearchRequest& current,
+                    const std::string& favourites) {
+  switch (command) {
+    case kCmdAddFavourite:
+      AddFavourite(owner, current, favourites);
+      return true;
+    case kCmdOrganiseFavourites: {
+      CFavListDlg organiser(favourites);
+      organiser.RunModal(owner);
+      return true;
+    }
+    default:
+      // The process list (6302) is not part of the program yet; the options windows and the
+      // other tools are opened by the search window itself.
+      return false;
+  }
 }
 
 }  // namespace sorvik

@@ -5,12 +5,17 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "favourites/favorite_store.h"
 #include "query/search_request.h"
 
 namespace sorvik {
 
 // Opens the window of menu command `command` over `owner`; `current` is the window's last
-// search (what "添加到收藏夹" saves). False when this build has no such window yet.
-bool OpenMenuWindow(int command, HWND owner, const SearchRequest& current);
+// search (what "添加到收藏夹" saves) and `favourites` the folder of the favourites file. False
+// when this build has no such window yet.
+bool OpenMenuWindow(int command, HWND owner, const SearchRequest& current,
+                    const std::string& favourites = kFavoriteFolder);
 
 }  // namespace sorvik

@@ -19,6 +19,11 @@
 //   index-tab               selects "索　引" in the open "系统选项"
 //   drop-intervals          opens the interval drop-down of the open "选项"
 //   close TITLE             cancels the open dialog TITLE
+//   title TEXT              types TEXT into the title box of "收藏" once it shows
+//   ok CAPTION, close-box CAPTION  presses OK in / closes (as its close box) the dialog CAPTION
+//   drag FIRST SECOND ONTO  in "整理收藏夹": clicks item FIRST, adds SECOND with Ctrl, drags
+//                           them over item ONTO and holds the button there
+//   drop ONTO               releases the button of that drag over item ONTO
 // Exit status 0 when the window appeared, 1 on time-out, 2 for a usage error.
 #include <windows.h>
 // (the common controls need windows.h first)
@@ -28,6 +33,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/fs.h"
 #include "platform/progress.h"
@@ -187,7 +193,77 @@ int DriveOptions(const std::string& command, const std::string& argument) {
   return 0;
 }
 
-int Run(const std::string& command, int seconds, const std::string& argument) {
+// The rectangle of item `item` of the list view `list` of another process, in the list's client
+// coordinates; the list writes it into memory lent in that process.
+RECT RemoteItemRect(HWND list, int item) {
+  RECT rect = {LVIR_BOUNDS, 0, 0, 0};
+  DWORD process_id = 0;
+  GetWindowThreadProcessId(list, &process_id);
+  HANDLE process =
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process_id);
+  if (process == nullptr) return rect;
+  void* lent = VirtualAllocEx(process, nullptr, sizeof rect, MEM_COMMIT, PAGE_READWRITE);
+  if (lent != nullptr && WriteProcessMemory(process, lent, &rect, sizeof rect, nullptr)) {
+    SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(lent));
+    ReadProcessMemory(process, lent, &rect, sizeof rect, nullptr);
+  }
+  if (lent != nullptr) VirtualFreeEx(process, lent, 0, MEM_RELEASE);
+  CloseHandle(process);
+  return rect;
+}
+
+LPARAM ItemPoint(HWND list, int item, HWND to) {
+  const RECT rect = RemoteItemRect(list, item);
+  POINT point = {rect.left + 40, (rect.top + rect.bottom) / 2};
+  MapWindowPoints(list, to, &point, 1);
+  return MAKELPARAM(point.x, point.y);
+}
+
+// Drives the favourites dialogs, which have no window manager or input tool to reach them.
+int DriveFavourites(const std::string& command, const std::vector<std::string>& args) {
+  if (command == "title") {
+    HWND dialog = WaitFor("#32770", "收藏", 10);
+    if (dialog == nullptr || args.empty()) return 1;
+    SetDlgItemTextA(dialog, IDC_FAV_TITLE, args[0].c_str());
+    return 0;
+  }
+  if (command == "ok" || command == "close-box") {
+    HWND dialog = args.empty() ? nullptr : WaitFor("#32770", args[0].c_str(), 10);
+    if (dialog == nullptr) return 1;
+    if (command == "ok")
+      PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    else
+      PostMessageA(dialog, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  HWND dialog = WaitFor("#32770", "整理收藏夹", 10);
+  HWND list = dialog != nullptr ? GetDlgItem(dialog, IDC_FAV_LIST) : nullptr;
+  if (list == nullptr) return 1;
+  if (command == "drop" && args.size() == 1) {
+    PostMessageA(dialog, WM_LBUTTONUP, 0, ItemPoint(list, std::atoi(args[0].c_str()), dialog));
+    return 0;
+  }
+  if (command != "drag" || args.size() != 3) return 2;
+  const LPARAM first = ItemPoint(list, std::atoi(args[0].c_str()), list);
+  const LPARAM second = ItemPoint(list, std::atoi(args[1].c_str()), list);
+  PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, first);
+  PostMessageA(list, WM_LBUTTONUP, 0, first);
+  PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, second);
+  // Far enough from the press for the list to begin a drag; the dialog then holds the mouse.
+  PostMessageA(list, WM_MOUSEMOVE, MK_LBUTTON,
+               MAKELPARAM(LOWORD(second) + 12, HIWORD(second) + 12));
+  Sleep(500);
+  const LPARAM onto = ItemPoint(list, std::atoi(args[2].c_str()), dialog);
+  PostMessageA(dialog, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(LOWORD(onto) - 8, HIWORD(onto) - 2));
+  PostMessageA(dialog, WM_MOUSEMOVE, MK_LBUTTON, onto);
+  return 0;
+}
+
+int Run(const std::string& command, int seconds, const std::string& argument,
+        const std::vector<std::string>& args) {
+  if (command == "title" || command == "ok" || command == "close-box" || command == "drag" ||
+      command == "drop")
+    return DriveFavourites(command, args);
   if (command == "search" || command == "command" || command == "next-page" || command == "menu" ||
       command == "context-menu" || command == "close-menu" || command == "post")
     return DriveMain(command, argument);
@@ -220,5 +296,6 @@ int Run(const std::string& command, int seconds, const std::string& argument) {
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
   const std::string argument = argc > 2 ? argv[2] : "";
-  return sorvik::Run(argv[1], argc > 2 ? std::atoi(argv[2]) : 60, argument);
+  const std::vector<std::string> args(argv + 2, argv + argc);
+  return sorvik::Run(argv[1], argc > 2 ? std::atoi(argv[2]) : 60, argument, args);
 }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -30,6 +31,7 @@ class DialogAnswerer {
 
   std::vector<std::string> titles;  // the titles of the dialogs answered, in order
   std::vector<std::string> texts;   // their message texts (static 0xFFFF of a message box)
+  std::function<void(HWND dialog)> before_answer;  // fills in a dialog before it is answered
 
  private:
   static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam) {
@@ -46,6 +48,7 @@ class DialogAnswerer {
     GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
     titles.push_back(title);
     texts.push_back(text);
+    if (before_answer) before_answer(window);
     PostMessageA(window, WM_COMMAND, button_, 0);
   }
 

@@ -52,6 +52,13 @@ bool RemoveFile(const std::string& path) {
 
 bool ReplacePath(const std::string& from, const std::string& to) {
   if (!FileOpAllowed(FileOp::kRename, from)) return false;
+  // Windows refuses to replace a read-only file; Wine would replace it. The user's read-only
+  // mark is kept on both.
+  const DWORD target = GetFileAttributesA(to.c_str());
+  if (target != INVALID_FILE_ATTRIBUTES && (target & FILE_ATTRIBUTE_READONLY) != 0) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
   return MoveFileExA(from.c_str(), to.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
