@@ -433,7 +433,7 @@ KINDS = {
     "dl": Kind(30, 3, 0.5, (3000000, 2.0, 6 << 30), exts(
         ".zip:15 .rar:8 .7z:5 .exe:15 .msi:5 .pdf:15 .iso:2 .torrent:5 .docx:8 .jpg:10 "
         ".apk:3 .crdownload:2 -:2"), stem_download, folder_personal, 0.01, True),
-    "sys": Kind(60, 8, 0.04, (80000, 1.5, 50 << 20), exts(
+    "sys": Kind(150, 8, 0.04, (80000, 1.5, 50 << 20), exts(
         ".dll:50 .exe:10 .mui:12 .sys:6 .dat:3 .ini:2 .inf:4 .cat:3 .manifest:3 .nls:1 .cpl:1 "
         ".drv:1 .ocx:1 .tlb:1 .xml:2 -:1"), stem_system, folder_system, 0.0),
     "sxs": Kind(6, 40, 0.0, (60000, 1.5, 30 << 20), exts(".dll:50 .manifest:25 .cat:15 .mui:10"),
@@ -664,8 +664,12 @@ class Maker:
             if budget - files == 1:
                 files = budget
         rest = budget - files
-        # Few enough sub-folders that most of them get something to hold.
-        subs = min(self.words.randint(1, kind.fanout), max(1, rest // 4)) if rest else 0
+        # More sub-folders for more entries, so that big branches grow wide rather than only
+        # deep (most entries end up 5 to 8 levels down); few enough that most get something.
+        subs = 0
+        if rest:
+            subs = min(self.words.randint(1, kind.fanout) + int(math.sqrt(rest) / 4),
+                       max(1, rest // 4))
         extra = HIDDEN_FILES.get(kind.name, ())
         for i in range(files):
             if extra and self.rng.random() < 0.02:
