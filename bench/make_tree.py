@@ -235,6 +235,7 @@ class Kind:
         self.folder_name = folder_name  # function(words, cjk) -> folder name
         self.hidden = hidden            # share of names starting with a dot
         self.personal = personal        # names people type, which may be very long
+        self.familiar = ()              # names that many folders of the kind hold
 
 
 def exts(text):
@@ -460,12 +461,9 @@ KINDS = {
         stem_font, folder_program, 0.0),
 }
 
-for _name, _kind in KINDS.items():
-    _kind.name = _name
-
-# Names found again and again in folders of a kind.
-HIDDEN_FILES = {"docs": ("desktop.ini", "~$draft.docx"), "src": (".gitignore", ".editorconfig",
-                                                                 ".clang-format", ".env")}
+# Names met again and again in folders of a kind.
+KINDS["docs"].familiar = ("desktop.ini", "~$draft.docx", "Thumbs.db")
+KINDS["src"].familiar = (".gitignore", ".editorconfig", ".clang-format", ".env", "README.md")
 
 
 # ----------------------------------------------------------------- the fixed layout
@@ -586,17 +584,21 @@ class Maker:
         return min(largest, int(median * math.exp(self.rng.gauss(0, spread))))
 
     def unique(self, make, taken):
-        """A valid name from make() that `taken` (lower-case names) does not hold yet."""
-        name = make()
-        for attempt in range(1, 1000):
-            if windows_valid(name) and name.lower() not in taken:
+        """A valid name from make() that `taken` (lower-case names) does not hold yet; a name
+        already there gets a copy number, as Windows gives one: "New folder (2)"."""
+        for _ in range(100):
+            name = make()
+            if windows_valid(name):
                 break
-            if attempt % 4 == 0 and windows_valid(name):  # keep the name, number the copy
-                stem, dot, ext = name.rpartition(".")
-                name = (stem + " (%d)." % (attempt // 4 + 1) + ext) if dot and stem else (
-                    name + " (%d)" % (attempt // 4 + 1))
-            else:
-                name = make()
+        else:  # make() gave nothing valid: a plain name then
+            name = "entry"
+        stem, dot, ext = name.rpartition(".")
+        if not (dot and stem):
+            stem, dot, ext = name, "", ""
+        copy = 1
+        while name.lower() in taken or not windows_valid(name):
+            copy += 1
+            name = "%s (%d)%s%s" % (stem, copy, dot, ext)
         taken.add(name.lower())
         self.count_name(name)
         return name
@@ -611,7 +613,11 @@ class Maker:
         if len(name) >= 50 and len(name.encode("utf-8")) >= 150:
             self.counts["long"] += 1
 
-    def file_name(self, kind):
+    def file_name(self, kind, taken):
+        if kind.familiar and self.rng.random() < 0.02:
+            name = self.words.pick(kind.familiar)
+            if name.lower() not in taken:
+                return name
         cjk = self.rng.random() < kind.cjk
         if kind.personal and self.rng.random() < LONG_SHARE:
             stem = self.words.long(cjk)
@@ -670,14 +676,8 @@ class Maker:
         if rest:
             subs = min(self.words.randint(1, kind.fanout) + int(math.sqrt(rest) / 4),
                        max(1, rest // 4))
-        extra = HIDDEN_FILES.get(kind.name, ())
-        for i in range(files):
-            if extra and self.rng.random() < 0.02:
-                fixed = self.words.pick(extra)
-                name = self.unique(lambda: fixed if fixed.lower() not in taken
-                                   else self.file_name(kind), taken)
-            else:
-                name = self.unique(lambda: self.file_name(kind), taken)
+        for _ in range(files):
+            name = self.unique(lambda: self.file_name(kind, taken), taken)
             self.make_file(dfd, name, self.size(kind), depth)
         shares = split(rest - subs, subs, self.rng) if subs else []
         for share in shares:
