@@ -113,6 +113,28 @@ class MakeTreeTest(unittest.TestCase):
         years = {1970 + r[3] // (365.25 * 86400 * 10**9) for r in self.rows}
         self.assertGreater(len(years), 20)
 
+    def test_windows_layout_and_the_rarer_entries(self):
+        folders = {r[0] for r in self.rows if r[1]}
+        for path in ("Windows/System32", "Windows/WinSxS", "Program Files", "ProgramData"):
+            self.assertIn(path.replace("/", os.sep), folders)
+        homes = [f for f in folders if f.count(os.sep) == 1 and f.startswith("Users" + os.sep)
+                 and os.path.join(f, "Documents") in folders]
+        self.assertGreaterEqual(len(homes), 2)
+        parents = {os.path.dirname(r[0]) for r in self.rows}
+        self.assertTrue(folders - parents, "no empty folder")
+        names = [os.path.basename(r[0]) for r in self.rows]
+        self.assertTrue([n for n in names if 150 <= len(n.encode("utf-8")) <= 255], "no long name")
+        self.assertTrue([r for r in self.rows if r[3] < 0], "no time before 1970")
+        self.assertTrue([r for r in self.rows if r[3] > 1798761599 * 10**9], "no future time")
+        # Extensions follow the folder: pictures hold pictures, System32 holds libraries.
+        for folder, expected in (("Pictures", (".jpg", ".jpeg", ".png", ".gif", ".heic")),
+                                 ("System32", (".dll", ".mui", ".exe", ".sys"))):
+            files = [r[0].lower() for r in self.rows
+                     if not r[1] and os.sep + folder.lower() + os.sep in os.sep + r[0].lower()]
+            self.assertGreater(len(files), 50, folder)
+            self.assertGreater(sum(1 for f in files if f.endswith(expected)), len(files) // 2,
+                               folder)
+
     def test_query_mode_prints_each_class_from_the_names(self):
         lines = queries(self.first, 12)
         self.assertEqual(lines, queries(self.first, 12))
