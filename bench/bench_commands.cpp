@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <memory>
 
-#include "settings/config_store.h"
 #include "bench/bench_clock.h"
 #include "bench/name_scan.h"
 #include "bench/query_list.h"
@@ -12,11 +11,13 @@
 #include "index/name_index.h"
 #include "index/record_store.h"
 #include "index/snapshot_format.h"
+#include "index/snapshot_walker.h"
 #include "lifecycle/build_index.h"
 #include "lifecycle/index_environment.h"
 #include "lifecycle/index_manager.h"
 #include "platform/fs.h"
 #include "query/search_result.h"
+#include "settings/config_store.h"
 
 namespace sorvik {
 namespace bench {
@@ -25,13 +26,15 @@ namespace {
 constexpr char kDriveMapFile[] = "drives.map";  // the same map sorvik-cli keeps
 constexpr int kPageSize = 800;                  // what the search window asks for
 constexpr char kNamesFolder[] = "BenchNames";   // where the names command builds
+constexpr char kWalkFolder[] = "BenchWalk";     // the walk command's scratch snapshot
 
 struct BenchArgs {
-  std::string command;                               // build, search or floor
+  std::string command;                               // build, walk, names, search or floor
   std::string work;                                  // folder of NIndex, as typed
   std::string queries;                               // query file (native path)
   std::string out;                                   // result file; empty for stdout
   std::vector<std::pair<char, std::string>> drives;  // --drive letter and directory
+  std::vector<std::string> roots;                    // --root texts, walked as given
   uint32_t chunk_names = kDefaultChunkNames;         // names per chunk of the build
   int runs = 7;                                      // timed runs per query, after a warm-up
 };
@@ -43,7 +46,9 @@ bool ParseDrive(const std::string& value, std::pair<char, std::string>* drive) {
 }
 
 bool ParseArgs(const std::vector<std::string>& args, BenchArgs* parsed, std::string* error) {
-  if (args.empty()) return (*error = "a command is needed: build, search or floor"), false;
+  if (args.empty()) {
+    return (*error = "a command is needed: build, walk, names, search or floor"), false;
+  }
   parsed->command = args[0];
   for (size_t i = 1; i < args.size(); i += 2) {
     const std::string& option = args[i];
@@ -58,6 +63,8 @@ bool ParseArgs(const std::vector<std::string>& args, BenchArgs* parsed, std::str
       parsed->out = value;
     } else if (option == "--drive" && ParseDrive(value, &drive)) {
       parsed->drives.push_back(drive);
+    } else if (option == "--root") {
+      parsed->roots.push_back(value);
     } else if (option == "--chunk-names" && std::atoi(value.c_str()) > 0) {
       parsed->chunk_names = static_cast<uint32_t>(std::atoi(value.c_str()));
     } else if (option == "--runs" && std::atoi(value.c_str()) > 0) {
@@ -86,7 +93,7 @@ class Results {
 
 bool EnterWork(const BenchArgs& args, FILE* err) {
   const std::string work = FromConsole(args.work);
-  if (args.command == "build") CreateFolder(work);
+  if (args.command == "build" || args.command == "walk") CreateFolder(work);
   if (!SetCurrentFolder(work)) {
     std::fprintf(err, "sorvik-bench: cannot use the folder %s\n", args.work.c_str());
     return false;
@@ -159,6 +166,38 @@ int RunBuild(const BenchArgs& args, FILE* out, FILE* err) {
   }
   std::fprintf(out, "build\t%.1f\t%llu\t%u\n", wall_ms, static_cast<unsigned long long>(peak),
                total);
+  return 0;
+}
+
+// The walk alone, the first step of a build: every mapped drive and every --root walked into a
+// scratch snapshot that is deleted afterwards. The time includes finishing the snapshot files.
+int RunWalk(const BenchArgs& args, FILE* out, FILE* err) {
+  std::string error;
+  if (!SetUpDrives(args.drives, kDriveMapFile, &error)) {
+    std::fprintf(err, "sorvik-bench: %s\n", error.c_str());
+    return 2;
+  }
+  std::vector<std::string> roots;
+  for (const auto& drive : args.drives) roots.push_back(std::string(1, drive.first) + ":");
+  for (const std::string& root : args.roots) roots.push_back(FromConsole(root));
+  if (roots.empty()) {
+    std::fprintf(err, "sorvik-bench: walk needs --drive or --root\n");
+    return 2;
+  }
+  uint32_t entries = 0;
+  const double start = NowUs();
+  {
+    SnapshotWalker walker(std::string(".\\") + kWalkFolder, 0);
+    if (!walker.IsReady()) {
+      std::fprintf(err, "sorvik-bench: cannot prepare the folder %s\n", kWalkFolder);
+      return 1;
+    }
+    for (const std::string& root : roots) entries += walker.WalkRoot(root);
+  }
+  const double wall_ms = (NowUs() - start) / 1000;
+  DeleteFolderTree(kWalkFolder);
+  std::fprintf(out, "walk\t%.1f\t%llu\t%u\n", wall_ms,
+               static_cast<unsigned long long>(PeakMemoryBytes()), entries);
   return 0;
 }
 
@@ -250,6 +289,7 @@ int RunBench(const std::vector<std::string>& args, FILE* err) {
   }
   if (!EnterWork(parsed, err)) return 1;
   if (parsed.command == "build") return RunBuild(parsed, results.file(), err);
+  if (parsed.command == "walk") return RunWalk(parsed, results.file(), err);
   if (parsed.command == "search") return RunSearch(parsed, results.file(), err);
   if (parsed.command == "floor") return RunFloor(parsed, results.file(), err);
   if (parsed.command == "names") return RunNames(results.file(), err);

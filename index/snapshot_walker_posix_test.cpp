@@ -114,12 +114,18 @@ TEST(SnapshotWalkerPosix, ProgressTextsEvery400Results) {
   EXPECT_EQ(sink.sent, (std::vector<bool>{false, false, false}));
 }
 
-// The make-tree tool of the shared folder beside the checkout, or empty when absent.
+// The project's tree generator, bench/make_tree.py, looked for from the current folder upwards
+// (CTest runs the tests inside the build folder, which sits in the checkout; __FILE__ is no
+// guide, as ccache makes it relative); empty when absent.
 std::string MakeTreeTool() {
-  std::filesystem::path source(__FILE__);
-  std::filesystem::path tool =
-      source.parent_path().parent_path().parent_path() / "shared" / "tools" / "make-tree";
-  return std::filesystem::exists(tool) ? tool.string() : std::string();
+  namespace fs = std::filesystem;
+  std::error_code error;
+  for (fs::path dir = fs::current_path(error); !dir.empty(); dir = dir.parent_path()) {
+    const fs::path tool = dir / "bench" / "make_tree.py";
+    if (fs::exists(tool, error)) return tool.string();
+    if (dir == dir.parent_path()) break;
+  }
+  return std::string();
 }
 
 // A model of a tree read with the C++ library, as an oracle independent of the find seam.
@@ -161,7 +167,7 @@ Model ModelOf(const std::string& dir, const std::string& root) {
 
 TEST(SnapshotWalkerPosix, MakeTreeWalkMatchesAnIndependentScan) {
   const std::string tool = MakeTreeTool();
-  if (tool.empty()) GTEST_SKIP() << "shared/tools/make-tree not found beside the checkout";
+  if (tool.empty()) GTEST_SKIP() << "bench/make_tree.py not found above the current folder";
   TempFolder parent;
   const std::string tree = parent.Join("tree");
   const std::string command =

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <cstring>
 
 #include "platform/progress.h"
@@ -401,31 +399,6 @@ TEST(SnapshotWalker, UnwalkableRootsAreRecordedEmpty) {
   EXPECT_EQ(snap.Folder(1).sibling, 2u);
   EXPECT_EQ(snap.Folder(2).sibling, 3u);
   EXPECT_EQ(snap.Folder(3).entry, 0x78787878u);  // "xxxx"
-}
-
-// Reports the walk rate on the tree named by SORVIK_WALK_BENCH_TREE (a POSIX folder, for example
-// one made by make-tree); skipped when it is not set. Not a timed assertion.
-TEST(SnapshotWalker, WalkRate) {
-  const char* tree = std::getenv("SORVIK_WALK_BENCH_TREE");
-  if (tree == nullptr || *tree == '\0') GTEST_SKIP() << "SORVIK_WALK_BENCH_TREE not set";
-  std::string folder = tree;
-#ifdef _WIN32
-  if (!folder.empty() && folder[0] == '/') {  // Wine's Z: is the Linux root
-    for (char& c : folder) c = c == '/' ? '\\' : c;
-    folder = "Z:" + folder;
-  }
-#endif
-  ASSERT_TRUE(MapTestDrive('W', folder, kDriveFixed));
-  TempFolder build;
-  uint32_t entries = 0;
-  auto start = std::chrono::steady_clock::now();
-  {
-    SnapshotWalker walker(build.Path(), 0);
-    entries = walker.WalkRoot("W:");
-  }
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  UnmapTestDrive('W');
-  std::printf("walked %u entries in %.3f s: %.0f entries/s\n", entries, seconds, entries / seconds);
 }
 
 }  // namespace
