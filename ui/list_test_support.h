@@ -13,6 +13,7 @@
 #include "query/details_source.h"
 #include "query/search_result.h"
 #include "ui/basic_list_ctrl.h"
+#include "widgets/check_list.h"
 #include "widgets/window_test_support.h"
 
 namespace sorvik {
@@ -88,15 +89,7 @@ class ListHolder {
 };
 
 // The text of cell (row, column) as the list view reports it.
-inline std::string CellOf(HWND list, int row, int column) {
-  char text[260] = {0};
-  LVITEMA item = {};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = sizeof text;
-  SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-  return text;
-}
+inline std::string CellOf(HWND list, int row, int column) { return CellText(list, row, column); }
 
 inline int RowCount(HWND list) {
   return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
