@@ -51,7 +51,7 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "${COPYRIGHT}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
 !define MUI_WELCOMEPAGE_TITLE "欢迎安装 ${PRODUCT_TITLE} ${VERSION}"
-!define MUI_WELCOMEPAGE_TEXT "Sorvik 为您电脑上所有的文件和文件夹名称建立索引，输入名称即可立刻找到文件。$\r$\n$\r$\n安装前请关闭正在运行的 Sorvik。$\r$\n$\r$\n单击“下一步”继续。"
+!define MUI_WELCOMEPAGE_TEXT "Sorvik 为您电脑上所有的文件和文件夹名称建立索引，输入名称即可立刻找到文件。$\r$\n$\r$\n如果 Sorvik 正在运行，安装程序会先将它关闭。$\r$\n$\r$\n单击“下一步”继续。"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Sorvik.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "立即运行 Sorvik"
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\使用说明.txt"
