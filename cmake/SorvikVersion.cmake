@@ -6,7 +6,7 @@ set(SORVIK_VERSION 1.3.4)
 # The number the update check sends to the server; the server compares it with its own.
 set(SORVIK_VERSION_CHECK_NUMBER 10008)
 set(SORVIK_PRODUCT_NAME "Sorvik")
-set(SORVIK_COMPANY_NAME "Lindqvist Harbour Software")
+set(SORVIK_COMPANY_NAME "Northpine Software")
 set(SORVIK_COPYRIGHT "Copyright (C) 2026 ${SORVIK_COMPANY_NAME}")
 
 string(REPLACE "." "," SORVIK_VERSION_COMMAS "${SORVIK_VERSION}")

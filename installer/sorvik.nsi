@@ -138,6 +138,11 @@ Section "Sorvik 主程序" SecMain
   File "${STAGE}\licenses\*.txt"
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  ; The program keeps its index, settings and saved searches beside itself and runs as the
+  ; invoking user, which may not write below Program Files: let the Users group (S-1-5-32-545)
+  ; change the folder's contents. Systems without icacls have no such restriction by default.
+  nsExec::Exec 'icacls "$INSTDIR" /grant *S-1-5-32-545:(OI)(CI)M /Q'
+  Pop $0
 
   CreateDirectory "$SMPROGRAMS\Sorvik"
   CreateShortcut "$SMPROGRAMS\Sorvik\${SHORTCUT}" "$INSTDIR\Sorvik.exe" "" "$INSTDIR\Sorvik.exe" 0
