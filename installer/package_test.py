@@ -185,14 +185,14 @@ def start_and_index(link):
     target = lnk_target(link)
     check(target == INSTALL_DIR + "\\Sorvik.exe", "Start-menu shortcut points at %s" % target)
     if target is None:
-        return None
+        return
     folder = unix_path(INSTALL_DIR)
     with open(os.path.join(folder, "Config.xml"), "w", encoding="gbk") as config:
         config.write('<?xml version="1.0" encoding="GBK" ?>\n<configuration>\n    <appSettings>\n'
                      '        <add key="index_position" value="S:" />\n'
                      '    </appSettings>\n</configuration>\n')
-    program = subprocess.Popen([os.path.join(ROOT, "scripts", "wine-run"), unix_path(target)],
-                               env=ENV, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.Popen([os.path.join(ROOT, "scripts", "wine-run"), unix_path(target)], env=ENV,
+                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     helper = os.path.join(BUILD, "sorvik-shot.exe")
     wine(helper, "answer-notice", "120", check_status=False, timeout=200)
     shown = wine(helper, "wait-main", "300", check_status=False, timeout=400).returncode == 0
@@ -203,7 +203,6 @@ def start_and_index(link):
     check(found.returncode == 0 and out.startswith("total: 1") and MARKER in out,
           "its index finds S:\\资料7\\%s.txt (sorvik-cli said %r)" % (MARKER, out[:200]))
     check(run_value_present(), "the running program wrote its Run value")
-    return program
 
 
 def uninstall(option):
@@ -231,12 +230,11 @@ def main():
     run(os.path.join(ROOT, "scripts", "wine-prefix-setup"), PREFIX, "S", make_drive())
     check(install(setup), "the silent setup ended")
     link = check_installed(version, with_updater)
-    program = start_and_index(link) if link else None
+    if link:
+        start_and_index(link)
 
     # Uninstall while the program runs, keeping the index: only the data stays behind.
     uninstall("/KEEPDATA")
-    if program is not None:
-        program.wait(timeout=30)
     folder = unix_path(INSTALL_DIR)
     left = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
     check(left == ["Config.xml", "NIndex"], "kept the index and the settings only: %s" % left)
@@ -252,4 +250,9 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    try:
+        sys.exit(main())
+    finally:
+        # Whatever a failed run left running in the prefix ends with it.
+        subprocess.run(["wineserver", "-k"], env=ENV, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
