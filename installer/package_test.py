@@ -7,7 +7,8 @@ Makes the portable zip and the setup program, checks the zip's entries against t
 it must ship, then, in a fresh Wine prefix with a small drive S:, installs silently into a chosen
 folder, checks the files, shortcuts and uninstall entry, starts the program from the Start-menu
 shortcut's target and waits until it has indexed S:, and uninstalls silently while it runs: once
-keeping the index (/KEEPDATA), once removing everything (/REMOVEDATA). Needs an X display.
+keeping the index (/KEEPDATA), once removing everything (/REMOVEDATA). It runs on a virtual
+display of its own, so that its windows take no focus from the window tests running beside it.
 """
 import os
 import shutil
@@ -216,6 +217,18 @@ def uninstall(option):
     check(not key_exists(UNINSTALL_KEY), "no uninstall entry left after uninstall %s" % option)
 
 
+def start_display():
+    """Starts Xvfb on a free display number and points the Wine calls at it."""
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+                               "-nolisten", "tcp"], pass_fds=(write_end,),
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as numbers:
+        ENV["DISPLAY"] = ":" + numbers.readline().strip()
+    return server
+
+
 def main():
     shutil.rmtree(WORK, ignore_errors=True)
     os.makedirs(WORK)
@@ -250,9 +263,11 @@ def main():
 
 
 if __name__ == "__main__":
+    display = start_display()
     try:
         sys.exit(main())
     finally:
         # Whatever a failed run left running in the prefix ends with it.
         subprocess.run(["wineserver", "-k"], env=ENV, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
+        display.terminate()
