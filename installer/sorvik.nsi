@@ -184,7 +184,7 @@ Function un.onInit
     StrCpy $KeepData 0
   ${EndIf}
   ${IfNot} ${Silent}
-    MessageBox MB_YESNO|MB_ICONQUESTION "是否保留文件索引和收藏的搜索，以便以后重新安装时继续使用？" IDYES +2
+    MessageBox MB_YESNO|MB_ICONQUESTION "卸载后是否保留文件索引、收藏的搜索和设置，以便以后重新安装时继续使用？" IDYES +2
     StrCpy $KeepData 0
   ${EndIf}
 FunctionEnd
