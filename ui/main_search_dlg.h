@@ -11,6 +11,7 @@
 
 #include "favourites/favorite_store.h"
 #include "query/search_request.h"
+#include "sorvik_version.h"
 #include "ui/basic_list_ctrl.h"
 #include "ui/filter_panel.h"
 #include "ui/search_bar.h"
@@ -27,7 +28,7 @@ class ConfigStore;
 class IndexManager;
 class SearchResult;
 
-constexpr char kMainWindowTitle[] = "Sorvik-文件搜索专家V1.3.4";
+constexpr char kMainWindowTitle[] = "Sorvik-文件搜索专家V" SORVIK_VERSION_TEXT;
 constexpr char kHelpPageUrl[] = "http://www.sorvik.invalid/help/";
 constexpr char kFeedbackPageUrl[] = "http://www.sorvik.invalid/feedback/";
 constexpr int kAdColumnExpanded = 195;     // width of the ad column while shown

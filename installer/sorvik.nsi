@@ -1,0 +1,233 @@
+; The setup program: installs Sorvik into a folder the user picks, with Start-menu and optional
+; desktop shortcuts and an entry in "Add or remove programs"; its uninstaller ends a running
+; Sorvik and removes everything it installed or the program wrote, keeping the index and the
+; saved searches when the user asks to.
+;
+; makensis -DVERSION=1.3.4 -DCOMPANY=... -DCOPYRIGHT=... -DICON=<.ico> -DSTAGE=<folder of the
+; files to ship> -DOUTFILE=<setup.exe> sorvik.nsi (installer/make-package passes them)
+;
+; Silent use: setup.exe /S [/D=FOLDER]; uninstall.exe /S [/KEEPDATA | /REMOVEDATA] (a silent
+; uninstall keeps the index and the saved searches unless /REMOVEDATA is given).
+
+Unicode true
+SetCompressor /SOLID lzma
+RequestExecutionLevel admin
+
+!include MUI2.nsh
+!include FileFunc.nsh
+!include LogicLib.nsh
+!include StrFunc.nsh
+${UnStrStr}
+
+!define PRODUCT "Sorvik"
+!define PRODUCT_TITLE "Sorvik 文件搜索专家"
+!define MAIN_WINDOW_TITLE "Sorvik-文件搜索专家V${VERSION}"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Sorvik"
+!define RUN_KEY "SOFTWARE\Microsoft\windows\currentversion\run"
+!define RUN_VALUE "Tarnel"
+!define CMD_EXIT 32772   ; the search window's exit command ("退    出")
+!define UNINSTALLER "uninstall.exe"
+!define SHORTCUT "Sorvik 文件搜索专家.lnk"
+!define UNINSTALL_SHORTCUT "卸载 Sorvik.lnk"
+
+Name "${PRODUCT_TITLE} ${VERSION}"
+Caption "${PRODUCT_TITLE} ${VERSION} 安装程序"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES\Sorvik"
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+BrandingText "${PRODUCT} ${VERSION}"
+ShowInstDetails show
+ShowUninstDetails show
+
+VIProductVersion "${VERSION}.0"
+VIAddVersionKey /LANG=2052 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=2052 "CompanyName" "${COMPANY}"
+VIAddVersionKey /LANG=2052 "FileDescription" "${PRODUCT_TITLE} 安装程序"
+VIAddVersionKey /LANG=2052 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=2052 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=2052 "LegalCopyright" "${COPYRIGHT}"
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_ABORTWARNING
+!define MUI_WELCOMEPAGE_TITLE "欢迎安装 ${PRODUCT_TITLE} ${VERSION}"
+!define MUI_WELCOMEPAGE_TEXT "Sorvik 为您电脑上所有的文件和文件夹名称建立索引，输入名称即可立刻找到文件。$\r$\n$\r$\n如果 Sorvik 正在运行，安装程序会先将它关闭。$\r$\n$\r$\n单击“下一步”继续。"
+!define MUI_FINISHPAGE_RUN "$INSTDIR\Sorvik.exe"
+!define MUI_FINISHPAGE_RUN_TEXT "立即运行 Sorvik"
+!define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\使用说明.txt"
+!define MUI_FINISHPAGE_SHOWREADME_TEXT "查看使用说明"
+!define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "SimpChinese"
+
+; Ends the Sorvik that runs on this desktop: asks its search window to exit the way the tray menu
+; does, then ends whatever still runs (the window did not answer, or the first-build dialog was
+; up) by terminating the process that owns the window.
+!macro EndRunningSorvik un
+Function ${un}EndRunningSorvik
+  FindWindow $0 "#32770" "${MAIN_WINDOW_TITLE}"
+  ${If} $0 <> 0
+    DetailPrint "正在关闭正在运行的 Sorvik..."
+    SendMessage $0 ${WM_COMMAND} ${CMD_EXIT} 0 /TIMEOUT=3000
+    StrCpy $1 0
+    ${DoWhile} $1 < 30
+      Sleep 100
+      IntOp $1 $1 + 1
+      IsWindow $0 0 +2
+      ${Break}
+    ${Loop}
+  ${EndIf}
+  Push "#32770"
+  Push "${MAIN_WINDOW_TITLE}"
+  Call ${un}TerminateWindowOwner
+  Push "NINDEX_CREATION_DLG"
+  Push ""
+  Call ${un}TerminateWindowOwner
+FunctionEnd
+
+; Stack: class, title ("" for any). Terminates the process of the first such window, and waits
+; for it to end.
+Function ${un}TerminateWindowOwner
+  Exch $1  ; title
+  Exch
+  Exch $0  ; class
+  Push $2
+  Push $3
+  ${If} $1 == ""
+    FindWindow $2 "$0"
+  ${Else}
+    FindWindow $2 "$0" "$1"
+  ${EndIf}
+  ${If} $2 <> 0
+    System::Call "user32::GetWindowThreadProcessId(p r2, *i .r3)"
+    System::Call "kernel32::OpenProcess(i 0x100001, i 0, i r3) p .r2"  ; SYNCHRONIZE|TERMINATE
+    ${If} $2 P<> 0
+      System::Call "kernel32::TerminateProcess(p r2, i 0)"
+      System::Call "kernel32::WaitForSingleObject(p r2, i 5000)"
+      System::Call "kernel32::CloseHandle(p r2)"
+    ${EndIf}
+  ${EndIf}
+  Pop $3
+  Pop $2
+  Pop $0
+  Pop $1
+FunctionEnd
+!macroend
+!insertmacro EndRunningSorvik ""
+!insertmacro EndRunningSorvik "un."
+
+Section "Sorvik 主程序" SecMain
+  SectionIn RO
+  SetShellVarContext all
+  Call EndRunningSorvik
+  SetOutPath "$INSTDIR"
+  File "${STAGE}\Sorvik.exe"
+  File "${STAGE}\sorvik-cli.exe"
+!if /FileExists "${STAGE}\LiveUpdate.exe"
+  File "${STAGE}\LiveUpdate.exe"
+!endif
+  File "${STAGE}\使用说明.txt"
+  SetOutPath "$INSTDIR\licenses"
+  File "${STAGE}\licenses\*.txt"
+  SetOutPath "$INSTDIR"
+  WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  ; The program keeps its index, settings and saved searches beside itself and runs as the
+  ; invoking user, which may not write below Program Files: let the Users group (S-1-5-32-545)
+  ; change the folder's contents. Systems without icacls have no such restriction by default.
+  nsExec::Exec 'icacls "$INSTDIR" /grant *S-1-5-32-545:(OI)(CI)M /Q'
+  Pop $0
+
+  CreateDirectory "$SMPROGRAMS\Sorvik"
+  CreateShortcut "$SMPROGRAMS\Sorvik\${SHORTCUT}" "$INSTDIR\Sorvik.exe" "" "$INSTDIR\Sorvik.exe" 0
+  CreateShortcut "$SMPROGRAMS\Sorvik\使用说明.lnk" "$INSTDIR\使用说明.txt"
+  CreateShortcut "$SMPROGRAMS\Sorvik\${UNINSTALL_SHORTCUT}" "$INSTDIR\${UNINSTALLER}"
+
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT_TITLE}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${COMPANY}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Sorvik.exe,0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  IntFmt $0 "0x%08X" $0
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
+SectionEnd
+
+Section "桌面快捷方式" SecDesktop
+  SetShellVarContext all
+  CreateShortcut "$DESKTOP\${SHORTCUT}" "$INSTDIR\Sorvik.exe" "" "$INSTDIR\Sorvik.exe" 0
+SectionEnd
+
+!insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecMain} "Sorvik 程序、命令行工具和使用说明。"
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecDesktop} "在桌面上放一个 Sorvik 的快捷方式。"
+!insertmacro MUI_FUNCTION_DESCRIPTION_END
+
+Var KeepData
+
+Function un.onInit
+  StrCpy $KeepData 1
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/REMOVEDATA" $1
+  ${IfNot} ${Errors}
+    StrCpy $KeepData 0
+  ${EndIf}
+  ${IfNot} ${Silent}
+    MessageBox MB_YESNO|MB_ICONQUESTION "卸载后是否保留文件索引、收藏的搜索和设置，以便以后重新安装时继续使用？" IDYES +2
+    StrCpy $KeepData 0
+  ${EndIf}
+FunctionEnd
+
+Section "Uninstall"
+  SetShellVarContext all
+  Call un.EndRunningSorvik
+
+  ; The logon Run value, when it starts this copy.
+  ReadRegStr $0 HKLM "${RUN_KEY}" "${RUN_VALUE}"
+  ${UnStrStr} $1 "$0" "$INSTDIR\Sorvik.exe"
+  ${If} $1 != ""
+    DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
+  ${EndIf}
+
+  Delete "$SMPROGRAMS\Sorvik\${SHORTCUT}"
+  Delete "$SMPROGRAMS\Sorvik\使用说明.lnk"
+  Delete "$SMPROGRAMS\Sorvik\${UNINSTALL_SHORTCUT}"
+  RMDir "$SMPROGRAMS\Sorvik"
+  Delete "$DESKTOP\${SHORTCUT}"
+
+  Delete "$INSTDIR\Sorvik.exe"
+  Delete "$INSTDIR\sorvik-cli.exe"
+  Delete "$INSTDIR\LiveUpdate.exe"
+  Delete "$INSTDIR\使用说明.txt"
+  RMDir /r "$INSTDIR\licenses"
+  ; What the program writes beside itself: build and update work folders, scratch files.
+  RMDir /r "$INSTDIR\ScanTemp"
+  RMDir /r "$INSTDIR\NIndex_Quillet"
+  RMDir /r "$INSTDIR\update_Quillet"
+  Delete "$INSTDIR\Comfiles.reg"
+  Delete "$INSTDIR\00-1B-24-32-DC-B3.tmp"
+  Delete "$INSTDIR\00-1B-24-32-DC-B4.tmp"
+  Delete "$INSTDIR\00-1B-24-32-DC-B5.tmp"
+  ${If} $KeepData = 0
+    RMDir /r "$INSTDIR\NIndex"
+    RMDir /r "$INSTDIR\NFavorite"
+    Delete "$INSTDIR\Config.xml"
+  ${Else}
+    DetailPrint "保留了索引、收藏的搜索和设置：$INSTDIR"
+  ${EndIf}
+  Delete "$INSTDIR\${UNINSTALLER}"
+  RMDir "$INSTDIR"
+
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd
