@@ -13,6 +13,8 @@
 //   tool ID                 sends the search window the tools-menu command ID (6303, 6304),
 //                           waits for the tool's dialog and prints its rectangle as WxH+X+Y
 //   close-tool ID           closes that tool's dialog without doing anything
+//   wait-box CAPTION        waits until a message box with that caption shows
+//   answer-box CAPTION      waits for it and presses its OK button
 // Exit status 0 when the window appeared, 1 on time-out, 2 for a usage error.
 #include <windows.h>
 
@@ -140,6 +142,11 @@ int Run(const std::string& command, int seconds, const std::string& argument) {
     if (notice == nullptr) return 1;
     if (command == "answer-notice") PostMessageA(notice, WM_COMMAND, IDOK, 0);
     return 0;
+  }
+  if (command == "wait-box" || command == "answer-box") {  // a message box with that caption
+    HWND box = WaitFor("#32770", argument.c_str(), 60);
+    if (box != nullptr && command == "answer-box") PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return box != nullptr ? 0 : 1;
   }
   if (command == "wait-building") return WaitFor(kProgressWindowClass, nullptr, seconds) ? 0 : 1;
   if (command == "wait-main") {
