@@ -40,6 +40,11 @@ bool SplitDigest(const std::string& path, Md5Digest* digest) {
          file->SetSize(size - kDigestBytes);
 }
 
+bool DecryptNotice(const std::string& encrypted, const std::string& plain) {
+  EnsureUserKeys();
+  return DecryptFileWithPassphrase(encrypted, plain, kNoticePassphrase);
+}
+
 bool DigestMatches(const std::string& body, const Md5Digest& expected) {
   Md5Digest actual;
   uint32_t length = kMd5Size;
@@ -88,8 +93,7 @@ bool OnlineUpdate::DownloadNotices() {
   Md5Digest expected;
   std::string body;
   const bool ok = DownloadUrlToFile(setup_.server + kNoticePath, raw, kMaxNoticeFileBytes) &&
-                  SplitDigest(raw, &expected) && (EnsureUserKeys(), true) &&
-                  DecryptFileWithPassphrase(raw, plain, kNoticePassphrase) &&
+                  SplitDigest(raw, &expected) && DecryptNotice(raw, plain) &&
                   ReadSmallFile(plain, kMaxNoticeFileBytes, &body) && DigestMatches(body, expected);
   RemoveFile(raw);
   RemoveFile(plain);
