@@ -193,7 +193,8 @@ UpdateOutcome OnlineUpdate::RunUpdate() {
 void OnlineUpdate::HandOver() {
   HWND window = static_cast<HWND>(main_window_ != nullptr ? main_window_() : nullptr);
   const UINT style = MB_OK | MB_ICONQUESTION | MB_TOPMOST;
-  const std::string updater = setup_.program_folder + "\\" + kUpdaterName;
+  // Quoted: an unquoted path with a blank would start "C:\\Program.exe" if one existed.
+  const std::string updater = "\"" + setup_.program_folder + "\\" + kUpdaterName + "\"";
   MessageBoxA(window != nullptr ? window : GetForegroundWindow(), kUpdateMessage, kUpdateCaption,
               style);
   if (window == nullptr) {
