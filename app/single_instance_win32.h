@@ -5,11 +5,10 @@
 
 #include <functional>
 
+#include "update/live_update.h"  // the mutex names shared with the updater
+
 namespace sorvik {
 
-constexpr char kInstanceMutexName[] = "marrowind";
-// Held by the outside updater while it replaces the program's files.
-constexpr char kUpdaterMutexName[] = "文件搜索升级交接";
 constexpr char kUpdaterRegistrationFile[] = ".\\Comfiles.reg";
 constexpr char kProductPrefix[] = "Sorvik";  // the search window's title starts with it
 

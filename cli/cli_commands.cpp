@@ -5,6 +5,7 @@
 #include "settings/config_store.h"
 #include "cli/cli_options.h"
 #include "cli/console.h"
+#include "cli/publish_commands.h"
 #include "favourites/favorite_store.h"
 #include "lifecycle/build_index.h"
 #include "lifecycle/index_manager.h"
@@ -137,6 +138,7 @@ int RunFavoritesRun(const CliOptions& options, FILE* out, FILE* err) {
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, FILE* out, FILE* err) {
+  if (!args.empty() && args[0] == "publish") return RunPublish(args, out, err);
   CliOptions options;
   std::string error;
   if (!ParseCliArgs(args, &options, &error)) {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "settings/config_store.h"
 #include "fuzz/fuzz_support.h"
+#include "settings/config_store.h"
 
 namespace sorvik {
 namespace {

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "settings/config_store.h"
 #include "favourites/favorite_store.h"
 #include "fuzz/fuzz_support.h"
 #include "lifecycle/build_index.h"
 #include "platform/fs.h"
 #include "query/removal_list.h"
 #include "query/search_request.h"
+#include "settings/config_store.h"
 
 namespace sorvik {
 namespace {
@@ -131,6 +131,18 @@ void SettingsSeeds(const std::string& work) {
   Put("favorite_store", "seed-1", JoinParts({"", "t", std::string(6, '\0') + "word\nD:\\x"}));
 }
 
+// The update server's texts: a notice body, version answers, an update list.
+void UpdateSeeds() {
+  Put("notice_lines", "seed-0", "Notice one\thttp://127.0.0.1/a\ttip\r\nab\nfour\n");
+  Put("version_answer", "seed-0", "ok 10009\r\n");
+  Put("version_answer", "seed-1", "\n\n okay");
+  Put("update_list", "seed-0",
+      "%AppPath%\\Sorvik.exe,0,9524DB034E7168754C0C5BD206702E68649B5BD2978A444B,"
+      "http://127.0.0.1/Sorvik.exe\r\n"
+      "%SystemRoot%\\sub\\b.ocx,1,00,http://127.0.0.1/b.ocx\n"
+      "%AppPath%\\..\\x.dll,1,00,http://127.0.0.1/x\n");
+}
+
 }  // namespace
 }  // namespace sorvik
 
@@ -166,6 +178,7 @@ int main(int argc, char** argv) {
   Put("removal_list", "seed-0", JoinParts({U16(20) + "\xFF", U32(3) + U32(0x80000002u) + U32(4)}));
   KeywordSeeds();
   SettingsSeeds(work);
+  UpdateSeeds();
   std::printf("make_seeds: corpora written to %s\n", g_out.c_str());
   return 0;
 }

@@ -14,7 +14,15 @@ double DateOf(const LocalTime& time) {
   return OleDate(time.year, time.month, time.day, time.hour, time.minute, time.second);
 }
 
+void (*g_online_step)() = nullptr;  // set once by the program before the thread starts
+
 }  // namespace
+
+void SystemIndexEnvironment::SetOnlineStep(void (*step)()) { g_online_step = step; }
+
+void SystemIndexEnvironment::FetchNoticesAndUpdates() {
+  if (g_online_step != nullptr) g_online_step();
+}
 
 double SystemIndexEnvironment::Now() {
   LocalTime now;

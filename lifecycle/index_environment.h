@@ -47,7 +47,10 @@ class SystemIndexEnvironment : public IndexEnvironment {
   int UpdateFrequency() override;
   bool StartedAtLogon() override { return started_at_logon_; }
   bool Build() override;
-  void FetchNoticesAndUpdates() override {}
+  // Runs the online step the program installed with SetOnlineStep, if any.
+  void FetchNoticesAndUpdates() override;
+  // Installs the program's online step (notices and update check); null removes it.
+  static void SetOnlineStep(void (*step)());
 
  private:
   ConfigStore* settings_;  // where the schedule and the drive choice are read

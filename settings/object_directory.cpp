@@ -1,6 +1,7 @@
 #include "settings/object_directory.h"
 
 #include <map>
+#include <mutex>
 
 namespace sorvik {
 namespace {
@@ -11,11 +12,22 @@ std::map<std::string, void*>& Directory() {
   return *directory;
 }
 
+// Guards the map: the notice fetcher inserts its entry from the background thread while the
+// window's timer looks entries up.
+std::mutex& DirectoryMutex() {
+  static auto* mutex = new std::mutex();
+  return *mutex;
+}
+
 }  // namespace
 
-void ObjectDirectory::Set(const std::string& name, void* object) { Directory()[name] = object; }
+void ObjectDirectory::Set(const std::string& name, void* object) {
+  std::lock_guard<std::mutex> hold(DirectoryMutex());
+  Directory()[name] = object;
+}
 
 void* ObjectDirectory::Find(const std::string& name) {
+  std::lock_guard<std::mutex> hold(DirectoryMutex());
   auto it = Directory().find(name);
   return it == Directory().end() ? nullptr : it->second;
 }

@@ -1,6 +1,6 @@
 // A process-wide map from a name to an object, so that distant parts of the program find each
-// other: the search window registers itself, the notice fetcher leaves its lines. Not locked: the
-// main thread writes an entry before other threads read it.
+// other: the search window registers itself, the notice fetcher leaves its lines (from the
+// background thread). Set and Find may run on any thread at the same time.
 #pragma once
 
 #include <string>

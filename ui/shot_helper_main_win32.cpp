@@ -24,6 +24,8 @@
 //   drag FIRST SECOND ONTO  in "整理收藏夹": clicks item FIRST, adds SECOND with Ctrl, drags
 //                           them over item ONTO and holds the button there
 //   drop ONTO               releases the button of that drag over item ONTO
+//   wait-box CAPTION        waits until a message box with that caption shows
+//   answer-box CAPTION      waits for it and presses its OK button
 // Exit status 0 when the window appeared, 1 on time-out, 2 for a usage error.
 #include <windows.h>
 // (the common controls need windows.h first)
@@ -274,6 +276,11 @@ int Run(const std::string& command, int seconds, const std::string& argument,
     if (notice == nullptr) return 1;
     if (command == "answer-notice") PostMessageA(notice, WM_COMMAND, IDOK, 0);
     return 0;
+  }
+  if (command == "wait-box" || command == "answer-box") {  // a message box with that caption
+    HWND box = WaitFor("#32770", argument.c_str(), 60);
+    if (box != nullptr && command == "answer-box") PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return box != nullptr ? 0 : 1;
   }
   if (command == "wait-building") return WaitFor(kProgressWindowClass, nullptr, seconds) ? 0 : 1;
   if (command == "wait-main") {
