@@ -42,8 +42,8 @@
 #define IDC_INDEX_DRIVES 1064     // list view of the drives, with check boxes
 
 // The favourites dialogs ("收藏" and "整理收藏夹") and their controls.
-#define IDD_FAV_NEW 240
-#define IDD_FAV_LIST 241
+#define IDD_FAV_NEW 242
+#define IDD_FAV_LIST 243
 #define IDC_FAV_TITLE 1001  // the title box of "收藏"
 #define IDC_FAV_LIST 1000   // the organiser's list
 #define IDB_DRAG_MANY 168   // the organiser's drag image for several favourites
