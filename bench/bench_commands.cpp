@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <memory>
 
-#include "settings/config_store.h"
 #include "bench/bench_clock.h"
 #include "bench/name_scan.h"
 #include "bench/query_list.h"
@@ -17,6 +16,7 @@
 #include "lifecycle/index_manager.h"
 #include "platform/fs.h"
 #include "query/search_result.h"
+#include "settings/config_store.h"
 
 namespace sorvik {
 namespace bench {
@@ -138,10 +138,13 @@ std::vector<std::vector<double>> TimeRounds(size_t queries, int runs, Fn fn) {
 
 int RunBuild(const BenchArgs& args, FILE* out, FILE* err) {
   std::string error;
-  if (!SetUpDrives(args.drives, kDriveMapFile, &error)) {
+  std::vector<std::pair<char, std::string>> drives = args.drives;
+  if (!CheckDrives(&drives, &error)) {
     std::fprintf(err, "sorvik-bench: %s\n", error.c_str());
     return 2;
   }
+  MapDrives(drives);
+  SaveDrives(drives, kDriveMapFile);
   BuildOptions build;
   build.chunk_names = args.chunk_names;
   build.settle_ms = 0;

@@ -2,15 +2,16 @@
 
 #include <memory>
 
-#include "settings/config_store.h"
 #include "cli/cli_options.h"
 #include "cli/console.h"
 #include "favourites/favorite_store.h"
 #include "lifecycle/build_index.h"
 #include "lifecycle/index_manager.h"
 #include "platform/fs.h"
+#include "platform/process_lock.h"
 #include "query/search_request.h"
 #include "query/search_result.h"
+#include "settings/config_store.h"
 
 namespace sorvik {
 namespace {
@@ -42,12 +43,23 @@ std::unique_ptr<IndexManager> OpenManager(const BuildOptions& build) {
       ".\\", std::make_unique<CliEnvironment>(&ConfigStore::Instance(), build), false);
 }
 
-int RunIndex(const CliOptions& options, FILE* err) {
-  std::string error;
-  if (!SetUpDrives(options.drives, kDriveMapFile, &error)) {
-    std::fprintf(err, "sorvik-cli: %s\n", error.c_str());
-    return kExitUsage;
+// The drives of this build: the ones given, or else the ones the last build saved.
+void UseDrives(const CliOptions& options) {
+  if (options.drives.empty()) {
+    LoadDrives(kDriveMapFile);
+  } else {
+    MapDrives(options.drives);
   }
+}
+
+int RunIndex(const CliOptions& options, FILE* err) {
+  // One build per work folder at a time, whichever process runs it.
+  ProcessLock build_lock(std::string(".\\") + kBuildLockFile);
+  if (!build_lock.Lock(ProcessLock::Mode::kExclusive, false)) {
+    std::fprintf(err, "sorvik-cli: another build is running in this folder\n");
+    return kExitNoIndex;
+  }
+  UseDrives(options);
   BuildOptions build;
   build.chunk_names = options.chunk_names;
   build.settle_ms = 0;
@@ -66,6 +78,12 @@ int RunIndex(const CliOptions& options, FILE* err) {
   manager->SwapInNewIndex();
   if (!manager->HasLoadedIndex()) {
     std::fprintf(err, "sorvik-cli: the build produced no usable index\n");
+    return kExitNoIndex;
+  }
+  // Only a build that went in changes the saved drives.
+  if (!options.drives.empty() && !SaveDrives(options.drives, kDriveMapFile)) {
+    std::fprintf(err, "sorvik-cli: cannot write %s; later searches may show other paths\n",
+                 kDriveMapFile);
     return kExitNoIndex;
   }
   uint32_t total = 0;
@@ -103,8 +121,17 @@ int PrintSearch(const SearchRequest& request, const CliOptions& options, FILE* o
   return kExitOk;
 }
 
-int RunFavoritesList(FILE* out) {
+// Says that the favourites file holds something that could not be read.
+bool ReportUnreadable(const FavoriteStore& store, FILE* err) {
+  if (!store.Unreadable()) return false;
+  std::fprintf(err, "sorvik-cli: %s could not be read; it is left as it is\n",
+               ToConsole(store.FilePath()).c_str());
+  return true;
+}
+
+int RunFavoritesList(FILE* out, FILE* err) {
   FavoriteStore store;
+  if (ReportUnreadable(store, err)) return kExitNoIndex;
   for (size_t i = 0; i < store.Count(); ++i) {
     const FavoriteEntry& entry = store.Item(i);
     std::fprintf(out, "%zu\t%s\t%s\n", i + 1, ToConsole(entry.title).c_str(),
@@ -113,10 +140,19 @@ int RunFavoritesList(FILE* out) {
   return kExitOk;
 }
 
-int RunFavoritesAdd(const CliOptions& options) {
+int RunFavoritesAdd(const CliOptions& options, FILE* err) {
   FavoriteStore store;
   store.Add(FromConsole(options.title), RequestOf(options));
-  store.Save();
+  std::string error, kept;
+  const bool saved = store.Save(&error, &kept);
+  if (!kept.empty()) {
+    std::fprintf(err, "sorvik-cli: %s could not be read; it is kept as %s\n",
+                 ToConsole(store.FilePath()).c_str(), ToConsole(kept).c_str());
+  }
+  if (!saved) {
+    std::fprintf(err, "sorvik-cli: the favourite was not saved: %s\n", ToConsole(error).c_str());
+    return kExitNoIndex;
+  }
   return kExitOk;
 }
 
@@ -124,6 +160,7 @@ int RunFavoritesRun(const CliOptions& options, FILE* out, FILE* err) {
   SearchRequest request;
   {
     FavoriteStore store;
+    if (ReportUnreadable(store, err)) return kExitNoIndex;
     if (static_cast<size_t>(options.favorite) > store.Count()) {
       std::fprintf(err, "sorvik-cli: there is no favourite %d (there are %zu)\n", options.favorite,
                    store.Count());
@@ -139,7 +176,7 @@ int RunFavoritesRun(const CliOptions& options, FILE* out, FILE* err) {
 int RunCli(const std::vector<std::string>& args, FILE* out, FILE* err) {
   CliOptions options;
   std::string error;
-  if (!ParseCliArgs(args, &options, &error)) {
+  if (!ParseCliArgs(args, &options, &error) || !CheckDrives(&options.drives, &error)) {
     std::fprintf(err, "sorvik-cli: %s\n%s", error.c_str(), CliUsage());
     return kExitUsage;
   }
@@ -150,9 +187,9 @@ int RunCli(const std::vector<std::string>& args, FILE* out, FILE* err) {
     case CliCommand::kSearch:
       return PrintSearch(RequestOf(options), options, out, err);
     case CliCommand::kFavoritesList:
-      return RunFavoritesList(out);
+      return RunFavoritesList(out, err);
     case CliCommand::kFavoritesAdd:
-      return RunFavoritesAdd(options);
+      return RunFavoritesAdd(options, err);
     case CliCommand::kFavoritesRun:
       return RunFavoritesRun(options, out, err);
   }

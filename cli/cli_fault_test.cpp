@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "settings/config_store.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
 #include "index/snapshot_test_support.h"
+#include "settings/config_store.h"
 #include "testing/fault_injection.h"
 
 namespace sorvik {

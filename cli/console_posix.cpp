@@ -1,3 +1,6 @@
+#include <unistd.h>
+
+#include <cstdlib>
 #include <fstream>
 #include <mutex>
 
@@ -35,16 +38,46 @@ std::string FromConsole(const std::string& text) { return Utf8ToGbk(text); }
 
 std::string ToConsole(const std::string& text) { return GbkToUtf8(text); }
 
-bool SetUpDrives(const std::vector<std::pair<char, std::string>>& drives, const std::string& file,
-                 std::string* error) {
-  std::ofstream saved(file, std::ios::trunc);
-  for (const auto& drive : drives) {
-    if (!IsFolder(drive.second) && !IsFolder(Utf8ToGbk(drive.second))) {
-      *error = "--drive " + std::string(1, drive.first) + ": " + drive.second + " is no folder";
+bool CheckDrives(std::vector<std::pair<char, std::string>>* drives, std::string* error) {
+  std::string given;
+  for (auto& drive : *drives) {
+    const std::string letter = std::string(1, drive.first);
+    if (given.find(drive.first) != std::string::npos) {
+      *error = "--drive " + letter + ": is given twice";
       return false;
     }
-    MapDrive(drive.first, drive.second);
-    saved << drive.first << ":=" << drive.second << "\n";
+    given += drive.first;
+    if (!drive.second.empty() && drive.second[0] != '/') {
+      char* current = ::getcwd(nullptr, 0);
+      if (current != nullptr) drive.second = std::string(current) + "/" + drive.second;
+      std::free(current);
+    }
+    if (!IsFolder(drive.second) && !IsFolder(Utf8ToGbk(drive.second))) {
+      *error = "--drive " + letter + ": " + drive.second + " is no folder";
+      return false;
+    }
+  }
+  return true;
+}
+
+void MapDrives(const std::vector<std::pair<char, std::string>>& drives) {
+  for (const auto& drive : drives) MapDrive(drive.first, drive.second);
+}
+
+bool SaveDrives(const std::vector<std::pair<char, std::string>>& drives, const std::string& file) {
+  const std::string temp = file + ".tmp";
+  {
+    std::ofstream saved(temp, std::ios::trunc);
+    for (const auto& drive : drives) saved << drive.first << ":=" << drive.second << "\n";
+    saved.flush();
+    if (!saved) {
+      std::remove(temp.c_str());
+      return false;
+    }
+  }
+  if (std::rename(temp.c_str(), file.c_str()) != 0) {
+    std::remove(temp.c_str());
+    return false;
   }
   return true;
 }

@@ -33,11 +33,16 @@ std::string FromConsole(const std::string& text) { return text; }
 
 std::string ToConsole(const std::string& text) { return text; }
 
-bool SetUpDrives(const std::vector<std::pair<char, std::string>>& drives, const std::string&,
-                 std::string* error) {
-  if (drives.empty()) return true;
+bool CheckDrives(std::vector<std::pair<char, std::string>>* drives, std::string* error) {
+  if (drives->empty()) return true;
   *error = "--drive is for Linux; on Windows the system's drives are indexed";
   return false;
+}
+
+void MapDrives(const std::vector<std::pair<char, std::string>>&) {}
+
+bool SaveDrives(const std::vector<std::pair<char, std::string>>&, const std::string&) {
+  return true;
 }
 
 void LoadDrives(const std::string&) {}

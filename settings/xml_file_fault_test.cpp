@@ -7,9 +7,9 @@
 #include <functional>
 #include <string>
 
+#include "platform/fs.h"
 #include "settings/config_store.h"
 #include "settings/xml_file.h"
-#include "platform/fs.h"
 #include "testing/fault_injection.h"
 #include "testing/test_util.h"
 
