@@ -8,9 +8,12 @@
 
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
+#include "favourites/favorite_store.h"
 #include "index/snapshot_test_support.h"
+#include "platform/fs.h"
 #include "settings/config_store.h"
 #include "testing/fault_injection.h"
+#include "testing/test_util.h"
 
 namespace sorvik {
 namespace {
@@ -68,6 +71,86 @@ TEST(CliFaults, AFailedIndexRunKeepsThePreviousIndex) {
     EXPECT_EQ(total, "total: 2");
   }
 }
+
+}  // namespace
+}  // namespace sorvik
+
+namespace sorvik {
+namespace {
+
+TEST(CliFaults, FavouritesThatCannotBeReadOrSaved) {
+  testing::TempFolder work;
+  const std::string file = work.Join("NFavorite") + testing::kSep + kFavoriteFileName;
+  const std::vector<std::string> list = {"favorites", "list", "--work", work.Path()};
+  const std::vector<std::string> add = {"favorites", "add", "t", "--work", work.Path(), "x"};
+  ASSERT_EQ(RunCommand(add), kExitOk);
+  ASSERT_EQ(RunCommand(add), kExitOk);
+  {  // a full disk: the add fails with exit 1 and the two saved ones stay
+    testing::FailingDisk disk;
+    disk.full_from = 1;
+    EXPECT_EQ(RunCommand(add), kExitNoIndex);
+  }
+  std::string first;
+  EXPECT_EQ(RunCommand(list, &first), kExitOk);
+  EXPECT_EQ(first.substr(0, 2), "1\t");
+  {  // cut short: list says so with exit 1 and leaves the file alone
+    const std::string whole = testing::ReadText(file);
+    testing::WriteText(file, whole.substr(0, whole.size() / 2));
+    EXPECT_EQ(RunCommand(list, &first), kExitNoIndex);
+    EXPECT_EQ(first, "");
+    EXPECT_EQ(RunCommand({"favorites", "run", "1", "--work", work.Path()}), kExitNoIndex);
+    EXPECT_EQ(testing::ReadText(file), whole.substr(0, whole.size() / 2));
+  }
+  {  // the next add keeps it aside before writing a new one
+    EXPECT_EQ(RunCommand(add), kExitOk);
+    EXPECT_TRUE(PathExists(file + ".bad"));
+    EXPECT_EQ(RunCommand(list, &first), kExitOk);
+  }
+}
+
+#ifndef _WIN32
+TEST(CliFaults, TheDriveMapChangesOnlyWithABuildThatWentIn) {
+  testing::TestDrive drive('J');
+  ASSERT_TRUE(drive.Mapped());
+  ASSERT_TRUE(testing::MakeFile(drive.At("report.doc")));
+  testing::TempFolder work;
+  const std::string map = work.Join("drives.map");
+  const std::vector<std::string> search = {"search", "--work", work.Path(), "report"};
+  auto index = [&](const std::vector<std::string>& drives) {
+    std::vector<std::string> args = {"index", "--work", work.Path()};
+    args.insert(args.end(), drives.begin(), drives.end());
+    return RunCommand(args);
+  };
+  std::string total;
+  ASSERT_EQ(index({"--drive", "J:=" + drive.Folder().Path()}), kExitOk);
+  const std::string saved = testing::ReadText(map);
+  {  // without --drive the saved drives are walked again
+    ASSERT_EQ(index({}), kExitOk);
+    EXPECT_EQ(RunCommand(search, &total), kExitOk);
+    EXPECT_EQ(total, "total: 1");
+    EXPECT_EQ(testing::ReadText(map), saved);
+  }
+  {  // a missing folder or a letter given twice is a usage error that changes nothing
+    EXPECT_EQ(index({"--drive", "D:=/missing/folder"}), kExitUsage);
+    EXPECT_EQ(index({"--drive", "J:=" + drive.Folder().Path(), "--drive", "j:=/tmp"}), kExitUsage);
+    EXPECT_EQ(testing::ReadText(map), saved);
+  }
+  {  // a full disk fails the build and keeps the map
+    testing::FailingDisk disk;
+    disk.full_from = 1;
+    EXPECT_EQ(index({"--drive", "K:=" + drive.Folder().Path()}), kExitNoIndex);
+    EXPECT_EQ(testing::ReadText(map), saved);
+  }
+  {  // a relative folder is taken from the current folder, not from the work folder
+    ASSERT_TRUE(SetCurrentFolder(drive.Folder().Path()));
+    ASSERT_EQ(index({"--drive", "L:=."}), kExitOk);
+    EXPECT_NE(testing::ReadText(map).find("L:=" + drive.Folder().Path() + "/."), std::string::npos);
+    EXPECT_EQ(RunCommand({"search", "--work", work.Path(), "--location", "L:\\", "report"}, &total),
+              kExitOk);
+    EXPECT_EQ(total, "total: 1");
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace sorvik
