@@ -63,6 +63,7 @@ int RunIndex(const CliOptions& options, FILE* err) {
   BuildOptions build;
   build.chunk_names = options.chunk_names;
   build.settle_ms = 0;
+  build.diagnostics = options.verbose;
   bool built = false;
   {
     ConsoleProgress progress(err);
@@ -93,6 +94,14 @@ int RunIndex(const CliOptions& options, FILE* err) {
   return kExitOk;
 }
 
+// The status of a command that printed its results to `out`: output that could not be written
+// (a full disk, a closed pipe) is a failure, not a success.
+int Written(FILE* out, FILE* err) {
+  if (std::fflush(out) == 0 && !std::ferror(out)) return kExitOk;
+  std::fprintf(err, "sorvik-cli: cannot write the output\n");
+  return kExitNoIndex;
+}
+
 SearchRequest RequestOf(const CliOptions& options) {
   int month = options.month == -1 ? 0 : options.month;
   return MakeSearchRequest(NormalizeKeywords(FromConsole(options.keywords)),
@@ -118,7 +127,7 @@ int PrintSearch(const SearchRequest& request, const CliOptions& options, FILE* o
     std::fprintf(out, "%u\t%s\n", id, ToConsole(path).c_str());
   }
   result->Release();
-  return kExitOk;
+  return Written(out, err);
 }
 
 // Says that the favourites file holds something that could not be read.
@@ -137,7 +146,7 @@ int RunFavoritesList(FILE* out, FILE* err) {
     std::fprintf(out, "%zu\t%s\t%s\n", i + 1, ToConsole(entry.title).c_str(),
                  ToConsole(entry.request.keywords).c_str());
   }
-  return kExitOk;
+  return Written(out, err);
 }
 
 int RunFavoritesAdd(const CliOptions& options, FILE* err) {

@@ -2,12 +2,14 @@
 // of the last build that succeeded answers as before.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
+#include "cli/progress_line.h"
 #include "favourites/favorite_store.h"
 #include "index/snapshot_test_support.h"
 #include "platform/fs.h"
@@ -151,6 +153,53 @@ TEST(CliFaults, TheDriveMapChangesOnlyWithABuildThatWentIn) {
   }
 }
 #endif
+
+}  // namespace
+}  // namespace sorvik
+
+namespace sorvik {
+namespace {
+
+#ifndef _WIN32
+TEST(CliFaults, OutputThatCannotBeWrittenFails) {
+  testing::TempFolder work;
+  ASSERT_EQ(RunCommand({"favorites", "add", "t", "--work", work.Path(), "x"}), kExitOk);
+  FILE* full = std::fopen("/dev/full", "w");
+  ASSERT_NE(full, nullptr);
+  FILE* err = std::tmpfile();
+  EXPECT_EQ(RunCli({"favorites", "list", "--work", work.Path()}, full, err), kExitNoIndex);
+  std::fclose(full);
+  std::fclose(err);
+}
+#endif
+
+TEST(ProgressLine, OneLineRewrittenOnATerminal) {
+  const auto shown = [](bool terminal) {
+    FILE* out = std::tmpfile();
+    {
+      ProgressLine line(out, terminal);
+      line.Show("walking C:\\a long folder name\r\n");
+      line.Show("short");
+      line.Show(std::string(300, 'x'));
+    }
+    std::string text;
+    std::rewind(out);
+    for (int c; (c = std::fgetc(out)) != EOF;) text += static_cast<char>(c);
+    std::fclose(out);
+    return text;
+  };
+  const std::string terminal = shown(true);
+  EXPECT_EQ(std::count(terminal.begin(), terminal.end(), '\n'), 1);  // the last one only
+  EXPECT_EQ(std::count(terminal.begin(), terminal.end(), '\r'), 3);
+  // each rewrite covers the longer text before it, and none is wider than the line
+  const size_t second = terminal.find('\r', 1);
+  const size_t third = terminal.find('\r', second + 1);
+  EXPECT_EQ(third - second, terminal.find('\r', 1) - 0);
+  EXPECT_LE(terminal.size() - third, 81u);
+  const std::string pipe = shown(false);
+  EXPECT_EQ(std::count(pipe.begin(), pipe.end(), '\n'), 3);
+  EXPECT_EQ(pipe.find('\r'), std::string::npos);
+}
 
 }  // namespace
 }  // namespace sorvik

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "cli/console.h"
+#include "cli/progress_line.h"
 #include "platform/charset.h"
 #include "platform/fs.h"
 #include "platform/progress.h"
@@ -12,24 +13,18 @@
 namespace sorvik {
 namespace {
 
-// Prints each progress text on one line, with its line breaks folded to spaces.
+// Shows each progress text on the progress line.
 class PrintingSink : public ProgressSink {
  public:
-  explicit PrintingSink(FILE* out) : out_(out) {}
+  explicit PrintingSink(FILE* out) : line_(out, ::isatty(::fileno(out)) != 0) {}
   void OnProgressText(uintptr_t wparam, bool) override {
     std::string text = GbkToUtf8(ProgressTextOf(wparam));
     FreeProgressText(wparam);
-    for (char& c : text) {
-      if (c == '\r' || c == '\n') c = ' ';
-    }
-    std::lock_guard<std::mutex> hold(lock_);
-    std::fprintf(out_, "%s\n", text.c_str());
-    std::fflush(out_);
+    line_.Show(text);
   }
 
  private:
-  FILE* out_;
-  std::mutex lock_;
+  ProgressLine line_;
 };
 
 }  // namespace

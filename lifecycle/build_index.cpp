@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <memory>
 
-#include "settings/config_store.h"
 #include "index/record_store.h"
 #include "index/snapshot_walker.h"
 #include "platform/drives.h"
 #include "platform/file_faults.h"
 #include "platform/progress.h"
+#include "settings/config_store.h"
 
 namespace sorvik {
 
@@ -46,6 +46,8 @@ bool IndexRecordNames(const BuildOptions& options, const std::string& folder) {
   builder.SetWorkFolder(folder + "\\");
   builder.SetRecordSource(&store);
   builder.SetChunkNames(options.chunk_names);
+  // Millions of lines per merge: written only when asked for.
+  builder.SetLog(options.diagnostics ? BuildLog(StdoutLog) : BuildLog());
   bool built = builder.Build();
   store.Close();
   return built;
