@@ -18,7 +18,7 @@ namespace {
 
 #ifdef _WIN32
 constexpr int kBuildRounds = 8;
-constexpr int kRebuilds = 12;
+constexpr int kRebuilds = 40;
 constexpr int kFavouritePairs = 20;
 // The test runs under Wine, where the whole Linux root is drive Z:.
 std::string Program() {
