@@ -94,6 +94,15 @@ int RunIndex(const CliOptions& options, FILE* err) {
   return kExitOk;
 }
 
+// `text` with every control character as "?": escape sequences in names must not reach a
+// terminal, and a tab or line feed would break the columns.
+std::string WithoutControls(std::string text) {
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return text;
+}
+
 // The status of a command that printed its results to `out`: output that could not be written
 // (a full disk, a closed pipe) is a failure, not a success.
 int Written(FILE* out, FILE* err) {
@@ -121,9 +130,12 @@ int PrintSearch(const SearchRequest& request, const CliOptions& options, FILE* o
     return kExitNoIndex;
   }
   std::fprintf(out, "total: %u\n", total);
+  // Into a pipe the paths are exact bytes; on a terminal control characters are shown as "?".
+  const bool terminal = IsTerminal(out);
   std::string path;
   for (uint32_t id : result->ids) {
     result->GetFullPath(id, &path);
+    if (terminal) path = WithoutControls(path);
     std::fprintf(out, "%u\t%s\n", id, ToConsole(path).c_str());
   }
   result->Release();
@@ -143,8 +155,8 @@ int RunFavoritesList(FILE* out, FILE* err) {
   if (ReportUnreadable(store, err)) return kExitNoIndex;
   for (size_t i = 0; i < store.Count(); ++i) {
     const FavoriteEntry& entry = store.Item(i);
-    std::fprintf(out, "%zu\t%s\t%s\n", i + 1, ToConsole(entry.title).c_str(),
-                 ToConsole(entry.request.keywords).c_str());
+    std::fprintf(out, "%zu\t%s\t%s\n", i + 1, ToConsole(WithoutControls(entry.title)).c_str(),
+                 ToConsole(WithoutControls(entry.request.keywords)).c_str());
   }
   return Written(out, err);
 }

@@ -173,6 +173,21 @@ TEST(CliFaults, OutputThatCannotBeWrittenFails) {
 }
 #endif
 
+TEST(CliFaults, ControlCharactersNeverBreakTheFavouritesColumns) {
+  testing::TempFolder work;
+  ASSERT_EQ(RunCommand({"favorites", "add", "a\tb\nc\x1b]0;x\x07", "--work", work.Path(), "k\tw"}),
+            kExitOk);
+  FILE* out = std::tmpfile();
+  FILE* err = std::tmpfile();
+  ASSERT_EQ(RunCli({"favorites", "list", "--work", work.Path()}, out, err), kExitOk);
+  std::rewind(out);
+  std::string text;
+  for (int c; (c = std::fgetc(out)) != EOF;) text += static_cast<char>(c);
+  std::fclose(out);
+  std::fclose(err);
+  EXPECT_EQ(text, "1\ta?b?c?]0;x?\tk?w\n");
+}
+
 TEST(ProgressLine, OneLineRewrittenOnATerminal) {
   const auto shown = [](bool terminal) {
     FILE* out = std::tmpfile();

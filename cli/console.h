@@ -25,6 +25,9 @@ bool SaveDrives(const std::vector<std::pair<char, std::string>>& drives, const s
 // Linux: maps the drives saved in `file` by the last index command. Windows: nothing.
 void LoadDrives(const std::string& file);
 
+// Whether `file` is a terminal.
+bool IsTerminal(FILE* file);
+
 // Shows the build's progress texts on `out` while the object lives.
 class ConsoleProgress {
  public:

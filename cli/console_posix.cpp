@@ -16,7 +16,7 @@ namespace {
 // Shows each progress text on the progress line.
 class PrintingSink : public ProgressSink {
  public:
-  explicit PrintingSink(FILE* out) : line_(out, ::isatty(::fileno(out)) != 0) {}
+  explicit PrintingSink(FILE* out) : line_(out, IsTerminal(out)) {}
   void OnProgressText(uintptr_t wparam, bool) override {
     std::string text = GbkToUtf8(ProgressTextOf(wparam));
     FreeProgressText(wparam);
@@ -28,6 +28,8 @@ class PrintingSink : public ProgressSink {
 };
 
 }  // namespace
+
+bool IsTerminal(FILE* file) { return ::isatty(::fileno(file)) != 0; }
 
 std::string FromConsole(const std::string& text) { return Utf8ToGbk(text); }
 

@@ -25,6 +25,8 @@ LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wparam, LP
 
 }  // namespace
 
+bool IsTerminal(FILE* file) { return _isatty(_fileno(file)) != 0; }
+
 std::string FromConsole(const std::string& text) { return text; }
 
 std::string ToConsole(const std::string& text) { return text; }
@@ -44,7 +46,7 @@ bool SaveDrives(const std::vector<std::pair<char, std::string>>&, const std::str
 void LoadDrives(const std::string&) {}
 
 struct ConsoleProgress::State {
-  explicit State(FILE* out) : line(out, _isatty(_fileno(out)) != 0) {}
+  explicit State(FILE* out) : line(out, IsTerminal(out)) {}
   ProgressLine line;       // where the texts are shown
   std::thread pump;        // runs the window's message loop
   DWORD thread_id = 0;     // of the pump, to end its loop
