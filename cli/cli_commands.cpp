@@ -192,12 +192,23 @@ int RunFavoritesRun(const CliOptions& options, FILE* out, FILE* err) {
   return PrintSearch(request, options, out, err);
 }
 
+// A keyword character the index cannot hold would turn into "?", a separator, and match
+// everything: it is a usage error.
+bool KeywordsSearchable(const CliOptions& options, std::string* error) {
+  std::string character;
+  if (!FindUnrepresentable(options.keywords, &character)) return true;
+  *error = "the keyword character '" + character + "' cannot be searched for: names are " +
+           "indexed in the GBK code page, which has no such character";
+  return false;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, FILE* out, FILE* err) {
   CliOptions options;
   std::string error;
-  if (!ParseCliArgs(args, &options, &error) || !CheckDrives(&options.drives, &error)) {
+  if (!ParseCliArgs(args, &options, &error) || !CheckDrives(&options.drives, &error) ||
+      !KeywordsSearchable(options, &error)) {
     std::fprintf(err, "sorvik-cli: %s\n%s", error.c_str(), CliUsage());
     return kExitUsage;
   }

@@ -218,3 +218,25 @@ TEST(ProgressLine, OneLineRewrittenOnATerminal) {
 
 }  // namespace
 }  // namespace sorvik
+
+namespace sorvik {
+namespace {
+
+#ifndef _WIN32
+TEST(CliFaults, KeywordsTheIndexCannotHoldAreUsageErrors) {
+  testing::TempFolder work;
+  for (const std::string& keyword : {std::string("\xED\x95\x9C\xEA\xB5\xAD"),  // Korean
+                                     std::string("x\xF0\x9F\x98\x80"),         // an emoji
+                                     std::string("bad\xFF")}) {
+    EXPECT_EQ(RunCommand({"search", "--work", work.Path(), keyword}), kExitUsage) << keyword;
+    EXPECT_EQ(RunCommand({"favorites", "add", "t", "--work", work.Path(), keyword}), kExitUsage);
+  }
+  EXPECT_FALSE(PathExists(work.Join("NFavorite") + testing::kSep + kFavoriteFileName));
+  // Chinese is fine (no index here yet: exit 1, not 2).
+  EXPECT_EQ(RunCommand({"search", "--work", work.Path(), "\xE6\x8A\xA5\xE5\x91\x8A"}),
+            kExitNoIndex);
+}
+#endif
+
+}  // namespace
+}  // namespace sorvik

@@ -25,6 +25,11 @@ bool SaveDrives(const std::vector<std::pair<char, std::string>>& drives, const s
 // Linux: maps the drives saved in `file` by the last index command. Windows: nothing.
 void LoadDrives(const std::string& file);
 
+// Linux: the first character of `text` (terminal encoding) that GBK cannot hold, or of bytes
+// that are no UTF-8, in `character`; false when there is none. Windows: the system already
+// converted the command line; always false.
+bool FindUnrepresentable(const std::string& text, std::string* character);
+
 // Whether `file` is a terminal.
 bool IsTerminal(FILE* file);
 

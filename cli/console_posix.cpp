@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
@@ -28,6 +29,21 @@ class PrintingSink : public ProgressSink {
 };
 
 }  // namespace
+
+bool FindUnrepresentable(const std::string& text, std::string* character) {
+  for (size_t at = 0; at < text.size();) {
+    const unsigned char lead = static_cast<unsigned char>(text[at]);
+    size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    length = std::min(length, text.size() - at);
+    const std::string one = text.substr(at, length);
+    if (lead >= 0x80 && GbkToUtf8(Utf8ToGbk(one)) != one) {
+      *character = one;
+      return true;
+    }
+    at += length;
+  }
+  return false;
+}
 
 bool IsTerminal(FILE* file) { return ::isatty(::fileno(file)) != 0; }
 

@@ -25,6 +25,8 @@ LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wparam, LP
 
 }  // namespace
 
+bool FindUnrepresentable(const std::string&, std::string*) { return false; }
+
 bool IsTerminal(FILE* file) { return _isatty(_fileno(file)) != 0; }
 
 std::string FromConsole(const std::string& text) { return text; }
