@@ -1,6 +1,11 @@
 // sorvik-cli index on a disk that fails part way through the build: exit status 1, and the index
 // of the last build that succeeded answers as before.
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -79,6 +84,39 @@ TEST(CliFaults, AFailedIndexRunKeepsThePreviousIndex) {
 
 namespace sorvik {
 namespace {
+
+// Takes write access to every file of the live index away, or gives it back.
+void SetIndexReadOnly(const std::string& work, bool read_only) {
+  const std::string live = work + testing::kSep + "NIndex" + testing::kSep;
+  for (const char* name : {"index.mtr", "index.dat", "db.txt", "db.txt.mai", "index.rw", "index.cm",
+                           "index.dm", "index.dm.mai"}) {
+#ifdef _WIN32
+    SetFileAttributesA((live + name).c_str(),
+                       read_only ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+#else
+    ::chmod((live + name).c_str(), read_only ? 0444 : 0644);
+#endif
+  }
+}
+
+TEST(CliFaults, AReadOnlyIndexIsSearchable) {
+  testing::TestDrive drive('R');
+  ASSERT_TRUE(drive.Mapped());
+  ASSERT_TRUE(testing::MakeFile(drive.At("report.doc")));
+  testing::TempFolder work;
+#ifdef _WIN32
+  ConfigStore(work.Join(kConfigFileName)).Set(kConfigIndexPosition, "R:");
+  ASSERT_EQ(RunCommand({"index", "--work", work.Path()}), kExitOk);
+#else
+  ASSERT_EQ(RunCommand({"index", "--work", work.Path(), "--drive", "R:=" + drive.Folder().Path()}),
+            kExitOk);
+#endif
+  SetIndexReadOnly(work.Path(), true);
+  std::string total;
+  EXPECT_EQ(RunCommand({"search", "--work", work.Path(), "report"}, &total), kExitOk);
+  EXPECT_EQ(total, "total: 1");
+  SetIndexReadOnly(work.Path(), false);
+}
 
 TEST(CliFaults, FavouritesThatCannotBeReadOrSaved) {
   testing::TempFolder work;
