@@ -196,6 +196,7 @@ TEST(RebuildFailure, RenamesAndDeletesThatFailDuringTheSwap) {
     EXPECT_EQ(Count(manager.get(), "match"), 5u);
   }
   {  // and the next start takes the new index from the transient folder
+    manager.reset();  // the process ends, its open files with it
     manager = ManagerOn(&work);
     EXPECT_EQ(Count(manager.get(), "match"), 6u);
     EXPECT_FALSE(PathExists(work.work + kSwapFolder));
