@@ -145,10 +145,13 @@ std::vector<std::vector<double>> TimeRounds(size_t queries, int runs, Fn fn) {
 
 int RunBuild(const BenchArgs& args, FILE* out, FILE* err) {
   std::string error;
-  if (!SetUpDrives(args.drives, kDriveMapFile, &error)) {
+  std::vector<std::pair<char, std::string>> drives = args.drives;
+  if (!CheckDrives(&drives, &error)) {
     std::fprintf(err, "sorvik-bench: %s\n", error.c_str());
     return 2;
   }
+  MapDrives(drives);
+  SaveDrives(drives, kDriveMapFile);
   BuildOptions build;
   build.chunk_names = args.chunk_names;
   build.settle_ms = 0;
@@ -173,10 +176,12 @@ int RunBuild(const BenchArgs& args, FILE* out, FILE* err) {
 // scratch snapshot that is deleted afterwards. The time includes finishing the snapshot files.
 int RunWalk(const BenchArgs& args, FILE* out, FILE* err) {
   std::string error;
-  if (!SetUpDrives(args.drives, kDriveMapFile, &error)) {
+  std::vector<std::pair<char, std::string>> drives = args.drives;
+  if (!CheckDrives(&drives, &error)) {
     std::fprintf(err, "sorvik-bench: %s\n", error.c_str());
     return 2;
   }
+  MapDrives(drives);
   std::vector<std::string> roots;
   for (const auto& drive : args.drives) roots.push_back(std::string(1, drive.first) + ":");
   for (const std::string& root : args.roots) roots.push_back(FromConsole(root));

@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "settings/config_store.h"
 #include "cli/cli_options.h"
 #include "cli/console.h"
 #include "cli/publish_commands.h"
@@ -10,8 +9,10 @@
 #include "lifecycle/build_index.h"
 #include "lifecycle/index_manager.h"
 #include "platform/fs.h"
+#include "platform/process_lock.h"
 #include "query/search_request.h"
 #include "query/search_result.h"
+#include "settings/config_store.h"
 
 namespace sorvik {
 namespace {
@@ -43,15 +44,27 @@ std::unique_ptr<IndexManager> OpenManager(const BuildOptions& build) {
       ".\\", std::make_unique<CliEnvironment>(&ConfigStore::Instance(), build), false);
 }
 
-int RunIndex(const CliOptions& options, FILE* err) {
-  std::string error;
-  if (!SetUpDrives(options.drives, kDriveMapFile, &error)) {
-    std::fprintf(err, "sorvik-cli: %s\n", error.c_str());
-    return kExitUsage;
+// The drives of this build: the ones given, or else the ones the last build saved.
+void UseDrives(const CliOptions& options) {
+  if (options.drives.empty()) {
+    LoadDrives(kDriveMapFile);
+  } else {
+    MapDrives(options.drives);
   }
+}
+
+int RunIndex(const CliOptions& options, FILE* err) {
+  // One build per work folder at a time, whichever process runs it.
+  ProcessLock build_lock(std::string(".\\") + kBuildLockFile);
+  if (!build_lock.Lock(ProcessLock::Mode::kExclusive, false)) {
+    std::fprintf(err, "sorvik-cli: another build is running in this folder\n");
+    return kExitNoIndex;
+  }
+  UseDrives(options);
   BuildOptions build;
   build.chunk_names = options.chunk_names;
   build.settle_ms = 0;
+  build.diagnostics = options.verbose;
   bool built = false;
   {
     ConsoleProgress progress(err);
@@ -69,11 +82,34 @@ int RunIndex(const CliOptions& options, FILE* err) {
     std::fprintf(err, "sorvik-cli: the build produced no usable index\n");
     return kExitNoIndex;
   }
+  // Only a build that went in changes the saved drives.
+  if (!options.drives.empty() && !SaveDrives(options.drives, kDriveMapFile)) {
+    std::fprintf(err, "sorvik-cli: cannot write %s; later searches may show other paths\n",
+                 kDriveMapFile);
+    return kExitNoIndex;
+  }
   uint32_t total = 0;
   SearchResult* all = manager->Search(SearchRequest(), 1, 1, &total);
   if (all != nullptr) all->Release();
   std::fprintf(err, "indexed %u entries\n", total);
   return kExitOk;
+}
+
+// `text` with every control character as "?": escape sequences in names must not reach a
+// terminal, and a tab or line feed would break the columns.
+std::string WithoutControls(std::string text) {
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return text;
+}
+
+// The status of a command that printed its results to `out`: output that could not be written
+// (a full disk, a closed pipe) is a failure, not a success.
+int Written(FILE* out, FILE* err) {
+  if (std::fflush(out) == 0 && !std::ferror(out)) return kExitOk;
+  std::fprintf(err, "sorvik-cli: cannot write the output\n");
+  return kExitNoIndex;
 }
 
 SearchRequest RequestOf(const CliOptions& options) {
@@ -95,29 +131,50 @@ int PrintSearch(const SearchRequest& request, const CliOptions& options, FILE* o
     return kExitNoIndex;
   }
   std::fprintf(out, "total: %u\n", total);
+  // Into a pipe the paths are exact bytes; on a terminal control characters are shown as "?".
+  const bool terminal = IsTerminal(out);
   std::string path;
   for (uint32_t id : result->ids) {
     result->GetFullPath(id, &path);
+    if (terminal) path = WithoutControls(path);
     std::fprintf(out, "%u\t%s\n", id, ToConsole(path).c_str());
   }
   result->Release();
-  return kExitOk;
+  return Written(out, err);
 }
 
-int RunFavoritesList(FILE* out) {
+// Says that the favourites file holds something that could not be read.
+bool ReportUnreadable(const FavoriteStore& store, FILE* err) {
+  if (!store.Unreadable()) return false;
+  std::fprintf(err, "sorvik-cli: %s could not be read; it is left as it is\n",
+               ToConsole(store.FilePath()).c_str());
+  return true;
+}
+
+int RunFavoritesList(FILE* out, FILE* err) {
   FavoriteStore store;
+  if (ReportUnreadable(store, err)) return kExitNoIndex;
   for (size_t i = 0; i < store.Count(); ++i) {
     const FavoriteEntry& entry = store.Item(i);
-    std::fprintf(out, "%zu\t%s\t%s\n", i + 1, ToConsole(entry.title).c_str(),
-                 ToConsole(entry.request.keywords).c_str());
+    std::fprintf(out, "%zu\t%s\t%s\n", i + 1, ToConsole(WithoutControls(entry.title)).c_str(),
+                 ToConsole(WithoutControls(entry.request.keywords)).c_str());
   }
-  return kExitOk;
+  return Written(out, err);
 }
 
-int RunFavoritesAdd(const CliOptions& options) {
+int RunFavoritesAdd(const CliOptions& options, FILE* err) {
   FavoriteStore store;
   store.Add(FromConsole(options.title), RequestOf(options));
-  store.Save();
+  std::string error, kept;
+  const bool saved = store.Save(&error, &kept);
+  if (!kept.empty()) {
+    std::fprintf(err, "sorvik-cli: %s could not be read; it is kept as %s\n",
+                 ToConsole(store.FilePath()).c_str(), ToConsole(kept).c_str());
+  }
+  if (!saved) {
+    std::fprintf(err, "sorvik-cli: the favourite was not saved: %s\n", ToConsole(error).c_str());
+    return kExitNoIndex;
+  }
   return kExitOk;
 }
 
@@ -125,6 +182,7 @@ int RunFavoritesRun(const CliOptions& options, FILE* out, FILE* err) {
   SearchRequest request;
   {
     FavoriteStore store;
+    if (ReportUnreadable(store, err)) return kExitNoIndex;
     if (static_cast<size_t>(options.favorite) > store.Count()) {
       std::fprintf(err, "sorvik-cli: there is no favourite %d (there are %zu)\n", options.favorite,
                    store.Count());
@@ -135,13 +193,24 @@ int RunFavoritesRun(const CliOptions& options, FILE* out, FILE* err) {
   return PrintSearch(request, options, out, err);
 }
 
+// A keyword character the index cannot hold would turn into "?", a separator, and match
+// everything: it is a usage error.
+bool KeywordsSearchable(const CliOptions& options, std::string* error) {
+  std::string character;
+  if (!FindUnrepresentable(options.keywords, &character)) return true;
+  *error = "the keyword character '" + character + "' cannot be searched for: names are " +
+           "indexed in the GBK code page, which has no such character";
+  return false;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, FILE* out, FILE* err) {
   if (!args.empty() && args[0] == "publish") return RunPublish(args, out, err);
   CliOptions options;
   std::string error;
-  if (!ParseCliArgs(args, &options, &error)) {
+  if (!ParseCliArgs(args, &options, &error) || !CheckDrives(&options.drives, &error) ||
+      !KeywordsSearchable(options, &error)) {
     std::fprintf(err, "sorvik-cli: %s\n%s", error.c_str(), CliUsage());
     return kExitUsage;
   }
@@ -152,9 +221,9 @@ int RunCli(const std::vector<std::string>& args, FILE* out, FILE* err) {
     case CliCommand::kSearch:
       return PrintSearch(RequestOf(options), options, out, err);
     case CliCommand::kFavoritesList:
-      return RunFavoritesList(out);
+      return RunFavoritesList(out, err);
     case CliCommand::kFavoritesAdd:
-      return RunFavoritesAdd(options);
+      return RunFavoritesAdd(options, err);
     case CliCommand::kFavoritesRun:
       return RunFavoritesRun(options, out, err);
   }

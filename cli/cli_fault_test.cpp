@@ -1,16 +1,26 @@
 // sorvik-cli index on a disk that fails part way through the build: exit status 1, and the index
 // of the last build that succeeded answers as before.
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "settings/config_store.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
+#include "cli/progress_line.h"
+#include "favourites/favorite_store.h"
 #include "testing/snapshot_test_support.h"
+#include "platform/fs.h"
+#include "settings/config_store.h"
 #include "testing/fault_injection.h"
+#include "testing/test_util.h"
 
 namespace sorvik {
 namespace {
@@ -68,6 +78,203 @@ TEST(CliFaults, AFailedIndexRunKeepsThePreviousIndex) {
     EXPECT_EQ(total, "total: 2");
   }
 }
+
+}  // namespace
+}  // namespace sorvik
+
+namespace sorvik {
+namespace {
+
+// Takes write access to every file of the live index away, or gives it back.
+void SetIndexReadOnly(const std::string& work, bool read_only) {
+  const std::string live = work + testing::kSep + "NIndex" + testing::kSep;
+  for (const char* name : {"index.mtr", "index.dat", "db.txt", "db.txt.mai", "index.rw", "index.cm",
+                           "index.dm", "index.dm.mai"}) {
+#ifdef _WIN32
+    SetFileAttributesA((live + name).c_str(),
+                       read_only ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+#else
+    ::chmod((live + name).c_str(), read_only ? 0444 : 0644);
+#endif
+  }
+}
+
+TEST(CliFaults, AReadOnlyIndexIsSearchable) {
+  testing::TestDrive drive('R');
+  ASSERT_TRUE(drive.Mapped());
+  ASSERT_TRUE(testing::MakeFile(drive.At("report.doc")));
+  testing::TempFolder work;
+#ifdef _WIN32
+  ConfigStore(work.Join(kConfigFileName)).Set(kConfigIndexPosition, "R:");
+  ASSERT_EQ(RunCommand({"index", "--work", work.Path()}), kExitOk);
+#else
+  ASSERT_EQ(RunCommand({"index", "--work", work.Path(), "--drive", "R:=" + drive.Folder().Path()}),
+            kExitOk);
+#endif
+  SetIndexReadOnly(work.Path(), true);
+  std::string total;
+  EXPECT_EQ(RunCommand({"search", "--work", work.Path(), "report"}, &total), kExitOk);
+  EXPECT_EQ(total, "total: 1");
+  SetIndexReadOnly(work.Path(), false);
+}
+
+TEST(CliFaults, FavouritesThatCannotBeReadOrSaved) {
+  testing::TempFolder work;
+  const std::string file = work.Join("NFavorite") + testing::kSep + kFavoriteFileName;
+  const std::vector<std::string> list = {"favorites", "list", "--work", work.Path()};
+  const std::vector<std::string> add = {"favorites", "add", "t", "--work", work.Path(), "x"};
+  ASSERT_EQ(RunCommand(add), kExitOk);
+  ASSERT_EQ(RunCommand(add), kExitOk);
+  {  // a full disk: the add fails with exit 1 and the two saved ones stay
+    testing::FailingDisk disk;
+    disk.full_from = 1;
+    EXPECT_EQ(RunCommand(add), kExitNoIndex);
+  }
+  std::string first;
+  EXPECT_EQ(RunCommand(list, &first), kExitOk);
+  EXPECT_EQ(first.substr(0, 2), "1\t");
+  {  // cut short: list says so with exit 1 and leaves the file alone
+    const std::string whole = testing::ReadText(file);
+    testing::WriteText(file, whole.substr(0, whole.size() / 2));
+    EXPECT_EQ(RunCommand(list, &first), kExitNoIndex);
+    EXPECT_EQ(first, "");
+    EXPECT_EQ(RunCommand({"favorites", "run", "1", "--work", work.Path()}), kExitNoIndex);
+    EXPECT_EQ(testing::ReadText(file), whole.substr(0, whole.size() / 2));
+  }
+  {  // the next add keeps it aside before writing a new one
+    EXPECT_EQ(RunCommand(add), kExitOk);
+    EXPECT_TRUE(PathExists(file + ".bad"));
+    EXPECT_EQ(RunCommand(list, &first), kExitOk);
+  }
+}
+
+#ifndef _WIN32
+TEST(CliFaults, TheDriveMapChangesOnlyWithABuildThatWentIn) {
+  testing::TestDrive drive('J');
+  ASSERT_TRUE(drive.Mapped());
+  ASSERT_TRUE(testing::MakeFile(drive.At("report.doc")));
+  testing::TempFolder work;
+  const std::string map = work.Join("drives.map");
+  const std::vector<std::string> search = {"search", "--work", work.Path(), "report"};
+  auto index = [&](const std::vector<std::string>& drives) {
+    std::vector<std::string> args = {"index", "--work", work.Path()};
+    args.insert(args.end(), drives.begin(), drives.end());
+    return RunCommand(args);
+  };
+  std::string total;
+  ASSERT_EQ(index({"--drive", "J:=" + drive.Folder().Path()}), kExitOk);
+  const std::string saved = testing::ReadText(map);
+  {  // without --drive the saved drives are walked again
+    ASSERT_EQ(index({}), kExitOk);
+    EXPECT_EQ(RunCommand(search, &total), kExitOk);
+    EXPECT_EQ(total, "total: 1");
+    EXPECT_EQ(testing::ReadText(map), saved);
+  }
+  {  // a missing folder or a letter given twice is a usage error that changes nothing
+    EXPECT_EQ(index({"--drive", "D:=/missing/folder"}), kExitUsage);
+    EXPECT_EQ(index({"--drive", "J:=" + drive.Folder().Path(), "--drive", "j:=/tmp"}), kExitUsage);
+    EXPECT_EQ(testing::ReadText(map), saved);
+  }
+  {  // a full disk fails the build and keeps the map
+    testing::FailingDisk disk;
+    disk.full_from = 1;
+    EXPECT_EQ(index({"--drive", "K:=" + drive.Folder().Path()}), kExitNoIndex);
+    EXPECT_EQ(testing::ReadText(map), saved);
+  }
+  {  // a relative folder is taken from the current folder, not from the work folder
+    ASSERT_TRUE(SetCurrentFolder(drive.Folder().Path()));
+    ASSERT_EQ(index({"--drive", "L:=."}), kExitOk);
+    EXPECT_NE(testing::ReadText(map).find("L:=" + drive.Folder().Path() + "/."), std::string::npos);
+    EXPECT_EQ(RunCommand({"search", "--work", work.Path(), "--location", "L:\\", "report"}, &total),
+              kExitOk);
+    EXPECT_EQ(total, "total: 1");
+  }
+}
+#endif
+
+}  // namespace
+}  // namespace sorvik
+
+namespace sorvik {
+namespace {
+
+#ifndef _WIN32
+TEST(CliFaults, OutputThatCannotBeWrittenFails) {
+  testing::TempFolder work;
+  ASSERT_EQ(RunCommand({"favorites", "add", "t", "--work", work.Path(), "x"}), kExitOk);
+  FILE* full = std::fopen("/dev/full", "w");
+  ASSERT_NE(full, nullptr);
+  FILE* err = std::tmpfile();
+  EXPECT_EQ(RunCli({"favorites", "list", "--work", work.Path()}, full, err), kExitNoIndex);
+  std::fclose(full);
+  std::fclose(err);
+}
+#endif
+
+TEST(CliFaults, ControlCharactersNeverBreakTheFavouritesColumns) {
+  testing::TempFolder work;
+  ASSERT_EQ(RunCommand({"favorites", "add", "a\tb\nc\x1b]0;x\x07", "--work", work.Path(), "k\tw"}),
+            kExitOk);
+  FILE* out = std::tmpfile();
+  FILE* err = std::tmpfile();
+  ASSERT_EQ(RunCli({"favorites", "list", "--work", work.Path()}, out, err), kExitOk);
+  std::rewind(out);
+  std::string text;
+  for (int c; (c = std::fgetc(out)) != EOF;) text += static_cast<char>(c);
+  std::fclose(out);
+  std::fclose(err);
+  EXPECT_EQ(text, "1\ta?b?c?]0;x?\tk?w\n");
+}
+
+TEST(ProgressLine, OneLineRewrittenOnATerminal) {
+  const auto shown = [](bool terminal) {
+    FILE* out = std::tmpfile();
+    {
+      ProgressLine line(out, terminal);
+      line.Show("walking C:\\a long folder name\r\n");
+      line.Show("short");
+      line.Show(std::string(300, 'x'));
+    }
+    std::string text;
+    std::rewind(out);
+    for (int c; (c = std::fgetc(out)) != EOF;) text += static_cast<char>(c);
+    std::fclose(out);
+    return text;
+  };
+  const std::string terminal = shown(true);
+  EXPECT_EQ(std::count(terminal.begin(), terminal.end(), '\n'), 1);  // the last one only
+  EXPECT_EQ(std::count(terminal.begin(), terminal.end(), '\r'), 3);
+  // each rewrite covers the longer text before it, and none is wider than the line
+  const size_t second = terminal.find('\r', 1);
+  const size_t third = terminal.find('\r', second + 1);
+  EXPECT_EQ(third - second, terminal.find('\r', 1) - 0);
+  EXPECT_LE(terminal.size() - third, 81u);
+  const std::string pipe = shown(false);
+  EXPECT_EQ(std::count(pipe.begin(), pipe.end(), '\n'), 3);
+  EXPECT_EQ(pipe.find('\r'), std::string::npos);
+}
+
+}  // namespace
+}  // namespace sorvik
+
+namespace sorvik {
+namespace {
+
+#ifndef _WIN32
+TEST(CliFaults, KeywordsTheIndexCannotHoldAreUsageErrors) {
+  testing::TempFolder work;
+  for (const std::string& keyword : {std::string("\xED\x95\x9C\xEA\xB5\xAD"),  // Korean
+                                     std::string("x\xF0\x9F\x98\x80"),         // an emoji
+                                     std::string("bad\xFF")}) {
+    EXPECT_EQ(RunCommand({"search", "--work", work.Path(), keyword}), kExitUsage) << keyword;
+    EXPECT_EQ(RunCommand({"favorites", "add", "t", "--work", work.Path(), keyword}), kExitUsage);
+  }
+  EXPECT_FALSE(PathExists(work.Join("NFavorite") + testing::kSep + kFavoriteFileName));
+  // Chinese is fine (no index here yet: exit 1, not 2).
+  EXPECT_EQ(RunCommand({"search", "--work", work.Path(), "\xE6\x8A\xA5\xE5\x91\x8A"}),
+            kExitNoIndex);
+}
+#endif
 
 }  // namespace
 }  // namespace sorvik

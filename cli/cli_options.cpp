@@ -126,6 +126,11 @@ class Parser {
     bool searches = command == CliCommand::kSearch || command == CliCommand::kFavoritesAdd;
     bool pages = command == CliCommand::kSearch || command == CliCommand::kFavoritesRun;
     std::string value;
+    if (option == "--verbose") {
+      if (!Allowed(option, command == CliCommand::kIndex)) return false;
+      options_->verbose = true;
+      return true;
+    }
     if (option == "--hidden") {
       if (!Allowed(option, searches)) return false;
       options_->hidden_only = true;
@@ -207,7 +212,7 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions* options, std
 
 const char* CliUsage() {
   return "usage:\n"
-         "  sorvik-cli index  [--work DIR] [--drive L:=PATH]... [--chunk-names N]\n"
+         "  sorvik-cli index  [--work DIR] [--drive L:=PATH]... [--chunk-names N] [--verbose]\n"
          "  sorvik-cli search [--work DIR] [--location TEXT] [--category C] [--hidden]\n"
          "                    [--year Y [--month M]] [--page P] [--page-size S|-1] [--] KEYWORDS\n"
          "  sorvik-cli favorites list [--work DIR]\n"

@@ -1,5 +1,5 @@
 // Command line of sorvik-cli:
-//   sorvik-cli index  [--work DIR] [--drive L:=PATH]... [--chunk-names N]
+//   sorvik-cli index  [--work DIR] [--drive L:=PATH]... [--chunk-names N] [--verbose]
 //   sorvik-cli search [--work DIR] [--location TEXT] [--category C] [--hidden]
 //                     [--year Y [--month M]] [--page P] [--page-size S|-1] [--] KEYWORDS
 //   sorvik-cli favorites list [--work DIR]
@@ -25,6 +25,7 @@ struct CliOptions {
   std::string location;                              // --location
   int category = -1;                                 // --category, -1 for all
   bool hidden_only = false;                          // --hidden
+  bool verbose = false;                              // --verbose: the merge's diagnostic lines
   int year = 0;                                      // --year, 0 for none
   int month = -1;                                    // --month 1..12, -1 for none
   int page = 1;                                      // --page, from 1

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "settings/config_store.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
 #include "testing/snapshot_test_support.h"
 #include "platform/charset.h"
+#include "settings/config_store.h"
 
 namespace sorvik {
 namespace {

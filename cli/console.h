@@ -13,12 +13,25 @@ namespace sorvik {
 std::string FromConsole(const std::string& text);
 std::string ToConsole(const std::string& text);
 
-// Linux: maps the drives and writes them to `file` so that later searches know them.
-// Windows: drives are the system's own; returns false with `error` set when any are given.
-bool SetUpDrives(const std::vector<std::pair<char, std::string>>& drives, const std::string& file,
-                 std::string* error);
+// Linux: checks the --drive folders and makes relative ones absolute from the current folder
+// (call it before the work folder becomes current); a missing folder or a letter given twice is
+// an error. Windows: drives are the system's own; any --drive is an error.
+bool CheckDrives(std::vector<std::pair<char, std::string>>* drives, std::string* error);
+// Linux: maps `drives`. Windows: nothing.
+void MapDrives(const std::vector<std::pair<char, std::string>>& drives);
+// Linux: replaces `file` with `drives`, in one step, so that later commands know them; false
+// when it could not be written (the old map then stays). Windows: nothing.
+bool SaveDrives(const std::vector<std::pair<char, std::string>>& drives, const std::string& file);
 // Linux: maps the drives saved in `file` by the last index command. Windows: nothing.
 void LoadDrives(const std::string& file);
+
+// Linux: the first character of `text` (terminal encoding) that GBK cannot hold, or of bytes
+// that are no UTF-8, in `character`; false when there is none. Windows: the system already
+// converted the command line; always false.
+bool FindUnrepresentable(const std::string& text, std::string* character);
+
+// Whether `file` is a terminal.
+bool IsTerminal(FILE* file);
 
 // Shows the build's progress texts on `out` while the object lives.
 class ConsoleProgress {

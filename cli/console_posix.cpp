@@ -1,7 +1,12 @@
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <mutex>
 
 #include "cli/console.h"
+#include "cli/progress_line.h"
 #include "platform/charset.h"
 #include "platform/fs.h"
 #include "platform/progress.h"
@@ -9,42 +14,83 @@
 namespace sorvik {
 namespace {
 
-// Prints each progress text on one line, with its line breaks folded to spaces.
+// Shows each progress text on the progress line.
 class PrintingSink : public ProgressSink {
  public:
-  explicit PrintingSink(FILE* out) : out_(out) {}
+  explicit PrintingSink(FILE* out) : line_(out, IsTerminal(out)) {}
   void OnProgressText(uintptr_t wparam, bool) override {
     std::string text = GbkToUtf8(ProgressTextOf(wparam));
     FreeProgressText(wparam);
-    for (char& c : text) {
-      if (c == '\r' || c == '\n') c = ' ';
-    }
-    std::lock_guard<std::mutex> hold(lock_);
-    std::fprintf(out_, "%s\n", text.c_str());
-    std::fflush(out_);
+    line_.Show(text);
   }
 
  private:
-  FILE* out_;
-  std::mutex lock_;
+  ProgressLine line_;
 };
 
 }  // namespace
+
+bool FindUnrepresentable(const std::string& text, std::string* character) {
+  for (size_t at = 0; at < text.size();) {
+    const unsigned char lead = static_cast<unsigned char>(text[at]);
+    size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    length = std::min(length, text.size() - at);
+    const std::string one = text.substr(at, length);
+    if (lead >= 0x80 && GbkToUtf8(Utf8ToGbk(one)) != one) {
+      *character = one;
+      return true;
+    }
+    at += length;
+  }
+  return false;
+}
+
+bool IsTerminal(FILE* file) { return ::isatty(::fileno(file)) != 0; }
 
 std::string FromConsole(const std::string& text) { return Utf8ToGbk(text); }
 
 std::string ToConsole(const std::string& text) { return GbkToUtf8(text); }
 
-bool SetUpDrives(const std::vector<std::pair<char, std::string>>& drives, const std::string& file,
-                 std::string* error) {
-  std::ofstream saved(file, std::ios::trunc);
-  for (const auto& drive : drives) {
-    if (!IsFolder(drive.second) && !IsFolder(Utf8ToGbk(drive.second))) {
-      *error = "--drive " + std::string(1, drive.first) + ": " + drive.second + " is no folder";
+bool CheckDrives(std::vector<std::pair<char, std::string>>* drives, std::string* error) {
+  std::string given;
+  for (auto& drive : *drives) {
+    const std::string letter = std::string(1, drive.first);
+    if (given.find(drive.first) != std::string::npos) {
+      *error = "--drive " + letter + ": is given twice";
       return false;
     }
-    MapDrive(drive.first, drive.second);
-    saved << drive.first << ":=" << drive.second << "\n";
+    given += drive.first;
+    if (!drive.second.empty() && drive.second[0] != '/') {
+      char* current = ::getcwd(nullptr, 0);
+      if (current != nullptr) drive.second = std::string(current) + "/" + drive.second;
+      std::free(current);
+    }
+    if (!IsFolder(drive.second) && !IsFolder(Utf8ToGbk(drive.second))) {
+      *error = "--drive " + letter + ": " + drive.second + " is no folder";
+      return false;
+    }
+  }
+  return true;
+}
+
+void MapDrives(const std::vector<std::pair<char, std::string>>& drives) {
+  for (const auto& drive : drives) MapDrive(drive.first, drive.second);
+}
+
+bool SaveDrives(const std::vector<std::pair<char, std::string>>& drives, const std::string& file) {
+  const std::string temp = file + ".tmp";
+  {
+    std::ofstream saved(temp, std::ios::trunc);
+    for (const auto& drive : drives) saved << drive.first << ":=" << drive.second << "\n";
+    saved.flush();
+    if (!saved) {
+      std::remove(temp.c_str());
+      return false;
+    }
+  }
+  if (std::rename(temp.c_str(), file.c_str()) != 0) {
+    std::remove(temp.c_str());
+    return false;
   }
   return true;
 }

@@ -1,8 +1,10 @@
+#include <io.h>
 #include <windows.h>
 
 #include <thread>
 
 #include "cli/console.h"
+#include "cli/progress_line.h"
 #include "platform/progress.h"
 
 namespace sorvik {
@@ -12,16 +14,10 @@ namespace {
 // dialog and posts its progress texts here, which the console prints.
 LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == kMsgProgressText) {
-    FILE* out = reinterpret_cast<FILE*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    ProgressLine* line = reinterpret_cast<ProgressLine*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     std::string text = ProgressTextOf(wparam);
     FreeProgressText(wparam);
-    for (char& c : text) {
-      if (c == '\r' || c == '\n') c = ' ';
-    }
-    if (out != nullptr) {
-      std::fprintf(out, "%s\n", text.c_str());
-      std::fflush(out);
-    }
+    if (line != nullptr) line->Show(text);
     return 0;
   }
   return DefWindowProcA(window, message, wparam, lparam);
@@ -29,29 +25,40 @@ LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wparam, LP
 
 }  // namespace
 
+bool FindUnrepresentable(const std::string&, std::string*) { return false; }
+
+bool IsTerminal(FILE* file) { return _isatty(_fileno(file)) != 0; }
+
 std::string FromConsole(const std::string& text) { return text; }
 
 std::string ToConsole(const std::string& text) { return text; }
 
-bool SetUpDrives(const std::vector<std::pair<char, std::string>>& drives, const std::string&,
-                 std::string* error) {
-  if (drives.empty()) return true;
+bool CheckDrives(std::vector<std::pair<char, std::string>>* drives, std::string* error) {
+  if (drives->empty()) return true;
   *error = "--drive is for Linux; on Windows the system's drives are indexed";
   return false;
+}
+
+void MapDrives(const std::vector<std::pair<char, std::string>>&) {}
+
+bool SaveDrives(const std::vector<std::pair<char, std::string>>&, const std::string&) {
+  return true;
 }
 
 void LoadDrives(const std::string&) {}
 
 struct ConsoleProgress::State {
+  explicit State(FILE* out) : line(out, IsTerminal(out)) {}
+  ProgressLine line;       // where the texts are shown
   std::thread pump;        // runs the window's message loop
   DWORD thread_id = 0;     // of the pump, to end its loop
   HANDLE ready = nullptr;  // set once the window exists
 };
 
-ConsoleProgress::ConsoleProgress(FILE* out) : state_(new State) {
+ConsoleProgress::ConsoleProgress(FILE* out) : state_(new State(out)) {
   state_->ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   State* state = state_;
-  state_->pump = std::thread([state, out] {
+  state_->pump = std::thread([state] {
     state->thread_id = GetCurrentThreadId();
     WNDCLASSA window_class = {};
     window_class.lpfnWndProc = ProgressWindowProc;
@@ -61,7 +68,7 @@ ConsoleProgress::ConsoleProgress(FILE* out) : state_(new State) {
     HWND window = CreateWindowA(kProgressWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                 window_class.hInstance, nullptr);
     if (window != nullptr)
-      SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(out));
+      SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state->line));
     MSG message;
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue exists from here
     SetEvent(state->ready);

@@ -1,6 +1,11 @@
 #include "favourites/favorite_store.h"
 
+#include <map>
+#include <memory>
+#include <mutex>
+
 #include "platform/fs.h"
+#include "platform/process_lock.h"
 #include "settings/decimal_text.h"
 #include "settings/xml_file.h"
 
@@ -93,17 +98,46 @@ bool ReadBookmark(const TiXmlElement& bookmark, FavoriteEntry* entry) {
   return true;
 }
 
+// The favourites locks this process holds, by lock file, with the number of stores using each.
+struct HeldLock {
+  std::unique_ptr<ProcessLock> lock;
+  int users = 0;
+};
+std::mutex g_held_lock;
+std::map<std::string, HeldLock> g_held;
+
+void HoldLock(const std::string& path) {
+  std::lock_guard<std::mutex> hold(g_held_lock);
+  HeldLock& held = g_held[path];
+  if (held.users++ != 0) return;
+  held.lock = std::make_unique<ProcessLock>(path);
+  // Without a lock file (a read-only folder) nothing can be saved here: read unlocked.
+  held.lock->Lock(ProcessLock::Mode::kExclusive, true);
+}
+
+void ReleaseLock(const std::string& path) {
+  std::lock_guard<std::mutex> hold(g_held_lock);
+  auto held = g_held.find(path);
+  if (held != g_held.end() && --held->second.users == 0) g_held.erase(held);
+}
+
 }  // namespace
 
-FavoriteStore::FavoriteStore(const std::string& folder) : path_(FileIn(folder)) {
+FavoriteStore::FavoriteStore(const std::string& folder)
+    : path_(FileIn(folder)), lock_path_(FileIn(folder) + ".lock") {
   CreateFolder(folder);
+  HoldLock(lock_path_);
   Read();
 }
+
+FavoriteStore::~FavoriteStore() { ReleaseLock(lock_path_); }
 
 // Any root name and any bookmark name are accepted; a bookmark's first child element, whatever
 // its name, is its search context.
 void FavoriteStore::Read() {
-  if (!LoadXmlFile(path_, &doc_)) {
+  const XmlRead read = ReadXmlFile(path_, &doc_);
+  unreadable_ = read == XmlRead::kUnreadable;
+  if (read != XmlRead::kLoaded) {
     Clear();
     return;
   }
@@ -128,7 +162,18 @@ void FavoriteStore::Add(const std::string& title, const SearchRequest& request) 
   entries_.push_back(FavoriteEntry{title, request});
 }
 
-bool FavoriteStore::Save() { return SaveXmlFile(doc_, path_); }
+bool FavoriteStore::Save(std::string* error, std::string* kept) {
+  std::string kept_as;
+  if (unreadable_) {
+    if (!KeepBadFile(path_, &kept_as)) {
+      if (error != nullptr) *error = "cannot keep the unreadable " + path_ + " aside";
+      return false;
+    }
+    unreadable_ = false;
+  }
+  if (kept != nullptr) *kept = kept_as;
+  return SaveXmlFile(doc_, path_, error);
+}
 
 bool FavoriteStore::RemoveFile(const std::string& folder) {
   return sorvik::RemoveFile(FileIn(folder));

@@ -1,6 +1,9 @@
 // Saved searches: a title and a SearchRequest each, kept in user order in one XML file,
 // ".\NFavorite\Favorite.xml". A store lives for one operation: open (read the file), look or
-// add, save, close. Nothing is cached between stores.
+// add, save, close. Nothing is cached between stores. While any store of a folder lives, its
+// process holds the folder's lock file ("Favorite.xml.lock"), so that a read, change and save
+// in one process never overlaps one in another; stores in one process share the hold (the
+// organiser opens a fresh store while it shows an older one).
 #pragma once
 
 #include <tinyxml.h>
@@ -22,9 +25,11 @@ struct FavoriteEntry {
 
 class FavoriteStore {
  public:
-  // Creates `folder` when it is missing (a failure is ignored) and reads its Favorite.xml.
-  // A missing, malformed or rootless file gives an empty list; nothing is written.
+  // Creates `folder` when it is missing (a failure is ignored), waits for its lock and reads its
+  // Favorite.xml. A missing, malformed or rootless file gives an empty list; nothing is
+  // written.
   explicit FavoriteStore(const std::string& folder = kFavoriteFolder);
+  ~FavoriteStore();
   FavoriteStore(const FavoriteStore&) = delete;
   FavoriteStore& operator=(const FavoriteStore&) = delete;
 
@@ -32,14 +37,19 @@ class FavoriteStore {
   // REQUIRES: index < Count().
   const FavoriteEntry& Item(size_t index) const { return entries_[index]; }
   const std::string& FilePath() const { return path_; }
+  // The file holds something that could not be read (cut short, bad markup): the list is empty
+  // and Save first renames the file to "Favorite.xml.bad" (numbered when that exists).
+  bool Unreadable() const { return unreadable_; }
 
   // Empties the list and starts the document afresh from the empty text; the file is left as
   // it is until Save.
   void Clear();
   // Appends a bookmark to the document and an entry to the list; does not write the file.
   void Add(const std::string& title, const SearchRequest& request);
-  // Writes the whole document, replacing the file; on failure the old file stays as it was.
-  bool Save();
+  // Writes the whole document, replacing the file; on failure the old file stays as it was and
+  // `error` (optional) gets the reason. `kept` (optional) gets the name an unreadable file was
+  // kept under, empty when none.
+  bool Save(std::string* error = nullptr, std::string* kept = nullptr);
 
   // Deletes `folder`'s Favorite.xml.
   static bool RemoveFile(const std::string& folder = kFavoriteFolder);
@@ -48,6 +58,8 @@ class FavoriteStore {
   void Read();
 
   std::string path_;                    // the favourites file
+  std::string lock_path_;               // the lock this process holds while the store lives
+  bool unreadable_ = false;             // the file could not be read; keep it before saving
   TiXmlDocument doc_;                   // the parsed file, always with a root element
   std::vector<FavoriteEntry> entries_;  // the bookmarks that have a search context, in order
 };

@@ -83,3 +83,54 @@ TEST(FavoriteStoreFaults, ADamagedDeclarationDoesNotLoseTheList) {
 
 }  // namespace
 }  // namespace sorvik
+
+namespace sorvik {
+namespace {
+
+TEST(FavoriteStoreFaults, AnUnreadableFileIsKeptBeforeTheNextSave) {
+  testing::TempFolder work;
+  const std::string folder = work.Join("NFavorite");
+  const std::string file = folder + "\\" + kFavoriteFileName;
+  {
+    FavoriteStore store(folder);
+    for (const char* title : {"one", "two", "three"}) store.Add(title, SearchRequest());
+    ASSERT_TRUE(store.Save());
+  }
+  const std::string whole = testing::ReadText(file);
+  const std::string cut = whole.substr(0, whole.size() - 20);
+  testing::WriteText(file, cut);
+  {  // cut short: an empty list, and the add keeps the old file aside before it writes
+    FavoriteStore store(folder);
+    EXPECT_TRUE(store.Unreadable());
+    EXPECT_EQ(store.Count(), 0u);
+    store.Add("four", SearchRequest());
+    std::string kept;
+    ASSERT_TRUE(store.Save(nullptr, &kept));
+    EXPECT_EQ(kept, file + ".bad");
+  }
+  EXPECT_EQ(testing::ReadText(file + ".bad"), cut);
+  EXPECT_EQ(FavoriteStore(folder).Count(), 1u);
+  {  // a tag left open by hand, kept under the next free name; reading alone writes nothing
+    testing::WriteText(file, "<favorite><bookmark name=\"a\"><c></bookmark></favorite>");
+    EXPECT_TRUE(FavoriteStore(folder).Unreadable());
+    EXPECT_FALSE(PathExists(file + ".bad2"));
+    FavoriteStore store(folder);
+    store.Add("five", SearchRequest());
+    ASSERT_TRUE(store.Save());
+    EXPECT_TRUE(PathExists(file + ".bad2"));
+  }
+  {  // when the file cannot be set aside nothing is written over it
+    testing::WriteText(file, cut);
+    FavoriteStore store(folder);
+    store.Add("six", SearchRequest());
+    FailingDisk disk;
+    disk.refuse = [](FileOp op, const std::string&) { return op == FileOp::kRename; };
+    std::string error;
+    EXPECT_FALSE(store.Save(&error));
+    EXPECT_FALSE(error.empty());
+  }
+  EXPECT_EQ(testing::ReadText(file), cut);
+}
+
+}  // namespace
+}  // namespace sorvik

@@ -8,6 +8,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "settings/config_store.h"
+#include "settings/xml_file.h"
 
 namespace sorvik {
 namespace {
@@ -35,6 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string key = fuzz::WithoutZeros(parts[1]);
   const std::string value = fuzz::WithoutZeros(parts[2]);
 
+  // A file the store cannot read is kept, byte for byte, before the first Set writes a new one.
+  TiXmlDocument probe;
+  const bool unreadable = ReadXmlFile(path, &probe) == XmlRead::kUnreadable;
   ConfigStore store(path);
   std::vector<std::string> before;
   for (const std::string& k : KeysToCheck(key)) before.push_back(store.GetString(k, "<missing>"));
@@ -42,6 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string held;
   if (!store.Get(key, &held) || held != value) std::abort();
 
+  if (unreadable && fuzz::ReadFileBytes(path + ".bad") != parts[0]) std::abort();
   ConfigStore reloaded(path);
   const std::vector<std::string> keys = KeysToCheck(key);
   for (size_t i = 0; i < keys.size(); ++i) {

@@ -1,5 +1,6 @@
-// The favourites store over arbitrary Favorite.xml bytes: reading never fails, and after adding
-// one favourite and saving, a fresh store reads back exactly the list the first one held.
+// The favourites store over arbitrary Favorite.xml bytes: reading never fails (deeply nested or
+// cut-short files included), after adding one favourite and saving, a fresh store reads back
+// exactly the list the first one held, and a file that could not be read is kept as ".bad".
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -52,9 +53,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CreateFolder(folder);
   fuzz::WriteFileBytes(folder + "\\" + kFavoriteFileName, parts[0]);
 
+  const std::string file = folder + "\\" + kFavoriteFileName;
   FavoriteStore store(folder);
+  const bool unreadable = store.Unreadable();
   store.Add(fuzz::WithoutZeros(parts[1]), RequestOf(parts[2]));
   if (!store.Save()) std::abort();
+  // A file that could not be read is kept, byte for byte, never written over.
+  if (unreadable != (fuzz::ReadFileBytes(file + ".bad") == parts[0] && !parts[0].empty())) {
+    std::abort();
+  }
   FavoriteStore reloaded(folder);
   if (reloaded.Count() != store.Count()) std::abort();
   for (size_t i = 0; i < store.Count(); ++i) {

@@ -104,6 +104,13 @@ void KeywordSeeds() {
   }
 }
 
+// `levels` elements called `name`, each inside the one before, never closed.
+std::string Nested(const std::string& name, int levels) {
+  std::string text;
+  for (int i = 0; i < levels; ++i) text += "<" + name + ">";
+  return text;
+}
+
 void SettingsSeeds(const std::string& work) {
   const std::string path = work + "\\" + kConfigFileName;
   ConfigStore store(path);
@@ -129,6 +136,12 @@ void SettingsSeeds(const std::string& work) {
   const std::string favorites = fuzz::ReadFileBytes(folder + "\\" + kFavoriteFileName);
   Put("favorite_store", "seed-0", JoinParts({favorites, "new", std::string("\x02\x01", 2)}));
   Put("favorite_store", "seed-1", JoinParts({"", "t", std::string(6, '\0') + "word\nD:\\x"}));
+  // Cut short, and nested far deeper than any real file.
+  Put("favorite_store", "seed-2",
+      JoinParts({favorites.substr(0, favorites.size() / 2), "cut", std::string(6, '\0')}));
+  Put("favorite_store", "seed-3", JoinParts({Nested("bookmark", 5000), "deep", "x"}));
+  Put("config_store", "seed-3", JoinParts({written.substr(0, written.size() * 2 / 3), "k", "v"}));
+  Put("config_store", "seed-4", JoinParts({Nested("appSettings", 5000), "k", "v"}));
 }
 
 // The update server's texts: a notice body, version answers, an update list.

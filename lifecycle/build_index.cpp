@@ -46,6 +46,8 @@ bool IndexRecordNames(const BuildOptions& options, const std::string& folder) {
   builder.SetWorkFolder(folder + "\\");
   builder.SetRecordSource(&store);
   builder.SetChunkNames(options.chunk_names);
+  // Millions of lines per merge: written only when asked for.
+  builder.SetLog(options.diagnostics ? BuildLog(StdoutLog) : BuildLog());
   bool built = builder.Build();
   store.Close();
   return built;

@@ -18,6 +18,7 @@ struct BuildOptions {
   std::string work = ".\\";                   // folder that holds ScanTemp; ends with a separator
   uint32_t chunk_names = kDefaultChunkNames;  // names per chunk of the name index
   uint32_t settle_ms = 1000;                  // pause after the old build folder is deleted
+  bool diagnostics = false;  // the merge's line per key and position to standard output
 };
 
 // The drive letters a build walks, Z down to B: fixed drives, removable ones unless

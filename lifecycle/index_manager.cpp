@@ -16,6 +16,9 @@
 namespace sorvik {
 namespace {
 
+constexpr int kSwapAttempts = 5;        // tries to move the live folder aside in one swap
+constexpr uint32_t kSwapRetryMs = 200;  // pause between two tries
+
 BuildOptions g_instance_build;
 bool g_instance_logon = false;
 
@@ -47,13 +50,27 @@ IndexManager& IndexManager::Instance() {
   return *manager;
 }
 
+// Holds the index lock shared for one scope, with the loaded index made current first.
+class IndexManager::ReadHold {
+ public:
+  explicit ReadHold(IndexManager* manager) : manager_(manager) { manager_->BeginRead(); }
+  ~ReadHold() { manager_->EndRead(); }
+  ReadHold(const ReadHold&) = delete;
+  ReadHold& operator=(const ReadHold&) = delete;
+
+ private:
+  IndexManager* manager_;
+};
+
 IndexManager::IndexManager(const std::string& work, std::unique_ptr<IndexEnvironment> environment,
                            bool start_thread)
-    : work_(work), environment_(std::move(environment)), refresh_event_(kRefreshEventName) {
-  RecoverInterruptedSwap();
+    : work_(work),
+      environment_(std::move(environment)),
+      refresh_event_(kRefreshEventName),
+      index_lock_(work + kIndexLockFile) {
   {
     MutexHold hold(&mutex_);
-    LoadIfUsable();
+    ReadHold read(this);
   }
   if (start_thread) thread_ = std::thread(IndexThreadMain, this);
 }
@@ -64,13 +81,64 @@ IndexManager::~IndexManager() {
   if (thread_.joinable()) thread_.join();
 }
 
-void IndexManager::RecoverInterruptedSwap() {
-  // A process that ended between deleting the old folder and renaming the new one left the new
-  // index under the transient name: it is the newest usable index.
-  if (!IndexUsable() && IndexUsableAt(Path(kSwapFolder))) {
-    DeleteFolderTree(Path(kLiveFolder));
-    RenamePath(Path(kSwapFolder), Path(kLiveFolder));
+void IndexManager::BeginRead() {
+  if (read_depth_++ != 0) return;
+  // A build left in the swap folder is newer than the live index: it goes in first, unless
+  // another process is swapping right now (it then finishes the job itself).
+  if (PathExists(Path(kSwapFolder))) FinishPendingSwap(false);
+  // Without a lock file (a read-only folder that never had one) nobody can swap here: the index
+  // is read unlocked.
+  const uint32_t swaps =
+      index_lock_.Lock(ProcessLock::Mode::kShared, true) ? index_lock_.ReadCounter() : 0;
+  if (!loaded_ || swaps != loaded_swaps_) {
+    LoadIfUsable();
+    loaded_swaps_ = swaps;
   }
+}
+
+void IndexManager::EndRead() {
+  if (--read_depth_ == 0) index_lock_.Unlock();
+}
+
+void IndexManager::FinishPendingSwap(bool wait) {
+  if (!index_lock_.Lock(ProcessLock::Mode::kExclusive, wait)) return;
+  if (IndexUsableAt(Path(kSwapFolder))) {
+    loaded_.reset();  // its open files would hold the live folder in place
+    MoveSwapFolderIn();
+  } else if (!IndexUsable() && IndexUsableAt(Path(kRetiredFolder))) {
+    // Ended between the two renames with nothing to move in: the old index comes back.
+    DeleteFolderTree(Path(kLiveFolder));
+    RenamePath(Path(kRetiredFolder), Path(kLiveFolder));
+  }
+  LoadUnderExclusiveLock();
+  index_lock_.Unlock();
+}
+
+bool IndexManager::MoveSwapFolderIn() {
+  const std::string live = Path(kLiveFolder);
+  const std::string old = Path(kRetiredFolder);
+  DeleteFolderTree(old);  // left by an earlier swap that could not delete it
+  const bool had_live = PathExists(live);
+  if (had_live && !RenamePath(live, old)) return false;
+  if (!RenamePath(Path(kSwapFolder), live)) {
+    if (had_live) RenamePath(old, live);
+    return false;
+  }
+  RemoveFile(live + "\\" + kRemovalFileName);
+  // Readers in other processes compare the count with the one their index was loaded at.
+  index_lock_.WriteCounter(index_lock_.ReadCounter() + 1);
+  DeleteFolderTree(old);  // what cannot go now goes at the next swap
+  return true;
+}
+
+void IndexManager::LoadUnderExclusiveLock() {
+  LoadIfUsable();
+  loaded_swaps_ = index_lock_.Held() ? index_lock_.ReadCounter() : 0;
+}
+
+void IndexManager::CompletePendingSwap() {
+  MutexHold hold(&mutex_);
+  if (read_depth_ == 0 && PathExists(Path(kSwapFolder))) FinishPendingSwap(false);
 }
 
 void IndexManager::LoadIfUsable() {
@@ -86,12 +154,14 @@ void IndexManager::LoadIfUsable() {
 
 bool IndexManager::HasLoadedIndex() {
   MutexHold hold(&mutex_);
+  ReadHold read(this);
   return loaded_ != nullptr;
 }
 
 SearchResult* IndexManager::Search(const SearchRequest& request, int page, int pageSize,
                                    uint32_t* total) {
   MutexHold hold(&mutex_);
+  ReadHold read(this);
   *total = 0;
   if (!loaded_) return nullptr;
   return RunQuery(loaded_.get(), this, request, page, pageSize, total);
@@ -99,6 +169,7 @@ SearchResult* IndexManager::Search(const SearchRequest& request, int page, int p
 
 bool IndexManager::GetDetails(uint32_t id, EntryDetails* out) {
   MutexHold hold(&mutex_);
+  ReadHold read(this);
   if (!loaded_) return false;
   LoadEntryDetails(loaded_->store(), id, out);
   return true;
@@ -106,6 +177,7 @@ bool IndexManager::GetDetails(uint32_t id, EntryDetails* out) {
 
 bool IndexManager::ReadDetails(uint32_t generation, uint32_t id, EntryDetails* out) {
   MutexHold hold(&mutex_);
+  ReadHold read(this);  // a swap by another process since the page was cut changes the generation
   if (!loaded_ || generation != generation_.load()) return false;
   LoadEntryDetails(loaded_->store(), id, out);
   return true;
@@ -113,17 +185,20 @@ bool IndexManager::ReadDetails(uint32_t generation, uint32_t id, EntryDetails* o
 
 uint32_t IndexManager::MonthCodesOf(int slot, std::vector<uint16_t>* out) {
   MutexHold hold(&mutex_);
+  ReadHold read(this);
   if (!loaded_) return 0;
   return loaded_->MonthCodesOf(slot, out);
 }
 
 void IndexManager::RecordRemoval(uint32_t id, const std::string& fullPath) {
   MutexHold hold(&mutex_);
+  ReadHold read(this);
   RecordRemovalLocked(id, fullPath);
 }
 
 bool IndexManager::RecordRemoval(uint32_t generation, uint32_t id, const std::string& fullPath) {
   MutexHold hold(&mutex_);
+  ReadHold read(this);
   if (!loaded_ || generation != generation_.load()) return false;
   RecordRemovalLocked(id, fullPath);
   return true;
@@ -158,21 +233,25 @@ void IndexManager::SwapIn(bool build_succeeded) {
     MutexHold hold(&mutex_);
     loaded_.reset();
     environment_->Sleep(kSwapSettleMs);
+    // Without a lock file nothing can be renamed here either; the swap then fails on its own.
+    index_lock_.Lock(ProcessLock::Mode::kExclusive, true);
     DeleteFolderTree(Path(kSwapFolder));
     // A failed build, or one that is not a usable index, never replaces the live one; the live
     // one then keeps its removal list, whose ids are still its own.
     if (build_succeeded && IndexUsableAt(build) && RenamePath(build, Path(kSwapFolder))) {
-      DeleteFolderTree(Path(kLiveFolder));
-      if (RenamePath(Path(kSwapFolder), Path(kLiveFolder))) {
-        RemoveFile(Path(kLiveFolder) + "\\" + kRemovalFileName);
+      // The live folder cannot move while another process has a file in it open: the old index
+      // stays whole and the move is tried again, here a few times, later by any process that
+      // reads the index.
+      for (int attempt = 1; !MoveSwapFolderIn() && attempt < kSwapAttempts; ++attempt) {
+        index_lock_.Unlock();
+        SleepMs(kSwapRetryMs);
+        index_lock_.Lock(ProcessLock::Mode::kExclusive, true);
       }
-      // A last rename that failed after the old folder went leaves the new index under the
-      // transient name; one more try now, else the next start takes it.
-      RecoverInterruptedSwap();
     } else {
       DeleteFolderTree(build);
     }
-    LoadIfUsable();
+    LoadUnderExclusiveLock();
+    index_lock_.Unlock();
   }
   uintptr_t window = FindProgressWindow();
   if (window != 0) SendIndexDone(window, kIndexDoneText);
@@ -190,6 +269,8 @@ void IndexManager::NotifySwap() {
 }
 
 void IndexManager::Refresh() {
+  ProcessLock build_lock(Path(kBuildLockFile));
+  if (!build_lock.Lock(ProcessLock::Mode::kExclusive, false)) return;
   refreshing_ = 1;
   const bool built = environment_->Build();
   SwapIn(built);
@@ -209,6 +290,7 @@ void IndexThreadMain(IndexManager* manager) {
     double last_write = 0;
     const bool found = environment->LastWriteDate(index_file, &last_write);
     if (ScheduledRebuildDue(frequency, found, environment->Now(), last_write)) manager->Refresh();
+    manager->CompletePendingSwap();
     if (environment->Wait(&manager->refresh_event_, kWakeIntervalMs)) {
       if (manager->stopping_) return;
       manager->Refresh();

@@ -1,6 +1,8 @@
-// The single owner of the live index (".\NIndex"): loads it, serves searches, details, month
-// lists and removals under one recursive mutex, and swaps in a new build made by the background
-// index thread while searches wait.
+// The single owner of the live index (".\NIndex") in one process: loads it, serves searches,
+// details, month lists and removals under one recursive mutex, and swaps in a new build made by
+// the background index thread while searches wait. Other processes may share the work folder:
+// every read holds the folder's index lock shared, a swap holds it exclusively, and a build holds
+// the folder's build lock (docs/concurrency.md).
 #pragma once
 
 #include <atomic>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "lifecycle/index_environment.h"
+#include "platform/process_lock.h"
 #include "platform/sync.h"
 #include "query/details_source.h"
 #include "query/search_request.h"
@@ -24,6 +27,9 @@ class SearchResult;
 
 constexpr char kLiveFolder[] = "NIndex";
 constexpr char kSwapFolder[] = "NIndex_Quillet";  // holds a new build between the two renames
+constexpr char kRetiredFolder[] = "NIndex_Old";   // holds the old index between the two renames
+constexpr char kIndexLockFile[] = "NIndex.lock";  // shared while reading NIndex, exclusive to swap
+constexpr char kBuildLockFile[] = "ScanTemp.lock";  // held by the one build of a work folder
 constexpr char kRefreshEventName[] = "event_index";
 constexpr char kIndexDoneText[] = "索引建立完成！";
 
@@ -72,8 +78,13 @@ class IndexManager : public DetailsSource {
   // the folders, load. Otherwise the build folder is deleted and the live index reloaded.
   void SwapInNewIndex();
   // One build and swap, with the refreshing flag set throughout. A build that reports a failure
-  // is thrown away, however usable its folder looks.
+  // is thrown away, however usable its folder looks. Does nothing while another build (in this
+  // or another process) holds the work folder's build lock: that build's swap serves this
+  // process too.
   void Refresh();
+  // Completes a swap that another process (or an earlier run) left half way, if there is one
+  // and no other process is swapping now.
+  void CompletePendingSwap();
   // Whether an index is loaded now.
   bool HasLoadedIndex();
   // Records the removal of entry `id` of the index loaded now (see the DetailsSource one).
@@ -90,14 +101,25 @@ class IndexManager : public DetailsSource {
 
  private:
   friend void IndexThreadMain(IndexManager* manager);
+  class ReadHold;
   std::string Path(const char* folder) const { return work_ + folder; }
   void LoadIfUsable();  // REQUIRES: mutex held.
   // REQUIRES: mutex held.
   void RecordRemovalLocked(uint32_t id, const std::string& fullPath);
   void NotifySwap();
-  void RecoverInterruptedSwap();
+  // Takes the index lock shared (nested calls count) and reloads the index when another
+  // process swapped since it was loaded. REQUIRES: mutex held.
+  void BeginRead();
+  void EndRead();  // REQUIRES: mutex held.
+  // Moves a usable build waiting in the swap folder into place. REQUIRES: mutex held, no read.
+  void FinishPendingSwap(bool wait);
+  // The two renames of a swap: the live folder aside, the swap folder in its place. False, with
+  // the live folder as it was, when the first fails (a file in it is open elsewhere).
+  // REQUIRES: mutex held, index lock held exclusively.
+  bool MoveSwapFolderIn();
   // The swap; a build that did not succeed is thrown away instead of moved in.
   void SwapIn(bool build_succeeded);
+  void LoadUnderExclusiveLock();  // REQUIRES: mutex held, index lock held exclusively.
 
   std::string work_;                                 // folder of NIndex, ScanTemp, NIndex_Quillet
   std::unique_ptr<IndexEnvironment> environment_;    // clock, waits, settings, build
@@ -105,6 +127,9 @@ class IndexManager : public DetailsSource {
   std::atomic<uint8_t> refreshing_{0};               // set while a build and swap run
   std::atomic<bool> stopping_{false};                // the manager is being destroyed
   CIndexMutex mutex_;                                // guards loaded_ and the NIndex files
+  ProcessLock index_lock_;                           // the work folder's index lock
+  uint32_t read_depth_ = 0;                          // nested reads holding index_lock_ shared
+  uint32_t loaded_swaps_ = 0;                        // the folder's swap count loaded_ is from
   std::unique_ptr<LoadedIndex> loaded_;              // null when no usable index is loaded
   std::atomic<uint32_t> generation_{kNoGeneration};  // of loaded_; changed under mutex_
   uint32_t loads_ = 0;                               // indexes loaded so far

@@ -162,26 +162,45 @@ TEST(RebuildFailure, RenamesAndDeletesThatFailDuringTheSwap) {
   }
   EXPECT_EQ(Count(manager.get(), "match"), 2u);
   EXPECT_FALSE(PathExists(work.work + kBuildFolder));
-  {  // the old folder cannot be deleted: the old index stays in use with its removals
+  {  // the live folder cannot be moved aside (a file in it is open elsewhere): the old index
+     // stays whole and in use with its removals, and the new build waits under the transient name
     FailingDisk disk;
     disk.refuse = [](FileOp op, const std::string& path) {
-      return op == FileOp::kRemove && PathEndsWith(path, kLiveFolder);
+      return op == FileOp::kRename && PathEndsWith(path, kLiveFolder);
     };
     manager->Refresh();
+    EXPECT_EQ(Count(manager.get(), "match"), 2u);
+    EXPECT_TRUE(IndexUsableAt(work.work + kSwapFolder));
   }
-  EXPECT_EQ(Count(manager.get(), "match"), 2u);
-  {  // the last rename fails after the old folder went: no index until the next start
+  {  // the next search moves it in
+    EXPECT_EQ(Count(manager.get(), "match"), 4u);
+    EXPECT_FALSE(PathExists(work.work + kSwapFolder));
+  }
+  ASSERT_TRUE(testing::MakeFile(drive.At("match-newer.txt")));
+  {  // the old folder, moved aside, cannot be deleted: the swap still goes through
+    FailingDisk disk;
+    disk.refuse = [](FileOp op, const std::string& path) {
+      return op == FileOp::kRemove && PathEndsWith(path, kRetiredFolder);
+    };
+    manager->Refresh();
+    EXPECT_EQ(Count(manager.get(), "match"), 5u);
+    EXPECT_TRUE(PathExists(work.work + kRetiredFolder));
+  }
+  ASSERT_TRUE(testing::MakeFile(drive.At("match-newest.txt")));
+  {  // the last rename fails after the old folder moved aside: the old one comes back
     FailingDisk disk;
     disk.refuse = [](FileOp op, const std::string& path) {
       return op == FileOp::kRename && PathEndsWith(path, kSwapFolder);
     };
     manager->Refresh();
-    EXPECT_EQ(Count(manager.get(), "match"), kNoIndex);
+    EXPECT_EQ(Count(manager.get(), "match"), 5u);
   }
-  {  // which takes the new index from the transient folder
+  {  // and the next start takes the new index from the transient folder
+    manager.reset();  // the process ends, its open files with it
     manager = ManagerOn(&work);
-    EXPECT_EQ(Count(manager.get(), "match"), 4u);
+    EXPECT_EQ(Count(manager.get(), "match"), 6u);
     EXPECT_FALSE(PathExists(work.work + kSwapFolder));
+    EXPECT_FALSE(PathExists(work.work + kRetiredFolder));
   }
 }
 

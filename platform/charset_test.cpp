@@ -19,7 +19,9 @@ TEST(Charset, LiteralsAreGbkAndConvert) {
   EXPECT_EQ(Utf8ToGbk(utf8), gbk);
   EXPECT_EQ(Utf8ToGbk("plain.txt"), "plain.txt");
   // A character outside GBK becomes "?" per UTF-16 unit, the text around it stays.
-  EXPECT_EQ(Utf8ToGbk("a\xF0\x9F\x98\x80" "b"), "a??b");
+  EXPECT_EQ(Utf8ToGbk("a\xF0\x9F\x98\x80"
+                      "b"),
+            "a??b");
   EXPECT_EQ(Utf8ToGbk("\xE0\xB8\x81"), "?");  // U+0E01, Thai
   // A GBK name whose trail byte is 0x5C ("\") converts as one character.
   const std::string trail5c = "\xB1\x5C";

@@ -52,7 +52,8 @@ class WinFile {
 
 // Opens `path` (program path form: drive letters, backslashes, GBK) for reading and writing,
 // shared for reading and writing. With kOpenExisting a missing path gives null without any
-// system call error. Returns null when the system refuses.
+// system call error. A file the system lets this process only read is opened for reading (its
+// writes then fail and are counted). Returns null when the system refuses.
 std::unique_ptr<WinFile> OpenWinFile(const std::string& path, uint32_t disposition);
 
 // A read-only mapping of a whole file, kept until Unmap or destruction.

@@ -8,9 +8,9 @@
 namespace sorvik {
 namespace {
 
+using testing::kSep;
 using testing::ReadBytes;
 using testing::TempFolder;
-using testing::kSep;
 
 TEST(WinFile, OpenDispositions) {
   TempFolder folder;

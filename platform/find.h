@@ -36,7 +36,8 @@ constexpr intptr_t kInvalidFind = -1;
 // POSIX: attributes are kAttributeDirectory for folders, kAttributeArchive for other files,
 // kAttributeHidden for names that start with "." (but not "." and ".."), and
 // kAttributeReparsePoint for symbolic links (with kAttributeDirectory when the link points to a
-// folder; a link's size is 0). Names that GBK cannot hold get "?" for each such character;
+// folder; a link's size is 0). Names that GBK cannot hold get "?" for each such character
+// (and for each byte that is not UTF-8), control characters become "?";
 // names longer than 259 GBK bytes and entries that vanish while listed are left out.
 intptr_t FindFirstEntry(const std::string& pattern, FindRecord* record);
 // Fills `record` with the next match; false at the end or on failure.

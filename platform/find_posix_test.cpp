@@ -52,5 +52,24 @@ TEST(FindEntriesPosix, LinksNamesAndTimes) {
   EXPECT_EQ(found.size(), 9u);  // the seven entries with "." and ".."
 }
 
+TEST(FindEntriesPosix, InvalidBytesAndControlCharactersBecomeOneMarkEach) {
+  testing::TempFolder folder;
+  const std::string dir = folder.Path();
+  Touch(dir + "/bad\xff_dir");        // one byte that is no UTF-8
+  Touch(dir + "/two\xe4\xb8x");       // a character cut short: two invalid bytes
+  Touch(dir + "/line\nfeed\ttab\r");  // impossible on Windows, fatal to line records
+  std::map<std::string, int> found;
+  FindRecord record;
+  intptr_t handle = FindFirstEntry(dir + "/*", &record);
+  ASSERT_NE(handle, kInvalidFind);
+  do {
+    ++found[record.name];
+  } while (FindNextEntry(handle, &record));
+  FindCloseEntry(handle);
+  EXPECT_EQ(found.count("bad?_dir"), 1u);
+  EXPECT_EQ(found.count("two??x"), 1u);
+  EXPECT_EQ(found.count("line?feed?tab?"), 1u);
+}
+
 }  // namespace
 }  // namespace sorvik

@@ -1,10 +1,9 @@
-#include "platform/posix/native_path.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include "platform/file.h"
 #include "platform/fs.h"
+#include "platform/posix/native_path.h"
 #include "testing/test_util.h"
 
 namespace sorvik {

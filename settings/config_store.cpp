@@ -51,7 +51,9 @@ std::string ConfigStore::Path() {
 }
 
 void ConfigStore::Load() {
-  if (!LoadXmlFile(path_, &doc_)) ParseXmlText(kDefaultConfigText, &doc_);
+  const XmlRead read = ReadXmlFile(path_, &doc_);
+  unreadable_ = read == XmlRead::kUnreadable;
+  if (read != XmlRead::kLoaded) ParseXmlText(kDefaultConfigText, &doc_);
 }
 
 // The first "add" child of appSettings and every element after it, whatever its name, is a
@@ -88,6 +90,10 @@ bool ConfigStore::Set(const std::string& key, const std::string& value) {
     add->SetAttribute("value", value);
     appSettings->LinkEndChild(add);
   }
+  // A file that could not be read is the user's: it is kept beside before a new one is written.
+  std::string kept;
+  if (unreadable_ && !KeepBadFile(path_, &kept)) return true;
+  unreadable_ = false;
   SaveXmlFile(doc_, path_);
   return true;
 }

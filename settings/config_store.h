@@ -30,7 +30,8 @@ class ConfigStore {
   static ConfigStore& Instance();
 
   // A store on the settings file at `path` (program path form). A missing, malformed or
-  // rootless file starts the store from the default document; nothing is written until Set.
+  // rootless file starts the store from the default document; nothing is written until Set,
+  // and a file that holds something unreadable is then first renamed to "Config.xml.bad".
   explicit ConfigStore(const std::string& path);
   ConfigStore(const ConfigStore&) = delete;
   ConfigStore& operator=(const ConfigStore&) = delete;
@@ -59,9 +60,10 @@ class ConfigStore {
   void Load();  // REQUIRES: lock_ held.
   TiXmlElement* FindSetting(TiXmlElement* appSettings, const std::string& key);
 
-  std::mutex lock_;    // held for the length of every public call
-  std::string path_;   // full path of the settings file
-  TiXmlDocument doc_;  // the parsed settings, always with a root element
+  std::mutex lock_;          // held for the length of every public call
+  std::string path_;         // full path of the settings file
+  TiXmlDocument doc_;        // the parsed settings, always with a root element
+  bool unreadable_ = false;  // the file holds something that could not be read
 };
 
 }  // namespace sorvik

@@ -100,6 +100,23 @@ TEST(ConfigStore, FailedSaveKeepsTheOldFile) {
   EXPECT_EQ(store.GetInt(kConfigShortcutKey, kDefaultShortcutKey), 0);  // memory keeps it
 }
 
+TEST(ConfigStore, AnUnreadableFileIsKeptBeforeTheFirstSet) {
+  testing::TempFolder folder;
+  const std::string path = folder.Join("Config.xml");
+  std::string deep;
+  for (int i = 0; i < 50000; ++i) deep += "<a>";
+  for (const std::string& damaged : {std::string("<configuration><appSettings><add key="), deep}) {
+    testing::WriteText(path, damaged);
+    RemoveFile(path + ".bad");
+    ConfigStore store(path);
+    EXPECT_EQ(store.GetInt(kConfigShortcutKey, kDefaultShortcutKey), kDefaultShortcutKey);
+    EXPECT_EQ(testing::ReadText(path), damaged);  // reading alone writes nothing
+    store.Set(kConfigAutorun, "true");
+    EXPECT_EQ(testing::ReadText(path + ".bad"), damaged);
+    EXPECT_EQ(ConfigStore(path).GetString(kConfigAutorun, ""), "true");
+  }
+}
+
 TEST(ConfigStore, InstanceAndThreads) {
   testing::TempFolder first, second;
   ConfigStore& store = ConfigStore::Instance();

@@ -80,39 +80,112 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
   return FailedFileWrites() == failed_writes;
 }
 
-}  // namespace
-
-bool ParseXmlText(const std::string& text, TiXmlDocument* doc) {
-  KeepWhiteSpace();
-  doc->Clear();
-  doc->Parse(text.c_str(), nullptr, TIXML_ENCODING_LEGACY);
-  return !doc->Error() && doc->RootElement() != nullptr;
+// Where the markup that starts at `at` (a "<") ends: after "-->" for a comment, "]]>" for a
+// character section, else after the first ">" outside quotes; the text's end when it does not.
+size_t MarkupEnd(const std::string& text, size_t at) {
+  const char* close = text.compare(at, 4, "<!--") == 0        ? "-->"
+                      : text.compare(at, 9, "<![CDATA[") == 0 ? "]]>"
+                                                              : nullptr;
+  if (close != nullptr) {
+    const size_t end = text.find(close, at);
+    return end == std::string::npos ? text.size() : end + 3;
+  }
+  char quote = 0;
+  for (size_t i = at + 1; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (c == '>') {
+      return i + 1;
+    }
+  }
+  return text.size();
 }
 
-bool LoadXmlFile(const std::string& path, TiXmlDocument* doc) {
-  MappedFile mapped;
-  if (!mapped.Map(path, 0) || mapped.Size() == 0 || mapped.Size() > kMaxXmlFileBytes) {
-    return false;
+// Whether no element in `text` is nested deeper than `limit`, counted without parsing: every
+// start tag that is not self-closing opens a level, every end tag closes one. Damaged text may
+// count deeper than it parses, never shallower.
+bool DepthWithin(const std::string& text, int limit) {
+  int depth = 0;
+  for (size_t at = text.find('<'); at != std::string::npos; at = text.find('<', at)) {
+    const size_t end = MarkupEnd(text, at);
+    const char kind = at + 1 < text.size() ? text[at + 1] : 0;
+    if (kind == '/') {
+      if (depth > 0) --depth;
+    } else if (kind != '!' && kind != '?' && text[end - 1] == '>' && text[end - 2] != '/') {
+      if (++depth > limit) return false;
+    } else if (kind != '!' && kind != '?' && text[end - 1] != '>' && depth + 1 > limit) {
+      return false;  // an unterminated start tag still opens a level
+    }
+    at = end;
   }
-  const char* data = reinterpret_cast<const char*>(mapped.Data());
-  size_t size = mapped.Size();
+  return true;
+}
+
+// Text from a file: the byte-order mark skipped, line ends made LF.
+std::string FileText(const char* data, size_t size) {
   static const char kBom[] = "\xEF\xBB\xBF";
   if (size >= 3 && std::string(data, 3) == kBom) {
     data += 3;
     size -= 3;
   }
-  return ParseXmlText(NormalizeLineEnds(data, size), doc);
+  return NormalizeLineEnds(data, size);
 }
 
-bool SaveXmlFile(const TiXmlDocument& doc, const std::string& path) {
-  const std::string text = PrintLoadably(doc);
-  if (text.empty()) return false;
-  const std::string temp = path + ".tmp";
-  if (!WriteWholeFile(temp, text) || !ReplacePath(temp, path)) {
-    RemoveFile(temp);
-    return false;
+}  // namespace
+
+bool ParseXmlText(const std::string& text, TiXmlDocument* doc) {
+  KeepWhiteSpace();
+  doc->Clear();
+  if (!DepthWithin(text, kMaxXmlDepth)) return false;
+  doc->Parse(text.c_str(), nullptr, TIXML_ENCODING_LEGACY);
+  return !doc->Error() && doc->RootElement() != nullptr;
+}
+
+XmlRead ReadXmlFile(const std::string& path, TiXmlDocument* doc) {
+  uint64_t size = 0;
+  if (!FileSizeOf(path, &size) || size == 0) return XmlRead::kMissing;
+  MappedFile mapped;
+  if (size > kMaxXmlFileBytes || !mapped.Map(path, 0)) return XmlRead::kUnreadable;
+  const std::string text = FileText(reinterpret_cast<const char*>(mapped.Data()), mapped.Size());
+  if (ParseXmlText(text, doc)) return XmlRead::kLoaded;
+  // Well-formed without a root element (only a declaration, say) holds nothing to keep.
+  if (!doc->Error() && DepthWithin(text, kMaxXmlDepth)) return XmlRead::kMissing;
+  return XmlRead::kUnreadable;
+}
+
+bool LoadXmlFile(const std::string& path, TiXmlDocument* doc) {
+  return ReadXmlFile(path, doc) == XmlRead::kLoaded;
+}
+
+bool KeepBadFile(const std::string& path, std::string* kept) {
+  for (int n = 1; n <= 100; ++n) {
+    const std::string name = path + ".bad" + (n == 1 ? std::string() : std::to_string(n));
+    if (PathExists(name)) continue;
+    if (!RenamePath(path, name)) return false;
+    *kept = name;
+    return true;
   }
-  return true;
+  return false;
+}
+
+bool SaveXmlFile(const TiXmlDocument& doc, const std::string& path, std::string* error) {
+  std::string reason;
+  const std::string text = PrintLoadably(doc);
+  const std::string temp = path + ".tmp";
+  if (text.empty()) {
+    reason = "the document would not read back";
+  } else if (!WriteWholeFile(temp, text)) {
+    reason = "cannot write " + temp + " (read-only folder or full disk?)";
+  } else if (!ReplacePath(temp, path)) {
+    reason = "cannot replace " + path;
+  }
+  if (reason.empty()) return true;
+  RemoveFile(temp);
+  if (error != nullptr) *error = reason;
+  return false;
 }
 
 }  // namespace sorvik

@@ -12,18 +12,36 @@ namespace sorvik {
 // Files larger than this are not read: the program's own files stay far below it.
 constexpr size_t kMaxXmlFileBytes = 16u << 20;
 
-// Parses `text` into `doc` (replacing what it held). True when the text is well-formed and has a
-// root element; otherwise false, and `doc` must be refilled by the caller.
+// Elements nested deeper than this are refused before parsing: the parser descends once per
+// level on the stack, and the program's own files are three or four levels deep.
+constexpr int kMaxXmlDepth = 256;
+
+// Parses `text` into `doc` (replacing what it held). True when the text is well-formed, nested
+// no deeper than kMaxXmlDepth and has a root element; otherwise false, and `doc` must be
+// refilled by the caller.
 bool ParseXmlText(const std::string& text, TiXmlDocument* doc);
 
-// Reads the file at `path` (program path form) into `doc`. False when the file is missing,
-// empty, unreadable, too large, not well-formed or without a root element. A leading UTF-8
-// byte-order mark is skipped; line ends are read as "\n".
+enum class XmlRead {
+  kLoaded,      // `doc` holds the file
+  kMissing,     // no file, an empty one, or one without a root element: nothing to lose
+  kUnreadable,  // a file that holds something but cannot be read: never to be overwritten
+};
+
+// Reads the file at `path` (program path form) into `doc`. Unreadable: a file that cannot be
+// opened, is too large, not well-formed or nested too deeply. A leading UTF-8 byte-order mark
+// is skipped; line ends are read as "\n".
+XmlRead ReadXmlFile(const std::string& path, TiXmlDocument* doc);
+// ReadXmlFile(...) == XmlRead::kLoaded.
 bool LoadXmlFile(const std::string& path, TiXmlDocument* doc);
+
+// Renames an unreadable file at `path` to `path` + ".bad" (".bad2", ".bad3"... when that exists)
+// so that the user keeps it; `kept` gets the new name. False when it could not be renamed.
+bool KeepBadFile(const std::string& path, std::string* kept);
 
 // Prints `doc` (four-space indentation, CR LF line ends) into a temporary file beside `path`,
 // then replaces `path` with it. On failure `path` keeps its old contents and no temporary file
-// is left behind; so it does when the printed text would not load again.
-bool SaveXmlFile(const TiXmlDocument& doc, const std::string& path);
+// is left behind; so it does when the printed text would not load again. `error` (optional)
+// gets the reason of a failure.
+bool SaveXmlFile(const TiXmlDocument& doc, const std::string& path, std::string* error = nullptr);
 
 }  // namespace sorvik

@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "platform/fs.h"
 #include "settings/decimal_text.h"
 #include "testing/test_util.h"
 
@@ -35,6 +36,63 @@ TEST(DecimalText, ReadsLikeAtoiWithoutOverflow) {
   EXPECT_EQ(ParseDecimal("2147483647"), INT_MAX);
   EXPECT_EQ(ParseDecimal("99999999999999999999999"), INT_MAX);
   EXPECT_EQ(ParseDecimal("-99999999999999999999999"), INT_MIN);
+}
+
+}  // namespace
+}  // namespace sorvik
+
+namespace sorvik {
+namespace {
+
+TEST(XmlFile, DamagedFilesAreToldFromMissingOnes) {
+  testing::TempFolder folder;
+  const std::string path = folder.Join("a.xml");
+  TiXmlDocument doc;
+  {  // nothing to lose: no file, an empty one, one without a root element
+    EXPECT_EQ(ReadXmlFile(path, &doc), XmlRead::kMissing);
+    testing::WriteText(path, "");
+    EXPECT_EQ(ReadXmlFile(path, &doc), XmlRead::kMissing);
+    testing::WriteText(path, "<?xml version=\"1.0\" ?>\n");
+    EXPECT_EQ(ReadXmlFile(path, &doc), XmlRead::kMissing);
+  }
+  {  // cut short, or a tag left open by hand
+    testing::WriteText(path, "<r>\n<a k=\"1\"/>\n<a k=");
+    EXPECT_EQ(ReadXmlFile(path, &doc), XmlRead::kUnreadable);
+    testing::WriteText(path, "<r><a>songs</r>");
+    EXPECT_EQ(ReadXmlFile(path, &doc), XmlRead::kUnreadable);
+  }
+  {  // 50,000 levels are refused before the parser descends into them
+    std::string deep;
+    for (int i = 0; i < 50000; ++i) deep += "<a>";
+    testing::WriteText(path, deep);
+    EXPECT_EQ(ReadXmlFile(path, &doc), XmlRead::kUnreadable);
+    for (int i = 0; i < 50000; ++i) deep += "</a>";
+    EXPECT_FALSE(ParseXmlText(deep, &doc));
+  }
+  {  // the bound counts levels, not elements; comments, quotes and empty tags open none
+    std::string wide = "<r>";
+    for (int i = 0; i < 5000; ++i) wide += "<a x='<b>'/><!-- <c> --><d>t</d>";
+    EXPECT_TRUE(ParseXmlText(wide + "</r>", &doc));
+    std::string nested;
+    for (int i = 0; i < kMaxXmlDepth; ++i) nested = "<a>" + nested + "</a>";
+    EXPECT_TRUE(ParseXmlText(nested, &doc));
+    EXPECT_FALSE(ParseXmlText("<b>" + nested + "</b>", &doc));
+  }
+}
+
+TEST(XmlFile, BadFilesAreKeptUnderFreeNames) {
+  testing::TempFolder folder;
+  const std::string path = folder.Join("Favorite.xml");
+  std::string kept;
+  testing::WriteText(path, "first");
+  ASSERT_TRUE(KeepBadFile(path, &kept));
+  EXPECT_EQ(kept, path + ".bad");
+  testing::WriteText(path, "second");
+  ASSERT_TRUE(KeepBadFile(path, &kept));
+  EXPECT_EQ(kept, path + ".bad2");
+  EXPECT_EQ(testing::ReadText(path + ".bad"), "first");
+  EXPECT_EQ(testing::ReadText(path + ".bad2"), "second");
+  EXPECT_FALSE(PathExists(path));
 }
 
 }  // namespace

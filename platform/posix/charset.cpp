@@ -13,12 +13,20 @@ bool IsAscii(const std::string& text) {
   return true;
 }
 
-// Length of the UTF-8 sequence that starts with `lead`, at least 1.
-size_t Utf8Length(unsigned char lead) {
-  if (lead >= 0xF0) return 4;
-  if (lead >= 0xE0) return 3;
-  if (lead >= 0xC0) return 2;
-  return 1;
+// Length of the character that could not be converted at `at`: the whole sequence when it is
+// well-formed UTF-8 (a character GBK cannot hold), else 1 (an invalid byte), so that each
+// invalid byte becomes one "?" and never takes its neighbours with it.
+size_t Utf8Length(const char* at, size_t left) {
+  const unsigned char lead = static_cast<unsigned char>(at[0]);
+  const size_t length = lead >= 0xC2 && lead < 0xE0   ? 2
+                        : lead >= 0xE0 && lead < 0xF0 ? 3
+                        : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                      : 1;
+  if (length > left) return 1;
+  for (size_t i = 1; i < length; ++i) {
+    if ((static_cast<unsigned char>(at[i]) & 0xC0) != 0x80) return 1;
+  }
+  return length;
 }
 
 // One converter per thread and direction: opening a converter costs more than converting a name.
@@ -45,7 +53,7 @@ class Converter {
       if (rc != static_cast<size_t>(-1)) continue;
       if (errno == E2BIG) continue;
       // EILSEQ or EINVAL: replace the offending character.
-      size_t skip = utf8_input ? Utf8Length(static_cast<unsigned char>(*src)) : 1;
+      size_t skip = utf8_input ? Utf8Length(src, src_left) : 1;
       if (skip > src_left) skip = src_left;
       src += skip;
       src_left -= skip;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "platform/file_faults.h"
@@ -114,6 +115,11 @@ std::unique_ptr<WinFile> OpenWinFile(const std::string& path, uint32_t dispositi
   int flags = O_RDWR | O_CLOEXEC;
   if (disposition == kOpenAlways) flags |= O_CREAT;
   int fd = ::open(native.c_str(), flags, 0644);
+  // A file that may only be read (a read-only index folder) still serves its readers; writes to
+  // it fail and count as failed writes.
+  if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+    fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+  }
   if (fd < 0) return nullptr;
   struct stat st;
   if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {

@@ -95,6 +95,11 @@ bool Describe(DIR* dir, const char* native_name, const char* pattern, FindRecord
     if (gbk.size() >= kFindNameSize) return false;
     std::memcpy(record->name, gbk.c_str(), gbk.size() + 1);
   }
+  // A line feed, carriage return or tab (impossible on Windows) would break the line-based
+  // records the names end up in.
+  for (char* c = record->name; *c != '\0'; ++c) {
+    if (static_cast<unsigned char>(*c) < 0x20) *c = '?';
+  }
   if (pattern != nullptr && !Matches(pattern, record->name)) return false;
   struct stat st;
   int fd = ::dirfd(dir);

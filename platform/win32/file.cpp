@@ -88,9 +88,16 @@ std::unique_ptr<WinFile> OpenWinFile(const std::string& path, uint32_t dispositi
   if (disposition == kOpenExisting && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
     return nullptr;
   }
-  HANDLE handle =
-      CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                  nullptr, disposition, FILE_FLAG_RANDOM_ACCESS, nullptr);
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
+                              disposition, FILE_FLAG_RANDOM_ACCESS, nullptr);
+  // A file that may only be read (a read-only index folder) still serves its readers; writes to
+  // it fail and count as failed writes.
+  if (handle == INVALID_HANDLE_VALUE &&
+      (GetLastError() == ERROR_ACCESS_DENIED || GetLastError() == ERROR_WRITE_PROTECT)) {
+    handle = CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_RANDOM_ACCESS, nullptr);
+  }
   if (reinterpret_cast<intptr_t>(handle) < 1) return nullptr;
   return std::unique_ptr<WinFile>(new WinFile(reinterpret_cast<intptr_t>(handle)));
 }
@@ -99,8 +106,8 @@ bool MappedFile::Map(const std::string& path, uint32_t flags) {
   Unmap();
   // Shared for writing too, as OpenWinFile opens: a file mapped for reading must not keep the
   // index's other readers, which open it read-write, out.
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, flags, nullptr);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, flags, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   file_ = reinterpret_cast<intptr_t>(file);
   size_ = GetFileSize(file, nullptr);

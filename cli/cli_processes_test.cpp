@@ -1,0 +1,181 @@
+// Several sorvik-cli processes on one work folder: two builds at once, searches while another
+// process rebuilds, two processes adding favourites at once. Each test runs a bounded number of
+// rounds and prints how many rounds failed before it asserts that none did.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "cli/cli_commands.h"
+#include "testing/snapshot_test_support.h"
+#include "platform/fs.h"
+#include "settings/config_store.h"
+#include "testing/child_process.h"
+
+namespace sorvik {
+namespace {
+
+// SORVIK_CLI_UNDER_TEST names another sorvik-cli for the child processes (an older build, to
+// see the failures these tests catch); the in-process searches stay this build's.
+const char* OtherProgram() { return std::getenv("SORVIK_CLI_UNDER_TEST"); }
+
+#ifdef _WIN32
+constexpr int kBuildRounds = 20;
+constexpr int kRebuilds = 40;
+constexpr int kFavouritePairs = 20;
+// The test runs under Wine, where the whole Linux root is drive Z:.
+std::string Program() {
+  if (OtherProgram() != nullptr) return OtherProgram();
+  std::string path = std::string("Z:") + SORVIK_CLI_PATH;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+#else
+constexpr int kBuildRounds = 20;
+constexpr int kRebuilds = 40;
+constexpr int kFavouritePairs = 100;
+std::string Program() { return OtherProgram() ? OtherProgram() : SORVIK_CLI_PATH; }
+#endif
+
+constexpr int kSearchesPerRebuild = 200;
+constexpr int kEntries = 300;  // files on the test drive, plus its one folder
+
+// A work folder and a test drive with kEntries files named "file N.txt" under "tree".
+class SharedWork {
+ public:
+  SharedWork() : drive_('Q') {
+    mapped_ = drive_.Mapped() && CreateFolder(drive_.At("tree"));
+    for (int i = 0; mapped_ && i < kEntries; ++i) {
+      mapped_ = testing::MakeFile(drive_.At("tree\\file " + std::to_string(i) + ".txt"));
+    }
+#ifdef _WIN32
+    ConfigStore(work_.Join(kConfigFileName)).Set(kConfigIndexPosition, "Q:");
+#endif
+  }
+  bool Ready() const { return mapped_; }
+  std::vector<std::string> Index() const {
+    std::vector<std::string> args = {"index", "--work", work_.Path()};
+#ifndef _WIN32
+    args.push_back("--drive");
+    args.push_back("Q:=" + drive_.Folder().Path());
+#endif
+    return args;
+  }
+  std::vector<std::string> Work(std::vector<std::string> args) const {
+    // After the command words and a favourite's title.
+    size_t at = args[0] != "favorites" ? 1 : args[1] == "add" ? 3 : 2;
+    args.insert(args.begin() + at, {"--work", work_.Path()});
+    return args;
+  }
+  std::string LiveFile(const std::string& name) const {
+    return work_.Join(std::string("NIndex") + testing::kSep + name);
+  }
+  std::string Output(int n) const { return scratch_.Join("out" + std::to_string(n)); }
+
+ private:
+  testing::TestDrive drive_;
+  testing::TempFolder work_;
+  testing::TempFolder scratch_;
+  bool mapped_ = false;
+};
+
+// Runs one command in this process: its status and first line of standard output.
+int RunHere(const std::vector<std::string>& args, std::string* first_line) {
+  FILE* out = std::tmpfile();
+  FILE* err = std::tmpfile();
+  const int status = RunCli(args, out, err);
+  std::rewind(out);
+  char line[256] = {0};
+  *first_line = std::fgets(line, sizeof line, out) ? line : "";
+  if (!first_line->empty() && first_line->back() == '\n') first_line->pop_back();
+  std::fclose(out);
+  std::fclose(err);
+  return status;
+}
+
+// The line "total: N" a search for every ".txt" file gives on a whole index.
+std::string WholeTotal() { return "total: " + std::to_string(kEntries); }
+
+TEST(CliProcesses, TwoBuildsAtOnceKeepTheIndex) {
+  SharedWork shared;
+  ASSERT_TRUE(shared.Ready());
+  std::string line;
+  ASSERT_EQ(RunHere(shared.Index(), &line), kExitOk);
+  int failed_rounds = 0;
+  for (int round = 0; round < kBuildRounds; ++round) {
+    testing::ChildProcess first, second;
+    ASSERT_TRUE(first.Start(Program(), shared.Index(), shared.Output(1)));
+    ASSERT_TRUE(second.Start(Program(), shared.Index(), shared.Output(2)));
+    const int a = first.Wait();
+    const int b = second.Wait();
+    // Each run either builds (0) or finds the other one building (1); one of them builds.
+    bool ok = (a == kExitOk || a == kExitNoIndex) && (b == kExitOk || b == kExitNoIndex) &&
+              (a == kExitOk || b == kExitOk);
+    ok = RunHere(shared.Work({"search", ".txt"}), &line) == kExitOk && line == WholeTotal() && ok;
+    if (!ok) ++failed_rounds;
+  }
+  std::printf("two builders: %d rounds, %d failed\n", kBuildRounds, failed_rounds);
+  EXPECT_EQ(failed_rounds, 0);
+}
+
+TEST(CliProcesses, SearchesWhileAnotherProcessRebuilds) {
+  SharedWork shared;
+  ASSERT_TRUE(shared.Ready());
+  std::string line;
+  ASSERT_EQ(RunHere(shared.Index(), &line), kExitOk);
+  int searches = 0;
+  int failed = 0;
+  for (int rebuild = 0; rebuild < kRebuilds; ++rebuild) {
+    testing::ChildProcess writer;
+    ASSERT_TRUE(writer.Start(Program(), shared.Index(), shared.Output(1)));
+    // Searches until the writer is done, at most kSearchesPerRebuild times.
+    int status = -1;
+    for (int i = 0; i < kSearchesPerRebuild && !writer.Finished(&status); ++i, ++searches) {
+      if (RunHere(shared.Work({"search", ".txt"}), &line) != kExitOk || line != WholeTotal()) {
+        ++failed;
+      }
+    }
+    if (!writer.Finished(&status)) status = writer.Wait();
+    if (status != kExitOk) ++failed;
+  }
+  // After the last swap the live index is whole.
+  EXPECT_TRUE(PathExists(shared.LiveFile("index.dm")));
+  EXPECT_TRUE(PathExists(shared.LiveFile("db.txt.mai")));
+  std::printf("searcher against a rebuilding writer: %d searches over %d rebuilds, %d failed\n",
+              searches, kRebuilds, failed);
+  EXPECT_EQ(failed, 0);
+}
+
+TEST(CliProcesses, TwoProcessesAddingFavouritesKeepEveryOne) {
+  SharedWork shared;
+  int failed_adds = 0;
+  for (int pair = 0; pair < kFavouritePairs; ++pair) {
+    testing::ChildProcess first, second;
+    const std::string n = std::to_string(pair);
+    ASSERT_TRUE(
+        first.Start(Program(), shared.Work({"favorites", "add", "a" + n, "x"}), shared.Output(1)));
+    ASSERT_TRUE(
+        second.Start(Program(), shared.Work({"favorites", "add", "b" + n, "y"}), shared.Output(2)));
+    if (first.Wait() != kExitOk) ++failed_adds;
+    if (second.Wait() != kExitOk) ++failed_adds;
+  }
+  FILE* out = std::tmpfile();
+  FILE* err = std::tmpfile();
+  EXPECT_EQ(RunCli(shared.Work({"favorites", "list"}), out, err), kExitOk);
+  std::rewind(out);
+  int listed = 0;
+  for (int c; (c = std::fgetc(out)) != EOF;) listed += c == '\n';
+  std::fclose(out);
+  std::fclose(err);
+  std::printf("two favourites writers: %d adds, %d kept, %d failed\n", 2 * kFavouritePairs, listed,
+              failed_adds);
+  EXPECT_EQ(failed_adds, 0);
+  EXPECT_EQ(listed, 2 * kFavouritePairs);
+}
+
+}  // namespace
+}  // namespace sorvik

@@ -1,0 +1,76 @@
+#include <windows.h>
+
+#include "testing/child_process.h"
+
+namespace sorvik {
+namespace testing {
+namespace {
+
+// One argument quoted for the C runtime's command-line parser.
+std::string Quoted(const std::string& arg) {
+  std::string quoted = "\"";
+  size_t backslashes = 0;
+  for (char c : arg) {
+    if (c == '\\') {
+      ++backslashes;
+      quoted += c;
+      continue;
+    }
+    if (c == '"') quoted.append(backslashes + 1, '\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes, '\\');
+  return quoted + "\"";
+}
+
+}  // namespace
+
+ChildProcess::~ChildProcess() { Wait(); }
+
+bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& out_file) {
+  std::string line = Quoted(program);
+  for (const std::string& arg : args) line += " " + Quoted(arg);
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE out = CreateFileA(out_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE null = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                            OPEN_EXISTING, 0, nullptr);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = nullptr;
+  startup.hStdOutput = out;
+  startup.hStdError = null;
+  PROCESS_INFORMATION process = {};
+  const BOOL started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                      nullptr, nullptr, &startup, &process);
+  if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+  if (null != INVALID_HANDLE_VALUE) CloseHandle(null);
+  if (!started) return false;
+  CloseHandle(process.hThread);
+  handle_ = reinterpret_cast<intptr_t>(process.hProcess);
+  return true;
+}
+
+int ChildProcess::Wait() {
+  if (handle_ == 0) return -1;
+  HANDLE process = reinterpret_cast<HANDLE>(handle_);
+  handle_ = 0;
+  DWORD code = 0;
+  const bool ok =
+      WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 && GetExitCodeProcess(process, &code);
+  CloseHandle(process);
+  return ok ? static_cast<int>(code) : -1;
+}
+
+bool ChildProcess::Finished(int* status) {
+  if (handle_ == 0) return true;
+  if (WaitForSingleObject(reinterpret_cast<HANDLE>(handle_), 0) != WAIT_OBJECT_0) return false;
+  *status = Wait();
+  return true;
+}
+
+}  // namespace testing
+}  // namespace sorvik
