@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "bench/find_bytes.h"
+#include "bench/simd_find.h"
 #include "index/index_builder.h"
 #include "index/record_store.h"
 #include "query/search_request.h"
@@ -28,6 +29,7 @@ void NameScan::Add(const char* name, uint32_t length) {
   starts_.push_back(static_cast<uint32_t>(text_.size()));
   text_ += folded;
   text_ += '\n';
+  for (char c : folded) ++byte_counts_[static_cast<unsigned char>(c)];
 }
 
 uint32_t NameScan::Load(RecordStore* store) {
@@ -44,8 +46,18 @@ uint32_t NameScan::Load(RecordStore* store) {
   return added;
 }
 
-uint32_t NameScan::NameAt(size_t offset) const {
-  auto after = std::upper_bound(starts_.begin(), starts_.end(), static_cast<uint32_t>(offset));
+uint32_t NameScan::NameAt(uint32_t from, size_t offset) const {
+  // Hits come in ascending order: gallop from the last one, then search the last step.
+  const uint32_t target = static_cast<uint32_t>(offset);
+  size_t low = from, step = 1;
+  size_t high = low + step;
+  while (high < starts_.size() && starts_[high] <= target) {
+    low = high;
+    step *= 2;
+    high = low + step;
+  }
+  if (high > starts_.size()) high = starts_.size();
+  auto after = std::upper_bound(starts_.begin() + low, starts_.begin() + high, target);
   return static_cast<uint32_t>(after - starts_.begin()) - 1;
 }
 
@@ -53,30 +65,45 @@ size_t NameScan::NameEnd(uint32_t index) const {
   return index + 1 < starts_.size() ? starts_[index + 1] - 1 : text_.size() - 1;
 }
 
-void NameScan::MatchRun(const std::vector<std::string>& words, std::vector<uint32_t>* hits) const {
-  // The longest word is the rarest as a rule: scan for it, check the others per name.
-  size_t lead = 0;
-  for (size_t i = 1; i < words.size(); ++i) {
-    if (words[i].size() > words[lead].size()) lead = i;
+size_t NameScan::RarestWord(const std::vector<std::string>& words) const {
+  size_t rarest = 0;
+  double rarest_share = 2;
+  const double bytes = static_cast<double>(text_.size() + 1);
+  for (size_t i = 0; i < words.size(); ++i) {
+    const std::string& word = words[i];
+    double share = byte_counts_[static_cast<unsigned char>(word.front())] / bytes;
+    if (word.size() > 1) share *= byte_counts_[static_cast<unsigned char>(word.back())] / bytes;
+    if (share < rarest_share || (share == rarest_share && word.size() > words[rarest].size())) {
+      rarest = i;
+      rarest_share = share;
+    }
   }
+  return rarest;
+}
+
+void NameScan::MatchRun(const std::vector<std::string>& words, ScanFinder finder,
+                        std::vector<uint32_t>* hits) const {
+  const auto find = finder == ScanFinder::kSimd ? FindFirstLast : FindBytes;
+  const size_t lead = RarestWord(words);
   const std::string& first = words[lead];
   size_t at = 0;
+  uint32_t index = 0;
   while (at < text_.size()) {
-    const char* hit = FindBytes(text_.data() + at, text_.size() - at, first.data(), first.size());
+    const char* hit = find(text_.data() + at, text_.size() - at, first.data(), first.size());
     if (hit == nullptr) return;
-    const uint32_t index = NameAt(static_cast<size_t>(hit - text_.data()));
+    index = NameAt(index, static_cast<size_t>(hit - text_.data()));
     const char* name = text_.data() + starts_[index];
     const size_t length = NameEnd(index) - starts_[index];
     bool all = true;
     for (size_t i = 0; i < words.size() && all; ++i) {
-      all = i == lead || FindBytes(name, length, words[i].data(), words[i].size()) != nullptr;
+      all = i == lead || find(name, length, words[i].data(), words[i].size()) != nullptr;
     }
     if (all) hits->push_back(index);
     at = NameEnd(index) + 1;
   }
 }
 
-uint32_t NameScan::Count(const std::string& keywords) const {
+uint32_t NameScan::Count(const std::string& keywords, ScanFinder finder) const {
   ParsedKeywords parsed = ParseKeywords(keywords);
   if (parsed.selectsAll) return NameCount();
   std::vector<uint32_t> all, run, merged;
@@ -84,7 +111,7 @@ uint32_t NameScan::Count(const std::string& keywords) const {
     if (words.empty()) continue;  // a run without a kept word matches nothing
     for (std::string& word : words) FoldLetters(&word);
     run.clear();
-    MatchRun(words, &run);
+    MatchRun(words, finder, &run);
     merged.clear();
     std::set_union(all.begin(), all.end(), run.begin(), run.end(), std::back_inserter(merged));
     all.swap(merged);

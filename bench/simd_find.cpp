@@ -1,0 +1,92 @@
+#include "bench/simd_find.h"
+
+#include <immintrin.h>
+
+#include <cstring>
+
+namespace sorvik {
+namespace bench {
+namespace {
+
+// The candidates of `mask` (bit i: position at + i) confirmed one by one; null when none holds.
+inline const char* Confirm(unsigned mask, const char* at, const char* needle, size_t n) {
+  while (mask != 0) {
+    const unsigned bit = static_cast<unsigned>(__builtin_ctz(mask));
+    if (std::memcmp(at + bit + 1, needle + 1, n - 2) == 0) return at + bit;
+    mask &= mask - 1;
+  }
+  return nullptr;
+}
+
+// The positions from `i` on, one by one: the tail that a whole vector no longer covers.
+const char* FindTail(const char* haystack, size_t i, size_t positions, const char* needle,
+                     size_t n) {
+  for (; i < positions; ++i) {
+    if (haystack[i] == needle[0] && std::memcmp(haystack + i + 1, needle + 1, n - 1) == 0) {
+      return haystack + i;
+    }
+  }
+  return nullptr;
+}
+
+// Both loads of a step read at most up to byte positions - 1 + n - 1 = length - 1.
+__attribute__((target("sse2"))) const char* FindSse2(const char* haystack, size_t positions,
+                                                     const char* needle, size_t n) {
+  const __m128i first = _mm_set1_epi8(needle[0]);
+  const __m128i last = _mm_set1_epi8(needle[n - 1]);
+  size_t i = 0;
+  for (; i + 16 <= positions; i += 16) {
+    const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(haystack + i));
+    const __m128i tail = _mm_loadu_si128(reinterpret_cast<const __m128i*>(haystack + i + n - 1));
+    const unsigned mask = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(head, first), _mm_cmpeq_epi8(tail, last))));
+    if (mask != 0) {
+      const char* hit = Confirm(mask, haystack + i, needle, n);
+      if (hit != nullptr) return hit;
+    }
+  }
+  return FindTail(haystack, i, positions, needle, n);
+}
+
+__attribute__((target("avx2"))) const char* FindAvx2(const char* haystack, size_t positions,
+                                                     const char* needle, size_t n) {
+  const __m256i first = _mm256_set1_epi8(needle[0]);
+  const __m256i last = _mm256_set1_epi8(needle[n - 1]);
+  size_t i = 0;
+  for (; i + 32 <= positions; i += 32) {
+    const __m256i head = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(haystack + i));
+    const __m256i tail = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(haystack + i + n - 1));
+    const unsigned mask = static_cast<unsigned>(_mm256_movemask_epi8(
+        _mm256_and_si256(_mm256_cmpeq_epi8(head, first), _mm256_cmpeq_epi8(tail, last))));
+    if (mask != 0) {
+      const char* hit = Confirm(mask, haystack + i, needle, n);
+      if (hit != nullptr) return hit;
+    }
+  }
+  return FindSse2(haystack + i, positions - i, needle, n);
+}
+
+bool DetectAvx2() {
+  __builtin_cpu_init();  // the test may run before the library's own start-up code
+  return __builtin_cpu_supports("avx2") != 0;
+}
+
+const bool kHasAvx2 = DetectAvx2();
+
+}  // namespace
+
+const char* FindFirstLast(const char* haystack, size_t length, const char* needle,
+                          size_t needle_length) {
+  if (needle_length > length) return nullptr;
+  if (needle_length == 1) {
+    return static_cast<const char*>(std::memchr(haystack, needle[0], length));
+  }
+  const size_t positions = length - needle_length + 1;
+  return kHasAvx2 ? FindAvx2(haystack, positions, needle, needle_length)
+                  : FindSse2(haystack, positions, needle, needle_length);
+}
+
+bool FindFirstLastUsesAvx2() { return kHasAvx2; }
+
+}  // namespace bench
+}  // namespace sorvik
