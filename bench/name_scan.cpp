@@ -1,6 +1,7 @@
 #include "bench/name_scan.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 #include "bench/find_bytes.h"
@@ -26,7 +27,7 @@ void FoldLetters(std::string* text) {
 void NameScan::Add(const char* name, uint32_t length) {
   std::string folded(name, length);
   FoldLetters(&folded);
-  starts_.push_back(static_cast<uint32_t>(text_.size()));
+  ++name_count_;
   text_ += folded;
   text_ += '\n';
   for (char c : folded) ++byte_counts_[static_cast<unsigned char>(c)];
@@ -46,23 +47,9 @@ uint32_t NameScan::Load(RecordStore* store) {
   return added;
 }
 
-uint32_t NameScan::NameAt(uint32_t from, size_t offset) const {
-  // Hits come in ascending order: gallop from the last one, then search the last step.
-  const uint32_t target = static_cast<uint32_t>(offset);
-  size_t low = from, step = 1;
-  size_t high = low + step;
-  while (high < starts_.size() && starts_[high] <= target) {
-    low = high;
-    step *= 2;
-    high = low + step;
-  }
-  if (high > starts_.size()) high = starts_.size();
-  auto after = std::upper_bound(starts_.begin() + low, starts_.begin() + high, target);
-  return static_cast<uint32_t>(after - starts_.begin()) - 1;
-}
-
-size_t NameScan::NameEnd(uint32_t index) const {
-  return index + 1 < starts_.size() ? starts_[index + 1] - 1 : text_.size() - 1;
+size_t NameScan::NameStart(size_t offset) const {
+  while (offset > 0 && text_[offset - 1] != '\n') --offset;
+  return offset;
 }
 
 size_t NameScan::RarestWord(const std::vector<std::string>& words) const {
@@ -86,20 +73,23 @@ void NameScan::MatchRun(const std::vector<std::string>& words, ScanFinder finder
   const auto find = finder == ScanFinder::kSimd ? FindFirstLast : FindBytes;
   const size_t lead = RarestWord(words);
   const std::string& first = words[lead];
+  // Each hit is mapped to its name by the line feeds around it, which are close, rather than by
+  // a search of a table of name offsets, which costs more than the scan when hits are many.
+  const char* const text = text_.data();
   size_t at = 0;
-  uint32_t index = 0;
   while (at < text_.size()) {
-    const char* hit = find(text_.data() + at, text_.size() - at, first.data(), first.size());
+    const char* hit = find(text + at, text_.size() - at, first.data(), first.size());
     if (hit == nullptr) return;
-    index = NameAt(index, static_cast<size_t>(hit - text_.data()));
-    const char* name = text_.data() + starts_[index];
-    const size_t length = NameEnd(index) - starts_[index];
+    const size_t start = NameStart(static_cast<size_t>(hit - text));
+    const char* end = static_cast<const char*>(
+        std::memchr(hit + first.size(), '\n', text_.size() - (hit + first.size() - text)));
+    const size_t length = static_cast<size_t>(end - text) - start;
     bool all = true;
     for (size_t i = 0; i < words.size() && all; ++i) {
-      all = i == lead || find(name, length, words[i].data(), words[i].size()) != nullptr;
+      all = i == lead || find(text + start, length, words[i].data(), words[i].size()) != nullptr;
     }
-    if (all) hits->push_back(index);
-    at = NameEnd(index) + 1;
+    if (all) hits->push_back(static_cast<uint32_t>(start));
+    at = static_cast<size_t>(end - text) + 1;
   }
 }
 

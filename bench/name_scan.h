@@ -29,24 +29,24 @@ class NameScan {
   void Add(const char* name, uint32_t length);
   // Appends the name of every record of `store`, ids 1..N in order; returns how many.
   uint32_t Load(RecordStore* store);
-  uint32_t NameCount() const { return static_cast<uint32_t>(starts_.size()); }
+  uint32_t NameCount() const { return name_count_; }
   // Number of names that match the normalised keyword line `keywords` (GBK); a line without
   // any kept word matches every name.
   uint32_t Count(const std::string& keywords, ScanFinder finder = ScanFinder::kSimd) const;
 
  private:
-  // Appends to `hits` (ascending) the names that hold every word of `words` (folded).
+  // Appends to `hits` (ascending) the offsets of the names that hold every word of `words`
+  // (folded).
   void MatchRun(const std::vector<std::string>& words, ScanFinder finder,
                 std::vector<uint32_t>* hits) const;
   // The word of `words` whose first and last byte occur together least often, as estimated from
   // the byte counts of the buffer.
   size_t RarestWord(const std::vector<std::string>& words) const;
-  // The name that holds byte `offset` of the buffer, searched from name `from` on.
-  uint32_t NameAt(uint32_t from, size_t offset) const;
-  size_t NameEnd(uint32_t index) const;
+  // The offset of the name that holds byte `offset` of the buffer.
+  size_t NameStart(size_t offset) const;
 
-  std::string text_;              // folded names, each followed by a line feed
-  std::vector<uint32_t> starts_;  // offset of each name in text_
+  std::string text_;  // folded names, each followed by a line feed
+  uint32_t name_count_ = 0;
   uint64_t byte_counts_[256] = {};
 };
 

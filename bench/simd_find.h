@@ -1,6 +1,6 @@
 // The search of the benchmark's floor: a vector filter on the first and the last byte of the
-// needle over a large buffer, each candidate confirmed with memcmp. With AVX2 (chosen at run
-// time) it tests 32 positions per step, with SSE2 16.
+// needle over a large buffer, each candidate confirmed byte by byte (memcmp for long needles).
+// With AVX2 (chosen at run time) it tests 32 positions per step, with SSE2 16.
 #pragma once
 
 #include <cstddef>
