@@ -68,27 +68,51 @@ size_t NameScan::RarestWord(const std::vector<std::string>& words) const {
   return rarest;
 }
 
+namespace {
+
+using FindFunction = const char* (*)(const char*, size_t, const char*, size_t);
+
+// Whether the name of `length` bytes holds every word of `words` but `lead`.
+bool HoldsTheOthers(const char* name, size_t length, const std::vector<std::string>& words,
+                    size_t lead, FindFunction find) {
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (i != lead && find(name, length, words[i].data(), words[i].size()) == nullptr) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 void NameScan::MatchRun(const std::vector<std::string>& words, ScanFinder finder,
                         std::vector<uint32_t>* hits) const {
-  const auto find = finder == ScanFinder::kSimd ? FindFirstLast : FindBytes;
   const size_t lead = RarestWord(words);
   const std::string& first = words[lead];
-  // Each hit is mapped to its name by the line feeds around it, which are close, rather than by
-  // a search of a table of name offsets, which costs more than the scan when hits are many.
   const char* const text = text_.data();
+  if (finder == ScanFinder::kSimd) {
+    // One pass names the names that hold the lead word; the others are checked per name.
+    std::vector<uint32_t> starts;
+    FindNamesHolding(text, text_.size(), first.data(), first.size(),
+                     words.size() == 1 ? hits : &starts);
+    for (uint32_t start : starts) {
+      const char* end =
+          static_cast<const char*>(std::memchr(text + start, '\n', text_.size() - start));
+      if (HoldsTheOthers(text + start, end - (text + start), words, lead, FindFirstLast)) {
+        hits->push_back(start);
+      }
+    }
+    return;
+  }
+  // The library's search finds the next hit; the line feeds around it delimit its name.
   size_t at = 0;
   while (at < text_.size()) {
-    const char* hit = find(text + at, text_.size() - at, first.data(), first.size());
+    const char* hit = FindBytes(text + at, text_.size() - at, first.data(), first.size());
     if (hit == nullptr) return;
     const size_t start = NameStart(static_cast<size_t>(hit - text));
     const char* end = static_cast<const char*>(
         std::memchr(hit + first.size(), '\n', text_.size() - (hit + first.size() - text)));
-    const size_t length = static_cast<size_t>(end - text) - start;
-    bool all = true;
-    for (size_t i = 0; i < words.size() && all; ++i) {
-      all = i == lead || find(text + start, length, words[i].data(), words[i].size()) != nullptr;
+    if (HoldsTheOthers(text + start, end - (text + start), words, lead, FindBytes)) {
+      hits->push_back(static_cast<uint32_t>(start));
     }
-    if (all) hits->push_back(static_cast<uint32_t>(start));
     at = static_cast<size_t>(end - text) + 1;
   }
 }

@@ -35,6 +35,26 @@ TEST(FindFirstLast, AgreesWithAPlainSearchEverywhereInTheBuffer) {
   EXPECT_EQ(Found(std::string(100, 'x') + "yz", "yz"), 100u);
 }
 
+TEST(FindFirstLast, FindNamesHoldingNamesEachNameOnce) {
+  // Names of 0 to 80 bytes, so that names and hits begin, end and repeat anywhere in a vector.
+  std::mt19937 random(5);
+  for (int round = 0; round < 400; ++round) {
+    std::string text;
+    std::vector<uint32_t> expected;
+    std::string needle(1 + random() % 5, 'a');
+    for (char& c : needle) c = "ab"[random() % 2];
+    for (int names = random() % 30; names > 0; --names) {
+      std::string name(random() % 81, 'a');
+      for (char& c : name) c = "abc"[random() % 3];
+      if (name.find(needle) != std::string::npos) expected.push_back(text.size());
+      text += name + '\n';
+    }
+    std::vector<uint32_t> starts;
+    FindNamesHolding(text.data(), text.size(), needle.data(), needle.size(), &starts);
+    ASSERT_EQ(starts, expected) << round;
+  }
+}
+
 TEST(FindFirstLast, TheVectorScanCountsAsTheLibrarySearch) {
   std::mt19937 random(11);
   NameScan scan;
