@@ -6,6 +6,7 @@
 #include "bench/bench_clock.h"
 #include "bench/name_scan.h"
 #include "bench/query_list.h"
+#include "bench/simd_find.h"
 #include "cli/console.h"
 #include "index/index_builder.h"
 #include "index/name_index.h"
@@ -259,7 +260,8 @@ int RunFloor(const BenchArgs& args, FILE* out, FILE* err) {
   NameScan scan;
   const double start = NowUs();
   const uint32_t names = scan.Load(&store);
-  std::fprintf(out, "floor-load\t%.1f\t%u\n", (NowUs() - start) / 1000, names);
+  std::fprintf(out, "floor-load\t%.1f\t%u\t%s\n", (NowUs() - start) / 1000, names,
+               FindFirstLastUsesAvx2() ? "avx2" : "sse2");
   std::vector<BenchQuery> queries;
   std::vector<std::string> lines;
   for (const BenchQuery& query : ReadQueryFile(args.queries)) {
@@ -267,11 +269,14 @@ int RunFloor(const BenchArgs& args, FILE* out, FILE* err) {
     queries.push_back(query);
     lines.push_back(RequestOf(query).keywords);
   }
-  std::vector<uint32_t> totals(queries.size(), 0);
-  const std::vector<std::vector<double>> samples =
-      TimeRounds(queries.size(), args.runs, [&](size_t q) { totals[q] = scan.Count(lines[q]); });
-  for (size_t q = 0; q < queries.size(); ++q) {
-    PrintQuery(out, "floor", queries[q], samples[q], totals[q]);
+  for (ScanFinder finder : {ScanFinder::kSimd, ScanFinder::kLibrary}) {
+    std::vector<uint32_t> totals(queries.size(), 0);
+    const std::vector<std::vector<double>> samples = TimeRounds(
+        queries.size(), args.runs, [&](size_t q) { totals[q] = scan.Count(lines[q], finder); });
+    for (size_t q = 0; q < queries.size(); ++q) {
+      PrintQuery(out, finder == ScanFinder::kSimd ? "floor" : "memmem", queries[q], samples[q],
+                 totals[q]);
+    }
   }
   return 0;
 }

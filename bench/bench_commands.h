@@ -12,7 +12,9 @@
 //       "search<TAB>CLASS<TAB>VARIANT<TAB>MEDIAN_US<TAB>MIN_US<TAB>MAX_US<TAB>TOTAL<TAB>KEYWORDS".
 //   sorvik-bench floor  --work DIR --queries FILE [--runs R] [--out FILE]
 //       loads every name of DIR\NIndex into one buffer and times the brute-force count of the
-//       plain queries; prints "floor-load<TAB>MS<TAB>NAMES" and per query a line like search's.
+//       plain queries, once with the vector scan and once with the C library's search; prints
+//       "floor-load<TAB>MS<TAB>NAMES<TAB>avx2|sse2" and per query a line like search's for each:
+//       "floor<TAB>..." (the vector scan) and "memmem<TAB>...".
 //   sorvik-bench names  --work DIR [--out FILE]
 //       builds the name index of DIR\NIndex's records again into DIR\BenchNames and prints
 //       "names<TAB>WALL_MS<TAB>PEAK_BYTES<TAB>ENTRIES" (the name-index part of a build alone).

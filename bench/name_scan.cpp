@@ -1,9 +1,11 @@
 #include "bench/name_scan.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 #include "bench/find_bytes.h"
+#include "bench/simd_find.h"
 #include "index/index_builder.h"
 #include "index/record_store.h"
 #include "query/search_request.h"
@@ -25,9 +27,10 @@ void FoldLetters(std::string* text) {
 void NameScan::Add(const char* name, uint32_t length) {
   std::string folded(name, length);
   FoldLetters(&folded);
-  starts_.push_back(static_cast<uint32_t>(text_.size()));
+  ++name_count_;
   text_ += folded;
   text_ += '\n';
+  for (char c : folded) ++byte_counts_[static_cast<unsigned char>(c)];
 }
 
 uint32_t NameScan::Load(RecordStore* store) {
@@ -44,39 +47,77 @@ uint32_t NameScan::Load(RecordStore* store) {
   return added;
 }
 
-uint32_t NameScan::NameAt(size_t offset) const {
-  auto after = std::upper_bound(starts_.begin(), starts_.end(), static_cast<uint32_t>(offset));
-  return static_cast<uint32_t>(after - starts_.begin()) - 1;
+size_t NameScan::NameStart(size_t offset) const {
+  while (offset > 0 && text_[offset - 1] != '\n') --offset;
+  return offset;
 }
 
-size_t NameScan::NameEnd(uint32_t index) const {
-  return index + 1 < starts_.size() ? starts_[index + 1] - 1 : text_.size() - 1;
-}
-
-void NameScan::MatchRun(const std::vector<std::string>& words, std::vector<uint32_t>* hits) const {
-  // The longest word is the rarest as a rule: scan for it, check the others per name.
-  size_t lead = 0;
-  for (size_t i = 1; i < words.size(); ++i) {
-    if (words[i].size() > words[lead].size()) lead = i;
+size_t NameScan::RarestWord(const std::vector<std::string>& words) const {
+  size_t rarest = 0;
+  double rarest_share = 2;
+  const double bytes = static_cast<double>(text_.size() + 1);
+  for (size_t i = 0; i < words.size(); ++i) {
+    const std::string& word = words[i];
+    double share = byte_counts_[static_cast<unsigned char>(word.front())] / bytes;
+    if (word.size() > 1) share *= byte_counts_[static_cast<unsigned char>(word.back())] / bytes;
+    if (share < rarest_share || (share == rarest_share && word.size() > words[rarest].size())) {
+      rarest = i;
+      rarest_share = share;
+    }
   }
+  return rarest;
+}
+
+namespace {
+
+using FindFunction = const char* (*)(const char*, size_t, const char*, size_t);
+
+// Whether the name of `length` bytes holds every word of `words` but `lead`.
+bool HoldsTheOthers(const char* name, size_t length, const std::vector<std::string>& words,
+                    size_t lead, FindFunction find) {
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (i != lead && find(name, length, words[i].data(), words[i].size()) == nullptr) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void NameScan::MatchRun(const std::vector<std::string>& words, ScanFinder finder,
+                        std::vector<uint32_t>* hits) const {
+  const size_t lead = RarestWord(words);
   const std::string& first = words[lead];
+  const char* const text = text_.data();
+  if (finder == ScanFinder::kSimd) {
+    // One pass names the names that hold the lead word; the others are checked per name.
+    std::vector<uint32_t> starts;
+    FindNamesHolding(text, text_.size(), first.data(), first.size(),
+                     words.size() == 1 ? hits : &starts);
+    for (uint32_t start : starts) {
+      const char* end =
+          static_cast<const char*>(std::memchr(text + start, '\n', text_.size() - start));
+      if (HoldsTheOthers(text + start, end - (text + start), words, lead, FindFirstLast)) {
+        hits->push_back(start);
+      }
+    }
+    return;
+  }
+  // The library's search finds the next hit; the line feeds around it delimit its name.
   size_t at = 0;
   while (at < text_.size()) {
-    const char* hit = FindBytes(text_.data() + at, text_.size() - at, first.data(), first.size());
+    const char* hit = FindBytes(text + at, text_.size() - at, first.data(), first.size());
     if (hit == nullptr) return;
-    const uint32_t index = NameAt(static_cast<size_t>(hit - text_.data()));
-    const char* name = text_.data() + starts_[index];
-    const size_t length = NameEnd(index) - starts_[index];
-    bool all = true;
-    for (size_t i = 0; i < words.size() && all; ++i) {
-      all = i == lead || FindBytes(name, length, words[i].data(), words[i].size()) != nullptr;
+    const size_t start = NameStart(static_cast<size_t>(hit - text));
+    const char* end = static_cast<const char*>(
+        std::memchr(hit + first.size(), '\n', text_.size() - (hit + first.size() - text)));
+    if (HoldsTheOthers(text + start, end - (text + start), words, lead, FindBytes)) {
+      hits->push_back(static_cast<uint32_t>(start));
     }
-    if (all) hits->push_back(index);
-    at = NameEnd(index) + 1;
+    at = static_cast<size_t>(end - text) + 1;
   }
 }
 
-uint32_t NameScan::Count(const std::string& keywords) const {
+uint32_t NameScan::Count(const std::string& keywords, ScanFinder finder) const {
   ParsedKeywords parsed = ParseKeywords(keywords);
   if (parsed.selectsAll) return NameCount();
   std::vector<uint32_t> all, run, merged;
@@ -84,7 +125,7 @@ uint32_t NameScan::Count(const std::string& keywords) const {
     if (words.empty()) continue;  // a run without a kept word matches nothing
     for (std::string& word : words) FoldLetters(&word);
     run.clear();
-    MatchRun(words, &run);
+    MatchRun(words, finder, &run);
     merged.clear();
     std::set_union(all.begin(), all.end(), run.begin(), run.end(), std::back_inserter(merged));
     all.swap(merged);

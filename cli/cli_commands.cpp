@@ -125,19 +125,28 @@ int PrintSearch(const SearchRequest& request, const CliOptions& options, FILE* o
   BuildOptions build;
   std::unique_ptr<IndexManager> manager = OpenManager(build);
   uint32_t total = 0;
-  SearchResult* result = manager->Search(request, options.page, options.page_size, &total);
+  // --count needs only the total, which does not depend on the page.
+  SearchResult* result = options.count_only
+                             ? manager->Search(request, 1, 1, &total)
+                             : manager->Search(request, options.page, options.page_size, &total);
   if (result == nullptr) {
     std::fprintf(err, "sorvik-cli: no usable index here; run 'sorvik-cli index' first\n");
     return kExitNoIndex;
   }
-  std::fprintf(out, "total: %u\n", total);
+  if (options.count_only) {
+    std::fprintf(out, "%u%c", total, options.line_end);
+    result->Release();
+    return Written(out, err);
+  }
+  if (!options.paths_only) std::fprintf(out, "total: %u%c", total, options.line_end);
   // Into a pipe the paths are exact bytes; on a terminal control characters are shown as "?".
   const bool terminal = IsTerminal(out);
   std::string path;
   for (uint32_t id : result->ids) {
     result->GetFullPath(id, &path);
     if (terminal) path = WithoutControls(path);
-    std::fprintf(out, "%u\t%s\n", id, ToConsole(path).c_str());
+    if (!options.paths_only) std::fprintf(out, "%u\t", id);
+    std::fprintf(out, "%s%c", ToConsole(path).c_str(), options.line_end);
   }
   result->Release();
   return Written(out, err);
@@ -184,8 +193,8 @@ int RunFavoritesRun(const CliOptions& options, FILE* out, FILE* err) {
     FavoriteStore store;
     if (ReportUnreadable(store, err)) return kExitNoIndex;
     if (static_cast<size_t>(options.favorite) > store.Count()) {
-      std::fprintf(err, "sorvik-cli: there is no favourite %d (there are %zu)\n", options.favorite,
-                   store.Count());
+      std::fprintf(err, "sorvik-cli: there is no favourite %d (there are %zu)\n%s",
+                   options.favorite, store.Count(), CliUsage(options.usage).c_str());
       return kExitUsage;
     }
     request = store.Item(static_cast<size_t>(options.favorite) - 1).request;
@@ -209,9 +218,10 @@ int RunCli(const std::vector<std::string>& args, FILE* out, FILE* err) {
   if (!args.empty() && args[0] == "publish") return RunPublish(args, out, err);
   CliOptions options;
   std::string error;
-  if (!ParseCliArgs(args, &options, &error) || !CheckDrives(&options.drives, &error) ||
+  if (ParseCliArgs(args, &options, &error) && PrintHelpOrVersion(options, out)) return kExitOk;
+  if (!error.empty() || !CheckDrives(&options.drives, &error) ||
       !KeywordsSearchable(options, &error)) {
-    std::fprintf(err, "sorvik-cli: %s\n%s", error.c_str(), CliUsage());
+    std::fprintf(err, "sorvik-cli: %s\n%s", error.c_str(), CliUsage(options.usage).c_str());
     return kExitUsage;
   }
   if (!EnterWork(options, err)) return kExitNoIndex;

@@ -10,6 +10,39 @@ namespace {
 const char* const kCategoryNames[] = {"folders",   "hidden",       "pictures",
                                       "documents", "applications", "audio-video"};
 
+constexpr unsigned kUsageFilters = kUsageSearch | kUsageAdd;  // commands that filter
+constexpr unsigned kUsagePaging = kUsageSearch | kUsageRun;   // commands that print a page
+
+// One option: its name, whether a value follows, and the commands (usage bits) it goes with.
+struct OptionSpec {
+  const char* name;
+  bool takes_value;
+  unsigned commands;
+};
+
+const OptionSpec kOptions[] = {
+    {"--work", true, kUsageAll},          {"--drive", true, kUsageIndex},
+    {"--chunk-names", true, kUsageIndex}, {"--verbose", false, kUsageIndex},
+    {"--location", true, kUsageFilters},
+    {"--category", true, kUsageFilters},  {"--hidden", false, kUsageFilters},
+    {"--year", true, kUsageFilters},      {"--month", true, kUsageFilters},
+    {"--page", true, kUsagePaging},       {"--page-size", true, kUsagePaging},
+    {"--count", false, kUsagePaging},     {"--paths", false, kUsagePaging},
+    {"--null", false, kUsagePaging},      {"-0", false, kUsagePaging},
+    {"--help", false, kUsageAll},         {"-h", false, kUsageAll},
+    {"--version", false, kUsageAll},
+};
+
+const OptionSpec* FindOption(const std::string& name) {
+  for (const OptionSpec& spec : kOptions) {
+    if (name == spec.name) return &spec;
+  }
+  return nullptr;
+}
+
+// An argument that reads as an option: "-x" or "--name", but not "-" alone nor "--".
+bool LooksLikeOption(const std::string& arg) { return arg.size() >= 2 && arg[0] == '-'; }
+
 bool ParseInt(const std::string& text, long low, long high, int* value) {
   if (text.empty()) return false;
   char* end = nullptr;
@@ -43,26 +76,32 @@ bool ParseDrive(const std::string& text, std::pair<char, std::string>* drive) {
   return true;
 }
 
+// An option as given on the command line, with its value.
+struct GivenOption {
+  const OptionSpec* spec;
+  std::string value;
+};
+
+// Splits the arguments into options and words first, so that options may stand anywhere before
+// "--"; then the words name the command and the options are checked against it.
 class Parser {
  public:
   Parser(const std::vector<std::string>& args, CliOptions* options, std::string* error)
       : args_(args), options_(options), error_(error) {}
 
   bool Run() {
-    if (!ParseCommand()) return false;
-    std::vector<std::string> words;
-    bool options_done = false;
-    for (; next_ < args_.size(); ++next_) {
-      const std::string& arg = args_[next_];
-      if (!options_done && arg == "--") {
-        options_done = true;
-      } else if (!options_done && arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
-        if (!ParseOption(arg)) return false;
-      } else {
-        words.push_back(arg);
-      }
+    Split();
+    ResolveCommand();
+    if (help_ || version_) {
+      options_->help = help_;
+      options_->version = version_ && !help_;
+      return true;
     }
-    return Finish(words);
+    if (!first_error_.empty()) return Fail(first_error_);
+    for (const GivenOption& given : given_) {
+      if (!Apply(given)) return false;
+    }
+    return Finish();
   }
 
  private:
@@ -71,128 +110,171 @@ class Parser {
     return false;
   }
 
-  bool ParseCommand() {
-    if (args_.empty()) return Fail("no command given");
-    const std::string& command = args_[0];
-    next_ = 1;
-    if (command == "index") {
-      options_->command = CliCommand::kIndex;
-    } else if (command == "search") {
-      options_->command = CliCommand::kSearch;
-    } else if (command == "favorites") {
-      return ParseFavoritesCommand();
-    } else {
-      return Fail("unknown command '" + command + "'");
-    }
-    return true;
+  // Keeps the first error; help and version still win over it.
+  void Note(const std::string& message) {
+    if (first_error_.empty()) first_error_ = message;
   }
 
-  bool ParseFavoritesCommand() {
-    if (args_.size() < 2) return Fail("favorites needs list, add or run");
-    const std::string& action = args_[1];
-    next_ = 2;
-    if (action == "list") {
-      options_->command = CliCommand::kFavoritesList;
-    } else if (action == "add") {
-      if (args_.size() < 3 || args_[2].empty()) return Fail("favorites add needs a title");
-      options_->command = CliCommand::kFavoritesAdd;
-      options_->title = args_[2];
-      next_ = 3;
-    } else if (action == "run") {
-      if (args_.size() < 3 || !ParseInt(args_[2], 1, 1000000, &options_->favorite)) {
-        return Fail("favorites run needs a favourite number from 1");
+  void Split() {
+    bool options_done = false;
+    for (size_t i = 0; i < args_.size(); ++i) {
+      const std::string& arg = args_[i];
+      if (options_done || !LooksLikeOption(arg)) {
+        words_.push_back(arg);
+      } else if (arg == "--") {
+        options_done = true;
+      } else {
+        SplitOption(&i);
       }
-      options_->command = CliCommand::kFavoritesRun;
-      next_ = 3;
+    }
+  }
+
+  // The option at args_[*i] and its value ("--name=value" or the next argument).
+  void SplitOption(size_t* i) {
+    const std::string& arg = args_[*i];
+    const size_t equals = arg.compare(0, 2, "--") == 0 ? arg.find('=') : std::string::npos;
+    const std::string name = arg.substr(0, equals);
+    const OptionSpec* spec = FindOption(name);
+    if (spec == nullptr) return Note("unknown option " + name);
+    help_ = help_ || name == "--help" || name == "-h";
+    version_ = version_ || name == "--version";
+    GivenOption given{spec, std::string()};
+    if (equals != std::string::npos) {
+      if (!spec->takes_value) return Note(name + " takes no value");
+      given.value = arg.substr(equals + 1);
+    } else if (spec->takes_value) {
+      // A following option is a forgotten value, not the value ("--location --hidden").
+      if (*i + 1 >= args_.size() || args_[*i + 1].compare(0, 2, "--") == 0) {
+        return Note(name + " needs a value");
+      }
+      given.value = args_[++*i];
+    }
+    given_.push_back(given);
+  }
+
+  void SetCommand(CliCommand command, unsigned usage, const char* name) {
+    options_->command = command;
+    options_->usage = usage;
+    command_name_ = name;
+  }
+
+  void ResolveCommand() {
+    if (words_.empty()) return Note("no command given");
+    const std::string& command = words_[0];
+    next_word_ = 1;
+    if (command == "index") {
+      SetCommand(CliCommand::kIndex, kUsageIndex, "index");
+    } else if (command == "search") {
+      SetCommand(CliCommand::kSearch, kUsageSearch, "search");
+    } else if (command == "favorites") {
+      ResolveFavoritesAction();
     } else {
-      return Fail("unknown favorites action '" + action + "'");
+      Note("unknown command '" + command + "'");
     }
-    return true;
   }
 
-  // The value after an option, or a usage error.
-  bool Value(const std::string& option, std::string* value) {
-    if (next_ + 1 >= args_.size()) return Fail(option + " needs a value");
-    *value = args_[++next_];
-    return true;
-  }
-
-  bool Allowed(const std::string& option, bool allowed) {
-    return allowed || Fail(option + " does not go with this command");
-  }
-
-  bool ParseOption(const std::string& option) {
-    CliCommand command = options_->command;
-    bool searches = command == CliCommand::kSearch || command == CliCommand::kFavoritesAdd;
-    bool pages = command == CliCommand::kSearch || command == CliCommand::kFavoritesRun;
-    std::string value;
-    if (option == "--verbose") {
-      if (!Allowed(option, command == CliCommand::kIndex)) return false;
-      options_->verbose = true;
-      return true;
+  void ResolveFavoritesAction() {
+    options_->usage = kUsageFavorites;
+    if (words_.size() < 2) return Note("favorites needs list, add or run");
+    const std::string& action = words_[1];
+    next_word_ = 3;
+    if (action == "list") {
+      SetCommand(CliCommand::kFavoritesList, kUsageList, "favorites list");
+      next_word_ = 2;
+    } else if (action == "add") {
+      SetCommand(CliCommand::kFavoritesAdd, kUsageAdd, "favorites add");
+      if (words_.size() < 3 || words_[2].empty()) return Note("favorites add needs a title");
+      options_->title = words_[2];
+    } else if (action == "run") {
+      SetCommand(CliCommand::kFavoritesRun, kUsageRun, "favorites run");
+      if (words_.size() < 3 || !ParseInt(words_[2], 1, 1000000, &options_->favorite)) {
+        return Note("favorites run needs a favourite number from 1");
+      }
+    } else {
+      Note("unknown favorites action '" + action + "'");
     }
-    if (option == "--hidden") {
-      if (!Allowed(option, searches)) return false;
+  }
+
+  bool Apply(const GivenOption& given) {
+    const std::string name = given.spec->name;
+    if ((given.spec->commands & options_->usage) == 0) {
+      return Fail(name + " does not go with " + command_name_);
+    }
+    return ApplyFlag(name) || ApplyValue(name, given.value);
+  }
+
+  // The options without a value; false for the others.
+  bool ApplyFlag(const std::string& name) {
+    if (name == "--hidden") {
       options_->hidden_only = true;
-      return true;
+    } else if (name == "--verbose") {
+      options_->verbose = true;
+    } else if (name == "--count") {
+      options_->count_only = true;
+    } else if (name == "--paths") {
+      options_->paths_only = true;
+    } else if (name == "--null" || name == "-0") {
+      options_->line_end = '\0';
+    } else {
+      return false;
     }
-    static const char* const kValued[] = {"--work",     "--drive",    "--chunk-names",
-                                          "--location", "--category", "--year",
-                                          "--month",    "--page",     "--page-size"};
-    bool known = false;
-    for (const char* name : kValued) known = known || option == name;
-    if (!known) return Fail("unknown option " + option);
-    if (!Value(option, &value)) return false;
-    if (option == "--work") {
+    return true;
+  }
+
+  bool ApplyValue(const std::string& name, const std::string& value) {
+    if (name == "--work") {
+      if (value.empty()) return Fail("--work needs a folder");
       options_->work = value;
-    } else if (option == "--drive") {
+    } else if (name == "--drive") {
       std::pair<char, std::string> drive;
-      if (!Allowed(option, command == CliCommand::kIndex)) return false;
       if (!ParseDrive(value, &drive)) return Fail("--drive takes L:=PATH");
       options_->drives.push_back(drive);
-    } else if (option == "--chunk-names") {
+    } else if (name == "--chunk-names") {
       int chunk = 0;
-      if (!Allowed(option, command == CliCommand::kIndex)) return false;
       if (!ParseInt(value, 1, 2000000000, &chunk)) return Fail("--chunk-names takes a count");
       options_->chunk_names = static_cast<uint32_t>(chunk);
-    } else if (option == "--location") {
-      if (!Allowed(option, searches)) return false;
+    } else if (name == "--location") {
       options_->location = value;
-    } else if (option == "--category") {
-      if (!Allowed(option, searches)) return false;
+    } else {
+      return ApplyNumber(name, value);
+    }
+    return true;
+  }
+
+  bool ApplyNumber(const std::string& name, const std::string& value) {
+    if (name == "--category") {
       if (!ParseCategory(value, &options_->category)) {
         return Fail(
             "--category takes all, folders, pictures, documents, applications, "
             "audio-video or -1, 0, 2..5");
       }
-    } else if (option == "--year") {
-      if (!Allowed(option, searches)) return false;
+    } else if (name == "--year") {
       if (!ParseInt(value, 1901, 2155, &options_->year)) return Fail("--year takes 1901..2155");
-    } else if (option == "--month") {
-      if (!Allowed(option, searches)) return false;
+    } else if (name == "--month") {
       if (!ParseInt(value, 1, 12, &options_->month)) return Fail("--month takes 1..12");
-    } else if (option == "--page") {
-      if (!Allowed(option, pages)) return false;
+    } else if (name == "--page") {
       if (!ParseInt(value, 1, 1000000000, &options_->page)) return Fail("--page takes 1 or more");
-    } else if (option == "--page-size") {
-      if (!Allowed(option, pages)) return false;
+    } else if (name == "--page-size") {
       if (!ParseInt(value, -1, 1000000000, &options_->page_size) || options_->page_size == 0) {
         return Fail("--page-size takes a positive count or -1");
       }
-    } else {
-      return Fail("unknown option " + option);
     }
     return true;
   }
 
-  bool Finish(const std::vector<std::string>& words) {
+  bool Finish() {
     CliCommand command = options_->command;
     bool takes_words = command == CliCommand::kSearch || command == CliCommand::kFavoritesAdd;
-    if (!takes_words && !words.empty()) return Fail("unexpected argument '" + words[0] + "'");
+    if (!takes_words && next_word_ < words_.size()) {
+      return Fail("unexpected argument '" + words_[next_word_] + "'");
+    }
     if (options_->month != -1 && options_->year == 0) return Fail("--month needs --year");
-    for (const std::string& word : words) {
+    if (options_->count_only && options_->paths_only) {
+      return Fail("--count and --paths do not go together");
+    }
+    for (size_t i = next_word_; i < words_.size(); ++i) {
       if (!options_->keywords.empty()) options_->keywords += ' ';
-      options_->keywords += word;
+      options_->keywords += words_[i];
     }
     return true;
   }
@@ -200,7 +282,33 @@ class Parser {
   const std::vector<std::string>& args_;
   CliOptions* options_;
   std::string* error_;
-  size_t next_ = 0;
+  std::vector<GivenOption> given_;  // the options in the order given
+  std::vector<std::string> words_;  // the arguments that are not options
+  size_t next_word_ = 0;            // the first word after the command, action, title or number
+  std::string command_name_;
+  std::string first_error_;
+  bool help_ = false;
+  bool version_ = false;
+};
+
+// The usage lines of each command, in the order shown.
+const struct {
+  unsigned part;
+  const char* lines;
+} kUsageLines[] = {
+    {kUsageIndex,
+     "  sorvik-cli index  [--work DIR] [--drive L:=PATH]... [--chunk-names N] [--verbose]\n"},
+    {kUsageSearch,
+     "  sorvik-cli search [--work DIR] [--location TEXT] [--category C] [--hidden]\n"
+     "                    [--year Y [--month M]] [--page P] [--page-size S|-1]\n"
+     "                    [--count | --paths] [-0|--null] [--] KEYWORDS\n"},
+    {kUsageList, "  sorvik-cli favorites list [--work DIR]\n"},
+    {kUsageAdd,
+     "  sorvik-cli favorites add [--work DIR] [--location TEXT] [--category C] [--hidden]\n"
+     "                    [--year Y [--month M]] [--] TITLE KEYWORDS\n"},
+    {kUsageRun,
+     "  sorvik-cli favorites run [--work DIR] [--page P] [--page-size S|-1]\n"
+     "                    [--count | --paths] [-0|--null] N\n"},
 };
 
 }  // namespace
@@ -210,15 +318,33 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions* options, std
   return Parser(args, options, error).Run();
 }
 
-const char* CliUsage() {
-  return "usage:\n"
-         "  sorvik-cli index  [--work DIR] [--drive L:=PATH]... [--chunk-names N] [--verbose]\n"
-         "  sorvik-cli search [--work DIR] [--location TEXT] [--category C] [--hidden]\n"
-         "                    [--year Y [--month M]] [--page P] [--page-size S|-1] [--] KEYWORDS\n"
-         "  sorvik-cli favorites list [--work DIR]\n"
-         "  sorvik-cli favorites add TITLE [search options] [--] KEYWORDS\n"
-         "  sorvik-cli favorites run N [--work DIR] [--page P] [--page-size S|-1]\n"
-         "categories: all, folders, pictures, documents, applications, audio-video\n";
+std::string CliUsage(unsigned parts) {
+  std::string text = "usage:\n";
+  for (const auto& entry : kUsageLines) {
+    if ((parts & entry.part) != 0) text += entry.lines;
+  }
+  if (parts == kUsageAll) text += "  sorvik-cli [COMMAND] -h|--help, sorvik-cli --version\n";
+  text += "options go anywhere before --, in any order; --NAME=VALUE is --NAME VALUE\n";
+  if ((parts & kUsageFilters) != 0) {
+    text += "categories: all, folders, pictures, documents, applications, audio-video\n";
+  }
+  if ((parts & kUsagePaging) != 0) {
+    text +=
+        "--count prints only the total, --paths only the full paths; -0 ends each printed line\n"
+        "with a NUL instead of a newline\n";
+  }
+  return text;
+}
+
+bool PrintHelpOrVersion(const CliOptions& options, FILE* out) {
+  if (options.help) {
+    std::fputs(CliUsage(options.usage).c_str(), out);
+  } else if (options.version) {
+    std::fprintf(out, "sorvik-cli %s\n", kCliVersion);
+  } else {
+    return false;
+  }
+  return true;
 }
 
 }  // namespace sorvik

@@ -7,51 +7,13 @@
 
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
-#include "testing/snapshot_test_support.h"
+#include "cli/cli_test_support.h"
 #include "platform/charset.h"
 #include "settings/config_store.h"
+#include "testing/snapshot_test_support.h"
 
 namespace sorvik {
 namespace {
-
-// Program text as the terminal shows it.
-std::string ToConsoleForTest(const std::string& text) {
-#ifdef _WIN32
-  return text;
-#else
-  return GbkToUtf8(text);
-#endif
-}
-
-// Runs one command line; returns the exit status with standard output and error captured.
-struct CliRun {
-  explicit CliRun(const std::vector<std::string>& args) {
-    FILE* out_file = std::tmpfile();
-    FILE* err_file = std::tmpfile();
-    status = RunCli(args, out_file, err_file);
-    out = Slurp(out_file);
-    err = Slurp(err_file);
-  }
-  static std::string Slurp(FILE* file) {
-    std::string text;
-    std::rewind(file);
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
-    std::fclose(file);
-    return text;
-  }
-  std::vector<std::string> Lines() const {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t end; (end = out.find('\n', start)) != std::string::npos; start = end + 1) {
-      lines.push_back(out.substr(start, end - start));
-    }
-    return lines;
-  }
-  int status;
-  std::string out, err;
-};
 
 TEST(CliOptions, UsageErrors) {
   CliOptions options;
