@@ -131,6 +131,11 @@ class Parser {
       options_->hidden_only = true;
       return true;
     }
+    if (option == "--pinyin") {
+      if (!Allowed(option, command == CliCommand::kSearch)) return false;
+      options_->pinyin = true;
+      return true;
+    }
     static const char* const kValued[] = {"--work",     "--drive",    "--chunk-names",
                                           "--location", "--category", "--year",
                                           "--month",    "--page",     "--page-size"};
@@ -208,7 +213,7 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions* options, std
 const char* CliUsage() {
   return "usage:\n"
          "  sorvik-cli index  [--work DIR] [--drive L:=PATH]... [--chunk-names N]\n"
-         "  sorvik-cli search [--work DIR] [--location TEXT] [--category C] [--hidden]\n"
+         "  sorvik-cli search [--work DIR] [--location TEXT] [--category C] [--hidden] [--pinyin]\n"
          "                    [--year Y [--month M]] [--page P] [--page-size S|-1] [--] KEYWORDS\n"
          "  sorvik-cli favorites list [--work DIR]\n"
          "  sorvik-cli favorites add TITLE [search options] [--] KEYWORDS\n"

@@ -1,6 +1,6 @@
 // Command line of sorvik-cli:
 //   sorvik-cli index  [--work DIR] [--drive L:=PATH]... [--chunk-names N]
-//   sorvik-cli search [--work DIR] [--location TEXT] [--category C] [--hidden]
+//   sorvik-cli search [--work DIR] [--location TEXT] [--category C] [--hidden] [--pinyin]
 //                     [--year Y [--month M]] [--page P] [--page-size S|-1] [--] KEYWORDS
 //   sorvik-cli favorites list [--work DIR]
 //   sorvik-cli favorites add TITLE [search options] [--] KEYWORDS
@@ -25,6 +25,7 @@ struct CliOptions {
   std::string location;                              // --location
   int category = -1;                                 // --category, -1 for all
   bool hidden_only = false;                          // --hidden
+  bool pinyin = false;                               // --pinyin: words match by initials too
   int year = 0;                                      // --year, 0 for none
   int month = -1;                                    // --month 1..12, -1 for none
   int page = 1;                                      // --page, from 1
