@@ -36,19 +36,23 @@ uint32_t PinyinInitialsOf(uint8_t lead, uint8_t trail) {
   return kTable[(lead - kFirstLead) * kTrails + (trail - kFirstTrail)];
 }
 
-std::vector<InitialsUnit> InitialsOf(const std::string& name) {
-  std::vector<InitialsUnit> units;
-  units.reserve(name.size());
-  for (size_t i = 0; i < name.size(); ++i) {
+void InitialsOf(const char* name, size_t size, std::vector<InitialsUnit>* units) {
+  units->clear();
+  for (size_t i = 0; i < size; ++i) {
     const uint8_t byte = static_cast<uint8_t>(name[i]);
     if (byte < 0x80) {
-      units.push_back(ByteUnit(byte));
-    } else if (i + 1 < name.size()) {
-      units.push_back(PinyinInitialsOf(byte, static_cast<uint8_t>(name[++i])));
+      units->push_back(ByteUnit(byte));
+    } else if (i + 1 < size) {
+      units->push_back(PinyinInitialsOf(byte, static_cast<uint8_t>(name[++i])));
     } else {
-      units.push_back(0);
+      units->push_back(0);
     }
   }
+}
+
+std::vector<InitialsUnit> InitialsOf(const std::string& name) {
+  std::vector<InitialsUnit> units;
+  InitialsOf(name.data(), name.size(), &units);
   return units;
 }
 

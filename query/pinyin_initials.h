@@ -24,6 +24,8 @@ constexpr InitialsUnit kOtherByte = 0x80000000u;
 // byte after it along as one character; a last lone byte of 0x80 or more is a character without
 // readings.
 std::vector<InitialsUnit> InitialsOf(const std::string& name);
+// InitialsOf for `size` bytes at `name`, into `units` (cleared first), for scans that reuse it.
+void InitialsOf(const char* name, size_t size, std::vector<InitialsUnit>* units);
 
 // Whether `word` may match by initials: only ASCII bytes, at least one of them a letter.
 bool IsInitialsWord(const std::string& word);

@@ -9,14 +9,13 @@
 namespace sorvik {
 namespace {
 
-// The name of a record text: the value of its "I" line.
-std::string NameOfRecord(const char* text, uint32_t length) {
-  std::string name;
+// The initials of the name of a record text (its "I" line; the last one when repeated).
+void InitialsOfRecord(const char* text, uint32_t length, std::vector<InitialsUnit>* initials) {
+  initials->clear();
   ForEachRecordField(text, length,
                      [&](const char* key, uint32_t key_length, const char* value, uint32_t size) {
-                       if (key_length == 1 && key[0] == 'I') name.assign(value, size);
+                       if (key_length == 1 && key[0] == 'I') InitialsOf(value, size, initials);
                      });
-  return name;
 }
 
 bool AnyPattern(const std::vector<std::vector<InitialsUnit>>& patterns) {
@@ -32,11 +31,12 @@ void MarkInitialsMatches(RecordStore* store, const std::vector<std::vector<Initi
                          std::vector<std::unique_ptr<EntrySet>>* sets) {
   if (!AnyPattern(patterns) || sets->empty()) return;
   const uint32_t count = std::min(store->Count(), (*sets)[0]->bitCount());
+  std::vector<InitialsUnit> initials;
   for (uint32_t id = 1; id <= count; ++id) {
     const char* text = nullptr;
     uint32_t length = 0;
     if (!store->ReadText(id, &text, &length)) continue;
-    const std::vector<InitialsUnit> initials = InitialsOf(NameOfRecord(text, length));
+    InitialsOfRecord(text, length, &initials);
     for (size_t k = 0; k < patterns.size(); ++k) {
       if (InitialsContain(initials, patterns[k])) (*sets)[k]->SetIds(&id, 1);
     }
