@@ -49,8 +49,11 @@ std::vector<BenchQuery> ReadQueryFile(const std::string& path) {
 }
 
 SearchRequest RequestOf(const BenchQuery& query) {
-  return MakeSearchRequest(NormalizeKeywords(Utf8ToGbk(query.keywords)), Utf8ToGbk(query.location),
-                           query.category, false, query.year, 0);  // month 0: the whole year
+  SearchRequest request =
+      MakeSearchRequest(NormalizeKeywords(Utf8ToGbk(query.keywords)), Utf8ToGbk(query.location),
+                        query.category, false, query.year, 0);  // month 0: the whole year
+  request.pinyin = query.variant == kPinyinVariant;
+  return request;
 }
 
 }  // namespace bench

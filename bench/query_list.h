@@ -1,8 +1,8 @@
 // The benchmark's query file: one query a line, tab-separated fields
 //   CLASS  VARIANT  KEYWORDS  CATEGORY  LOCATION  YEAR
 // in UTF-8. CLASS is the generator's query class (ascii1, cjk1, and2, alt, common, rare),
-// VARIANT names the filter (plain, category, location, year); CATEGORY is -1 for all, YEAR 0
-// for none, LOCATION empty for everywhere. Trailing fields may be left out.
+// VARIANT names the filter (plain, category, location, year) or pinyin (initials on); CATEGORY is
+// -1 for all, YEAR 0 for none, LOCATION empty for everywhere. Trailing fields may be left out.
 #pragma once
 
 #include <string>
@@ -12,6 +12,9 @@
 
 namespace sorvik {
 namespace bench {
+
+// The variant that searches with pinyin initials on.
+constexpr char kPinyinVariant[] = "pinyin";
 
 struct BenchQuery {
   std::string query_class;  // generator class

@@ -45,6 +45,11 @@ TEST(QueryList, LinesFilesAndRequests) {
     EXPECT_EQ(dated.keywords, "in");
     EXPECT_NE(dated.monthFrom, 0);
     EXPECT_LT(dated.monthFrom, dated.monthTo);
+    EXPECT_FALSE(dated.pinyin);
+    // The pinyin variant turns the initials on.
+    BenchQuery initials;
+    ASSERT_TRUE(ParseQueryLine("ascii1\tpinyin\tbg", &initials));
+    EXPECT_TRUE(RequestOf(initials).pinyin);
   }
 }
 

@@ -114,9 +114,11 @@ int Written(FILE* out, FILE* err) {
 
 SearchRequest RequestOf(const CliOptions& options) {
   int month = options.month == -1 ? 0 : options.month;
-  return MakeSearchRequest(NormalizeKeywords(FromConsole(options.keywords)),
-                           FromConsole(options.location), options.category, options.hidden_only,
-                           options.year, options.year == 0 ? -1 : month);
+  SearchRequest request = MakeSearchRequest(
+      NormalizeKeywords(FromConsole(options.keywords)), FromConsole(options.location),
+      options.category, options.hidden_only, options.year, options.year == 0 ? -1 : month);
+  request.pinyin = options.pinyin;
+  return request;
 }
 
 // Prints "total: N" and one "ID<TAB>PATH" line per entry of the page.

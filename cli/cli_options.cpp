@@ -25,6 +25,7 @@ const OptionSpec kOptions[] = {
     {"--chunk-names", true, kUsageIndex}, {"--verbose", false, kUsageIndex},
     {"--location", true, kUsageFilters},
     {"--category", true, kUsageFilters},  {"--hidden", false, kUsageFilters},
+    {"--pinyin", false, kUsageSearch},
     {"--year", true, kUsageFilters},      {"--month", true, kUsageFilters},
     {"--page", true, kUsagePaging},       {"--page-size", true, kUsagePaging},
     {"--count", false, kUsagePaging},     {"--paths", false, kUsagePaging},
@@ -209,6 +210,8 @@ class Parser {
       options_->hidden_only = true;
     } else if (name == "--verbose") {
       options_->verbose = true;
+    } else if (name == "--pinyin") {
+      options_->pinyin = true;
     } else if (name == "--count") {
       options_->count_only = true;
     } else if (name == "--paths") {
@@ -299,7 +302,7 @@ const struct {
     {kUsageIndex,
      "  sorvik-cli index  [--work DIR] [--drive L:=PATH]... [--chunk-names N] [--verbose]\n"},
     {kUsageSearch,
-     "  sorvik-cli search [--work DIR] [--location TEXT] [--category C] [--hidden]\n"
+     "  sorvik-cli search [--work DIR] [--location TEXT] [--category C] [--hidden] [--pinyin]\n"
      "                    [--year Y [--month M]] [--page P] [--page-size S|-1]\n"
      "                    [--count | --paths] [-0|--null] [--] KEYWORDS\n"},
     {kUsageList, "  sorvik-cli favorites list [--work DIR]\n"},

@@ -1,6 +1,6 @@
 // Command line of sorvik-cli:
 //   sorvik-cli index  [--work DIR] [--drive L:=PATH]... [--chunk-names N] [--verbose]
-//   sorvik-cli search [--work DIR] [--location TEXT] [--category C] [--hidden]
+//   sorvik-cli search [--work DIR] [--location TEXT] [--category C] [--hidden] [--pinyin]
 //                     [--year Y [--month M]] [--page P] [--page-size S|-1]
 //                     [--count | --paths] [-0|--null] [--] KEYWORDS
 //   sorvik-cli favorites list [--work DIR]
@@ -50,6 +50,7 @@ struct CliOptions {
   int category = -1;                                 // --category, -1 for all
   bool hidden_only = false;                          // --hidden
   bool verbose = false;                              // --verbose: the merge's diagnostic lines
+  bool pinyin = false;                               // --pinyin: words match by initials too
   int year = 0;                                      // --year, 0 for none
   int month = -1;                                    // --month 1..12, -1 for none
   int page = 1;                                      // --page, from 1

@@ -115,6 +115,14 @@ TEST(Cli, IndexSearchAndFavourites) {
     EXPECT_EQ(page2.Lines().size(), 2u);  // the total and the third match
     EXPECT_EQ(CliRun({"search", "--work", dir, "--page-size", "-1"}).Lines().size(), 6u);
   }
+  {  // --pinyin: "zw" finds the name starting with zhong wen, and only with the switch
+    EXPECT_EQ(CliRun({"search", "--work", dir, "zw"}).Lines()[0], "total: 0");
+    CliRun run({"search", "--work", dir, "--pinyin", "zw"});
+    ASSERT_EQ(run.Lines().size(), 2u);
+    EXPECT_NE(run.Lines()[1].find(ToConsoleForTest("\xD6\xD0\xCE\xC4 report")), std::string::npos);
+    EXPECT_EQ(CliRun({"favorites", "add", "t", "--work", dir, "--pinyin", "zw"}).status,
+              kExitUsage);
+  }
   {  // favourites: add, list, run; a number past the list is a usage error
     EXPECT_EQ(CliRun({"favorites", "add", "docs", "--work", dir, "--category", "documents"}).status,
               kExitOk);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <set>
@@ -15,6 +16,7 @@
 #include "platform/local_time.h"
 #include "query/gbk_text.h"
 #include "query/keyword_match.h"
+#include "query/pinyin_initials.h"
 #include "query/search_request.h"
 #include "query/search_result.h"
 #include "testing/index_test_support.h"
@@ -133,6 +135,105 @@ std::string RandomKeywords(const std::vector<std::string>& names, Random* random
   return line;
 }
 
+// The characters of a name as the texts each may stand for by initials: an ASCII byte in lower
+// case, each initial letter of a Chinese character the table covers, any other double-byte
+// character as its own two bytes.
+std::vector<std::vector<std::string>> InitialChoices(const std::string& name) {
+  std::vector<std::vector<std::string>> choices;
+  for (size_t i = 0; i < name.size();) {
+    const uint8_t byte = static_cast<uint8_t>(name[i]);
+    if (byte < 0x80 || i + 1 == name.size()) {
+      choices.push_back({std::string(1, static_cast<char>(std::tolower(byte)))});
+      ++i;
+      continue;
+    }
+    const uint32_t mask = PinyinInitialsOf(byte, static_cast<uint8_t>(name[i + 1]));
+    std::vector<std::string> letters;
+    for (int l = 0; l < 26; ++l) {
+      if (mask & (1u << l)) letters.push_back(std::string(1, static_cast<char>('a' + l)));
+    }
+    if (letters.empty()) letters.push_back(name.substr(i, 2));
+    choices.push_back(letters);
+    i += 2;
+  }
+  return choices;
+}
+
+// Whether some choice of texts for the characters from `at` on spells `word` from `done` on.
+bool Spells(const std::vector<std::vector<std::string>>& choices, size_t at,
+            const std::string& word, size_t done) {
+  if (done == word.size()) return true;
+  if (at == choices.size()) return false;
+  for (const std::string& text : choices[at]) {
+    if (word.compare(done, text.size(), text) == 0 &&
+        Spells(choices, at + 1, word, done + text.size()))
+      return true;
+  }
+  return false;
+}
+
+// Brute force of a match by initials: ASCII words with a letter, spelled from some character on.
+bool NameHoldsByInitials(const std::string& name, std::string word) {
+  bool letter = false;
+  for (char& c : word) {
+    if (c == 0 || static_cast<uint8_t>(c) >= 0x80) return false;
+    letter = letter || std::isalpha(static_cast<unsigned char>(c));
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  if (!letter) return false;
+  const std::vector<std::vector<std::string>> choices = InitialChoices(name);
+  for (size_t at = 0; at < choices.size(); ++at) {
+    if (Spells(choices, at, word, 0)) return true;
+  }
+  return false;
+}
+
+bool NameMatchesWithInitials(const std::string& name, const ParsedKeywords& parsed) {
+  if (parsed.selectsAll) return true;
+  for (const std::vector<std::string>& words : parsed.alternatives) {
+    if (words.empty()) continue;
+    bool all = std::all_of(words.begin(), words.end(), [&](const std::string& word) {
+      return NameMatchesWord(name, word) || NameHoldsByInitials(name, word);
+    });
+    if (all) return true;
+  }
+  return false;
+}
+
+// A word a user might type for a name by initials: from some character on, a random initial of
+// each Chinese character and the other ASCII bytes in random case, until a character without
+// initials or 2 to 6 bytes.
+std::string InitialsWord(const std::string& name, Random* random) {
+  const std::vector<std::vector<std::string>> choices = InitialChoices(name);
+  std::string word;
+  const size_t length = 2 + random->Next(5);
+  for (size_t at = random->Next(static_cast<uint32_t>(choices.size()));
+       at < choices.size() && word.size() < length; ++at) {
+    const std::string& text = choices[at][random->Next(static_cast<uint32_t>(choices[at].size()))];
+    if (static_cast<uint8_t>(text[0]) >= 0x80) break;
+    word += random->Next(2) ? static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])))
+                            : text[0];
+  }
+  return word;
+}
+
+// A keyword line of initials words, now and then with a piece of a name beside them.
+std::string RandomInitialsKeywords(const std::vector<std::string>& names, Random* random) {
+  std::string line;
+  const uint32_t alternatives = 1 + random->Next(random->Next(3) == 0 ? 2 : 1);
+  for (uint32_t a = 0; a < alternatives; ++a) {
+    if (a > 0) line += ",";
+    const uint32_t words = 1 + random->Next(random->Next(3) == 0 ? 2 : 1);
+    for (uint32_t w = 0; w < words; ++w) {
+      const std::string& name = names[random->Next(static_cast<uint32_t>(names.size()))];
+      std::string word =
+          random->Next(5) == 0 ? RandomKeywords({name}, random) : InitialsWord(name, random);
+      line += (w > 0 ? " " : "") + word;
+    }
+  }
+  return line;
+}
+
 // One tree and index for the whole suite: building them is the slow part.
 class SearchModel : public ::testing::Test {
  protected:
@@ -160,6 +261,7 @@ class SearchModel : public ::testing::Test {
 
   // The ids the request should select, by brute force.
   std::vector<uint32_t> Expected(const SearchRequest& request) {
+    const bool pinyin = request.pinyin;
     ParsedKeywords parsed = ParseKeywords(request.keywords);
     std::string location = request.location;
     while (location.size() > 2 && location.back() == '\\') location.pop_back();
@@ -167,7 +269,10 @@ class SearchModel : public ::testing::Test {
     for (const auto& item : ids_) {
       const Entry& entry = tree_[item.second];
       if (removed_.count(item.first)) continue;
-      if (!NameMatchesKeywords(entry.name, parsed)) continue;
+      if (!(pinyin ? NameMatchesWithInitials(entry.name, parsed)
+                   : NameMatchesKeywords(entry.name, parsed))) {
+        continue;
+      }
       if (request.hiddenOnly && !entry.hidden) continue;
       if (request.category >= 0 && request.category <= 5) {
         if (request.category == 1 ? !entry.hidden : CategoryOf(entry) != request.category) continue;
@@ -260,6 +365,29 @@ TEST_F(SearchModel, RandomRequestsMatchBruteForce) {
     non_empty += !expected.empty();
   }
   EXPECT_GT(non_empty, 200);  // the requests really select things
+}
+
+TEST_F(SearchModel, PinyinRequestsMatchBruteForce) {
+  Random random(23);
+  int more = 0;
+  for (int i = 0; i < 300; ++i) {
+    SearchRequest request = RandomRequest(&random);
+    request.keywords = NormalizeKeywords(RandomInitialsKeywords(names_, &random));
+    uint32_t total = 0;
+    std::vector<uint32_t> plain = Actual(request, &total);
+    ASSERT_EQ(plain, Expected(request)) << "without pinyin [" << request.keywords << "]";
+    request.pinyin = true;
+    std::vector<uint32_t> actual = Actual(request, &total);
+    std::vector<uint32_t> expected = Expected(request);
+    ASSERT_EQ(actual, expected) << "keywords [" << request.keywords << "] location ["
+                                << request.location << "] category " << request.category
+                                << " hidden " << int(request.hiddenOnly) << " months "
+                                << request.monthFrom << ".." << request.monthTo;
+    ASSERT_EQ(total, expected.size());
+    ASSERT_TRUE(std::includes(actual.begin(), actual.end(), plain.begin(), plain.end()));
+    more += actual.size() > plain.size();
+  }
+  EXPECT_GT(more, 20);  // the initials really find more than the names alone (33 of 300)
 }
 
 TEST_F(SearchModel, PagesAndLocations) {

@@ -10,6 +10,7 @@
 #include "platform/fs.h"
 #include "query/folder_tree.h"
 #include "query/loaded_index.h"
+#include "query/pinyin_match.h"
 #include "query/removal_list.h"
 #include "query/search_result.h"
 
@@ -139,7 +140,9 @@ void MatchAtStart(IndexReader* reader, const std::vector<KeyLists>& keys, uint32
 bool LocationGiven(const SearchRequest& request) { return request.location.size() >= 2; }
 
 // The keyword part of a request: every entry, or the union of the alternatives.
-std::unique_ptr<EntrySet> MatchKeywords(LoadedIndex* index, const std::string& keywords) {
+// With `pinyin`, each word also matches by the initials of the names.
+std::unique_ptr<EntrySet> MatchKeywords(LoadedIndex* index, const std::string& keywords,
+                                        bool pinyin) {
   const uint32_t n = index->EntryCount();
   ParsedKeywords parsed = ParseKeywords(keywords);
   if (parsed.selectsAll) return EntrySet::Create(n, 0xFF);
@@ -147,7 +150,11 @@ std::unique_ptr<EntrySet> MatchKeywords(LoadedIndex* index, const std::string& k
   for (const std::vector<std::string>& words : parsed.alternatives) {
     std::unique_ptr<EntrySet> run = EntrySet::Create(n, 0x00);
     if (!run) return nullptr;
-    MatchRun(index->reader(), words, run.get());
+    if (pinyin) {
+      MatchRunWithInitials(index, words, run.get());
+    } else {
+      MatchRun(index->reader(), words, run.get());
+    }
     if (result) {
       result->Or(*run);
     } else {
@@ -268,7 +275,7 @@ std::unique_ptr<EntrySet> BuildSet(LoadedIndex* index, const SearchRequest& requ
       return nullptr;
     }
   }
-  std::unique_ptr<EntrySet> set = MatchKeywords(index, request.keywords);
+  std::unique_ptr<EntrySet> set = MatchKeywords(index, request.keywords, request.pinyin);
   if (!set) return nullptr;
   std::vector<uint8_t> bitmap;
   if (request.hiddenOnly != 0) {

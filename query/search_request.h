@@ -28,6 +28,7 @@ struct SearchRequest {
   uint8_t hiddenOnly = 0;           // non-zero: only entries with the hidden attribute
   uint16_t monthFrom = 0;           // lowest month code kept; 0 = no time filter
   uint16_t monthTo = 0;             // month code just past the range
+  bool pinyin = false;              // words of ASCII text also match by pinyin initials
 };
 
 // Month codes: ((year - 1900) mod 256) * 256 + month.

@@ -25,3 +25,4 @@
 #define IDC_OPTION_OTHER_GROUP 1066  // "其他"
 #define IDC_OPTION_KEY_LABEL 1067    // "打开Sorvik"
 #define IDC_OPTION_KEY_HINT 1068     // "（在左边输入热键）"
+#define IDC_OPTION_PINYIN 1069       // "支持拼音首字母搜索"

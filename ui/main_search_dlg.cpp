@@ -153,6 +153,7 @@ SearchResult* MainSearchDlg::RunSearch(const std::string& keywords, const std::s
   SetFocus(list_.Handle());
   request_ = MakeSearchRequest(keywords, location, category, hiddenOnly != 0, year, month);
   request_.hiddenOnly = hiddenOnly;
+  request_.pinyin = settings_->GetBool(kConfigPinyinSearch, false);
   request_year_ = year;
   request_month_ = month;
   uint32_t total = 0;

@@ -53,6 +53,25 @@ TEST_F(SearchWindowTest, TypedKeywordsAreNormalisedAndSearched) {
   EXPECT_EQ(window_->CurrentRequest().keywords, "歌曲");
 }
 
+TEST_F(SearchWindowTest, PinyinSettingFindsNamesByInitials) {
+  Select(window_->Panel().CategoryTree().Handle(),
+         Find(window_->Panel().CategoryTree().Handle(), nullptr, "全部文件"));
+  TypeAndEnter("bg");  // off by default: no name holds "bg"
+  EXPECT_FALSE(window_->CurrentRequest().pinyin);
+  EXPECT_EQ(ListRows(), 0);
+  work_->settings.Set(kConfigPinyinSearch, "true");  // as the options window stores it
+  TypeAndEnter("bg");
+  EXPECT_TRUE(window_->CurrentRequest().pinyin);
+  EXPECT_EQ(ListRows(), 5);  // 报告1.doc .. 报告5.doc
+  TypeAndEnter("BG3");
+  EXPECT_EQ(ListRows(), 1);
+  TypeAndEnter("gq,photo1");  // 歌曲.mp3 by initials, photo1.jpg by its name
+  EXPECT_EQ(ListRows(), 2);
+  work_->settings.Set(kConfigPinyinSearch, "false");
+  TypeAndEnter("bg");
+  EXPECT_EQ(ListRows(), 0);
+}
+
 TEST_F(SearchWindowTest, CategoryAndMonthNodesNarrowTheSearch) {
   HWND tree = window_->Panel().CategoryTree().Handle();
   HTREEITEM pictures = Find(tree, nullptr, "图　　片");

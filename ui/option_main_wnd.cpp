@@ -30,12 +30,14 @@ constexpr CheckBoxSetting kCheckBoxes[] = {
     {kConfigAutorun, IDC_OPTION_AUTORUN, true},
     {kConfigDragCopy, IDC_OPTION_DRAG_COPY, true},
     {kConfigIndexRemovable, IDC_OPTION_REMOVABLE, true},
+    {kConfigPinyinSearch, IDC_OPTION_PINYIN, false},
 };
 
 // The controls of the general page, hidden while the index page shows.
 constexpr int kGeneralControls[] = {
-    IDC_OPTION_AUTORUN,     IDC_OPTION_DRAG_COPY, IDC_OPTION_REMOVABLE, IDC_OPTION_KEY_GROUP,
-    IDC_OPTION_OTHER_GROUP, IDC_OPTION_KEY_LABEL, IDC_OPTION_HOT_KEY,   IDC_OPTION_KEY_HINT,
+    IDC_OPTION_AUTORUN,   IDC_OPTION_DRAG_COPY,   IDC_OPTION_REMOVABLE,
+    IDC_OPTION_KEY_GROUP, IDC_OPTION_OTHER_GROUP, IDC_OPTION_KEY_LABEL,
+    IDC_OPTION_HOT_KEY,   IDC_OPTION_KEY_HINT,    IDC_OPTION_PINYIN,
 };
 
 HFONT ArialFont(int weight) {

@@ -245,6 +245,33 @@ TEST_F(SystemOptionsTest, ClearedBoxesAndTheRunValue) {
   EXPECT_EQ(settings.GetString(kConfigDragCopy, ""), "false");
 }
 
+TEST_F(SystemOptionsTest, PinyinBoxIsOffUntilTicked) {
+  settings.Set(kConfigIndexPosition, "C:");
+  SetAutorun(false);
+  Open();
+  EXPECT_FALSE(Checked(IDC_OPTION_PINYIN));
+  EXPECT_EQ(TextOf(window->Item(IDC_OPTION_PINYIN)), "支持拼音首字母搜索");
+  // Laid out under the other boxes, at their left edge and spacing, inside the group box.
+  RECT removable = RectInParent(window->Item(IDC_OPTION_REMOVABLE));
+  RECT drag = RectInParent(window->Item(IDC_OPTION_DRAG_COPY));
+  RECT pinyin = RectInParent(window->Item(IDC_OPTION_PINYIN));
+  RECT group = RectInParent(window->Item(IDC_OPTION_OTHER_GROUP));
+  EXPECT_EQ(pinyin.left, removable.left);
+  EXPECT_EQ(pinyin.top - removable.top, removable.top - drag.top);
+  EXPECT_LT(pinyin.bottom, group.bottom);
+  SelectPage(kIndexPageText);
+  EXPECT_FALSE(Shown(IDC_OPTION_PINYIN));
+  SelectPage(kGeneralPageText);
+  CheckDlgButton(window->Handle(), IDC_OPTION_PINYIN, BST_CHECKED);
+  CheckDlgButton(window->Handle(), IDC_OPTION_AUTORUN, BST_UNCHECKED);
+  Ok();
+  EXPECT_EQ(settings.GetString(kConfigPinyinSearch, ""), "true");
+  Open();
+  EXPECT_TRUE(Checked(IDC_OPTION_PINYIN));
+  SendMessageA(window->Handle(), WM_COMMAND, IDCANCEL, 0);
+  SetAutorun(false);
+}
+
 TEST_F(SystemOptionsTest, RefusedIndexPageKeepsTheWindowOpen) {
   settings.Set(kConfigIndexPosition, "Q:");  // no such drive: nothing ticked
   settings.Set(kConfigShortcutKey, "0");

@@ -1,0 +1,132 @@
+// Searches with pinyin initials over a real index of a small tree: what "bg" and its kin find
+// with the option on and off, and that the filters and the keyword rules still apply.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "lifecycle/build_index.h"
+#include "lifecycle/index_manager.h"
+#include "query/search_request.h"
+#include "query/search_result.h"
+#include "testing/index_test_support.h"
+#include "testing/snapshot_test_support.h"
+
+namespace sorvik {
+namespace {
+
+using testing::FakeEnvironment;
+using testing::MakeFile;
+using testing::TestDrive;
+using testing::WorkFolder;
+using Names = std::multiset<std::string>;
+
+class PinyinSearch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(drive_.Mapped());
+    for (const char* folder : {"照片2019", "报告"}) ASSERT_TRUE(CreateFolder(drive_.At(folder)));
+    for (const char* file :
+         {"报告2019a.doc", "长城.txt", "照片2019\\照片.jpg", "照片2019\\bg-plain.txt", "ＢＧ.txt",
+          "x\xA8\x41y.txt", "报告\\年度报告.doc", "报告\\.报告隐藏", "银行卡.pdf", "中文 bg.doc",
+          "bgm.mp3", "告b.txt"}) {
+      ASSERT_TRUE(MakeFile(drive_.At(file))) << file;
+    }
+    ASSERT_TRUE(BuildIndex(&work_.settings, work_.build));
+    manager_ = std::make_unique<IndexManager>(
+        work_.work, std::make_unique<FakeEnvironment>(&work_.settings, work_.build), false);
+    manager_->SwapInNewIndex();
+    ASSERT_TRUE(manager_->HasLoadedIndex());
+  }
+
+  // The names the request finds; checks that the ids come in ascending order, each once.
+  Names Find(SearchRequest request, bool pinyin) {
+    request.pinyin = pinyin;
+    uint32_t total = 0;
+    SearchResult* result = manager_->Search(request, 1, -1, &total);
+    EXPECT_NE(result, nullptr);
+    if (result == nullptr) return {};
+    EXPECT_TRUE(std::is_sorted(result->ids.begin(), result->ids.end()));
+    EXPECT_EQ(std::adjacent_find(result->ids.begin(), result->ids.end()), result->ids.end());
+    EXPECT_EQ(total, result->ids.size());
+    Names names;
+    for (uint32_t id : result->ids) {
+      EntryDetails details;
+      EXPECT_TRUE(manager_->GetDetails(id, &details));
+      names.insert(details.name);
+    }
+    result->Release();
+    return names;
+  }
+
+  Names Find(const std::string& keywords, bool pinyin) {
+    SearchRequest request;
+    request.keywords = NormalizeKeywords(keywords);
+    return Find(request, pinyin);
+  }
+
+  TestDrive drive_{'Y'};
+  WorkFolder work_{"Y:"};
+  std::unique_ptr<IndexManager> manager_;
+};
+
+TEST_F(PinyinSearch, InitialsFindChineseNamesOnlyWhenAskedFor) {
+  const Names plain = {"bg-plain.txt", "中文 bg.doc", "bgm.mp3"};
+  EXPECT_EQ(Find("bg", false), plain);
+  Names with = plain;
+  with.insert({"报告2019a.doc", "报告", "年度报告.doc", ".报告隐藏"});
+  EXPECT_EQ(Find("bg", true), with);  // "中文 bg.doc" matches both ways and is listed once
+  EXPECT_EQ(Find("BG", true), with);
+  EXPECT_EQ(Find("g20", true), Names({"报告2019a.doc"}));
+  EXPECT_EQ(Find("g20", false), Names());
+  EXPECT_EQ(Find("bg2019a", true), Names({"报告2019a.doc"}));
+  EXPECT_EQ(Find("zp2019", true), Names({"照片2019"}));
+}
+
+TEST_F(PinyinSearch, PolyphonicAndUncoveredCharacters) {
+  EXPECT_EQ(Find("cc", true), Names({"长城.txt"}));
+  EXPECT_EQ(Find("zc", true), Names({"长城.txt"}));
+  EXPECT_EQ(Find("yhk", true), Names({"银行卡.pdf"}));
+  EXPECT_EQ(Find("yxk", true), Names({"银行卡.pdf"}));
+  EXPECT_EQ(Find("ay", true), Names());  // the trail byte of "ˋ" is no letter
+  EXPECT_EQ(Find("xy", true), Names());
+  EXPECT_EQ(Find("ＢＧ", true), Names({"ＢＧ.txt"}));  // found as itself, as without
+  EXPECT_EQ(Find("gb", true), Names({"告b.txt"}));     // 告 is gao (or ju, gu)
+  EXPECT_EQ(Find("jb.txt", true), Names({"告b.txt"}));
+}
+
+TEST_F(PinyinSearch, KeywordRulesAndFiltersStillApply) {
+  EXPECT_EQ(Find("bg 2019", true), Names({"报告2019a.doc"}));  // words are ANDed
+  EXPECT_EQ(Find("bg doc", true), Names({"报告2019a.doc", "年度报告.doc", "中文 bg.doc"}));
+  EXPECT_EQ(Find("cc,yhk", true), Names({"长城.txt", "银行卡.pdf"}));
+  EXPECT_EQ(Find("cc，照片", true), Names({"长城.txt", "照片2019", "照片.jpg"}));
+  EXPECT_EQ(Find("bg x", true), Find("bg", true));  // a one-byte word is skipped
+
+  SearchRequest request;
+  request.keywords = "bg";
+  request.category = kCategoryDocuments;
+  EXPECT_EQ(Find(request, true), Names({"报告2019a.doc", "年度报告.doc", "中文 bg.doc"}));
+  request.category = kCategoryAll;
+  request.location = drive_.At("报告");
+  EXPECT_EQ(Find(request, true), Names({"年度报告.doc", ".报告隐藏"}));
+  request.location.clear();
+  request.hiddenOnly = 1;
+  EXPECT_EQ(Find(request, true), Names({".报告隐藏"}));
+}
+
+TEST_F(PinyinSearch, RemovedEntriesStayOut) {
+  SearchRequest request;
+  request.keywords = "ndbg";
+  request.pinyin = true;
+  uint32_t total = 0;
+  SearchResult* result = manager_->Search(request, 1, -1, &total);
+  ASSERT_NE(result, nullptr);
+  ASSERT_EQ(result->ids.size(), 1u);
+  const uint32_t id = result->ids[0];
+  result->Release();
+  manager_->RecordRemoval(id, drive_.At("报告\\年度报告.doc"));
+  EXPECT_EQ(Find("ndbg", true), Names());
+}
+
+}  // namespace
+}  // namespace sorvik
