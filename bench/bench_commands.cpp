@@ -144,14 +144,22 @@ std::vector<std::vector<double>> TimeRounds(size_t queries, int runs, Fn fn) {
   return samples;
 }
 
-int RunBuild(const BenchArgs& args, FILE* out, FILE* err) {
+// Checks and maps the --drive folders; false (with the reason on `err`) for a bad one.
+bool MapBenchDrives(const BenchArgs& args, FILE* err,
+                    std::vector<std::pair<char, std::string>>* drives) {
   std::string error;
-  std::vector<std::pair<char, std::string>> drives = args.drives;
-  if (!CheckDrives(&drives, &error)) {
+  *drives = args.drives;
+  if (!CheckDrives(drives, &error)) {
     std::fprintf(err, "sorvik-bench: %s\n", error.c_str());
-    return 2;
+    return false;
   }
-  MapDrives(drives);
+  MapDrives(*drives);
+  return true;
+}
+
+int RunBuild(const BenchArgs& args, FILE* out, FILE* err) {
+  std::vector<std::pair<char, std::string>> drives;
+  if (!MapBenchDrives(args, err, &drives)) return 2;
   SaveDrives(drives, kDriveMapFile);
   BuildOptions build;
   build.chunk_names = args.chunk_names;
@@ -176,13 +184,8 @@ int RunBuild(const BenchArgs& args, FILE* out, FILE* err) {
 // The walk alone, the first step of a build: every mapped drive and every --root walked into a
 // scratch snapshot that is deleted afterwards. The time includes finishing the snapshot files.
 int RunWalk(const BenchArgs& args, FILE* out, FILE* err) {
-  std::string error;
-  std::vector<std::pair<char, std::string>> drives = args.drives;
-  if (!CheckDrives(&drives, &error)) {
-    std::fprintf(err, "sorvik-bench: %s\n", error.c_str());
-    return 2;
-  }
-  MapDrives(drives);
+  std::vector<std::pair<char, std::string>> drives;
+  if (!MapBenchDrives(args, err, &drives)) return 2;
   std::vector<std::string> roots;
   for (const auto& drive : args.drives) roots.push_back(std::string(1, drive.first) + ":");
   for (const std::string& root : args.roots) roots.push_back(FromConsole(root));

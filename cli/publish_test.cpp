@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/cli_commands.h"
+#include "cli/cli_test_support.h"
 #include "crypto/hex_text.h"
 #include "crypto/md5.h"
 #include "crypto/passphrase_cipher.h"
@@ -23,24 +24,7 @@ using testing::ReadText;
 using testing::TempFolder;
 using testing::WriteText;
 
-struct PublishRun {
-  explicit PublishRun(const std::vector<std::string>& args) {
-    FILE* out_file = std::tmpfile();
-    FILE* err_file = std::tmpfile();
-    status = RunCli(args, out_file, err_file);
-    out = Slurp(out_file);
-    err = Slurp(err_file);
-  }
-  static std::string Slurp(FILE* file) {
-    std::string text(1 << 16, '\0');
-    std::rewind(file);
-    text.resize(std::fread(&text[0], 1, text.size(), file));
-    std::fclose(file);
-    return text;
-  }
-  int status;
-  std::string out, err;
-};
+using PublishRun = CliRun;
 
 TEST(PublishNotices, MakesTheFileTheProgramReads) {
   TempFolder dir;
