@@ -299,8 +299,12 @@ bool SystemProcessSource::Modules(uint32_t process_id, std::vector<ModuleEntry>*
 }
 
 bool SystemProcessSource::EndProcess(uint32_t process_id) {
-  HandleRef process(OpenProcess(PROCESS_TERMINATE, FALSE, process_id));
-  return process.Valid() && TerminateProcess(process.h, 0);
+  HandleRef process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process_id));
+  if (!process.Valid()) return false;
+  // A process that has already exited, kept by another program's handle, can still be opened;
+  // ending it again ends nothing (and Wine reports success for it).
+  if (WaitForSingleObject(process.h, 0) == WAIT_OBJECT_0) return false;
+  return TerminateProcess(process.h, 0) != FALSE;
 }
 
 }  // namespace sorvik
