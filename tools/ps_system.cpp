@@ -6,6 +6,7 @@
 #include <tlhelp32.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 namespace sorvik {
@@ -91,8 +92,10 @@ struct CountedName {
 
 // One scan running on its own thread; shared by the thread and the waiting caller.
 struct ScanJob {
-  ScanJob() : done(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+  explicit ScanJob(std::function<PortMap()> work)
+      : scan(std::move(work)), done(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
   ~ScanJob() { CloseHandle(done); }
+  std::function<PortMap()> scan;
   HANDLE done;
   PortMap ports;
 };
@@ -101,8 +104,7 @@ std::atomic<bool> scan_running{false};
 
 DWORD WINAPI ScanThread(void* parameter) {
   std::unique_ptr<std::shared_ptr<ScanJob>> job(static_cast<std::shared_ptr<ScanJob>*>(parameter));
-  SystemHandleProbe probe;
-  (*job)->ports = ScanOpenPorts(&probe);
+  (*job)->ports = (*job)->scan();
   SetEvent((*job)->done);
   scan_running = false;
   return 0;
@@ -151,10 +153,13 @@ bool SystemHandleProbe::ReadHandleTable(std::vector<HandleEntry>* out) {
   if (!api_.Available()) return false;
   for (int attempt = 0; attempt < kTableAttempts; ++attempt) {
     uint8_t head[20] = {0};
-    if (api_.querySystemInformation(kSystemHandleInformation, head, sizeof head, nullptr) == 0)
+    ULONG needed = 0;
+    if (api_.querySystemInformation(kSystemHandleInformation, head, sizeof head, &needed) == 0)
       return true;  // a table that fits in the first buffer holds no ports worth a look
     uint32_t count = 0;
     memcpy(&count, head, sizeof count);
+    // Wine leaves the count word at 0 and reports only the length the table needs.
+    if (count == 0 && needed > 4) count = static_cast<uint32_t>((needed - 4) / kHandleRecordSize);
     std::vector<uint8_t> table(count * kHandleRecordSize + 4);
     const LONG status = api_.querySystemInformation(kSystemHandleInformation, table.data(),
                                                     static_cast<ULONG>(table.size()), nullptr);
@@ -191,8 +196,17 @@ bool SystemHandleProbe::ProbeHandle(const HandleEntry& entry, std::string* name,
 }
 
 PortMap ScanOpenPortsBounded(DWORD limit_ms) {
+  return RunPortScanBounded(
+      [] {
+        SystemHandleProbe probe;
+        return ScanOpenPorts(&probe);
+      },
+      limit_ms);
+}
+
+PortMap RunPortScanBounded(std::function<PortMap()> scan, DWORD limit_ms) {
   if (scan_running.exchange(true)) return PortMap();
-  auto job = std::make_shared<ScanJob>();
+  auto job = std::make_shared<ScanJob>(std::move(scan));
   auto* parameter = new std::shared_ptr<ScanJob>(job);
   HANDLE thread = CreateThread(nullptr, 0, ScanThread, parameter, 0, nullptr);
   if (thread == nullptr) {

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "tools/ps_data.h"
 
 struct IShellDispatch;
@@ -50,6 +52,8 @@ constexpr DWORD kPortScanLimitMs = 3000;
 // The scan of SystemHandleProbe on its own thread, waited for at most `limit_ms`; an empty map
 // when it has not ended by then or a previous scan is still running.
 PortMap ScanOpenPortsBounded(DWORD limit_ms = kPortScanLimitMs);
+// `scan` on a thread of its own, as above; the thread keeps what `scan` holds until it ends.
+PortMap RunPortScanBounded(std::function<PortMap()> scan, DWORD limit_ms);
 
 class SystemProcessSource : public ProcessSource {
  public:
