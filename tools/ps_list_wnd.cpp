@@ -285,7 +285,9 @@ void CPsListCtrl::PaintHeader(HWND header) {
     item.cchTextMax = sizeof text;
     SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
     FillSolid(dc, RECT{rect.right - 1, rect.top + 2, rect.right, rect.bottom - 2}, kColorGreyBlue);
-    RECT label = {rect.left + 4, rect.top, rect.right - 14, rect.bottom};
+    // Only the sort column keeps room for its mark; the narrow columns need every pixel.
+    const int mark_room = i == sort_column_ ? 14 : 2;
+    RECT label = {rect.left + 2, rect.top, rect.right - mark_room, rect.bottom};
     const UINT align = (item.fmt & HDF_RIGHT) != 0 ? DT_RIGHT : DT_LEFT;
     DrawTextA(dc, text, -1, &label,
               align | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
@@ -414,6 +416,23 @@ void CPsListMainWnd::SelectFirstProcess() {
 }
 
 void CPsListMainWnd::ShowSelectedModules() { FillModules(processes_.SelectedData()); }
+
+bool CPsListMainWnd::SelectProcess(uint32_t id) {
+  HWND list = processes_.Handle();
+  for (int row = 0; row < ListView_GetItemCount(list); ++row) {
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    if (process_rows_[item.lParam].processId != id) continue;
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    SelectRow(list, row);
+    SetFocus(list);
+    ShowSelectedModules();
+    return true;
+  }
+  return false;
+}
 
 void CPsListMainWnd::Refresh() {
   FillProcesses();

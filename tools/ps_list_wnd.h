@@ -127,6 +127,8 @@ class CPsListMainWnd {
   void SortByColumn(int id, int column);
   // Fills the module list for the selected process (empty when none is selected).
   void ShowSelectedModules();
+  // Selects the row of process `id` and shows its modules; false when it is not listed.
+  bool SelectProcess(uint32_t id);
 
  private:
   explicit CPsListMainWnd(ProcessSource* source);
