@@ -192,6 +192,33 @@ def tools_icon():
     return c
 
 
+def folder_icon():
+    """Process list "打开文件夹": an open folder."""
+    c = Canvas(16, 16)
+    c.rect(1, 3, 7, 5, ORANGE)
+    c.rect(1, 5, 15, 14, ORANGE)
+    c.rect(2, 7, 14, 13, (0xFF, 0xD2, 0x78, 255))
+    return c
+
+
+def end_process_icon():
+    """Process list "结束进程": a red disc with a white cross."""
+    c = Canvas(16, 16)
+    c.disc(8, 8, 7.5, (0xD2, 0x32, 0x28, 255))
+    c.line(5, 5, 11, 11, 2, WHITE)
+    c.line(11, 5, 5, 11, 2, WHITE)
+    return c
+
+
+def refresh_icon():
+    """Process list "刷新": a ring with an arrow head."""
+    c = Canvas(16, 16)
+    c.disc(8, 8, 7, DEEP_BLUE, inner=4.2)
+    c.rect(8, 0, 16, 8, CLEAR)
+    fill_polygon(c, [(9, 1), (15, 1), (15, 7)], DEEP_BLUE)
+    return c
+
+
 def bmp_bytes(canvas):
     """A 24-bit bottom-up BMP file."""
     w, h = canvas.w, canvas.h
@@ -406,6 +433,9 @@ def main():
     write("menu_favourites.ico", ico_bytes([star_icon(32), star_icon()]))
     write("menu_view.ico", ico_bytes([view_icon()]))
     write("menu_tools.ico", ico_bytes([tools_icon()]))
+    write("ps_open_folder.ico", ico_bytes([folder_icon()]))
+    write("ps_end_process.ico", ico_bytes([end_process_icon()]))
+    write("ps_refresh.ico", ico_bytes([refresh_icon()]))
     write("category_images.bmp", bmp_bytes(category_strip()))
     write("switch_images.bmp", bmp_bytes(switch_strip()))
     write("viewer_previous.png", png_bytes(step_sprite(False)))

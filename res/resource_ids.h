@@ -69,6 +69,11 @@
 #define IDR_HTML_GUIDE 104      // the usage guide
 #define IDR_HTML_OFFLINE 206    // the ad column's page when there is no connection
 
+// The process list's bar buttons.
+#define IDI_PS_OPEN_FOLDER 155  // "打开文件夹"
+#define IDI_PS_REFRESH 194      // "刷　　新"
+#define IDI_PS_END_PROCESS 195  // "结束进程"
+
 // The MD5 dialog.
 #define IDD_MD5_CHECKSUM 226
 #define IDC_MD5_TEXT 1052  // the digest, selectable for copying

@@ -2,6 +2,7 @@
 // the process is ended.
 //   md5 PATH                          the MD5 dialog for PATH
 //   viewer [--slide-show] PATH...     the picture viewer on a page of PATHs, at the first one
+//   pslist                            the process list with this program's row selected
 // Exit status 0 when the window was shown and closed, 1 when it could not be shown, 2 for a
 // usage error.
 #include <windows.h>
@@ -15,6 +16,7 @@
 #include "query/gbk_text.h"
 #include "tools/md5_checksum_dlg.h"
 #include "tools/photo_viewer.h"
+#include "tools/ps_list_wnd.h"
 #include "widgets/gdiplus_headers.h"
 
 namespace sorvik {
@@ -40,6 +42,14 @@ class PathDetails : public DetailsSource {
   std::vector<std::string> paths_;
 };
 
+void RunMessageLoop() {
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
 int ShowViewer(std::vector<std::string> paths, bool slide_show) {
   PathDetails source(paths);
   auto* page = new SearchResult(&source);
@@ -48,15 +58,20 @@ int ShowViewer(std::vector<std::string> paths, bool slide_show) {
   page->Release();
   if (viewer == nullptr) return 1;
   if (slide_show) PostMessageA(viewer->Handle(), WM_KEYDOWN, VK_F5, 0);
-  MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
+  RunMessageLoop();
+  return 0;
+}
+
+int ShowProcessList() {
+  CPsListMainWnd* window = CPsListMainWnd::Open(nullptr);
+  if (window == nullptr) return 1;
+  window->SelectProcess(GetCurrentProcessId());
+  RunMessageLoop();
   return 0;
 }
 
 int Run(const std::vector<std::string>& arguments) {
+  if (arguments.size() == 1 && arguments[0] == "pslist") return ShowProcessList();
   if (arguments.size() == 2 && arguments[0] == "md5") {
     ShowMd5ChecksumDlg(nullptr, arguments[1]);
     return 0;

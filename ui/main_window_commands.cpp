@@ -14,14 +14,15 @@
 #include "res/resource_ids.h"
 #include "settings/object_directory.h"
 #include "tools/dlg_individuation.h"
+#include "tools/ps_list_wnd.h"
 #include "tools/trace_clean_dlg.h"
 #include "ui/about_dlg.h"
 #include "ui/command_ids.h"
 #include "ui/main_search_dlg.h"
 #include "ui/menu_windows.h"
-#include "ui/result_actions.h"
 #include "ui/option_main_wnd.h"
 #include "ui/options_main_dlg.h"
+#include "ui/result_actions.h"
 
 namespace sorvik {
 namespace {
@@ -193,6 +194,10 @@ bool MainSearchDlg::RunMenuCommand(int id) {
       RunDialog(&cleaner);
       return true;
     }
+    case kCmdProcessList:
+      // A window of its own beside the search window; it frees itself when closed.
+      CPsListMainWnd::Open(Handle());
+      return true;
     case kCmdDesktopTweaks: {
       CDlgIndividuation tweaks;
       RunDialog(&tweaks);
@@ -219,7 +224,6 @@ bool MainSearchDlg::RunMenuCommand(int id) {
     }
     case kCmdAddFavourite:
     case kCmdOrganiseFavourites:
-    case kCmdProcessList:
       if (!OpenMenuWindow(id, Handle(), request_, favourites_folder_))
         MessageBoxA(Handle(), "此功能在当前版本中尚未提供。", kMainWindowTitle,
                     MB_OK | MB_ICONINFORMATION);

@@ -18,8 +18,8 @@ bool OpenMenuWindow(int command, HWND owner, const SearchRequest& current,
       return true;
     }
     default:
-      // The process list (6302) is not part of the program yet; the options windows and the
-      // other tools are opened by the search window itself.
+      // The options windows, the process list and the other tools are opened by the search
+      // window itself.
       return false;
   }
 }
