@@ -214,6 +214,11 @@ Section "Uninstall"
   ; What the program writes beside itself: build and update work folders, scratch files.
   RMDir /r "$INSTDIR\ScanTemp"
   RMDir /r "$INSTDIR\NIndex_Quillet"
+  RMDir /r "$INSTDIR\NIndex_Old"
+  ; The lock files that processes sharing the folder use; they hold no data.
+  Delete "$INSTDIR\NIndex.lock"
+  Delete "$INSTDIR\ScanTemp.lock"
+  Delete "$INSTDIR\NFavorite\Favorite.xml.lock"
   RMDir /r "$INSTDIR\update_Quillet"
   Delete "$INSTDIR\Comfiles.reg"
   Delete "$INSTDIR\00-1B-24-32-DC-B3.tmp"
@@ -223,6 +228,7 @@ Section "Uninstall"
     RMDir /r "$INSTDIR\NIndex"
     RMDir /r "$INSTDIR\NFavorite"
     Delete "$INSTDIR\Config.xml"
+    Delete "$INSTDIR\Config.xml.bad*"
   ${Else}
     DetailPrint "保留了索引、收藏的搜索和设置：$INSTDIR"
   ${EndIf}
