@@ -224,9 +224,7 @@ bool MainSearchDlg::RunMenuCommand(int id) {
     }
     case kCmdAddFavourite:
     case kCmdOrganiseFavourites:
-      if (!OpenMenuWindow(id, Handle(), request_, favourites_folder_))
-        MessageBoxA(Handle(), "此功能在当前版本中尚未提供。", kMainWindowTitle,
-                    MB_OK | MB_ICONINFORMATION);
+      OpenMenuWindow(id, Handle(), request_, favourites_folder_);
       return true;
     default:
       return false;

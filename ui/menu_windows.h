@@ -14,7 +14,7 @@ namespace sorvik {
 
 // Opens the window of menu command `command` over `owner`; `current` is the window's last
 // search (what "添加到收藏夹" saves) and `favourites` the folder of the favourites file. False
-// when this build has no such window yet.
+// for a command that has no window here.
 bool OpenMenuWindow(int command, HWND owner, const SearchRequest& current,
                     const std::string& favourites = kFavoriteFolder);
 
