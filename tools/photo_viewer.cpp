@@ -4,6 +4,7 @@
 
 #include "res/resource_ids.h"
 #include "tools/offscreen_canvas.h"
+#include "widgets/frame_window.h"
 #include "widgets/gdiplus_headers.h"
 
 namespace sorvik {
@@ -335,31 +336,7 @@ bool LPhotoMainWnd::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESUL
 }
 
 LRESULT CALLBACK LPhotoMainWnd::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  LPhotoMainWnd* viewer = nullptr;
-  if (message == WM_NCCREATE) {
-    viewer = static_cast<LPhotoMainWnd*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(viewer));
-    viewer->hwnd_ = hwnd;
-  } else {
-    viewer = reinterpret_cast<LPhotoMainWnd*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  }
-  if (viewer != nullptr) {
-    if (message == WM_NCDESTROY) {
-      // A closed viewer frees itself and with it its clone of the result; one whose creation
-      // failed is freed by Open.
-      SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-      viewer->hwnd_ = nullptr;
-      if (viewer->frees_itself_) delete viewer;
-      return DefWindowProcA(hwnd, message, wparam, lparam);
-    }
-    try {
-      LRESULT result = 0;
-      if (viewer->OnMessage(message, wparam, lparam, &result)) return result;
-    } catch (...) {
-      // Nothing may unwind through the system's window code.
-    }
-  }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
+  return FrameWindowProc<LPhotoMainWnd>(hwnd, message, wparam, lparam);
 }
 
 void ShowPhotoViewer(HWND owner, SearchResult* result, int row) {

@@ -62,6 +62,8 @@ class LPhotoMainWnd {
   void InvalidateButton(const ImageButton& button);
   bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  template <typename T>
+  friend LRESULT FrameWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
   HWND hwnd_ = nullptr;          // the frame while it exists
   SearchResult* result_;         // the viewer's own clone of the page

@@ -6,6 +6,7 @@
 
 #include "res/resource_ids.h"
 #include "tools/ps_system.h"
+#include "widgets/frame_window.h"
 #include "widgets/shell_item_menu.h"
 
 namespace sorvik {
@@ -614,29 +615,7 @@ bool CPsListMainWnd::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESU
 }
 
 LRESULT CALLBACK CPsListMainWnd::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  CPsListMainWnd* window = nullptr;
-  if (message == WM_NCCREATE) {
-    window = static_cast<CPsListMainWnd*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
-    window->hwnd_ = hwnd;
-  } else {
-    window = reinterpret_cast<CPsListMainWnd*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  }
-  if (window == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
-  if (message == WM_NCDESTROY) {
-    // A closed window frees itself; one whose creation failed is freed by Open.
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-    window->hwnd_ = nullptr;
-    if (window->frees_itself_) delete window;
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-  }
-  try {
-    LRESULT result = 0;
-    if (window->OnMessage(message, wparam, lparam, &result)) return result;
-  } catch (...) {
-    // Nothing may unwind through the system's window code.
-  }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
+  return FrameWindowProc<CPsListMainWnd>(hwnd, message, wparam, lparam);
 }
 
 }  // namespace sorvik

@@ -148,6 +148,8 @@ class CPsListMainWnd {
   void ShowMenu(int list_id);
   bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  template <typename T>
+  friend LRESULT FrameWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   static int CALLBACK CompareProcessRows(LPARAM a, LPARAM b, LPARAM window);
   static int CALLBACK CompareModuleRows(LPARAM a, LPARAM b, LPARAM window);
 
