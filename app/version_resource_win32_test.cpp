@@ -1,5 +1,6 @@
 // The built executables carry the version and names of sorvik_version.h and a manifest that runs
-// them as the invoking user; the program's own manifest asks for common controls 6.
+// them as the invoking user; the program's own manifest asks for common controls 6. Every one may
+// use the 4 GiB address space a 32-bit process has on 64-bit Windows.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -47,6 +48,22 @@ std::string Manifest(const std::string& path) {
   return text;
 }
 
+// Whether the PE header lets the executable use addresses above 2 GiB.
+bool LargeAddressAware(const std::string& path) {
+  HANDLE file =
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  IMAGE_DOS_HEADER dos{};
+  IMAGE_NT_HEADERS32 nt{};
+  DWORD got = 0;
+  bool read = ReadFile(file, &dos, sizeof dos, &got, nullptr) && got == sizeof dos &&
+              SetFilePointer(file, dos.e_lfanew, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+              ReadFile(file, &nt, sizeof nt, &got, nullptr) && got == sizeof nt;
+  CloseHandle(file);
+  return read && nt.Signature == IMAGE_NT_SIGNATURE &&
+         (nt.FileHeader.Characteristics & IMAGE_FILE_LARGE_ADDRESS_AWARE) != 0;
+}
+
 TEST(VersionResourceTest, EveryExecutableCarriesVersionNamesAndManifest) {
   const Executable executables[] = {{"Sorvik.exe", "Sorvik.exe", true},
                                     {"cli/sorvik-cli.exe", "sorvik-cli.exe", false},
@@ -84,6 +101,7 @@ TEST(VersionResourceTest, EveryExecutableCarriesVersionNamesAndManifest) {
     EXPECT_EQ(manifest.find("Microsoft.Windows.Common-Controls") != std::string::npos,
               exe.common_controls_6)
         << manifest;
+    EXPECT_TRUE(LargeAddressAware(path)) << "limited to 2 GiB of address space";
   }
 }
 

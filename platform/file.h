@@ -18,7 +18,8 @@ constexpr uint32_t kFlagSequentialScan = 0x08000000;
 
 // One open file. Nothing is cached: every call goes to the system, so callers choose the I/O
 // pattern. Byte counts are what the system reports: 0 on failure or at end of file.
-// Not thread-safe: a positioned call is a seek followed by a transfer.
+// Not thread-safe. A positioned call leaves the file pointer after the bytes it moved, as a seek
+// followed by a transfer would; a positioned read is one system call.
 class WinFile {
  public:
   explicit WinFile(intptr_t handle) : handle_(handle) {}
@@ -48,6 +49,9 @@ class WinFile {
  private:
   intptr_t handle_;       // HANDLE on Win32, file descriptor on POSIX
   bool written_ = false;  // something was written since the file was opened
+  // POSIX: where the pointer stands after the last positioned read (which does not move the
+  // descriptor's offset), applied before the next sequential transfer; -1 when none is due.
+  int64_t pending_position_ = -1;
 };
 
 // Opens `path` (program path form: drive letters, backslashes, GBK) for reading and writing,

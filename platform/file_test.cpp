@@ -54,6 +54,11 @@ TEST(WinFile, ReadsAndWrites) {
   file->Seek(4);
   EXPECT_EQ(file->ReadU32(&value), 4u);
   EXPECT_EQ(value, 0x0403AA01u);
+  // A sequential read continues after a positioned one, wherever the pointer stood before.
+  file->Seek(0);
+  EXPECT_EQ(file->ReadAt(4, bytes, 1), 1u);
+  EXPECT_EQ(file->ReadU8(&one), 1u);
+  EXPECT_EQ(one, 0xAA);
   // Reads beyond the end give 0 and leave the buffer unchanged.
   value = 0x12345678u;
   EXPECT_EQ(file->ReadU32At(100, &value), 0u);

@@ -27,6 +27,18 @@ uint32_t ReadAll(int fd, void* buffer, uint32_t length) {
   return done;
 }
 
+// Reads from `offset` until `length` bytes or end of file, without moving the offset.
+uint32_t ReadAllAt(int fd, void* buffer, uint32_t length, uint64_t offset) {
+  uint32_t done = 0;
+  while (done < length) {
+    ssize_t n = ::pread(fd, static_cast<char*>(buffer) + done, length - done,
+                        static_cast<off_t>(offset + done));
+    if (n <= 0) break;
+    done += static_cast<uint32_t>(n);
+  }
+  return done;
+}
+
 uint32_t WriteAll(int fd, const void* buffer, uint32_t length) {
   uint32_t done = 0;
   while (done < length) {
@@ -59,18 +71,22 @@ bool WinFile::SetSize(uint64_t size) {
 }
 
 uint32_t WinFile::Seek(uint64_t offset) {
+  pending_position_ = -1;
   off_t pos = ::lseek(Fd(handle_), static_cast<off_t>(offset), SEEK_SET);
   return pos < 0 ? 0xFFFFFFFFu : static_cast<uint32_t>(pos);
 }
 
 uint32_t WinFile::ReadAt(uint64_t offset, void* buffer, uint32_t length) {
-  if (Seek(offset) == 0xFFFFFFFFu && offset != 0xFFFFFFFFu) return 0;
-  return Read(buffer, length);
+  if (offset > static_cast<uint64_t>(INT64_MAX)) return 0;
+  const uint32_t done = ReadAllAt(Fd(handle_), buffer, length, offset);
+  pending_position_ = static_cast<int64_t>(offset + done);
+  return done;
 }
 
 uint32_t WinFile::ReadU32At(uint64_t offset, uint32_t* value) { return ReadAt(offset, value, 4); }
 
 uint32_t WinFile::Read(void* buffer, uint32_t length) {
+  if (pending_position_ >= 0) Seek(static_cast<uint64_t>(pending_position_));
   return ReadAll(Fd(handle_), buffer, length);
 }
 
@@ -90,6 +106,7 @@ uint32_t WinFile::WriteU32At(uint64_t offset, uint32_t value) { return WriteAt(o
 
 uint32_t WinFile::Write(const void* buffer, uint32_t length) {
   written_ = true;
+  if (pending_position_ >= 0) Seek(static_cast<uint64_t>(pending_position_));
   const uint32_t done = FileOpAllowed(FileOp::kWrite) ? WriteAll(Fd(handle_), buffer, length) : 0;
   if (done < length) CountFailedFileWrite();
   return done;
@@ -100,6 +117,7 @@ uint32_t WinFile::WriteU32(uint32_t value) { return Write(&value, 4); }
 uint32_t WinFile::WriteU8(uint8_t value) { return Write(&value, 1); }
 
 bool WinFile::AppendU32(uint32_t value) {
+  pending_position_ = -1;
   if (::lseek(Fd(handle_), 0, SEEK_END) < 0) return false;
   return Write(&value, 4) == 4;
 }
