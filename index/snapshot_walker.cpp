@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 #include <initializer_list>
+#include <utility>
 
 #include "index/coding.h"
 #include "index/find_file.h"
@@ -182,6 +183,7 @@ uint32_t SnapshotWalker::WalkRoot(const std::string& root) {
   if (!root.empty() && root.size() <= kMaxWalkedPath && root.find('\0') == std::string::npos) {
     std::memcpy(path_, root.data(), root.size());
     path_[root.size()] = '\0';
+    walk_ = FindPath{root, false};
     count = WalkFolder(static_cast<uint32_t>(root.size()), 0, &first_child);
   }
   uint32_t first = 0;
@@ -197,10 +199,7 @@ uint32_t SnapshotWalker::WalkFolder(uint32_t path_length, uint32_t parent_id,
   if (std::strstr(path_, kSkippedFolder) != nullptr) return 0;
 
   FindFile find;
-  path_[path_length] = '\\';
-  path_[path_length + 1] = '*';
-  find.Open(std::string(path_, path_length + 2));
-  path_[path_length] = '\0';
+  find.OpenFolder(walk_);
 
   uint32_t total = 0;
   uint32_t previous_sub_folder = 0;  // record number of the last sub-folder met here
@@ -245,11 +244,17 @@ uint32_t SnapshotWalker::WalkFolder(uint32_t path_length, uint32_t parent_id,
     uint32_t below = 0, child = 0;
     // Reparse points (junctions, symbolic links) are recorded but not followed, and so are
     // folders whose path would pass kMaxWalkedPath.
+    // A folder whose name lost characters is listed through the way the seam found to it
+    // (its short name, its wide or native name); the records keep the name as recorded.
     const uint32_t sub_length = path_length + 1 + name_length;
-    if ((entry.attributes & kAttributeReparsePoint) == 0 && sub_length <= kMaxWalkedPath) {
+    FindPath sub_path;
+    if ((entry.attributes & kAttributeReparsePoint) == 0 && sub_length <= kMaxWalkedPath &&
+        JoinFindPath(walk_, entry, &sub_path)) {
       path_[path_length] = '\\';
       std::memcpy(path_ + path_length + 1, name, name_length + 1);
+      std::swap(walk_, sub_path);
       below = WalkFolder(sub_length, id, &child);
+      std::swap(walk_, sub_path);
       path_[path_length] = '\0';
     }
     total += below;
