@@ -25,9 +25,15 @@ bool SaveDrives(const std::vector<std::pair<char, std::string>>& drives, const s
 // Linux: maps the drives saved in `file` by the last index command. Windows: nothing.
 void LoadDrives(const std::string& file);
 
-// Linux: the first character of `text` (terminal encoding) that GBK cannot hold, or of bytes
-// that are no UTF-8, in `character`; false when there is none. Windows: the system already
-// converted the command line; always false.
+// The arguments of this process without the program name, in the terminal encoding. Linux:
+// `argv` as given. Windows: the command line read as UTF-16 and converted to the code page
+// (cli/wide_arguments.h), so that characters the code page lost are known.
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
+// The first character of `text` (terminal encoding) that GBK cannot hold, in `character`; false
+// when there is none. Linux: also bytes that are no UTF-8; the character itself is named.
+// Windows: the words of the command line that lost a character in CommandLineArguments, the
+// character named by its code point ("U+D55C").
 bool FindUnrepresentable(const std::string& text, std::string* character);
 
 // Whether `file` is a terminal.

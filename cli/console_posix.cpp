@@ -30,6 +30,10 @@ class PrintingSink : public ProgressSink {
 
 }  // namespace
 
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + 1, argv + argc);
+}
+
 bool FindUnrepresentable(const std::string& text, std::string* character) {
   for (size_t at = 0; at < text.size();) {
     const unsigned char lead = static_cast<unsigned char>(text[at]);

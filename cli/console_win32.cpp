@@ -5,6 +5,7 @@
 
 #include "cli/console.h"
 #include "cli/progress_line.h"
+#include "cli/wide_arguments.h"
 #include "platform/progress.h"
 
 namespace sorvik {
@@ -25,7 +26,15 @@ LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wparam, LP
 
 }  // namespace
 
-bool FindUnrepresentable(const std::string&, std::string*) { return false; }
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+  std::vector<std::string> args = ArgumentsFromWide(GetCommandLineW());
+  if (args.empty() && argc > 1) args.assign(argv + 1, argv + argc);
+  return args;
+}
+
+bool FindUnrepresentable(const std::string& text, std::string* character) {
+  return FindLostCharacter(text, character);
+}
 
 bool IsTerminal(FILE* file) { return _isatty(_fileno(file)) != 0; }
 

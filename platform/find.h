@@ -81,4 +81,9 @@ intptr_t FindFirstIn(const FindPath& folder, FindRecord* record);
 // or with `reach` when its name lost characters. False when nothing reaches it (kReachNone).
 bool JoinFindPath(const FindPath& folder, const FindRecord& record, FindPath* child);
 
+// For tests: Win32 lists as on a volume that keeps no short 8.3 names (Windows makes none on
+// its newer data volumes, Wine always has them), so that a folder whose ANSI name lost
+// characters is reached through its wide name. POSIX: nothing changes.
+void IgnoreShortNames(bool ignore);
+
 }  // namespace sorvik

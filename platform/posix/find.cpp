@@ -211,4 +211,6 @@ void FindCloseEntry(intptr_t handle) {
   delete enumeration;
 }
 
+void IgnoreShortNames(bool) {}
+
 }  // namespace sorvik

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 
 namespace sorvik {
@@ -19,6 +20,8 @@ struct Enumeration {
   uint32_t wide_ordinal;  // index of the result in `wide_data`
   WIN32_FIND_DATAW wide_data;
 };
+
+std::atomic<bool> g_ignore_short_names{false};  // IgnoreShortNames
 
 std::wstring Widen(const std::string& text, UINT code_page) {
   if (text.empty()) return std::wstring();
@@ -115,7 +118,8 @@ void CopyAnsi(Enumeration* enumeration, const WIN32_FIND_DATAA& data, FindRecord
   if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return;
   if (std::strchr(record->name, '?') == nullptr) return;
   const char* short_name = data.cAlternateFileName;
-  if (short_name[0] != '\0' && std::strchr(short_name, '?') == nullptr) {
+  if (short_name[0] != '\0' && std::strchr(short_name, '?') == nullptr &&
+      !g_ignore_short_names.load()) {
     record->reach_form = kReachProgram;
     std::memcpy(record->reach, short_name, std::strlen(short_name) + 1);
     return;
@@ -221,5 +225,7 @@ bool JoinFindPath(const FindPath& folder, const FindRecord& record, FindPath* ch
       return false;
   }
 }
+
+void IgnoreShortNames(bool ignore) { g_ignore_short_names.store(ignore); }
 
 }  // namespace sorvik
