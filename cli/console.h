@@ -2,6 +2,7 @@
 // drive map that stands in for drives on Linux, and where the build's progress texts go.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -39,10 +40,14 @@ bool FindUnrepresentable(const std::string& text, std::string* character);
 // Whether `file` is a terminal.
 bool IsTerminal(FILE* file);
 
-// Shows the build's progress texts on `out` while the object lives.
+// How often the progress line on a terminal is redrawn while no text comes.
+constexpr uint32_t kProgressRefreshMs = 500;
+
+// Shows the build's progress texts on `out` while the object lives (cli/progress_line.h);
+// `expected` is the entry count of the last index, 0 when there is none.
 class ConsoleProgress {
  public:
-  explicit ConsoleProgress(FILE* out);
+  ConsoleProgress(FILE* out, uint32_t expected);
   ~ConsoleProgress();
   ConsoleProgress(const ConsoleProgress&) = delete;
   ConsoleProgress& operator=(const ConsoleProgress&) = delete;

@@ -154,6 +154,7 @@ SnapshotWalker::SnapshotWalker(const std::string& build_folder, uint32_t settle_
   if (dm_file_) dm_file_->SetSize(0);
   ready_ = rw_file_ != nullptr && store_ok && dm_file_ != nullptr;
 
+  SetWalkedEntries(0);
   // 6. The first-build dialog, looked up once.
   progress_window_ = FindProgressWindow();
   if (progress_window_ != 0) PostProgress(kPreparingText);
@@ -190,6 +191,7 @@ uint32_t SnapshotWalker::WalkRoot(const std::string& root) {
   std::memcpy(&first, name_field, 4);  // the raw bytes, written back as they are
   WriteFolderRecord(record, first, 0, first_child, count);
   last_root_record_ = record;
+  SetWalkedEntries(entry_count_);
   return count;
 }
 
@@ -206,8 +208,11 @@ uint32_t SnapshotWalker::WalkFolder(uint32_t path_length, uint32_t parent_id,
   LocalTime local;
   while (find.Next()) {
     const FindRecord& entry = find.Data();
-    if (progress_window_ != 0 && entries_seen_ % kProgressEvery == 0 && path_length > 4) {
-      PostProgress(kWalkingText + std::string(path_, path_length));
+    if (entries_seen_ % kProgressEvery == 0) {
+      SetWalkedEntries(entry_count_);
+      if (progress_window_ != 0 && path_length > 4) {
+        PostProgress(kWalkingText + std::string(path_, path_length));
+      }
     }
     entries_seen_ += 1;
     if (SkipsResult(entry)) continue;
