@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
@@ -134,6 +135,20 @@ TEST_F(FindWideNames, WithoutShortNamesTheWideNameIsLookedUp) {
         << pattern;
   }
   IgnoreShortNames(false);
+}
+
+// The paths recorded below such a folder keep the "?" the user sees; what acts on them through
+// the ANSI calls (opening, deleting) is refused, never carried out on another file that "?"
+// would match as a wildcard.
+TEST_F(FindWideNames, RecordedPathsWithLostCharactersReachNothing) {
+  ASSERT_TRUE(MakeWideFolder(L"P:\\a_dir"));  // "?_dir" as a pattern would match it
+  ASSERT_TRUE(MakeWideFile(L"P:\\a_dir\\inside.txt"));
+  EXPECT_EQ(GetFileAttributesA("P:\\?_dir\\inside.txt"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_FALSE(DeleteFileA("P:\\?_dir\\inside.txt"));
+  EXPECT_EQ(std::remove("P:\\?_dir\\inside.txt"), -1);
+  EXPECT_NE(GetFileAttributesW(L"P:\\a_dir\\inside.txt"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesW((L"P:\\" + kHan + L"_dir\\inside.txt").c_str()),
+            INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace
