@@ -79,16 +79,15 @@ uint64_t Ticks(const struct timespec& time) {
          static_cast<uint64_t>(time.tv_nsec / 100);
 }
 
-// Sets record->name to the GBK form of `native_name`; false when it does not fit. `lost` tells
-// whether the name lost characters on the way (a character GBK cannot hold, a byte that is no
-// UTF-8, a control character).
-bool ConvertName(const char* native_name, FindRecord* record, bool* lost) {
+// Sets record->name to the GBK form of `native_name`; false when it does not fit. Control
+// characters become "?": a line feed, carriage return or tab (impossible on Windows) would break
+// the line-based records the names end up in.
+bool ConvertName(const char* native_name, FindRecord* record) {
   size_t length = std::strlen(native_name);
   bool ascii = true;
   for (size_t i = 0; i < length && ascii; ++i) {
     ascii = static_cast<unsigned char>(native_name[i]) < 0x80;
   }
-  *lost = false;
   if (ascii) {
     if (length >= kFindNameSize) return false;
     std::memcpy(record->name, native_name, length + 1);
@@ -96,24 +95,31 @@ bool ConvertName(const char* native_name, FindRecord* record, bool* lost) {
     std::string gbk = Utf8ToGbk(std::string(native_name, length));
     if (gbk.size() >= kFindNameSize) return false;
     std::memcpy(record->name, gbk.c_str(), gbk.size() + 1);
-    *lost = GbkToUtf8(gbk) != native_name;
   }
-  // A line feed, carriage return or tab (impossible on Windows) would break the line-based
-  // records the names end up in.
   for (char* c = record->name; *c != '\0'; ++c) {
-    if (static_cast<unsigned char>(*c) < 0x20) {
-      *c = '?';
-      *lost = true;
-    }
+    if (static_cast<unsigned char>(*c) < 0x20) *c = '?';
   }
   return true;
+}
+
+// Sets how the folder `record` is listed: through its native name when its GBK name lost
+// characters (it does not read back as the native name).
+void SetReach(const char* native_name, FindRecord* record) {
+  record->reach_form = kReachByName;
+  record->reach[0] = '\0';
+  if ((record->attributes & kAttributeDirectory) == 0) return;
+  if (std::strcmp(record->name, native_name) == 0 || GbkToUtf8(record->name) == native_name) {
+    return;
+  }
+  const size_t length = std::strlen(native_name);
+  record->reach_form = length < kFindReachSize ? kReachNative : kReachNone;
+  if (record->reach_form == kReachNative) std::memcpy(record->reach, native_name, length + 1);
 }
 
 // Fills `record` from one directory entry; false when the entry is to be left out or does not
 // match `pattern` (null: everything matches).
 bool Describe(DIR* dir, const char* native_name, const char* pattern, FindRecord* record) {
-  bool lost = false;
-  if (!ConvertName(native_name, record, &lost)) return false;
+  if (!ConvertName(native_name, record)) return false;
   if (pattern != nullptr && !Matches(pattern, record->name)) return false;
   struct stat st;
   int fd = ::dirfd(dir);
@@ -133,16 +139,7 @@ bool Describe(DIR* dir, const char* native_name, const char* pattern, FindRecord
     record->size = static_cast<uint64_t>(st.st_size);
   }
   if (record->name[0] == '.' && !IsDotLink(record->name)) record->attributes |= kAttributeHidden;
-  record->reach_form = kReachByName;
-  record->reach[0] = '\0';
-  if (lost && (record->attributes & kAttributeDirectory) != 0) {
-    // The folder is listed through the name the file system holds.
-    const size_t native_length = std::strlen(native_name);
-    record->reach_form = native_length < kFindReachSize ? kReachNative : kReachNone;
-    if (record->reach_form == kReachNative) {
-      std::memcpy(record->reach, native_name, native_length + 1);
-    }
-  }
+  SetReach(native_name, record);
   return true;
 }
 

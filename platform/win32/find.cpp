@@ -10,10 +10,10 @@ namespace {
 
 // One open enumeration, behind the handle that FindFirstEntry and FindFirstIn return.
 struct Enumeration {
-  HANDLE handle;         // FindFirstFileA's, or FindFirstFileW's when `wide`
-  bool wide;             // listed through the wide calls: a native FindPath
-  std::wstring pattern;  // the pattern in UTF-16, for the wide names of an ANSI listing
-  uint32_t ordinal;      // results handed out so far
+  HANDLE handle;        // FindFirstFileA's, or FindFirstFileW's when `wide`
+  bool wide;            // listed through the wide calls: a native FindPath
+  std::string pattern;  // the ANSI listing's pattern, for the wide names of its folders
+  uint32_t ordinal;     // results handed out so far
   // The same pattern listed through the wide calls, in step with the ANSI listing, opened the
   // first time a folder needs its wide name.
   HANDLE wide_handle;
@@ -87,7 +87,7 @@ bool WideNameAt(Enumeration* enumeration, const char* ansi_name, std::string* ut
   }
   if (enumeration->wide_handle == INVALID_HANDLE_VALUE) {
     enumeration->wide_handle =
-        FindFirstFileW(enumeration->pattern.c_str(), &enumeration->wide_data);
+        FindFirstFileW(Widen(enumeration->pattern, CP_ACP).c_str(), &enumeration->wide_data);
     enumeration->wide_ordinal = 0;
     if (enumeration->wide_handle == INVALID_HANDLE_VALUE) return false;
   }
@@ -142,7 +142,7 @@ bool CopyWide(const WIN32_FIND_DATAW& data, FindRecord* record) {
   return true;
 }
 
-Enumeration* NewEnumeration(HANDLE handle, bool wide, std::wstring pattern) {
+Enumeration* NewEnumeration(HANDLE handle, bool wide, std::string pattern) {
   Enumeration* enumeration = new Enumeration();
   enumeration->handle = handle;
   enumeration->wide = wide;
@@ -171,7 +171,7 @@ intptr_t FindFirstEntry(const std::string& pattern, FindRecord* record) {
   std::memset(&data, 0, sizeof data);
   HANDLE handle = FindFirstFileA(pattern.c_str(), &data);
   if (handle == INVALID_HANDLE_VALUE) return kInvalidFind;
-  Enumeration* enumeration = NewEnumeration(handle, false, Widen(pattern, CP_ACP));
+  Enumeration* enumeration = NewEnumeration(handle, false, pattern);
   CopyAnsi(enumeration, data, record);
   return reinterpret_cast<intptr_t>(enumeration);
 }
@@ -186,7 +186,7 @@ intptr_t FindFirstIn(const FindPath& folder, FindRecord* record) {
     FindClose(handle);
     return kInvalidFind;
   }
-  return reinterpret_cast<intptr_t>(NewEnumeration(handle, true, std::wstring()));
+  return reinterpret_cast<intptr_t>(NewEnumeration(handle, true, std::string()));
 }
 
 bool FindNextEntry(intptr_t handle, FindRecord* record) {
