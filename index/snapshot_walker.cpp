@@ -248,9 +248,9 @@ uint32_t SnapshotWalker::WalkFolder(uint32_t path_length, uint32_t parent_id,
     const uint32_t folder_record = folder_records_;
     uint32_t below = 0, child = 0;
     // Reparse points (junctions, symbolic links) are recorded but not followed, and so are
-    // folders whose path would pass kMaxWalkedPath.
-    // A folder whose name lost characters is listed through the way the seam found to it
-    // (its short name, its wide or native name); the records keep the name as recorded.
+    // folders whose path would pass kMaxWalkedPath. A folder whose name lost characters is
+    // listed through the way the seam found to it (its short, wide or native name), while the
+    // records below it keep the name as the code page shows it.
     const uint32_t sub_length = path_length + 1 + name_length;
     FindPath sub_path;
     if ((entry.attributes & kAttributeReparsePoint) == 0 && sub_length <= kMaxWalkedPath &&
