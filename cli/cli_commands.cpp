@@ -53,6 +53,16 @@ void UseDrives(const CliOptions& options) {
   }
 }
 
+// The entries of the index that `manager` loads, 0 when there is none. Before a build: what it
+// is likely to walk again, for the share the progress line shows.
+uint32_t EntryCount(IndexManager* manager) {
+  uint32_t total = 0;
+  SearchResult* all = manager->Search(SearchRequest(), 1, 1, &total);
+  if (all == nullptr) return 0;
+  all->Release();
+  return total;
+}
+
 int RunIndex(const CliOptions& options, FILE* err) {
   // One build per work folder at a time, whichever process runs it.
   ProcessLock build_lock(std::string(".\\") + kBuildLockFile);
@@ -67,7 +77,7 @@ int RunIndex(const CliOptions& options, FILE* err) {
   build.diagnostics = options.verbose;
   bool built = false;
   {
-    ConsoleProgress progress(err);
+    ConsoleProgress progress(err, EntryCount(OpenManager(build).get()));
     built = BuildIndex(&ConfigStore::Instance(), build);
   }
   if (!built) {
@@ -88,10 +98,7 @@ int RunIndex(const CliOptions& options, FILE* err) {
                  kDriveMapFile);
     return kExitNoIndex;
   }
-  uint32_t total = 0;
-  SearchResult* all = manager->Search(SearchRequest(), 1, 1, &total);
-  if (all != nullptr) all->Release();
-  std::fprintf(err, "indexed %u entries\n", total);
+  std::fprintf(err, "indexed %u entries\n", EntryCount(manager.get()));
   return kExitOk;
 }
 

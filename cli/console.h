@@ -2,6 +2,7 @@
 // drive map that stands in for drives on Linux, and where the build's progress texts go.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -25,18 +26,28 @@ bool SaveDrives(const std::vector<std::pair<char, std::string>>& drives, const s
 // Linux: maps the drives saved in `file` by the last index command. Windows: nothing.
 void LoadDrives(const std::string& file);
 
-// Linux: the first character of `text` (terminal encoding) that GBK cannot hold, or of bytes
-// that are no UTF-8, in `character`; false when there is none. Windows: the system already
-// converted the command line; always false.
+// The arguments of this process without the program name, in the terminal encoding. Linux:
+// `argv` as given. Windows: the command line read as UTF-16 and converted to the code page
+// (cli/wide_arguments.h), so that characters the code page lost are known.
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
+// The first character of `text` (terminal encoding) that GBK cannot hold, in `character`; false
+// when there is none. Linux: also bytes that are no UTF-8; the character itself is named.
+// Windows: the words of the command line that lost a character in CommandLineArguments, the
+// character named by its code point ("U+D55C").
 bool FindUnrepresentable(const std::string& text, std::string* character);
 
 // Whether `file` is a terminal.
 bool IsTerminal(FILE* file);
 
-// Shows the build's progress texts on `out` while the object lives.
+// How often the progress line on a terminal is redrawn while no text comes.
+constexpr uint32_t kProgressRefreshMs = 500;
+
+// Shows the build's progress texts on `out` while the object lives (cli/progress_line.h);
+// `expected` is the entry count of the last index, 0 when there is none.
 class ConsoleProgress {
  public:
-  explicit ConsoleProgress(FILE* out);
+  ConsoleProgress(FILE* out, uint32_t expected);
   ~ConsoleProgress();
   ConsoleProgress(const ConsoleProgress&) = delete;
   ConsoleProgress& operator=(const ConsoleProgress&) = delete;

@@ -17,9 +17,10 @@ namespace {
 // Shows each progress text on the progress line.
 class PrintingSink : public ProgressSink {
  public:
-  explicit PrintingSink(FILE* out) : line_(out, IsTerminal(out)) {}
+  PrintingSink(FILE* out, uint32_t expected)
+      : line_(out, IsTerminal(out), expected, kProgressRefreshMs) {}
   void OnProgressText(uintptr_t wparam, bool) override {
-    std::string text = GbkToUtf8(ProgressTextOf(wparam));
+    std::string text = ProgressTextOf(wparam);
     FreeProgressText(wparam);
     line_.Show(text);
   }
@@ -29,6 +30,10 @@ class PrintingSink : public ProgressSink {
 };
 
 }  // namespace
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + 1, argv + argc);
+}
 
 bool FindUnrepresentable(const std::string& text, std::string* character) {
   for (size_t at = 0; at < text.size();) {
@@ -104,11 +109,11 @@ void LoadDrives(const std::string& file) {
 }
 
 struct ConsoleProgress::State {
-  explicit State(FILE* out) : sink(out) {}
+  State(FILE* out, uint32_t expected) : sink(out, expected) {}
   PrintingSink sink;
 };
 
-ConsoleProgress::ConsoleProgress(FILE* out) : state_(new State(out)) {
+ConsoleProgress::ConsoleProgress(FILE* out, uint32_t expected) : state_(new State(out, expected)) {
   InstallProgressSink(&state_->sink);
 }
 

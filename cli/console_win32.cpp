@@ -5,6 +5,7 @@
 
 #include "cli/console.h"
 #include "cli/progress_line.h"
+#include "cli/wide_arguments.h"
 #include "platform/progress.h"
 
 namespace sorvik {
@@ -25,7 +26,15 @@ LRESULT CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wparam, LP
 
 }  // namespace
 
-bool FindUnrepresentable(const std::string&, std::string*) { return false; }
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+  std::vector<std::string> args = ArgumentsFromWide(GetCommandLineW());
+  if (args.empty() && argc > 1) args.assign(argv + 1, argv + argc);
+  return args;
+}
+
+bool FindUnrepresentable(const std::string& text, std::string* character) {
+  return FindLostCharacter(text, character);
+}
 
 bool IsTerminal(FILE* file) { return _isatty(_fileno(file)) != 0; }
 
@@ -48,14 +57,14 @@ bool SaveDrives(const std::vector<std::pair<char, std::string>>&, const std::str
 void LoadDrives(const std::string&) {}
 
 struct ConsoleProgress::State {
-  explicit State(FILE* out) : line(out, IsTerminal(out)) {}
+  State(FILE* out, uint32_t expected) : line(out, IsTerminal(out), expected, kProgressRefreshMs) {}
   ProgressLine line;       // where the texts are shown
   std::thread pump;        // runs the window's message loop
   DWORD thread_id = 0;     // of the pump, to end its loop
   HANDLE ready = nullptr;  // set once the window exists
 };
 
-ConsoleProgress::ConsoleProgress(FILE* out) : state_(new State(out)) {
+ConsoleProgress::ConsoleProgress(FILE* out, uint32_t expected) : state_(new State(out, expected)) {
   state_->ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   State* state = state_;
   state_->pump = std::thread([state] {

@@ -4,8 +4,9 @@
 #include <vector>
 
 #include "cli/cli_commands.h"
+#include "cli/console.h"
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+  std::vector<std::string> args = sorvik::CommandLineArguments(argc, argv);
   return sorvik::RunCli(args, stdout, stderr);
 }

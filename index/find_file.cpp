@@ -6,11 +6,22 @@ namespace sorvik {
 
 FindFile::FindFile() { std::memset(&record_, 0, sizeof record_); }
 
-bool FindFile::Open(const std::string& pattern) {
+void FindFile::Reset() {
   Close();
   std::memset(&record_, 0, sizeof record_);
   first_consumed_ = false;
+}
+
+bool FindFile::Open(const std::string& pattern) {
+  Reset();
   handle_ = FindFirstEntry(pattern, &record_);
+  last_ok_ = handle_ != kInvalidFind;
+  return last_ok_;
+}
+
+bool FindFile::OpenFolder(const FindPath& folder) {
+  Reset();
+  handle_ = FindFirstIn(folder, &record_);
   last_ok_ = handle_ != kInvalidFind;
   return last_ok_;
 }

@@ -18,6 +18,8 @@ class FindFile {
   // Starts enumerating `pattern` ("C:\Windows\*"); closes an earlier enumeration first.
   // Returns whether the first result exists.
   bool Open(const std::string& pattern);
+  // Starts enumerating everything in `folder` (platform/find.h); otherwise like Open.
+  bool OpenFolder(const FindPath& folder);
   // Advances to the next result: the first call hands out Open's result, later calls ask the
   // system. False at the end, on failure, and when Open failed.
   bool Next();
@@ -27,6 +29,8 @@ class FindFile {
   void Close();
 
  private:
+  void Reset();  // closes, zeroes the record and forgets the first result
+
   intptr_t handle_ = kInvalidFind;  // the platform's enumeration handle
   bool first_consumed_ = false;     // Next has handed out Open's result
   bool last_ok_ = false;            // the last system call succeeded

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 #include <initializer_list>
+#include <utility>
 
 #include "index/coding.h"
 #include "index/find_file.h"
@@ -153,6 +154,7 @@ SnapshotWalker::SnapshotWalker(const std::string& build_folder, uint32_t settle_
   if (dm_file_) dm_file_->SetSize(0);
   ready_ = rw_file_ != nullptr && store_ok && dm_file_ != nullptr;
 
+  SetWalkedEntries(0);
   // 6. The first-build dialog, looked up once.
   progress_window_ = FindProgressWindow();
   if (progress_window_ != 0) PostProgress(kPreparingText);
@@ -182,12 +184,14 @@ uint32_t SnapshotWalker::WalkRoot(const std::string& root) {
   if (!root.empty() && root.size() <= kMaxWalkedPath && root.find('\0') == std::string::npos) {
     std::memcpy(path_, root.data(), root.size());
     path_[root.size()] = '\0';
+    walk_ = FindPath{root, false};
     count = WalkFolder(static_cast<uint32_t>(root.size()), 0, &first_child);
   }
   uint32_t first = 0;
   std::memcpy(&first, name_field, 4);  // the raw bytes, written back as they are
   WriteFolderRecord(record, first, 0, first_child, count);
   last_root_record_ = record;
+  SetWalkedEntries(entry_count_);
   return count;
 }
 
@@ -197,18 +201,18 @@ uint32_t SnapshotWalker::WalkFolder(uint32_t path_length, uint32_t parent_id,
   if (std::strstr(path_, kSkippedFolder) != nullptr) return 0;
 
   FindFile find;
-  path_[path_length] = '\\';
-  path_[path_length + 1] = '*';
-  find.Open(std::string(path_, path_length + 2));
-  path_[path_length] = '\0';
+  find.OpenFolder(walk_);
 
   uint32_t total = 0;
   uint32_t previous_sub_folder = 0;  // record number of the last sub-folder met here
   LocalTime local;
   while (find.Next()) {
     const FindRecord& entry = find.Data();
-    if (progress_window_ != 0 && entries_seen_ % kProgressEvery == 0 && path_length > 4) {
-      PostProgress(kWalkingText + std::string(path_, path_length));
+    if (entries_seen_ % kProgressEvery == 0) {
+      SetWalkedEntries(entry_count_);
+      if (progress_window_ != 0 && path_length > 4) {
+        PostProgress(kWalkingText + std::string(path_, path_length));
+      }
     }
     entries_seen_ += 1;
     if (SkipsResult(entry)) continue;
@@ -244,12 +248,18 @@ uint32_t SnapshotWalker::WalkFolder(uint32_t path_length, uint32_t parent_id,
     const uint32_t folder_record = folder_records_;
     uint32_t below = 0, child = 0;
     // Reparse points (junctions, symbolic links) are recorded but not followed, and so are
-    // folders whose path would pass kMaxWalkedPath.
+    // folders whose path would pass kMaxWalkedPath. A folder whose name lost characters is
+    // listed through the way the seam found to it (its short, wide or native name), while the
+    // records below it keep the name as the code page shows it.
     const uint32_t sub_length = path_length + 1 + name_length;
-    if ((entry.attributes & kAttributeReparsePoint) == 0 && sub_length <= kMaxWalkedPath) {
+    FindPath sub_path;
+    if ((entry.attributes & kAttributeReparsePoint) == 0 && sub_length <= kMaxWalkedPath &&
+        JoinFindPath(walk_, entry, &sub_path)) {
       path_[path_length] = '\\';
       std::memcpy(path_ + path_length + 1, name, name_length + 1);
+      std::swap(walk_, sub_path);
       below = WalkFolder(sub_length, id, &child);
+      std::swap(walk_, sub_path);
       path_[path_length] = '\0';
     }
     total += below;

@@ -93,6 +93,9 @@ class SnapshotWalker {
   uint64_t rw_next_offset_ = 0;      // where the first pending code goes in index.rw
   std::string record_;               // the record text being built
   char path_[kPathBufferSize];       // the path buffer, extended and cut back while walking
+  // Where the folder being walked is listed from: path_ itself, unless a folder on the way has a
+  // name that lost characters and is reached another way.
+  FindPath walk_;
 };
 
 // The time text and month-code year of one local time: years up to 1970 and after

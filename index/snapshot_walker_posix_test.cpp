@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <set>
+#include <utility>
+#include <vector>
 
 #include "index/snapshot_walker.h"
 #include "platform/charset.h"
@@ -48,7 +51,7 @@ TEST(SnapshotWalkerPosix, LinksLongPathsAndUnlistableFolders) {
     ASSERT_TRUE(CreateFolder(path));
     ASSERT_TRUE(MakeFile(path + "\\f.txt"));
   }
-  // A folder whose name GBK cannot hold is recorded with "?" and cannot be listed.
+  // A folder whose name GBK cannot hold is recorded with "?" and listed by its native name.
   ASSERT_EQ(::mkdir((dir + "/x\xF0\x9F\x98\x80").c_str(), 0755), 0);
   int fd = ::open((dir + "/x\xF0\x9F\x98\x80/inside.txt").c_str(), O_CREAT | O_WRONLY, 0644);
   ASSERT_GE(fd, 0);
@@ -86,10 +89,100 @@ TEST(SnapshotWalkerPosix, LinksLongPathsAndUnlistableFolders) {
     for (const std::string& text : snap.texts) EXPECT_LE(text.size(), 1099u);
     EXPECT_EQ(snap.EndOffsetOfLast(), snap.db.size());
   }
-  // The unlistable folder keeps its record with nothing below.
+  // The folder GBK cannot name keeps its recorded name and its entry below.
   {
     ASSERT_EQ(ids.count("D:\\x??"), 1u);
-    EXPECT_EQ(FolderOf(snap, ids["D:\\x??"], 2).count, 0u);
+    EXPECT_EQ(FolderOf(snap, ids["D:\\x??"], 2).count, 1u);
+    EXPECT_EQ(ids.count("D:\\x??\\inside.txt"), 1u);
+  }
+}
+
+// Makes a folder or an empty file by its native path under `dir`.
+void MakeNative(const std::string& dir, const std::string& relative, bool folder) {
+  const std::string path = dir + "/" + relative;
+  if (folder) {
+    ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << relative;
+  } else {
+    const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0) << relative;
+    ::close(fd);
+  }
+}
+
+TEST(SnapshotWalkerPosix, EverythingBelowFoldersWhoseNamesLostCharactersIsIndexed) {
+  TestDrive d('D');
+  ASSERT_TRUE(d.Mapped());
+  const std::string dir = d.Folder().Path();
+  const std::string korean = "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4";  // 한국어
+  const std::string han = "\xED\x95\x9C", guk = "\xEA\xB5\xAD";       // 한, 국
+  const std::string emoji = "\xF0\x9F\x98\x80";                       // 😀
+  const std::string chinese = "\xE4\xB8\xAD\xE6\x96\x87";             // 中文
+  // Native tree: two folders that both read "?_dir", a Korean folder holding an emoji folder
+  // and a Chinese one, a folder with a byte that is no UTF-8, one with a line feed.
+  const std::vector<std::pair<std::string, bool>> tree = {
+      {han + "_dir", true},
+      {han + "_dir/a.txt", false},
+      {guk + "_dir", true},
+      {guk + "_dir/b.txt", false},
+      {guk + "_dir/b2.txt", false},
+      {korean + "_dir", true},
+      {korean + "_dir/one.txt", false},
+      {korean + "_dir/" + emoji + "_dir", true},
+      {korean + "_dir/" + emoji + "_dir/deep.txt", false},
+      {korean + "_dir/" + emoji + "_dir/" + han + ".txt", false},
+      {korean + "_dir/" + chinese, true},
+      {korean + "_dir/" + chinese + "/" + chinese + ".doc", false},
+      {"bad\xff_dir", true},
+      {"bad\xff_dir/inner", true},
+      {"bad\xff_dir/inner/c.txt", false},
+      {"line\nfeed", true},
+      {"line\nfeed/d.txt", false},
+  };
+  for (const auto& entry : tree) MakeNative(dir, entry.first, entry.second);
+
+  TempFolder build;
+  {
+    SnapshotWalker walker(build.Path(), 0);
+    EXPECT_EQ(walker.WalkRoot("D:"), tree.size());
+  }
+  Snapshot snap(build.Path());
+  std::multiset<std::string> paths;
+  for (uint32_t id = 1; id <= snap.Count(); ++id) paths.insert(snap.FullPath(id));
+  const std::string chinese_gbk = "\xD6\xD0\xCE\xC4";
+  // Names stay as the code page shows them; each folder holds its own entries.
+  const std::multiset<std::string> expected = {
+      "D:\\?_dir",
+      "D:\\?_dir",
+      "D:\\?_dir\\a.txt",
+      "D:\\?_dir\\b.txt",
+      "D:\\?_dir\\b2.txt",
+      "D:\\???_dir",
+      "D:\\???_dir\\one.txt",
+      "D:\\???_dir\\??_dir",
+      "D:\\???_dir\\??_dir\\deep.txt",
+      "D:\\???_dir\\??_dir\\?.txt",
+      "D:\\???_dir\\" + chinese_gbk,
+      "D:\\???_dir\\" + chinese_gbk + "\\" + chinese_gbk + ".doc",
+      "D:\\bad?_dir",
+      "D:\\bad?_dir\\inner",
+      "D:\\bad?_dir\\inner\\c.txt",
+      "D:\\line?feed",
+      "D:\\line?feed\\d.txt",
+  };
+  EXPECT_EQ(paths, expected);
+  // The two "?_dir" folders: one holds one entry, the other two, never a mix.
+  std::multiset<uint32_t> counts;
+  for (uint32_t r = 2; r <= snap.FolderCount(); ++r) {
+    if (snap.FullPath(snap.Folder(r).entry) == "D:\\?_dir") counts.insert(snap.Folder(r).count);
+  }
+  EXPECT_EQ(counts, (std::multiset<uint32_t>{1, 2}));
+  // Every folder's id range holds entries of its own path.
+  for (uint32_t r = 2; r <= snap.FolderCount(); ++r) {
+    const FolderRecord folder = snap.Folder(r);
+    const std::string path = snap.FullPath(folder.entry) + "\\";
+    for (uint32_t id = folder.entry + 1; id <= folder.entry + folder.count; ++id) {
+      EXPECT_EQ(snap.FullPath(id).compare(0, path.size(), path), 0) << snap.FullPath(id);
+    }
   }
 }
 

@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <map>
+#include <vector>
 
 #include "platform/find.h"
 #include "platform/fs.h"
@@ -69,6 +71,57 @@ TEST(FindEntriesPosix, InvalidBytesAndControlCharactersBecomeOneMarkEach) {
   EXPECT_EQ(found.count("bad?_dir"), 1u);
   EXPECT_EQ(found.count("two??x"), 1u);
   EXPECT_EQ(found.count("line?feed?tab?"), 1u);
+}
+
+TEST(FindEntriesPosix, FoldersWhoseNamesLostCharactersAreReachedByTheirNativeNames) {
+  testing::TempFolder folder;
+  const std::string dir = folder.Path();
+  const std::string korean = "\xED\x95\x9C";  // 한
+  ASSERT_EQ(::mkdir((dir + "/" + korean + "_dir").c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir((dir + "/" + korean + "_dir/sub").c_str(), 0755), 0);
+  Touch(dir + "/" + korean + "_dir/sub/inside.txt");
+  Touch(dir + "/" + korean + ".txt");
+  ASSERT_EQ(::mkdir((dir + "/\xE4\xB8\xAD").c_str(), 0755), 0);  // 中: GBK holds it
+  std::map<std::string, FindRecord> found;
+  FindRecord record;
+  intptr_t handle = FindFirstIn(FindPath{dir, false}, &record);
+  ASSERT_NE(handle, kInvalidFind);
+  do {
+    found[record.name] = record;
+  } while (FindNextEntry(handle, &record));
+  FindCloseEntry(handle);
+  ASSERT_EQ(found.size(), 5u);
+  // Only the folder whose name lost a character carries another way in.
+  EXPECT_EQ(found["?_dir"].reach_form, kReachNative);
+  EXPECT_EQ(std::string(found["?_dir"].reach), korean + "_dir");
+  EXPECT_EQ(found["?.txt"].reach_form, kReachByName);
+  EXPECT_EQ(found["\xD6\xD0"].reach_form, kReachByName);
+  // Joined paths: the native one leaves the program form, and stays native further down.
+  FindPath lost, sub, chinese;
+  ASSERT_TRUE(JoinFindPath(FindPath{dir, false}, found["?_dir"], &lost));
+  EXPECT_TRUE(lost.native);
+  EXPECT_EQ(lost.text, dir + "/" + korean + "_dir");
+  ASSERT_TRUE(JoinFindPath(FindPath{dir, false}, found["\xD6\xD0"], &chinese));
+  EXPECT_FALSE(chinese.native);
+  EXPECT_EQ(chinese.text, dir + "\\\xD6\xD0");
+  handle = FindFirstIn(lost, &record);
+  ASSERT_NE(handle, kInvalidFind);
+  while (std::string(record.name) != "sub") ASSERT_TRUE(FindNextEntry(handle, &record));
+  FindCloseEntry(handle);
+  ASSERT_TRUE(JoinFindPath(lost, record, &sub));
+  EXPECT_TRUE(sub.native);
+  handle = FindFirstIn(sub, &record);
+  ASSERT_NE(handle, kInvalidFind);
+  std::vector<std::string> inside;
+  do {
+    inside.push_back(record.name);
+  } while (FindNextEntry(handle, &record));
+  FindCloseEntry(handle);
+  std::sort(inside.begin(), inside.end());
+  EXPECT_EQ(inside, (std::vector<std::string>{".", "..", "inside.txt"}));
+  // Nothing reaches a folder marked so.
+  record.reach_form = kReachNone;
+  EXPECT_FALSE(JoinFindPath(lost, record, &sub));
 }
 
 }  // namespace

@@ -61,6 +61,11 @@ class ProgressSink {
   virtual void OnIndexDone(const char* text) { (void)text; }
 };
 
+// The entries the walk of a build in this process has recorded so far, for a front end in the
+// same process (sorvik-cli's progress line). The walker sets it as it goes, 0 when it starts.
+void SetWalkedEntries(uint32_t count);
+uint32_t WalkedEntries();
+
 // Installs `sink` as the first-build dialog (null removes it); returns false on Win32, where
 // the real window is used. REQUIRES: the sink outlives its installation.
 bool InstallProgressSink(ProgressSink* sink);

@@ -79,9 +79,10 @@ uint64_t Ticks(const struct timespec& time) {
          static_cast<uint64_t>(time.tv_nsec / 100);
 }
 
-// Fills `record` from one directory entry; false when the entry is to be left out or does not
-// match `pattern` (null: everything matches).
-bool Describe(DIR* dir, const char* native_name, const char* pattern, FindRecord* record) {
+// Sets record->name to the GBK form of `native_name`; false when it does not fit. Control
+// characters become "?": a line feed, carriage return or tab (impossible on Windows) would break
+// the line-based records the names end up in.
+bool ConvertName(const char* native_name, FindRecord* record) {
   size_t length = std::strlen(native_name);
   bool ascii = true;
   for (size_t i = 0; i < length && ascii; ++i) {
@@ -95,11 +96,30 @@ bool Describe(DIR* dir, const char* native_name, const char* pattern, FindRecord
     if (gbk.size() >= kFindNameSize) return false;
     std::memcpy(record->name, gbk.c_str(), gbk.size() + 1);
   }
-  // A line feed, carriage return or tab (impossible on Windows) would break the line-based
-  // records the names end up in.
   for (char* c = record->name; *c != '\0'; ++c) {
     if (static_cast<unsigned char>(*c) < 0x20) *c = '?';
   }
+  return true;
+}
+
+// Sets how the folder `record` is listed: through its native name when its GBK name lost
+// characters (it does not read back as the native name).
+void SetReach(const char* native_name, FindRecord* record) {
+  record->reach_form = kReachByName;
+  record->reach[0] = '\0';
+  if ((record->attributes & kAttributeDirectory) == 0) return;
+  if (std::strcmp(record->name, native_name) == 0 || GbkToUtf8(record->name) == native_name) {
+    return;
+  }
+  const size_t length = std::strlen(native_name);
+  record->reach_form = length < kFindReachSize ? kReachNative : kReachNone;
+  if (record->reach_form == kReachNative) std::memcpy(record->reach, native_name, length + 1);
+}
+
+// Fills `record` from one directory entry; false when the entry is to be left out or does not
+// match `pattern` (null: everything matches).
+bool Describe(DIR* dir, const char* native_name, const char* pattern, FindRecord* record) {
+  if (!ConvertName(native_name, record)) return false;
   if (pattern != nullptr && !Matches(pattern, record->name)) return false;
   struct stat st;
   int fd = ::dirfd(dir);
@@ -119,8 +139,26 @@ bool Describe(DIR* dir, const char* native_name, const char* pattern, FindRecord
     record->size = static_cast<uint64_t>(st.st_size);
   }
   if (record->name[0] == '.' && !IsDotLink(record->name)) record->attributes |= kAttributeHidden;
+  SetReach(native_name, record);
   return true;
 }
+
+// Starts listing the POSIX folder `native` for the GBK pattern `name`.
+intptr_t OpenEnumeration(const std::string& native, const std::string& name, bool root,
+                         FindRecord* record) {
+  if (native.empty()) return kInvalidFind;
+  DIR* dir = ::opendir(native.c_str());
+  if (dir == nullptr) return kInvalidFind;
+  Enumeration* enumeration = new Enumeration{dir, name, name == "*" || name == "*.*", root};
+  intptr_t handle = reinterpret_cast<intptr_t>(enumeration);
+  if (!FindNextEntry(handle, record)) {
+    FindCloseEntry(handle);
+    return kInvalidFind;
+  }
+  return handle;
+}
+
+bool IsDriveRoot(const std::string& folder) { return folder.size() == 2 && folder[1] == ':'; }
 
 }  // namespace
 
@@ -130,17 +168,28 @@ intptr_t FindFirstEntry(const std::string& pattern, FindRecord* record) {
   std::string name = separator == std::string::npos ? pattern : pattern.substr(separator + 1);
   if (name.empty()) return kInvalidFind;
   std::string native = folder.empty() ? std::string("/") : NativePath(folder);
-  if (native.empty()) return kInvalidFind;
-  DIR* dir = ::opendir(native.c_str());
-  if (dir == nullptr) return kInvalidFind;
-  Enumeration* enumeration = new Enumeration{dir, name, name == "*" || name == "*.*", false};
-  enumeration->hide_dot_links = folder.size() == 2 && folder[1] == ':';
-  intptr_t handle = reinterpret_cast<intptr_t>(enumeration);
-  if (!FindNextEntry(handle, record)) {
-    FindCloseEntry(handle);
-    return kInvalidFind;
+  return OpenEnumeration(native, name, IsDriveRoot(folder), record);
+}
+
+intptr_t FindFirstIn(const FindPath& folder, FindRecord* record) {
+  if (!folder.native) return FindFirstEntry(folder.text + "\\*", record);
+  return OpenEnumeration(folder.text.empty() ? std::string("/") : folder.text, "*", false, record);
+}
+
+bool JoinFindPath(const FindPath& folder, const FindRecord& record, FindPath* child) {
+  switch (record.reach_form) {
+    case kReachByName:
+      child->native = folder.native;
+      child->text = folder.text + (folder.native ? "/" + GbkToUtf8(record.name)
+                                                 : "\\" + std::string(record.name));
+      return true;
+    case kReachNative:
+      child->native = true;
+      child->text = (folder.native ? folder.text : NativePath(folder.text)) + "/" + record.reach;
+      return true;
+    default:
+      return false;
   }
-  return handle;
 }
 
 bool FindNextEntry(intptr_t handle, FindRecord* record) {
@@ -158,5 +207,7 @@ void FindCloseEntry(intptr_t handle) {
   ::closedir(enumeration->dir);
   delete enumeration;
 }
+
+void IgnoreShortNames(bool) {}
 
 }  // namespace sorvik
