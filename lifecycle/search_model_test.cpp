@@ -16,7 +16,7 @@
 #include "platform/local_time.h"
 #include "query/gbk_text.h"
 #include "query/keyword_match.h"
-#include "query/pinyin_initials.h"
+#include "index/pinyin_initials.h"
 #include "query/search_request.h"
 #include "query/search_result.h"
 #include "testing/index_test_support.h"

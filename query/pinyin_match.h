@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "query/entry_set.h"
-#include "query/pinyin_initials.h"
+#include "index/pinyin_initials.h"
 
 namespace sorvik {
 
