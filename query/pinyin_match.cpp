@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "index/coding.h"
+#include "index/initials_keys.h"
+#include "index/initials_reader.h"
 #include "index/record_store.h"
 #include "query/loaded_index.h"
 #include "query/query_engine.h"
@@ -16,6 +19,50 @@ void InitialsOfRecord(const char* text, uint32_t length, std::vector<InitialsUni
                      [&](const char* key, uint32_t key_length, const char* value, uint32_t size) {
                        if (key_length == 1 && key[0] == 'I') InitialsOf(value, size, initials);
                      });
+}
+
+// Whether the initials of entry `id` hold every letter of `letters` (bit 0 "a").
+bool HasLetters(const InitialsReader& initials, uint32_t id, uint32_t letters) {
+  for (; letters != 0; letters &= letters - 1) {
+    const uint32_t letter = static_cast<uint32_t>(__builtin_ctz(letters));
+    const uint8_t* bits = initials.Letters(letter);
+    if (((bits[(id - 1) / 8] >> ((id - 1) % 8)) & 1) == 0) return false;
+  }
+  return true;
+}
+
+// Marks the long names whose initials hold `word`: only those that have all of its letters are
+// read.
+void MarkLongNames(RecordStore* store, const InitialsReader& initials, const std::string& word,
+                   EntrySet* set) {
+  uint32_t count = 0;
+  const uint8_t* ids = initials.LongIds(&count);
+  const uint32_t letters = WordLetters(word);
+  const std::vector<InitialsUnit> pattern = InitialsPattern(word);
+  std::vector<InitialsUnit> units;
+  for (uint32_t i = 0; i < count; ++i) {
+    uint32_t id = DecodeFixed32(ids + 4 * static_cast<size_t>(i));
+    if (id == 0 || id > set->bitCount() || !HasLetters(initials, id, letters)) continue;
+    const char* text = nullptr;
+    uint32_t length = 0;
+    if (!store->ReadText(id, &text, &length)) continue;
+    InitialsOfRecord(text, length, &units);
+    if (InitialsContain(units, pattern)) set->SetIds(&id, 1);
+  }
+}
+
+// Marks in `set` the entries whose initials hold `word` (IsInitialsWord), by the initials index:
+// a word of one letter by its letter bitmap, a longer one by the initials key matrix and the
+// long names. The names the name keys cover are left to them: their initials are their bytes.
+void MarkIndexedInitials(LoadedIndex* index, InitialsReader* initials, const std::string& word,
+                         EntrySet* set) {
+  if (word.size() == 1) {
+    const uint32_t letter = static_cast<uint32_t>((static_cast<uint8_t>(word[0]) | 0x20) - 'a');
+    set->OrBytes(initials->Letters(letter));
+    return;
+  }
+  MatchKeys(initials->matrix(), InitialsWordKeys(word), set);
+  MarkLongNames(index->store(), *initials, word, set);
 }
 
 bool AnyPattern(const std::vector<std::vector<InitialsUnit>>& patterns) {
@@ -46,14 +93,21 @@ void MarkInitialsMatches(RecordStore* store, const std::vector<std::vector<Initi
 void MatchRunWithInitials(LoadedIndex* index, const std::vector<std::string>& words,
                           EntrySet* set) {
   if (words.empty()) return;
+  InitialsReader* initials = index->initials();
   std::vector<std::unique_ptr<EntrySet>> sets;
-  std::vector<std::vector<InitialsUnit>> patterns;
+  std::vector<std::vector<InitialsUnit>> patterns;  // words left to the pass over the names
   for (const std::string& word : words) {
     std::unique_ptr<EntrySet> word_set = EntrySet::Create(set->bitCount(), 0x00);
     if (!word_set) return;
     MatchWord(index->reader(), word, word_set.get());
+    if (initials != nullptr && IsInitialsWord(word)) {
+      MarkIndexedInitials(index, initials, word, word_set.get());
+      patterns.emplace_back();
+    } else {
+      // Without an initials index (a folder built by an older version) the names are scanned.
+      patterns.push_back(initials != nullptr ? std::vector<InitialsUnit>() : InitialsPattern(word));
+    }
     sets.push_back(std::move(word_set));
-    patterns.push_back(InitialsPattern(word));
   }
   MarkInitialsMatches(index->store(), patterns, &sets);
   set->Or(*sets[0]);

@@ -1,0 +1,46 @@
+// Read access to the initials index of an index folder (index/initials_format.h): its key
+// matrix through an IndexReader, the letter bitmaps and the long list of index.pyl, mapped.
+// Nothing is trusted: a file that is missing, of another version or made for another number of
+// names leaves the whole initials index closed, and the search then scans the names instead.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "index/index_reader.h"
+#include "platform/file.h"
+
+namespace sorvik {
+
+class InitialsReader {
+ public:
+  InitialsReader() = default;
+  InitialsReader(const InitialsReader&) = delete;
+  InitialsReader& operator=(const InitialsReader&) = delete;
+
+  // Opens the three files of `folder` (no trailing backslash) for an index of `names` names.
+  // False, with nothing open, unless all of them exist and count exactly `names` names; never
+  // creates or writes a file.
+  bool Open(const std::string& folder, uint32_t names);
+  void Close();
+  bool IsOpen() const { return open_; }
+
+  IndexReader* matrix() { return &matrix_; }
+  // The bitmap of letter `letter` (0 for "a" .. 25): (names + 7) / 8 bytes, id k at bit
+  // (k - 1) % 8 of byte (k - 1) / 8. REQUIRES: open, letter < 26.
+  const uint8_t* Letters(uint32_t letter) const;
+  // The ids of the long names, ascending as written (a damaged file may hold any values); null
+  // with 0 when there are none.
+  const uint8_t* LongIds(uint32_t* count) const;
+
+ private:
+  bool OpenLetters(const std::string& path, uint32_t names);
+
+  IndexReader matrix_;       // index.pym and index.pyd
+  MappedFile letters_;       // index.pyl
+  uint32_t names_ = 0;       // N
+  uint32_t long_count_ = 0;  // ids on the long list that the file holds
+  bool open_ = false;        // every file was there and sound
+};
+
+}  // namespace sorvik
