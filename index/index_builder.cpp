@@ -92,7 +92,7 @@ bool IndexBuilder::Build() {
   }
   ChunkText text(JoinBuildPath(work_folder_, kBuildTextFile));
   Indexes all;
-  letters_.Clear();
+  long_names_.Clear();
   names_ = 0;
   uint32_t in_chunk = 1;  // number the next line gets within its chunk
   bool ok = text.Start() && ScanRecords(&text, &all, &in_chunk);
@@ -103,7 +103,7 @@ bool IndexBuilder::Build() {
     // An incomplete name index must not look usable: no index.mtr or index.dat is written.
     Discard(std::move(all.names));
     Discard(std::move(all.initials));
-    letters_.Clear();
+    long_names_.Clear();
     return false;
   }
   return Finish(std::move(all));
@@ -118,7 +118,7 @@ bool IndexBuilder::ScanRecords(ChunkText* text, Indexes* all, uint32_t* in_chunk
     if (!source_->ReadText(cursor->CurrentId(), &record, &length)) length = 0;
     RecordName(record, length, &name, &name_length);
     text->Put(cursor->CurrentId(), name, name_length);
-    if (with_initials_) letters_.Add(cursor->CurrentId(), name, name_length);
+    if (with_initials_) long_names_.Add(cursor->CurrentId(), name, name_length);
     ++names_;
     if (*in_chunk < chunk_names_) {
       ++*in_chunk;
@@ -169,8 +169,8 @@ bool IndexBuilder::Finish(Indexes all) {
   bool ok = Place(std::move(all.names), names::kMatrixFile, names::kPostingFile);
   if (!with_initials_) return ok;
   ok = Place(std::move(all.initials), initials::kMatrixFile, initials::kPostingFile) && ok;
-  ok = letters_.Write(JoinBuildPath(work_folder_, initials::kLetterFile), names_) && ok;
-  letters_.Clear();
+  ok = long_names_.Write(JoinBuildPath(work_folder_, initials::kLongFile), names_) && ok;
+  long_names_.Clear();
   return ok;
 }
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "index/initials_letters.h"
+#include "index/initials_long_list.h"
 #include "index/name_index.h"
 #include "index/record_store.h"
 
@@ -68,7 +68,7 @@ class IndexBuilder {
   uint32_t chunk_names_ = kDefaultChunkNames;  // names per chunk
   NameIndexOptions options_;                   // fill window and diagnostic log
   bool with_initials_ = true;                  // whether the initials index is built
-  InitialsLetterList letters_;                 // every name's letters, for index.pyl
+  InitialsLongList long_names_;                // the names of index.pyl
   uint32_t names_ = 0;                         // names written to the chunk texts
 };
 

@@ -12,7 +12,7 @@ namespace initials {
 // File names inside an index folder.
 constexpr const char kMatrixFile[] = "index.pym";   // key matrix, index.mtr's format
 constexpr const char kPostingFile[] = "index.pyd";  // its posting lists, index.dat's format
-constexpr const char kLetterFile[] = "index.pyl";   // letter bitmaps and the long names
+constexpr const char kLongFile[] = "index.pyl";     // the long names
 
 // A name whose initials string has more places than this is not in the key matrix (its pairs
 // would lie beyond the positions a keyword is looked up at) but on the long list.
@@ -23,20 +23,15 @@ constexpr uint32_t kMaxInitials = 7;
 // Most (key, position) pairs one indexed name gives: kMaxUnits - 1 pairs of places.
 constexpr uint32_t kMaxNameKeys = (kMaxUnits - 1) * kMaxInitials * kMaxInitials;
 
-// index.pyl: a header, then one bitmap of B = (N + 7) / 8 bytes per letter "a".."z" (letter l at
-// kBitmapsOffset + l * B; id k is bit (k - 1) % 8 of byte (k - 1) / 8, set when the name's
-// initials hold the letter), then the ascending u32 ids of the long names.
-constexpr uint32_t kVersionOffset = 0;    // u32: format version
-constexpr uint32_t kFormatVersion = 1;    // the only version this program reads
-constexpr uint32_t kNameCountOffset = 4;  // u32: N, the names of the index
-constexpr uint32_t kLongCountOffset = 8;  // u32: ids on the long list
-constexpr uint32_t kBitmapsOffset = 16;   // bytes 12..15 are zero
-constexpr uint32_t kLetters = 26;
-
-inline uint64_t LetterBitmapBytes(uint32_t names) { return (uint64_t{names} + 7) / 8; }
-inline uint64_t LongIdsOffset(uint32_t names) {
-  return kBitmapsOffset + kLetters * LetterBitmapBytes(names);
-}
+// index.pyl: a header, then per long name (ascending ids) its u32 id and the u32 letters its
+// initials hold (bit 0 "a" .. bit 25 "z"), so that a search reads only the long names that have
+// every letter of a word.
+constexpr uint32_t kVersionOffset = 0;     // u32: format version
+constexpr uint32_t kFormatVersion = 1;     // the only version this program reads
+constexpr uint32_t kNameCountOffset = 4;   // u32: N, the names of the index
+constexpr uint32_t kLongCountOffset = 8;   // u32: names on the long list
+constexpr uint32_t kLongNamesOffset = 16;  // bytes 12..15 are zero
+constexpr uint32_t kLongNameBytes = 8;     // u32 id, u32 letters
 
 }  // namespace initials
 }  // namespace sorvik

@@ -105,32 +105,30 @@ std::vector<uint8_t> U32s(std::initializer_list<uint32_t> values) {
   return bytes;
 }
 
-TEST(InitialsIndex, ExactBytesOfATinyLetterFile) {
+TEST(InitialsIndex, ExactBytesOfATinyLongList) {
   TempFolder folder;
-  const std::string long_name = std::string(130, 'q') + ".txt";
-  ASSERT_TRUE(Build(folder, {"报告", "ab", "长", long_name, "Ｚ"}, 1000));
-  std::vector<uint8_t> expected = U32s({1, 5, 1, 0});
-  // One byte per letter for 5 names: bit k - 1 set when name k holds the letter.
-  std::map<char, uint8_t> bits = {{'a', 0x02}, {'b', 0x03}, {'c', 0x04}, {'g', 0x01}, {'j', 0x01},
-                                  {'q', 0x08}, {'t', 0x08}, {'x', 0x08}, {'z', 0x04}};
-  for (char letter = 'a'; letter <= 'z'; ++letter) expected.push_back(bits[letter]);
-  const std::vector<uint8_t> ids = U32s({4});
-  expected.insert(expected.end(), ids.begin(), ids.end());
-  EXPECT_EQ(ReadBytes(folder.Join("index.pyl")), expected);
+  const std::string long_ascii = std::string(130, 'q') + ".txt";
+  std::string long_mixed = "x";
+  for (int i = 0; i < 127; ++i) long_mixed += "长";
+  ASSERT_TRUE(Build(folder, {"报告", "ab", long_ascii, "长", long_mixed, "Ｚ"}, 1000));
+  // Header (version, names, long names, 0), then id and letters of each long name.
+  const uint32_t qtx = (1u << ('q' - 'a')) | (1u << ('t' - 'a')) | (1u << ('x' - 'a'));
+  const uint32_t xcz = (1u << ('x' - 'a')) | (1u << ('c' - 'a')) | (1u << ('z' - 'a'));
+  EXPECT_EQ(ReadBytes(folder.Join("index.pyl")), U32s({1, 6, 2, 0, 3, qtx, 5, xcz}));
 
   InitialsReader reader;
-  ASSERT_TRUE(reader.Open(folder.Path(), 5));
-  EXPECT_EQ(reader.Letters('z' - 'a')[0], 0x04);
+  ASSERT_TRUE(reader.Open(folder.Path(), 6));
   uint32_t count = 0;
-  const uint8_t* long_ids = reader.LongIds(&count);
-  ASSERT_EQ(count, 1u);
-  EXPECT_EQ(long_ids[0], 4);
-  // The matrix lists 报告 and 长 alone; "ab" is left to the name keys, the long name to the list.
-  EXPECT_EQ(reader.matrix()->NameCount(), 5u);
+  const uint8_t* long_names = reader.LongNames(&count);
+  ASSERT_EQ(count, 2u);
+  EXPECT_EQ(long_names[8], 5);
+  // The matrix lists 报告 and 长 alone; "ab" is left to the name keys, the long names to the list.
+  EXPECT_EQ(reader.matrix()->NameCount(), 6u);
   EXPECT_EQ(reader.matrix()->Lookup(Key('b', 'g'), 1).value, 1u);
   EXPECT_EQ(reader.matrix()->Lookup(Key('b', 'j'), 1).value, 1u);
   EXPECT_EQ(reader.matrix()->Lookup(Key('a', 'b'), 0).value, 0u);
   EXPECT_EQ(reader.matrix()->Lookup(Key('q', 'q'), 0).value, 0u);
+  EXPECT_EQ(reader.matrix()->Lookup(Key('c', 'c'), 0).value, 0u);
 }
 
 // Every (key, position) list of the initials matrix, read back.
@@ -178,33 +176,33 @@ TEST(InitialsIndex, ChunkedBuildsListWhatTheKeysGive) {
 TEST(InitialsIndex, ReaderRefusesFilesThatDoNotFit) {
   TempFolder folder;
   ASSERT_TRUE(Build(folder, {"报告", "ab", "长"}, 1000));
-  const std::vector<uint8_t> letters = ReadBytes(folder.Join("index.pyl"));
+  const std::vector<uint8_t> list = ReadBytes(folder.Join("index.pyl"));
   InitialsReader reader;
   {  // another number of names than the index has
     EXPECT_FALSE(reader.Open(folder.Path(), 4));
     EXPECT_FALSE(reader.IsOpen());
   }
-  {  // a letter file of another version, or cut short
-    std::vector<uint8_t> other = letters;
+  {  // a long list of another version, or cut short
+    std::vector<uint8_t> other = list;
     other[0] = 2;
     WriteBytes(folder.Join("index.pyl"), other);
     EXPECT_FALSE(reader.Open(folder.Path(), 3));
-    WriteBytes(folder.Join("index.pyl"), std::vector<uint8_t>(letters.begin(), letters.end() - 1));
+    WriteBytes(folder.Join("index.pyl"), std::vector<uint8_t>(list.begin(), list.end() - 1));
     EXPECT_FALSE(reader.Open(folder.Path(), 3));
   }
-  {  // a long list that claims more ids than the file holds is cut to what it holds
-    std::vector<uint8_t> hostile = letters;
+  {  // a long list that claims more names than the file holds is cut to what it holds
+    std::vector<uint8_t> hostile = list;
     hostile[8] = 0xFF;
     hostile[11] = 0x7F;
-    const std::vector<uint8_t> ids = U32s({0, 99, 2});
-    hostile.insert(hostile.end(), ids.begin(), ids.end());
+    const std::vector<uint8_t> names = U32s({0, 1, 99, 2, 2, 3});
+    hostile.insert(hostile.end(), names.begin(), names.end());
     WriteBytes(folder.Join("index.pyl"), hostile);
     ASSERT_TRUE(reader.Open(folder.Path(), 3));
     uint32_t count = 0;
-    EXPECT_NE(reader.LongIds(&count), nullptr);
+    EXPECT_NE(reader.LongNames(&count), nullptr);
     EXPECT_EQ(count, 3u);
     reader.Close();
-    WriteBytes(folder.Join("index.pyl"), letters);
+    WriteBytes(folder.Join("index.pyl"), list);
   }
   {  // a matrix of another number of names
     ASSERT_TRUE(reader.Open(folder.Path(), 3));

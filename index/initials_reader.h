@@ -1,5 +1,5 @@
 // Read access to the initials index of an index folder (index/initials_format.h): its key
-// matrix through an IndexReader, the letter bitmaps and the long list of index.pyl, mapped.
+// matrix through an IndexReader and the long list of index.pyl, mapped.
 // Nothing is trusted: a file that is missing, of another version or made for another number of
 // names leaves the whole initials index closed, and the search then scans the names instead.
 #pragma once
@@ -26,20 +26,17 @@ class InitialsReader {
   bool IsOpen() const { return open_; }
 
   IndexReader* matrix() { return &matrix_; }
-  // The bitmap of letter `letter` (0 for "a" .. 25): (names + 7) / 8 bytes, id k at bit
-  // (k - 1) % 8 of byte (k - 1) / 8. REQUIRES: open, letter < 26.
-  const uint8_t* Letters(uint32_t letter) const;
-  // The ids of the long names, ascending as written (a damaged file may hold any values); null
-  // with 0 when there are none.
-  const uint8_t* LongIds(uint32_t* count) const;
+  // The long names: `count` records of a u32 id and the u32 letters of its initials (bit 0
+  // "a"), ascending ids as written (a damaged file may hold any values); null with 0 when there
+  // are none.
+  const uint8_t* LongNames(uint32_t* count) const;
 
  private:
-  bool OpenLetters(const std::string& path, uint32_t names);
+  bool OpenLongList(const std::string& path, uint32_t names);
 
   IndexReader matrix_;       // index.pym and index.pyd
-  MappedFile letters_;       // index.pyl
-  uint32_t names_ = 0;       // N
-  uint32_t long_count_ = 0;  // ids on the long list that the file holds
+  MappedFile long_list_;     // index.pyl
+  uint32_t long_count_ = 0;  // long names that the file holds
   bool open_ = false;        // every file was there and sound
 };
 

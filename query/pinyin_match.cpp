@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "index/coding.h"
+#include "index/initials_format.h"
 #include "index/initials_keys.h"
 #include "index/initials_reader.h"
 #include "index/record_store.h"
@@ -21,28 +22,20 @@ void InitialsOfRecord(const char* text, uint32_t length, std::vector<InitialsUni
                      });
 }
 
-// Whether the initials of entry `id` hold every letter of `letters` (bit 0 "a").
-bool HasLetters(const InitialsReader& initials, uint32_t id, uint32_t letters) {
-  for (; letters != 0; letters &= letters - 1) {
-    const uint32_t letter = static_cast<uint32_t>(__builtin_ctz(letters));
-    const uint8_t* bits = initials.Letters(letter);
-    if (((bits[(id - 1) / 8] >> ((id - 1) % 8)) & 1) == 0) return false;
-  }
-  return true;
-}
-
 // Marks the long names whose initials hold `word`: only those that have all of its letters are
 // read.
 void MarkLongNames(RecordStore* store, const InitialsReader& initials, const std::string& word,
                    EntrySet* set) {
   uint32_t count = 0;
-  const uint8_t* ids = initials.LongIds(&count);
+  const uint8_t* names = initials.LongNames(&count);
   const uint32_t letters = WordLetters(word);
   const std::vector<InitialsUnit> pattern = InitialsPattern(word);
   std::vector<InitialsUnit> units;
-  for (uint32_t i = 0; i < count; ++i) {
-    uint32_t id = DecodeFixed32(ids + 4 * static_cast<size_t>(i));
-    if (id == 0 || id > set->bitCount() || !HasLetters(initials, id, letters)) continue;
+  for (uint32_t i = 0; i < count; ++i, names += initials::kLongNameBytes) {
+    uint32_t id = DecodeFixed32(names);
+    if (id == 0 || id > set->bitCount() || (DecodeFixed32(names + 4) & letters) != letters) {
+      continue;
+    }
     const char* text = nullptr;
     uint32_t length = 0;
     if (!store->ReadText(id, &text, &length)) continue;
@@ -51,16 +44,11 @@ void MarkLongNames(RecordStore* store, const InitialsReader& initials, const std
   }
 }
 
-// Marks in `set` the entries whose initials hold `word` (IsInitialsWord), by the initials index:
-// a word of one letter by its letter bitmap, a longer one by the initials key matrix and the
-// long names. The names the name keys cover are left to them: their initials are their bytes.
+// Marks in `set` the entries whose initials hold `word` (IsInitialsWord, at least two bytes:
+// shorter words never reach a search) by the initials key matrix and the long names. The names
+// the name keys cover are left to them: their initials are their own bytes.
 void MarkIndexedInitials(LoadedIndex* index, InitialsReader* initials, const std::string& word,
                          EntrySet* set) {
-  if (word.size() == 1) {
-    const uint32_t letter = static_cast<uint32_t>((static_cast<uint8_t>(word[0]) | 0x20) - 'a');
-    set->OrBytes(initials->Letters(letter));
-    return;
-  }
   MatchKeys(initials->matrix(), InitialsWordKeys(word), set);
   MarkLongNames(index->store(), *initials, word, set);
 }
