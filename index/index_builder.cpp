@@ -92,8 +92,6 @@ bool IndexBuilder::Build() {
   }
   ChunkText text(JoinBuildPath(work_folder_, kBuildTextFile));
   Indexes all;
-  long_names_.Clear();
-  names_ = 0;
   uint32_t in_chunk = 1;  // number the next line gets within its chunk
   bool ok = text.Start() && ScanRecords(&text, &all, &in_chunk);
   text.Close();
@@ -103,7 +101,6 @@ bool IndexBuilder::Build() {
     // An incomplete name index must not look usable: no index.mtr or index.dat is written.
     Discard(std::move(all.names));
     Discard(std::move(all.initials));
-    long_names_.Clear();
     return false;
   }
   return Finish(std::move(all));
@@ -118,8 +115,6 @@ bool IndexBuilder::ScanRecords(ChunkText* text, Indexes* all, uint32_t* in_chunk
     if (!source_->ReadText(cursor->CurrentId(), &record, &length)) length = 0;
     RecordName(record, length, &name, &name_length);
     text->Put(cursor->CurrentId(), name, name_length);
-    if (with_initials_) long_names_.Add(cursor->CurrentId(), name, name_length);
-    ++names_;
     if (*in_chunk < chunk_names_) {
       ++*in_chunk;
       continue;
@@ -168,10 +163,7 @@ bool IndexBuilder::AddChunkOf(const NameIndexOptions& options, std::unique_ptr<N
 bool IndexBuilder::Finish(Indexes all) {
   bool ok = Place(std::move(all.names), names::kMatrixFile, names::kPostingFile);
   if (!with_initials_) return ok;
-  ok = Place(std::move(all.initials), initials::kMatrixFile, initials::kPostingFile) && ok;
-  ok = long_names_.Write(JoinBuildPath(work_folder_, initials::kLongFile), names_) && ok;
-  long_names_.Clear();
-  return ok;
+  return Place(std::move(all.initials), initials::kMatrixFile, initials::kPostingFile) && ok;
 }
 
 bool IndexBuilder::Place(std::unique_ptr<NameIndex> index, const char* matrix_name,

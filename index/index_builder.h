@@ -1,14 +1,13 @@
 // Turns a record store into the name index (index.mtr and index.dat) of a build folder, in
 // chunks of names that are merged pairwise, so that memory stays bounded however many
-// entries there are. Beside it the same chunks give the initials index (index.pym, index.pyd,
-// index.pyl: index/initials_format.h) that searches by pinyin initials use.
+// entries there are. Beside it the same chunks give the initials index (index.pym and
+// index.pyd: index/initials_format.h) that searches by pinyin initials use.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "index/initials_long_list.h"
 #include "index/name_index.h"
 #include "index/record_store.h"
 
@@ -68,8 +67,6 @@ class IndexBuilder {
   uint32_t chunk_names_ = kDefaultChunkNames;  // names per chunk
   NameIndexOptions options_;                   // fill window and diagnostic log
   bool with_initials_ = true;                  // whether the initials index is built
-  InitialsLongList long_names_;                // the names of index.pyl
-  uint32_t names_ = 0;                         // names written to the chunk texts
 };
 
 // The value of the record text's "I" line (the entry's name), read by the same rules as a

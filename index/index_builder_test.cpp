@@ -61,8 +61,8 @@ bool BuildNames(const TempFolder& folder, const std::vector<std::string>& names,
 }
 
 // What a build leaves in its folder beside the record store.
-const std::set<std::string> kBuiltFiles = {"db.txt",    "db.txt.mai", "index.mtr", "index.dat",
-                                           "index.pym", "index.pyd",  "index.pyl"};
+const std::set<std::string> kBuiltFiles = {"db.txt",    "db.txt.mai", "index.mtr",
+                                           "index.dat", "index.pym",  "index.pyd"};
 
 std::set<std::string> FolderFiles(const TempFolder& folder) {
   std::set<std::string> files;

@@ -50,7 +50,10 @@ TEST(InitialsKeys, WhereEachNameIsFound) {
   for (int i = 0; i < 100; ++i) chinese += "长";
   EXPECT_EQ(PlaceOf(chinese + std::string(27, 'x')), InitialsPlace::kMatrix);
   EXPECT_EQ(PlaceOf(chinese + std::string(28, 'x')), InitialsPlace::kLongList);
-  EXPECT_TRUE(KeysOf(chinese + std::string(28, 'x')).empty());
+  // A long name gives each key it holds once, at position 128.
+  EXPECT_EQ(KeysOf(chinese + std::string(28, 'x')),
+            std::vector<std::string>(
+                {"cc@128", "cz@128", "zc@128", "zz@128", "cx@128", "zx@128", "xx@128"}));
   EXPECT_TRUE(KeysOf("plain.txt").empty());
 }
 
@@ -68,7 +71,6 @@ TEST(InitialsKeys, PairsOfPlacesWithEveryInitial) {
   EXPECT_TRUE(InitialsWordKeys("b").empty());
   EXPECT_TRUE(InitialsWordKeys("报告").empty());
   EXPECT_TRUE(InitialsWordKeys("2019").empty());
-  EXPECT_EQ(WordLetters("B-g2b"), (1u << 1) | (1u << 6));
 }
 
 TEST(InitialsKeys, NoCharacterHasMoreInitialsThanAPairCanHold) {
@@ -97,38 +99,35 @@ bool Build(const TempFolder& folder, const std::vector<std::string>& names, uint
   return builder.Build();
 }
 
-std::vector<uint8_t> U32s(std::initializer_list<uint32_t> values) {
-  std::vector<uint8_t> bytes;
-  for (uint32_t v : values) {
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
-  }
-  return bytes;
-}
-
-TEST(InitialsIndex, ExactBytesOfATinyLongList) {
+TEST(InitialsIndex, LongNamesAreListedOnceUnderEveryKeyTheyHold) {
   TempFolder folder;
   const std::string long_ascii = std::string(130, 'q') + ".txt";
   std::string long_mixed = "x";
   for (int i = 0; i < 127; ++i) long_mixed += "长";
   ASSERT_TRUE(Build(folder, {"报告", "ab", long_ascii, "长", long_mixed, "Ｚ"}, 1000));
-  // Header (version, names, long names, 0), then id and letters of each long name.
-  const uint32_t qtx = (1u << ('q' - 'a')) | (1u << ('t' - 'a')) | (1u << ('x' - 'a'));
-  const uint32_t xcz = (1u << ('x' - 'a')) | (1u << ('c' - 'a')) | (1u << ('z' - 'a'));
-  EXPECT_EQ(ReadBytes(folder.Join("index.pyl")), U32s({1, 6, 2, 0, 3, qtx, 5, xcz}));
-
   InitialsReader reader;
   ASSERT_TRUE(reader.Open(folder.Path(), 6));
-  uint32_t count = 0;
-  const uint8_t* long_names = reader.LongNames(&count);
-  ASSERT_EQ(count, 2u);
-  EXPECT_EQ(long_names[8], 5);
-  // The matrix lists 报告 and 长 alone; "ab" is left to the name keys, the long names to the list.
-  EXPECT_EQ(reader.matrix()->NameCount(), 6u);
-  EXPECT_EQ(reader.matrix()->Lookup(Key('b', 'g'), 1).value, 1u);
-  EXPECT_EQ(reader.matrix()->Lookup(Key('b', 'j'), 1).value, 1u);
-  EXPECT_EQ(reader.matrix()->Lookup(Key('a', 'b'), 0).value, 0u);
-  EXPECT_EQ(reader.matrix()->Lookup(Key('q', 'q'), 0).value, 0u);
-  EXPECT_EQ(reader.matrix()->Lookup(Key('c', 'c'), 0).value, 0u);
+  IndexReader* matrix = reader.matrix();
+  EXPECT_EQ(matrix->NameCount(), 6u);
+  // 报告 at the position of its pair; "ab" is left to the name keys.
+  EXPECT_EQ(matrix->Lookup(Key('b', 'g'), 1).value, 1u);
+  EXPECT_EQ(matrix->Lookup(Key('b', 'j'), 1).value, 1u);
+  EXPECT_EQ(matrix->Lookup(Key('a', 'b'), 0).value, 0u);
+  // The long names at position 128 only, once per key however often they hold it.
+  std::vector<uint32_t> ids;
+  for (uint32_t key : {Key('q', 'q'), Key('q', '.'), Key('t', 'x')}) {
+    EXPECT_EQ(matrix->Lookup(key, 0).value, 4u) << key;  // the summary: one id of 4 bytes
+    ASSERT_TRUE(matrix->ReadList(matrix->Lookup(key, 128), &ids));
+    EXPECT_EQ(ids, std::vector<uint32_t>({3})) << key;
+  }
+  for (uint32_t key : {Key('c', 'c'), Key('c', 'z'), Key('z', 'c'), Key('z', 'z')}) {
+    ASSERT_TRUE(matrix->ReadList(matrix->Lookup(key, 128), &ids));
+    EXPECT_EQ(ids, std::vector<uint32_t>({5})) << key;
+    EXPECT_EQ(matrix->Lookup(key, 1).value, 0u);
+  }
+  ASSERT_TRUE(matrix->ReadList(matrix->Lookup(Key('x', 'c'), 128), &ids));
+  EXPECT_EQ(ids, std::vector<uint32_t>({5}));
+  EXPECT_EQ(matrix->Lookup(Key('c', 'x'), 0).value, 0u);
 }
 
 // Every (key, position) list of the initials matrix, read back.
@@ -176,47 +175,34 @@ TEST(InitialsIndex, ChunkedBuildsListWhatTheKeysGive) {
 TEST(InitialsIndex, ReaderRefusesFilesThatDoNotFit) {
   TempFolder folder;
   ASSERT_TRUE(Build(folder, {"报告", "ab", "长"}, 1000));
-  const std::vector<uint8_t> list = ReadBytes(folder.Join("index.pyl"));
   InitialsReader reader;
+  ASSERT_TRUE(reader.Open(folder.Path(), 3));
+  reader.Close();
   {  // another number of names than the index has
     EXPECT_FALSE(reader.Open(folder.Path(), 4));
     EXPECT_FALSE(reader.IsOpen());
   }
-  {  // a long list of another version, or cut short
-    std::vector<uint8_t> other = list;
-    other[0] = 2;
-    WriteBytes(folder.Join("index.pyl"), other);
+  const std::vector<uint8_t> matrix = ReadBytes(folder.Join("index.pym"));
+  {  // a matrix of another version or of another number of names
+    std::vector<uint8_t> other = matrix;
+    other[0] = 101;
+    WriteBytes(folder.Join("index.pym"), other);
     EXPECT_FALSE(reader.Open(folder.Path(), 3));
-    WriteBytes(folder.Join("index.pyl"), std::vector<uint8_t>(list.begin(), list.end() - 1));
+    other = matrix;
+    other[4] = 9;
+    WriteBytes(folder.Join("index.pym"), other);
     EXPECT_FALSE(reader.Open(folder.Path(), 3));
-  }
-  {  // a long list that claims more names than the file holds is cut to what it holds
-    std::vector<uint8_t> hostile = list;
-    hostile[8] = 0xFF;
-    hostile[11] = 0x7F;
-    const std::vector<uint8_t> names = U32s({0, 1, 99, 2, 2, 3});
-    hostile.insert(hostile.end(), names.begin(), names.end());
-    WriteBytes(folder.Join("index.pyl"), hostile);
-    ASSERT_TRUE(reader.Open(folder.Path(), 3));
-    uint32_t count = 0;
-    EXPECT_NE(reader.LongNames(&count), nullptr);
-    EXPECT_EQ(count, 3u);
-    reader.Close();
-    WriteBytes(folder.Join("index.pyl"), list);
-  }
-  {  // a matrix of another number of names
-    ASSERT_TRUE(reader.Open(folder.Path(), 3));
-    reader.Close();
-    std::vector<uint8_t> matrix = ReadBytes(folder.Join("index.pym"));
-    matrix[4] = 9;
     WriteBytes(folder.Join("index.pym"), matrix);
+  }
+  {  // without the posting file nothing is opened
+    ASSERT_TRUE(RemoveFile(folder.Join("index.pyd")));
     EXPECT_FALSE(reader.Open(folder.Path(), 3));
   }
   {  // a folder without the files (built by an older version) stays without them
     TempFolder older;
     EXPECT_FALSE(reader.Open(older.Path(), 0));
     EXPECT_FALSE(PathExists(older.Join("index.pym")));
-    EXPECT_FALSE(PathExists(older.Join("index.pyl")));
+    EXPECT_FALSE(PathExists(older.Join("index.pyd")));
   }
 }
 

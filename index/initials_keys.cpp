@@ -48,9 +48,12 @@ InitialsPlace PlaceOfInitials(const char* name, size_t length) {
 }
 
 uint32_t InitialsKeys(const char* name, size_t length, KeyAtPosition* out) {
-  if (PlaceOfInitials(name, length) != InitialsPlace::kMatrix) return 0;
+  const InitialsPlace place = PlaceOfInitials(name, length);
+  if (place == InitialsPlace::kNameKeys) return 0;
   std::vector<InitialsUnit> units;
   InitialsOf(name, length, &units);
+  const bool long_name = place == InitialsPlace::kLongList;
+  std::vector<uint64_t> seen(long_name ? 65536 / 64 : 0);  // keys a long name gave already
   uint32_t count = 0;
   uint8_t first[kMaxInitials], second[kMaxInitials];
   uint32_t firsts = units.empty() ? 0 : PlaceBytes(units[0], first);
@@ -58,7 +61,13 @@ uint32_t InitialsKeys(const char* name, size_t length, KeyAtPosition* out) {
     const uint32_t seconds = PlaceBytes(units[p], second);
     for (uint32_t a = 0; a < firsts; ++a) {
       for (uint32_t b = 0; b < seconds; ++b) {
-        out[count++] = KeyAtPosition{first[a] * 256u + second[b], static_cast<uint32_t>(p)};
+        const uint32_t key = first[a] * 256u + second[b];
+        if (!long_name) {
+          out[count++] = KeyAtPosition{key, static_cast<uint32_t>(p)};
+        } else if ((seen[key / 64] & (uint64_t{1} << (key % 64))) == 0) {
+          seen[key / 64] |= uint64_t{1} << (key % 64);
+          out[count++] = KeyAtPosition{key, initials::kLongPosition};
+        }
       }
     }
     std::copy(second, second + seconds, first);
@@ -77,23 +86,6 @@ std::vector<uint32_t> InitialsWordKeys(const std::string& word) {
     keys.push_back(a * 256u + b);
   }
   return keys;
-}
-
-uint32_t InitialsLetters(const std::vector<InitialsUnit>& units) {
-  uint32_t letters = 0;
-  for (InitialsUnit unit : units) {
-    if ((unit & kOtherByte) == 0) letters |= unit;
-  }
-  return letters;
-}
-
-uint32_t WordLetters(const std::string& word) {
-  uint32_t letters = 0;
-  for (char c : word) {
-    const uint8_t byte = static_cast<uint8_t>(c);
-    if (IsLetter(byte)) letters |= 1u << ((byte | 0x20) - 'a');
-  }
-  return letters;
 }
 
 }  // namespace sorvik

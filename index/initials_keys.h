@@ -26,12 +26,14 @@ enum class InitialsPlace {
   kNameKeys,  // at most 127 bytes, each in 1..127: the initials string is the name with its
               // letters folded, and the name keys find every keyword in it
   kMatrix,    // any other name of at most initials::kMaxUnits places: the initials key matrix
-  kLongList,  // longer: listed, and matched against its initials when searched
+              // at the positions of its pairs of places
+  kLongList,  // longer: the initials key matrix at initials::kLongPosition, and matched against
+              // its initials when searched
 };
 InitialsPlace PlaceOfInitials(const char* name, size_t length);
 
-// The (key, position) pairs of a name the initials key matrix lists, written to `out`, which
-// holds initials::kMaxNameKeys; returns their count. Names the matrix does not list give none.
+// The (key, position) pairs under which the initials key matrix lists a name, written to `out`,
+// which holds initials::kMaxNameKeys; returns their count. Names the name keys cover give none.
 // A key is (first byte) * 256 + second byte, each byte an ASCII byte with letters in lower case;
 // a place without readings (a double-byte character outside the table, a zero byte) gives no key.
 uint32_t InitialsKeys(const char* name, size_t length, KeyAtPosition* out);
@@ -39,11 +41,5 @@ uint32_t InitialsKeys(const char* name, size_t length, KeyAtPosition* out);
 // The keys of a keyword word that may match by initials (IsInitialsWord); none for a word of one
 // byte.
 std::vector<uint32_t> InitialsWordKeys(const std::string& word);
-
-// The letters a name's initials hold: bit 0 "a" .. bit 25 "z".
-uint32_t InitialsLetters(const std::vector<InitialsUnit>& units);
-
-// The letters of a word, bit 0 "a" .. bit 25 "z".
-uint32_t WordLetters(const std::string& word);
 
 }  // namespace sorvik

@@ -45,7 +45,7 @@ class PinyinSearch : public ::testing::Test {
   // Loads the index again without its initials index, as a build of an older version leaves it.
   void DropInitialsIndex() {
     manager_.reset();
-    for (const char* file : {initials::kMatrixFile, initials::kPostingFile, initials::kLongFile}) {
+    for (const char* file : {initials::kMatrixFile, initials::kPostingFile}) {
       ASSERT_TRUE(RemoveFile(work_.Live() + "\\" + file)) << file;
     }
     manager_ = std::make_unique<IndexManager>(

@@ -393,7 +393,7 @@ TEST_F(SearchModel, PinyinRequestsMatchBruteForce) {
 
 TEST_F(SearchModel, PinyinWithoutTheInitialsIndexMatchesBruteForce) {
   // The index as a build of an older version leaves it: the names are scanned instead.
-  const char* const files[] = {initials::kMatrixFile, initials::kPostingFile, initials::kLongFile};
+  const char* const files[] = {initials::kMatrixFile, initials::kPostingFile};
   const std::string live = work_.Live() + "\\";
   auto reload = [&] {
     manager_ = std::make_unique<IndexManager>(

@@ -1,8 +1,9 @@
 #include "query/pinyin_match.h"
 
 #include <algorithm>
+#include <iterator>
 
-#include "index/coding.h"
+#include "index/index_reader.h"
 #include "index/initials_format.h"
 #include "index/initials_keys.h"
 #include "index/initials_reader.h"
@@ -22,20 +23,43 @@ void InitialsOfRecord(const char* text, uint32_t length, std::vector<InitialsUni
                      });
 }
 
-// Marks the long names whose initials hold `word`: only those that have all of its letters are
-// read.
-void MarkLongNames(RecordStore* store, const InitialsReader& initials, const std::string& word,
-                   EntrySet* set) {
-  uint32_t count = 0;
-  const uint8_t* names = initials.LongNames(&count);
-  const uint32_t letters = WordLetters(word);
-  const std::vector<InitialsUnit> pattern = InitialsPattern(word);
-  std::vector<InitialsUnit> units;
-  for (uint32_t i = 0; i < count; ++i, names += initials::kLongNameBytes) {
-    uint32_t id = DecodeFixed32(names);
-    if (id == 0 || id > set->bitCount() || (DecodeFixed32(names + 4) & letters) != letters) {
+// The long names that hold every key of a word somewhere: the lists of the keys at
+// initials::kLongPosition intersected, shortest first.
+std::vector<uint32_t> LongCandidates(IndexReader* matrix, const std::vector<uint32_t>& keys) {
+  std::vector<std::pair<uint32_t, uint32_t>> order;  // (id count, key)
+  for (uint32_t key : keys) {
+    const MatrixCell cell = matrix->Lookup(key, initials::kLongPosition);
+    if (cell.value == 0) return {};
+    order.emplace_back(cell.value, key);
+  }
+  std::sort(order.begin(), order.end());
+  std::vector<uint32_t> candidates, list;
+  for (size_t k = 0; k < order.size(); ++k) {
+    if (!matrix->ReadList(matrix->Lookup(order[k].second, initials::kLongPosition), &list)) {
+      return {};
+    }
+    if (!std::is_sorted(list.begin(), list.end())) std::sort(list.begin(), list.end());  // damage
+    if (k == 0) {
+      candidates.swap(list);
       continue;
     }
+    std::vector<uint32_t> both;
+    std::set_intersection(candidates.begin(), candidates.end(), list.begin(), list.end(),
+                          std::back_inserter(both));
+    candidates.swap(both);
+    if (candidates.empty()) break;
+  }
+  return candidates;
+}
+
+// Marks the long names whose initials hold `word` (of two keys or more): the candidates that
+// hold all its keys are checked against their initials.
+void MarkLongNames(RecordStore* store, IndexReader* matrix, const std::string& word,
+                   const std::vector<uint32_t>& keys, EntrySet* set) {
+  const std::vector<InitialsUnit> pattern = InitialsPattern(word);
+  std::vector<InitialsUnit> units;
+  for (uint32_t id : LongCandidates(matrix, keys)) {
+    if (id == 0 || id > set->bitCount()) continue;  // damage: not an entry of this index
     const char* text = nullptr;
     uint32_t length = 0;
     if (!store->ReadText(id, &text, &length)) continue;
@@ -45,12 +69,13 @@ void MarkLongNames(RecordStore* store, const InitialsReader& initials, const std
 }
 
 // Marks in `set` the entries whose initials hold `word` (IsInitialsWord, at least two bytes:
-// shorter words never reach a search) by the initials key matrix and the long names. The names
-// the name keys cover are left to them: their initials are their own bytes.
+// shorter words never reach a search) by the initials index. The names the name keys cover are
+// left to them: their initials are their own bytes.
 void MarkIndexedInitials(LoadedIndex* index, InitialsReader* initials, const std::string& word,
                          EntrySet* set) {
-  MatchKeys(initials->matrix(), InitialsWordKeys(word), set);
-  MarkLongNames(index->store(), *initials, word, set);
+  const std::vector<uint32_t> keys = InitialsWordKeys(word);
+  MatchKeys(initials->matrix(), keys, set);  // one key: its whole region, long names included
+  if (keys.size() >= 2) MarkLongNames(index->store(), initials->matrix(), word, keys, set);
 }
 
 bool AnyPattern(const std::vector<std::vector<InitialsUnit>>& patterns) {
