@@ -64,14 +64,6 @@ void EntrySet::AndBytes(const uint8_t* raw) {
   for (uint32_t index = whole * 8; index < byte_count_; ++index) data[index] &= raw[index];
 }
 
-void EntrySet::OrBytes(const uint8_t* raw) {
-  const uint32_t whole = byte_count_ / 8;
-  for (uint32_t word = 0; word < whole; ++word) words_[word] |= LoadWord64(raw + 8 * word);
-  uint8_t* data = bytes();
-  for (uint32_t index = whole * 8; index < byte_count_; ++index) data[index] |= raw[index];
-  ClearPastEnd();
-}
-
 void EntrySet::And(const EntrySet& other) {
   const uint32_t common = word_count_ < other.word_count_ ? word_count_ : other.word_count_;
   for (uint32_t word = 0; word < common; ++word) words_[word] &= other.words_[word];

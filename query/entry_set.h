@@ -77,8 +77,6 @@ class EntrySet {
   void SetIds(const uint32_t* ids, uint32_t count);
   // AND with a raw bitmap of exactly byteCount() bytes (a category bitmap of index.cm).
   void AndBytes(const uint8_t* raw);
-  // OR with a raw bitmap of exactly byteCount() bytes; bits past N stay clear.
-  void OrBytes(const uint8_t* raw);
   // AND / OR with another set. Sets of another size combine over their common bytes: AND clears
   // what the other does not cover, OR drops what lies beyond this set's N.
   void And(const EntrySet& other);

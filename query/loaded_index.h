@@ -54,7 +54,7 @@ class LoadedIndex {
   std::string folder_;                   // the index folder
   RecordStore store_;                    // db.txt and its offset file
   IndexReader reader_;                   // index.mtr and index.dat
-  InitialsReader initials_;              // index.pym, index.pyd and index.pyl, when sound
+  InitialsReader initials_;              // index.pym and index.pyd, when they fit
   std::unique_ptr<WinFile> categories_;  // index.cm; null when missing
   std::unique_ptr<WinFile> folders_;     // index.dm
   MappedFile months_;                    // index.rw
