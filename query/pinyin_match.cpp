@@ -55,11 +55,12 @@ std::vector<uint32_t> LongCandidates(IndexReader* matrix, const std::vector<uint
 // Marks the long names whose initials hold `word` (of two keys or more): the candidates that
 // hold all its keys are checked against their initials.
 void MarkLongNames(RecordStore* store, IndexReader* matrix, const std::string& word,
-                   const std::vector<uint32_t>& keys, EntrySet* set) {
+                   const std::vector<uint32_t>& keys, const EntrySet* within, EntrySet* set) {
   const std::vector<InitialsUnit> pattern = InitialsPattern(word);
   std::vector<InitialsUnit> units;
   for (uint32_t id : LongCandidates(matrix, keys)) {
     if (id == 0 || id > set->bitCount()) continue;  // damage: not an entry of this index
+    if (within != nullptr && !within->Contains(id)) continue;
     const char* text = nullptr;
     uint32_t length = 0;
     if (!store->ReadText(id, &text, &length)) continue;
@@ -69,13 +70,44 @@ void MarkLongNames(RecordStore* store, IndexReader* matrix, const std::string& w
 }
 
 // Marks in `set` the entries whose initials hold `word` (IsInitialsWord, at least two bytes:
-// shorter words never reach a search) by the initials index. The names the name keys cover are
-// left to them: their initials are their own bytes.
+// shorter words never reach a search) by the initials index; with `within`, entries outside it
+// may be left out. The names the name keys cover are left to them: their initials are their own
+// bytes.
 void MarkIndexedInitials(LoadedIndex* index, InitialsReader* initials, const std::string& word,
-                         EntrySet* set) {
+                         const EntrySet* within, EntrySet* set) {
   const std::vector<uint32_t> keys = InitialsWordKeys(word);
-  MatchKeys(initials->matrix(), keys, set);  // one key: its whole region, long names included
-  if (keys.size() >= 2) MarkLongNames(index->store(), initials->matrix(), word, keys, set);
+  // One key: its whole region, long names included.
+  MatchKeys(initials->matrix(), keys, within, set);
+  if (keys.size() >= 2) MarkLongNames(index->store(), initials->matrix(), word, keys, within, set);
+}
+
+// MatchRunWithInitials through the initials index. The longer words go first, as they tend to
+// be rarer; each later word is looked up only within what the earlier ones left.
+void MatchRunIndexed(LoadedIndex* index, InitialsReader* initials,
+                     const std::vector<std::string>& words, EntrySet* set) {
+  std::vector<const std::string*> order;
+  for (const std::string& word : words) order.push_back(&word);
+  std::stable_sort(order.begin(), order.end(), [](const std::string* a, const std::string* b) {
+    return a->size() > b->size();
+  });
+  for (size_t k = 0; k < order.size(); ++k) {
+    if (k > 0 && set->Count() == 0) return;  // an empty intersection stays empty
+    const std::string& word = *order[k];
+    std::unique_ptr<EntrySet> word_set = EntrySet::Create(set->bitCount(), 0x00);
+    if (!word_set) return;
+    const EntrySet* within = k == 0 ? nullptr : set;
+    if (within == nullptr) {
+      MatchWord(index->reader(), word, word_set.get());
+    } else {
+      MatchWordWithin(index->reader(), word, *within, word_set.get());
+    }
+    if (IsInitialsWord(word)) MarkIndexedInitials(index, initials, word, within, word_set.get());
+    if (k == 0) {
+      set->Or(*word_set);
+    } else {
+      set->And(*word_set);
+    }
+  }
 }
 
 bool AnyPattern(const std::vector<std::vector<InitialsUnit>>& patterns) {
@@ -106,21 +138,19 @@ void MarkInitialsMatches(RecordStore* store, const std::vector<std::vector<Initi
 void MatchRunWithInitials(LoadedIndex* index, const std::vector<std::string>& words,
                           EntrySet* set) {
   if (words.empty()) return;
-  InitialsReader* initials = index->initials();
+  if (index->initials() != nullptr) {
+    MatchRunIndexed(index, index->initials(), words, set);
+    return;
+  }
+  // Without an initials index (a folder built by an older version) the names are scanned.
   std::vector<std::unique_ptr<EntrySet>> sets;
-  std::vector<std::vector<InitialsUnit>> patterns;  // words left to the pass over the names
+  std::vector<std::vector<InitialsUnit>> patterns;
   for (const std::string& word : words) {
     std::unique_ptr<EntrySet> word_set = EntrySet::Create(set->bitCount(), 0x00);
     if (!word_set) return;
     MatchWord(index->reader(), word, word_set.get());
-    if (initials != nullptr && IsInitialsWord(word)) {
-      MarkIndexedInitials(index, initials, word, word_set.get());
-      patterns.emplace_back();
-    } else {
-      // Without an initials index (a folder built by an older version) the names are scanned.
-      patterns.push_back(initials != nullptr ? std::vector<InitialsUnit>() : InitialsPattern(word));
-    }
     sets.push_back(std::move(word_set));
+    patterns.push_back(InitialsPattern(word));
   }
   MarkInitialsMatches(index->store(), patterns, &sets);
   set->Or(*sets[0]);

@@ -249,8 +249,9 @@ void MatchWord(IndexReader* reader, const std::string& word, EntrySet* set) {
   MatchWordIn(reader, word, nullptr, set);
 }
 
-void MatchKeys(IndexReader* reader, const std::vector<uint32_t>& keys, EntrySet* set) {
-  MatchKeysIn(reader, keys, nullptr, set);
+void MatchKeys(IndexReader* reader, const std::vector<uint32_t>& keys, const EntrySet* within,
+               EntrySet* set) {
+  MatchKeysIn(reader, keys, within, set);
 }
 
 void MatchWordWithin(IndexReader* reader, const std::string& word, const EntrySet& within,
