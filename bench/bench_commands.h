@@ -17,7 +17,9 @@
 //       "floor<TAB>..." (the vector scan) and "memmem<TAB>...".
 //   sorvik-bench names  --work DIR [--out FILE]
 //       builds the name index of DIR\NIndex's records again into DIR\BenchNames and prints
-//       "names<TAB>WALL_MS<TAB>PEAK_BYTES<TAB>ENTRIES" (the name-index part of a build alone).
+//       "names<TAB>WALL_MS<TAB>PEAK_BYTES<TAB>ENTRIES" (the name-index part of a build alone),
+//       then builds it again with the initials index beside it and prints the same line
+//       starting with "names+initials" (the two leave the files of the second build).
 // Results go to FILE when given (appended), else to standard output.
 #pragma once
 

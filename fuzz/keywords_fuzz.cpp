@@ -1,6 +1,7 @@
 // Name keys and the keyword line: a few names and one typed keyword line from the input. The
 // names become a real index (record store, chunked name-index build with merges); the indexed
-// search must select exactly the names that the brute-force matcher selects. TokenizeName itself
+// search must select exactly the names that the brute-force matcher selects, with pinyin
+// initials off and on (the initials index of the same build). TokenizeName itself
 // runs over the raw input with every limit class. A crash or a disagreement is a finding.
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include "fuzz/fuzz_support.h"
 #include "index/index_builder.h"
 #include "index/name_keys.h"
+#include "index/pinyin_initials.h"
 #include "index/record_store.h"
 #include "query/entry_set.h"
 #include "query/keyword_match.h"
@@ -79,20 +81,41 @@ bool BuildNames(const std::string& folder, const std::vector<std::string>& names
   return builder.Build();
 }
 
+// The brute-force answer with pinyin initials: every word of an alternative by the name keys
+// or by the name's initials.
+bool NameMatchesWithInitials(const std::string& name, const ParsedKeywords& parsed) {
+  if (parsed.selectsAll) return true;
+  for (const std::vector<std::string>& words : parsed.alternatives) {
+    bool all = !words.empty();
+    for (const std::string& word : words) {
+      all = all && (NameMatchesWord(name, word) || NameMatchesInitials(name, word));
+    }
+    if (all) return true;
+  }
+  return false;
+}
+
 void CompareWithMatcher(const std::string& folder, const std::vector<std::string>& names,
                         const std::string& line) {
   LoadedIndex index;
-  if (!index.Open(folder)) std::abort();
-  SearchRequest request;
-  request.keywords = line;
-  std::unique_ptr<EntrySet> set = BuildSet(&index, request);
-  if (!set || set->bitCount() != names.size()) std::abort();
+  if (!index.Open(folder) || index.initials() == nullptr) std::abort();
   const ParsedKeywords parsed = ParseKeywords(line);
   CheckParsed(parsed);
-  for (uint32_t id = 1; id <= names.size(); ++id) {
-    if (set->Contains(id) != NameMatchesKeywords(names[id - 1], parsed)) {
-      std::fprintf(stderr, "disagreement on name %u for the keyword line\n", id);
-      std::abort();
+  for (const bool pinyin : {false, true}) {
+    SearchRequest request;
+    request.keywords = line;
+    request.pinyin = pinyin;
+    std::unique_ptr<EntrySet> set = BuildSet(&index, request);
+    if (!set || set->bitCount() != names.size()) std::abort();
+    for (uint32_t id = 1; id <= names.size(); ++id) {
+      const std::string& name = names[id - 1];
+      const bool expected =
+          pinyin ? NameMatchesWithInitials(name, parsed) : NameMatchesKeywords(name, parsed);
+      if (set->Contains(id) != expected) {
+        std::fprintf(stderr, "disagreement on name %u for the keyword line (pinyin %d)\n", id,
+                     pinyin);
+        std::abort();
+      }
     }
   }
 }

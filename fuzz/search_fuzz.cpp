@@ -3,8 +3,9 @@
 // remove.dat, then the request. It goes through the index manager as the window does: search
 // with every filter, sort the page, read details, record removals, search again, month lists,
 // and the folder lookup on its own. The same request also runs straight on the loaded files,
-// which the manager refuses to load when their sizes do not fit together. Every answer must be
-// a well-formed page.
+// which the manager refuses to load when their sizes do not fit together. The matrix and the
+// lists also stand for the initials index (index.pym, index.pyd), and the request runs again
+// with pinyin initials on. Every answer must be a well-formed page.
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -143,12 +144,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CreateFolder(live);
   parts[5] = fuzz::UnpackMatrix(parts[5]);
   for (size_t i = 0; i < kFileCount; ++i) fuzz::WriteFileBytes(live + "\\" + kFiles[i], parts[i]);
+  fuzz::WriteFileBytes(live + "\\index.pym", parts[5]);
+  fuzz::WriteFileBytes(live + "\\index.pyd", parts[6]);
 
   int page = 1, page_size = 800;
   const SearchRequest request = RequestOf(parts[kFileCount], &page, &page_size);
+  SearchRequest pinyin = request;
+  pinyin.pinyin = true;
   const uint32_t entries = SearchLoaded(live, request, page, page_size);
+  SearchLoaded(live, pinyin, page, page_size);
   IndexManager manager(work + "\\", std::make_unique<StillEnvironment>(), false);
   Search(&manager, request, page, page_size, entries, true);
+  Search(&manager, pinyin, 1, kPageSize, entries, false);
   Search(&manager, request, 1, kPageSize, entries, false);
   ReadAround(&manager, entries);
   return 0;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "index/initials_format.h"
 #include "index/name_index_format.h"
 #include "index/name_index_io.h"
 #include "platform/fs.h"
@@ -90,7 +91,7 @@ bool IndexBuilder::Build() {
     return false;
   }
   ChunkText text(JoinBuildPath(work_folder_, kBuildTextFile));
-  std::unique_ptr<NameIndex> all;
+  Indexes all;
   uint32_t in_chunk = 1;  // number the next line gets within its chunk
   bool ok = text.Start() && ScanRecords(&text, &all, &in_chunk);
   text.Close();
@@ -98,14 +99,14 @@ bool IndexBuilder::Build() {
   RemoveFile(text.Path());
   if (!ok) {
     // An incomplete name index must not look usable: no index.mtr or index.dat is written.
-    Discard(std::move(all));
+    Discard(std::move(all.names));
+    Discard(std::move(all.initials));
     return false;
   }
   return Finish(std::move(all));
 }
 
-bool IndexBuilder::ScanRecords(ChunkText* text, std::unique_ptr<NameIndex>* all,
-                               uint32_t* in_chunk) {
+bool IndexBuilder::ScanRecords(ChunkText* text, Indexes* all, uint32_t* in_chunk) {
   RecordCursor* cursor = source_ ? source_->Begin() : nullptr;
   while (cursor != nullptr && cursor->Next()) {
     const char* record = nullptr;
@@ -135,38 +136,55 @@ void IndexBuilder::Discard(std::unique_ptr<NameIndex> index) {
   RemoveFile(postings);
 }
 
-bool IndexBuilder::AddChunk(std::unique_ptr<NameIndex>* all, const char* merge_line) {
+bool IndexBuilder::AddChunk(Indexes* all, const char* merge_line) {
+  if (!AddChunkOf(options_, &all->names, merge_line)) return false;
+  if (!with_initials_) return true;
+  NameIndexOptions initials = options_;
+  initials.keys = InitialsKeys;
+  initials.log = BuildLog();  // the diagnostic lines stay those of the name index
+  return AddChunkOf(initials, &all->initials, merge_line);
+}
+
+bool IndexBuilder::AddChunkOf(const NameIndexOptions& options, std::unique_ptr<NameIndex>* all,
+                              const char* merge_line) {
   std::string text_path = JoinBuildPath(work_folder_, kBuildTextFile);
-  std::unique_ptr<NameIndex> chunk = BuildNameIndex(text_path, work_folder_, options_);
+  std::unique_ptr<NameIndex> chunk = BuildNameIndex(text_path, work_folder_, options);
   if (!chunk) return false;
   if (!*all) {
     *all = std::move(chunk);
     return true;
   }
-  Log(merge_line);
+  if (options.log) Log(merge_line);
   bool ok = (*all)->Merge(chunk.get());
   Discard(std::move(chunk));
   return ok;
 }
 
-bool IndexBuilder::Finish(std::unique_ptr<NameIndex> all) {
-  std::string matrix_target = JoinBuildPath(work_folder_, names::kMatrixFile);
-  std::string posting_target = JoinBuildPath(work_folder_, names::kPostingFile);
-  if (all) {
-    matrix_target = Sibling(all->MatrixPath(), names::kMatrixFile);
-    posting_target = Sibling(all->PostingPath(), names::kPostingFile);
+bool IndexBuilder::Finish(Indexes all) {
+  bool ok = Place(std::move(all.names), names::kMatrixFile, names::kPostingFile);
+  if (!with_initials_) return ok;
+  return Place(std::move(all.initials), initials::kMatrixFile, initials::kPostingFile) && ok;
+}
+
+bool IndexBuilder::Place(std::unique_ptr<NameIndex> index, const char* matrix_name,
+                         const char* posting_name) {
+  std::string matrix_target = JoinBuildPath(work_folder_, matrix_name);
+  std::string posting_target = JoinBuildPath(work_folder_, posting_name);
+  if (index) {
+    matrix_target = Sibling(index->MatrixPath(), matrix_name);
+    posting_target = Sibling(index->PostingPath(), posting_name);
   }
   RemoveFile(matrix_target);
   RemoveFile(posting_target);
-  if (!all) {
+  if (!index) {
     // No record at all: an empty but valid pair, so that the folder holds a usable index.
     KeyMatrix empty;
     bool ok = empty.Open(matrix_target);
     empty.Close();
     return OpenEmpty(posting_target) != nullptr && ok;
   }
-  std::string matrix = all->MatrixPath(), postings = all->PostingPath();
-  all.reset();  // saves the matrix
+  std::string matrix = index->MatrixPath(), postings = index->PostingPath();
+  index.reset();  // saves the matrix
   bool ok = RenamePath(matrix, matrix_target);
   return RenamePath(postings, posting_target) && ok;
 }

@@ -1,6 +1,7 @@
 // Turns a record store into the name index (index.mtr and index.dat) of a build folder, in
 // chunks of names that are merged pairwise, so that memory stays bounded however many
-// entries there are.
+// entries there are. Beside it the same chunks give the initials index (index.pym and
+// index.pyd: index/initials_format.h) that searches by pinyin initials use.
 #pragma once
 
 #include <cstdint>
@@ -33,19 +34,31 @@ class IndexBuilder {
   void SetChunkNames(uint32_t names) { chunk_names_ = names == 0 ? 1 : names; }
   void SetFillWindow(uint32_t bytes) { options_.fill_window = bytes; }
   void SetLog(BuildLog log) { options_.log = std::move(log); }
+  // Whether the initials index is built too (by default it is).
+  void SetInitials(bool build) { with_initials_ = build; }
 
-  // Builds the name index of every record into the work folder. False when no work folder was
-  // set, or when a chunk could not be built or merged; the folder then receives no index.mtr
-  // and no index.dat. Without any record it receives an empty pair: index.mtr of version 100
-  // and 0 names, and an empty index.dat.
+  // Builds the name index of every record into the work folder, and the initials index when
+  // asked. False when no work folder was set, or when a chunk could not be built or merged; the
+  // folder then receives no index.mtr and no index.dat. Without any record it receives an empty
+  // pair: index.mtr of version 100 and 0 names, and an empty index.dat.
   bool Build();
 
  private:
+  // The name index and the initials index built so far (null before the first chunk).
+  struct Indexes {
+    std::unique_ptr<NameIndex> names;
+    std::unique_ptr<NameIndex> initials;
+  };
+
   // Writes a line per record; every chunk_names_ lines become a chunk added to `all`.
-  bool ScanRecords(ChunkText* text, std::unique_ptr<NameIndex>* all, uint32_t* in_chunk);
+  bool ScanRecords(ChunkText* text, Indexes* all, uint32_t* in_chunk);
   // Builds the text file's chunk and merges it into `all` (or makes it `all`).
-  bool AddChunk(std::unique_ptr<NameIndex>* all, const char* merge_line);
-  bool Finish(std::unique_ptr<NameIndex> all);
+  bool AddChunk(Indexes* all, const char* merge_line);
+  bool AddChunkOf(const NameIndexOptions& options, std::unique_ptr<NameIndex>* all,
+                  const char* merge_line);
+  bool Finish(Indexes all);
+  // Moves `index` to its final names in the work folder, or writes an empty pair there.
+  bool Place(std::unique_ptr<NameIndex> index, const char* matrix_name, const char* posting_name);
   static void Discard(std::unique_ptr<NameIndex> index);  // closes it and deletes its files
   void Log(const char* line) const;
 
@@ -53,6 +66,7 @@ class IndexBuilder {
   RecordStore* source_ = nullptr;              // records to index
   uint32_t chunk_names_ = kDefaultChunkNames;  // names per chunk
   NameIndexOptions options_;                   // fill window and diagnostic log
+  bool with_initials_ = true;                  // whether the initials index is built
 };
 
 // The value of the record text's "I" line (the entry's name), read by the same rules as a

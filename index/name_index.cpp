@@ -20,11 +20,6 @@ constexpr uint32_t kMergeBuffer = 4 << 20;    // per posting file read or writte
 constexpr uint32_t kCopyIds = 1 << 20;        // ids moved per copy while merging
 constexpr uint64_t kMinFillWindow = 1 << 20;  // smallest fill window tried before giving up
 
-uint32_t NameKeys(const char* name, size_t length, uint32_t keys[kMaxNameKeys]) {
-  uint32_t limit = static_cast<uint32_t>(std::min<size_t>(length, kMaxPosition));
-  return std::min(TokenizeName(name, length, limit, keys), kMaxPosition);
-}
-
 // Copies `count` ids at `offset` of one posting file to the writer; what cannot be read is
 // written as zeros, so that the merged layout stays as the cells say.
 void CopyList(BlockReader* reader, uint32_t offset, uint32_t count, BlockWriter* writer,
@@ -112,13 +107,21 @@ bool BeginFillShrinking(NameIndex* index, uint64_t from, uint64_t total, uint64_
 
 void StdoutLog(const char* line) { std::fputs(line, stdout); }
 
+uint32_t NameKeysAt(const char* name, size_t length, KeyAtPosition* out) {
+  uint32_t keys[kMaxNameKeys];
+  uint32_t limit = static_cast<uint32_t>(std::min<size_t>(length, kMaxPosition));
+  uint32_t count = std::min(TokenizeName(name, length, limit, keys), kMaxPosition);
+  for (uint32_t i = 0; i < count; ++i) out[i] = KeyAtPosition{keys[i], i + 1};
+  return count;
+}
+
 std::string JoinBuildPath(const std::string& folder, const std::string& name) {
   if (folder.empty() || folder.back() == '\\') return folder + name;
   return folder + "\\" + name;
 }
 
-NameIndex::NameIndex(const std::string& work_folder, BuildLog log)
-    : work_folder_(work_folder), log_(std::move(log)) {}
+NameIndex::NameIndex(const std::string& work_folder, BuildLog log, NameKeyFunction keys)
+    : work_folder_(work_folder), log_(std::move(log)), keys_(keys), scratch_(kMaxKeysPerName) {}
 
 NameIndex::~NameIndex() {
   postings_.reset();
@@ -142,11 +145,12 @@ bool NameIndex::Create() {
 }
 
 void NameIndex::CountName(const char* name, size_t length) {
-  uint32_t keys[kMaxNameKeys];
-  uint32_t count = NameKeys(name, length, keys);
+  KeyAtPosition* keys = scratch_.data();
+  uint32_t count = keys_(name, length, keys);
   for (uint32_t i = 0; i < count; ++i) {
-    matrix_.Bits(keys[i])[i / 8] |= static_cast<uint8_t>(1u << (i % 8));
-    matrix_.Cell(keys[i], i + 1).value += 1;
+    const uint32_t bit = keys[i].position - 1;
+    matrix_.Bits(keys[i].key)[bit / 8] |= static_cast<uint8_t>(1u << (bit % 8));
+    matrix_.Cell(keys[i].key, keys[i].position).value += 1;
   }
   matrix_.SetNameCount(matrix_.NameCount() + 1);
 }
@@ -170,10 +174,10 @@ bool NameIndex::BeginFill(uint64_t from, uint64_t to) {
 }
 
 void NameIndex::AddName(const char* name, size_t length, uint32_t id) {
-  uint32_t keys[kMaxNameKeys];
-  uint32_t count = NameKeys(name, length, keys);
+  KeyAtPosition* keys = scratch_.data();
+  uint32_t count = keys_(name, length, keys);
   for (uint32_t i = 0; i < count; ++i) {
-    MatrixCell* cell = matrix_.Find(keys[i], i + 1);
+    MatrixCell* cell = matrix_.Find(keys[i].key, keys[i].position);
     if (cell == nullptr) continue;  // a name that was not counted has no place to go
     uint64_t at = cell->offset + uint64_t{kIdBytes} * cell->value;
     cell->value += 1;
@@ -238,7 +242,7 @@ bool NameIndex::MergeLists(NameIndex* newer, NameIndex* merged) {
 }
 
 bool NameIndex::Merge(NameIndex* newer) {
-  NameIndex merged(work_folder_, log_);
+  NameIndex merged(work_folder_, log_, keys_);
   if (!merged.Create()) return false;
   Log("正在合并位图...\n");
   MergeBitmaps(newer, &merged.matrix_);
@@ -266,7 +270,7 @@ bool NameIndex::Reopen() {
 std::unique_ptr<NameIndex> BuildNameIndex(const std::string& text_path,
                                           const std::string& work_folder,
                                           const NameIndexOptions& options) {
-  std::unique_ptr<NameIndex> index(new NameIndex(work_folder, options.log));
+  std::unique_ptr<NameIndex> index(new NameIndex(work_folder, options.log, options.keys));
   if (!index->Create()) return nullptr;
   std::unique_ptr<WinFile> text = OpenWinFile(text_path, kOpenExisting);
   if (!text) return index;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "index/initials_format.h"
+#include "index/initials_keys.h"
 #include "index/key_matrix.h"
 #include "platform/file.h"
 
@@ -20,12 +22,20 @@ using BuildLog = std::function<void(const char* line)>;
 // Writes a diagnostic line to standard output.
 void StdoutLog(const char* line);
 
+// Cuts a name into the (key, position) pairs an index lists it under, positions 1..128, written
+// to `out`; returns their count, at most kMaxKeysPerName.
+using NameKeyFunction = uint32_t (*)(const char* name, size_t length, KeyAtPosition* out);
+constexpr uint32_t kMaxKeysPerName = initials::kMaxNameKeys;
+// The name keys of a name's first 128 bytes, key i at position i + 1 (index.mtr's keys).
+uint32_t NameKeysAt(const char* name, size_t length, KeyAtPosition* out);
+
 // Joins a folder and a name with one backslash between them.
 std::string JoinBuildPath(const std::string& folder, const std::string& name);
 
 class NameIndex {
  public:
-  NameIndex(const std::string& work_folder, BuildLog log);
+  // An index of the keys `keys` gives for each name.
+  NameIndex(const std::string& work_folder, BuildLog log, NameKeyFunction keys = NameKeysAt);
   NameIndex(const NameIndex&) = delete;
   NameIndex& operator=(const NameIndex&) = delete;
   // Closes the posting file, then the matrix (saved when its name count changed).
@@ -36,7 +46,7 @@ class NameIndex {
   bool Create();
 
   // Counting pass: sets the position bits and counts the ids of each (key, position) of the
-  // name's first 128 keys, and counts the name.
+  // name, and counts the name.
   void CountName(const char* name, size_t length);
   // Lays the lists out (see KeyMatrix::LayOut) and sizes the posting file to the lists plus 16
   // zero bytes. Returns the size of the lists in bytes.
@@ -66,22 +76,25 @@ class NameIndex {
   bool MergeLists(NameIndex* newer, NameIndex* merged);
   bool Reopen();
 
-  std::string work_folder_;            // the build folder
-  std::string matrix_path_;            // work folder + temporary name + "mtr"
-  std::string posting_path_;           // work folder + temporary name + "idx"
-  BuildLog log_;                       // diagnostic lines
-  KeyMatrix matrix_;                   // the key matrix
-  std::unique_ptr<WinFile> postings_;  // the posting lists
-  uint64_t window_from_ = 0;           // posting file offset of window_[0]
-  std::vector<uint32_t> window_;       // ids of the current fill window
-  uint32_t lists_bytes_ = 0;           // size of the lists after LayOut
+  std::string work_folder_;             // the build folder
+  std::string matrix_path_;             // work folder + temporary name + "mtr"
+  std::string posting_path_;            // work folder + temporary name + "idx"
+  BuildLog log_;                        // diagnostic lines
+  NameKeyFunction keys_;                // cuts a name into its keys
+  std::vector<KeyAtPosition> scratch_;  // the keys of the name at hand
+  KeyMatrix matrix_;                    // the key matrix
+  std::unique_ptr<WinFile> postings_;   // the posting lists
+  uint64_t window_from_ = 0;            // posting file offset of window_[0]
+  std::vector<uint32_t> window_;        // ids of the current fill window
+  uint32_t lists_bytes_ = 0;            // size of the lists after LayOut
 };
 
 struct NameIndexOptions {
   // Bytes of posting lists filled in memory per pass over the names: every pass tokenizes all
   // names again, so one pass for up to 32 million ids; halved when the memory cannot be had.
   uint32_t fill_window = 128u << 20;
-  BuildLog log = StdoutLog;  // diagnostic lines
+  BuildLog log = StdoutLog;           // diagnostic lines
+  NameKeyFunction keys = NameKeysAt;  // what the index lists each name under
 };
 
 // Builds a NameIndex in `work_folder` from the text file at `text_path`, whose lines are

@@ -29,7 +29,7 @@ constexpr uint32_t kOffsetEntrySize = 4;
 // per entry id at kMonthCodesOffset + (id - 1) * 2.
 constexpr uint32_t kMonthSlotCount = 6;
 constexpr uint32_t kMonthSlotCodes = 250;
-constexpr uint32_t kMonthSlotBytes = kMonthSlotCodes * 2;               // 500
+constexpr uint32_t kMonthSlotBytes = kMonthSlotCodes * 2;                  // 500
 constexpr uint32_t kMonthCodesOffset = kMonthSlotCount * kMonthSlotBytes;  // 3000
 
 // Month code of a local time: ((year - 1900) mod 256) * 256 + month (1..12). Never 0.

@@ -1,6 +1,6 @@
-// Every file of a real index, truncated at many points and with bytes changed at many offsets:
-// every search (with every filter), detail read and month list afterwards returns normally with
-// an answer, "no match" or "no index".
+// Every file of a real index (the initials index's too), truncated at many points and with bytes
+// changed at many offsets: every search (with every filter and with pinyin initials), detail
+// read and month list afterwards returns normally with an answer, "no match" or "no index".
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -58,6 +58,11 @@ std::vector<SearchRequest> Requests() {
   add("a b c d e f", "", -1, false, 0, 0);
   add(std::string(130, 'x'), "", -1, false, 0, 0);
   add("", "G:", 0, false, 0, 0);
+  // Pinyin initials: through the initials index, long names included.
+  for (const char* keywords : {"bg2008", "yy,yl", "ayy.wma", "xreport", "xxxr re"}) {
+    add(keywords, "", -1, false, 0, 0);
+    requests.back().pinyin = true;
+  }
   add("report", "G:\\docs", 3, false, 2008, 0);
   add("", "g:\\DOCS\\sub", -1, true, 0, 0);
   add("", "G:\\" + kMusic, 5, false, 2008, 4);
@@ -110,8 +115,8 @@ std::vector<size_t> CutPoints(size_t size) {
   return points;
 }
 
-// Offsets to damage: the header, then evenly spread; for index.mtr the header, the bitmaps of
-// keys that occur, and the key blocks.
+// Offsets to damage: the header, then evenly spread; for a key matrix (index.mtr, index.pym) the
+// header, the bitmaps of keys that occur, and the key blocks.
 std::vector<size_t> DamagePoints(const std::vector<uint8_t>& bytes, bool matrix) {
   std::vector<size_t> points;
   for (size_t n = 0; n < 8 && n < bytes.size(); ++n) points.push_back(n);
@@ -143,7 +148,7 @@ TEST(CorruptionSweep, DamagedIndexFilesNeverBreakAnyRead) {
   const uint8_t kPatterns[] = {0xFF, 0x00, 0x01, 0x80, 0x7F};
   int variants = 0;
   for (const char* name : {"db.txt", "db.txt.mai", "index.rw", "index.cm", "index.dm", "index.mtr",
-                           "index.dat", "remove.dat"}) {
+                           "index.dat", "remove.dat", "index.pym", "index.pyd"}) {
     const std::string path = work.Live() + "\\" + name;
     const std::vector<uint8_t> pristine = testing::ReadBytes(path);
     ASSERT_FALSE(pristine.empty()) << name;
@@ -158,7 +163,8 @@ TEST(CorruptionSweep, DamagedIndexFilesNeverBreakAnyRead) {
       read_with(std::vector<uint8_t>(pristine.begin(), pristine.begin() + cut));
     }
     size_t round = 0;
-    for (size_t at : DamagePoints(pristine, std::string(name) == "index.mtr")) {  // bytes changed
+    const bool matrix = std::string(name) == "index.mtr" || std::string(name) == "index.pym";
+    for (size_t at : DamagePoints(pristine, matrix)) {  // bytes changed
       std::vector<uint8_t> damaged = pristine;
       const uint8_t pattern = kPatterns[round++ % sizeof kPatterns];
       damaged[at] = pattern == 0x01 || pattern == 0x80 ? damaged[at] ^ pattern : pattern;

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <set>
+#include <vector>
 
+#include "index/initials_format.h"
 #include "lifecycle/build_index.h"
 #include "lifecycle/index_manager.h"
 #include "query/search_request.h"
@@ -32,10 +34,22 @@ class PinyinSearch : public ::testing::Test {
           "bgm.mp3", "告b.txt"}) {
       ASSERT_TRUE(MakeFile(drive_.At(file))) << file;
     }
+    for (const char* file : MoreFiles()) ASSERT_TRUE(MakeFile(drive_.At(file))) << file;
     ASSERT_TRUE(BuildIndex(&work_.settings, work_.build));
     manager_ = std::make_unique<IndexManager>(
         work_.work, std::make_unique<FakeEnvironment>(&work_.settings, work_.build), false);
     manager_->SwapInNewIndex();
+    ASSERT_TRUE(manager_->HasLoadedIndex());
+  }
+
+  // Loads the index again without its initials index, as a build of an older version leaves it.
+  void DropInitialsIndex() {
+    manager_.reset();
+    for (const char* file : {initials::kMatrixFile, initials::kPostingFile}) {
+      ASSERT_TRUE(RemoveFile(work_.Live() + "\\" + file)) << file;
+    }
+    manager_ = std::make_unique<IndexManager>(
+        work_.work, std::make_unique<FakeEnvironment>(&work_.settings, work_.build), false);
     ASSERT_TRUE(manager_->HasLoadedIndex());
   }
 
@@ -58,6 +72,9 @@ class PinyinSearch : public ::testing::Test {
     result->Release();
     return names;
   }
+
+  // Files the tree holds besides the common ones.
+  virtual std::vector<const char*> MoreFiles() const { return {}; }
 
   Names Find(const std::string& keywords, bool pinyin) {
     SearchRequest request;
@@ -112,6 +129,43 @@ TEST_F(PinyinSearch, KeywordRulesAndFiltersStillApply) {
   request.location.clear();
   request.hiddenOnly = 1;
   EXPECT_EQ(Find(request, true), Names({".报告隐藏"}));
+}
+
+// The same tree with two long names.
+class PinyinLongNames : public PinyinSearch {
+ protected:
+  // 135 ASCII bytes, and 62 characters with 68 bytes: both have more places than the initials
+  // matrix lists, and their ends lie beyond the key positions of the name index.
+  static constexpr const char* kLongAscii =
+      "qqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqq"
+      "qqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqxyz.txt";
+  static constexpr const char* kLongMixed =
+      "长长长长长长长长长长长长长长长长长长长长长长长长长长长长长长长长长长长长长长长长长长长长长长"
+      "长长长长长长长长长长长长长长"
+      "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww报告.txt";
+
+  std::vector<const char*> MoreFiles() const override { return {kLongAscii, kLongMixed}; }
+};
+
+TEST_F(PinyinLongNames, LongNamesMatchToTheirEnds) {
+  EXPECT_EQ(Find("qxyz", false), Names());  // beyond the name keys' positions
+  EXPECT_EQ(Find("qxyz", true), Names({kLongAscii}));
+  EXPECT_EQ(Find("wbg", true), Names({kLongMixed}));
+  EXPECT_EQ(Find("czw", true), Names({kLongMixed}));
+  EXPECT_EQ(Find("wbj.txt", true), Names({kLongMixed}));
+  EXPECT_EQ(Find("wbgx", true), Names());
+}
+
+TEST_F(PinyinLongNames, WithoutTheInitialsIndexTheAnswersStayTheSame) {
+  const std::vector<std::string> lines = {"bg",     "BG", "g20",  "bg2019a", "zp2019", "cc",
+                                          "yxk",    "ay", "ＢＧ", "gb",      "jb.txt", "bg 2019",
+                                          "cc,yhk", "b",  "z",    "qxyz",    "wbg",    "czw",
+                                          "ndbg",   "q",  "报告", "x"};
+  std::vector<Names> indexed;
+  for (const std::string& line : lines) indexed.push_back(Find(line, true));
+  DropInitialsIndex();
+  for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(Find(lines[i], true), indexed[i]) << lines[i];
+  EXPECT_EQ(Find("bg", true).count("年度报告.doc"), 1u);
 }
 
 TEST_F(PinyinSearch, RemovedEntriesStayOut) {

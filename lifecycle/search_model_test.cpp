@@ -13,10 +13,11 @@
 #include "platform/posix/native_path.h"
 #endif
 
+#include "index/initials_format.h"
+#include "index/pinyin_initials.h"
 #include "platform/local_time.h"
 #include "query/gbk_text.h"
 #include "query/keyword_match.h"
-#include "query/pinyin_initials.h"
 #include "query/search_request.h"
 #include "query/search_result.h"
 #include "testing/index_test_support.h"
@@ -388,6 +389,32 @@ TEST_F(SearchModel, PinyinRequestsMatchBruteForce) {
     more += actual.size() > plain.size();
   }
   EXPECT_GT(more, 20);  // the initials really find more than the names alone (33 of 300)
+}
+
+TEST_F(SearchModel, PinyinWithoutTheInitialsIndexMatchesBruteForce) {
+  // The index as a build of an older version leaves it: the names are scanned instead.
+  const char* const files[] = {initials::kMatrixFile, initials::kPostingFile};
+  const std::string live = work_.Live() + "\\";
+  auto reload = [&] {
+    manager_ = std::make_unique<IndexManager>(
+        work_.work, std::make_unique<FakeEnvironment>(&work_.settings, work_.build), false);
+  };
+  manager_.reset();
+  for (const char* file : files) ASSERT_TRUE(RenamePath(live + file, live + file + ".away"));
+  reload();
+  ASSERT_TRUE(manager_->HasLoadedIndex());
+  Random random(23);
+  for (int i = 0; i < 100; ++i) {
+    SearchRequest request = RandomRequest(&random);
+    request.keywords = NormalizeKeywords(RandomInitialsKeywords(names_, &random));
+    request.pinyin = true;
+    uint32_t total = 0;
+    ASSERT_EQ(Actual(request, &total), Expected(request)) << "[" << request.keywords << "]";
+  }
+  manager_.reset();
+  for (const char* file : files) ASSERT_TRUE(RenamePath(live + file + ".away", live + file));
+  reload();
+  ASSERT_TRUE(manager_->HasLoadedIndex());
 }
 
 TEST_F(SearchModel, PagesAndLocations) {

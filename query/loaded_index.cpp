@@ -18,6 +18,7 @@ bool LoadedIndex::Open(const std::string& folder) {
   if (!store_.Open(PathOf(kRecordFile))) return false;
   store_.MapForReading();  // details and folder lookups then read from memory
   entry_count_ = std::min(store_.Count(), store_.OffsetSlots());
+  initials_.Open(folder_, entry_count_);
   categories_ = OpenWinFile(PathOf(kCategoryFile), kOpenExisting);
   folders_ = OpenWinFile(PathOf(kFolderFile), kOpenAlways);
   return true;

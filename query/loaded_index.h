@@ -1,5 +1,6 @@
 // The open files of a live index folder (".\NIndex"): the record store, the name index, the
-// category bitmaps, the folder tree and a read-only mapping of the month codes.
+// initials index, the category bitmaps, the folder tree and a read-only mapping of the month
+// codes.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "index/index_reader.h"
+#include "index/initials_reader.h"
 #include "index/record_store.h"
 #include "platform/file.h"
 
@@ -42,6 +44,8 @@ class LoadedIndex {
 
   RecordStore* store() { return &store_; }
   IndexReader* reader() { return &reader_; }
+  // The initials index, or null when the folder has none that fits (a build of an older version).
+  InitialsReader* initials() { return initials_.IsOpen() ? &initials_ : nullptr; }
   WinFile* folders() { return folders_.get(); }
   // Path of a file of this index folder.
   std::string PathOf(const char* name) const { return folder_ + "\\" + name; }
@@ -50,6 +54,7 @@ class LoadedIndex {
   std::string folder_;                   // the index folder
   RecordStore store_;                    // db.txt and its offset file
   IndexReader reader_;                   // index.mtr and index.dat
+  InitialsReader initials_;              // index.pym and index.pyd, when they fit
   std::unique_ptr<WinFile> categories_;  // index.cm; null when missing
   std::unique_ptr<WinFile> folders_;     // index.dm
   MappedFile months_;                    // index.rw

@@ -218,10 +218,8 @@ uint64_t RarestKeyBytes(IndexReader* reader, const std::string& word) {
   return rarest;
 }
 
-void MatchWordIn(IndexReader* reader, const std::string& word, const EntrySet* within,
+void MatchKeysIn(IndexReader* reader, const std::vector<uint32_t>& keys, const EntrySet* within,
                  EntrySet* set) {
-  uint32_t limit = static_cast<uint32_t>(std::min<size_t>(word.size(), kMaxPosition));
-  std::vector<uint32_t> keys = TokenizeName(word, limit);
   if (keys.empty()) return;
   if (keys.size() == 1) {
     reader->ReadPostings(keys[0], set->bytes(), set->bitCount());
@@ -239,10 +237,21 @@ void MatchWordIn(IndexReader* reader, const std::string& word, const EntrySet* w
   }
 }
 
+void MatchWordIn(IndexReader* reader, const std::string& word, const EntrySet* within,
+                 EntrySet* set) {
+  uint32_t limit = static_cast<uint32_t>(std::min<size_t>(word.size(), kMaxPosition));
+  MatchKeysIn(reader, TokenizeName(word, limit), within, set);
+}
+
 }  // namespace
 
 void MatchWord(IndexReader* reader, const std::string& word, EntrySet* set) {
   MatchWordIn(reader, word, nullptr, set);
+}
+
+void MatchKeys(IndexReader* reader, const std::vector<uint32_t>& keys, const EntrySet* within,
+               EntrySet* set) {
+  MatchKeysIn(reader, keys, within, set);
 }
 
 void MatchWordWithin(IndexReader* reader, const std::string& word, const EntrySet& within,

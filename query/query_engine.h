@@ -26,6 +26,11 @@ void MatchWord(IndexReader* reader, const std::string& word, EntrySet* set);
 void MatchWordWithin(IndexReader* reader, const std::string& word, const EntrySet& within,
                      EntrySet* set);
 
+// MatchWord for a word already cut into `keys` (for the name index or one cut the same way);
+// with `within`, as MatchWordWithin.
+void MatchKeys(IndexReader* reader, const std::vector<uint32_t>& keys, const EntrySet* within,
+               EntrySet* set);
+
 // Marks in `set` the entries whose name holds every word of one alternative; no word: nothing.
 // The words are matched rarest first, as their rarest key suggests.
 void MatchRun(IndexReader* reader, const std::vector<std::string>& words, EntrySet* set);

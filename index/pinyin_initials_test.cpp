@@ -1,5 +1,5 @@
 // Initials of GBK names and the matching of ASCII words against them.
-#include "query/pinyin_initials.h"
+#include "index/pinyin_initials.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "query/pinyin_initials.h"
+#include "index/pinyin_initials.h"
 
 #include <algorithm>
 
@@ -12,7 +12,7 @@ constexpr uint32_t kLastTrail = 0xFE;
 constexpr uint32_t kTrails = kLastTrail - kFirstTrail + 1;
 
 const uint32_t kTable[(kLastLead - kFirstLead + 1) * kTrails] = {
-#include "query/pinyin_table.inc"
+#include "index/pinyin_table.inc"
 };
 
 bool IsLetter(uint8_t byte) { return (byte | 0x20) >= 'a' && (byte | 0x20) <= 'z'; }

@@ -1,0 +1,34 @@
+// Read access to the initials index of an index folder (index/initials_format.h): its key
+// matrix and posting lists through an IndexReader. Nothing is trusted: files that are missing,
+// of another version or made for another number of names leave the initials index closed, and
+// the search then scans the names instead.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "index/index_reader.h"
+
+namespace sorvik {
+
+class InitialsReader {
+ public:
+  InitialsReader() = default;
+  InitialsReader(const InitialsReader&) = delete;
+  InitialsReader& operator=(const InitialsReader&) = delete;
+
+  // Opens the files of `folder` (no trailing backslash) for an index of `names` names. False,
+  // with nothing open, unless both exist and the matrix counts exactly `names` names; never
+  // creates or writes a file.
+  bool Open(const std::string& folder, uint32_t names);
+  void Close();
+  bool IsOpen() const { return open_; }
+
+  IndexReader* matrix() { return &matrix_; }
+
+ private:
+  IndexReader matrix_;  // index.pym and index.pyd
+  bool open_ = false;   // both files were there and fit
+};
+
+}  // namespace sorvik
