@@ -19,7 +19,8 @@ constexpr uint32_t kFlagSequentialScan = 0x08000000;
 // One open file. Nothing is cached: every call goes to the system, so callers choose the I/O
 // pattern. Byte counts are what the system reports: 0 on failure or at end of file.
 // Not thread-safe. A positioned call leaves the file pointer after the bytes it moved, as a seek
-// followed by a transfer would; a positioned read is one system call.
+// followed by a transfer would (POSIX reads it with one positioned system call; under Wine a
+// seek and a read are cheaper than ReadFile at an offset).
 class WinFile {
  public:
   explicit WinFile(intptr_t handle) : handle_(handle) {}

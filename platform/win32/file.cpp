@@ -34,14 +34,8 @@ uint32_t WinFile::Seek(uint64_t offset) {
 }
 
 uint32_t WinFile::ReadAt(uint64_t offset, void* buffer, uint32_t length) {
-  // One call: on a synchronous handle ReadFile reads at the given offset and leaves the file
-  // pointer after what it read.
-  OVERLAPPED at{};
-  at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
-  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-  DWORD done = 0;
-  if (!ReadFile(H(handle_), buffer, length, &done, &at)) return 0;
-  return done;
+  Seek(offset);
+  return Read(buffer, length);
 }
 
 uint32_t WinFile::ReadU32At(uint64_t offset, uint32_t* value) { return ReadAt(offset, value, 4); }
