@@ -45,4 +45,9 @@ bool FindNextEntry(intptr_t handle, FindRecord* record);
 // Ends an enumeration. REQUIRES: `handle` came from FindFirstEntry and is not closed yet.
 void FindCloseEntry(intptr_t handle);
 
+// The record of the one entry at `path` (a full path without wildcards), as an enumeration of
+// its folder would give it, read without listing the folder. False when there is none, and for
+// a path holding "*" or "?".
+bool StatEntry(const std::string& path, FindRecord* record);
+
 }  // namespace sorvik

@@ -37,4 +37,12 @@ bool FindNextEntry(intptr_t handle, FindRecord* record) {
 
 void FindCloseEntry(intptr_t handle) { FindClose(reinterpret_cast<HANDLE>(handle)); }
 
+bool StatEntry(const std::string& path, FindRecord* record) {
+  if (path.find_first_of("*?") != std::string::npos) return false;
+  const intptr_t handle = FindFirstEntry(path, record);
+  if (handle == kInvalidFind) return false;
+  FindCloseEntry(handle);
+  return true;
+}
+
 }  // namespace sorvik
