@@ -195,7 +195,7 @@ TEST(RebuildFailure, RenamesAndDeletesThatFailDuringTheSwap) {
     manager->Refresh();
     EXPECT_EQ(Count(manager.get(), "match"), 5u);
   }
-  {  // and the next start takes the new index from the transient folder
+  {                   // and the next start takes the new index from the transient folder
     manager.reset();  // the process ends, its open files with it
     manager = ManagerOn(&work);
     EXPECT_EQ(Count(manager.get(), "match"), 6u);

@@ -1,0 +1,46 @@
+// Bringing the live layer in line with the disk, one changed path at a time: the path is looked
+// up on disk and in the loaded index, and the layer then says what a build made now would say
+// of it. Every step reads the state now, so a path may be given any number of times, in any
+// order, late or early: the outcome is the same.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace sorvik {
+
+class LoadedIndex;
+class LiveLayer;
+
+// An entry of a loaded index found by its path.
+struct IndexHit {
+  uint32_t id = 0;            // its entry id
+  bool folder = false;        // whether it is a folder
+  uint32_t entriesBelow = 0;  // for a folder: the entries below it (ids id + 1 .. id + this)
+};
+
+// Finds the entry at `path` ("C:\a\b.txt") in `index`, names compared without regard to ASCII
+// case. False for a drive root and for a path the index does not hold.
+bool FindIndexEntry(LoadedIndex* index, const std::string& path, IndexHit* hit);
+
+class LiveReconciler {
+ public:
+  // Works on `layer` over `index`, giving times as a build in `current_year` would.
+  LiveReconciler(LoadedIndex* index, LiveLayer* layer, int current_year)
+      : index_(index), layer_(layer), current_year_(current_year) {}
+
+  // Makes the layer agree with the disk about `path` and, when a folder appears there (created,
+  // moved or renamed in), about everything below it. Drive roots are left alone.
+  void Reconcile(const std::string& path) { Reconcile(path, false); }
+
+ private:
+  // `appeared`: the path came with a folder that appeared, so a folder here is walked too.
+  void Reconcile(const std::string& path, bool appeared);
+  void WalkNewFolder(const std::string& path);
+
+  LoadedIndex* index_;  // the index the layer lies over
+  LiveLayer* layer_;    // the layer brought up to date
+  int current_year_;    // stands in for times out of range, as in a build
+};
+
+}  // namespace sorvik
