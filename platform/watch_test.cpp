@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <set>
 
 #include "platform/fs.h"
@@ -18,6 +19,12 @@ using testing::TestDrive;
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string Joined(const std::set<std::string>& paths) {
+  std::string text;
+  for (const std::string& path : paths) text += path + "\n";
   return text;
 }
 
@@ -55,7 +62,8 @@ TEST(FolderWatch, ReportsChangesAtEveryDepth) {
     const std::set<std::string> expected = {"q:\\top.txt", "q:\\a\\b\\deep.doc",
                                             "q:\\a\\b\\old.txt", "q:\\a\\new.txt"};
     const std::set<std::string> seen = Collect(watch.get(), expected, &statuses);
-    EXPECT_TRUE(std::includes(seen.begin(), seen.end(), expected.begin(), expected.end()));
+    EXPECT_TRUE(std::includes(seen.begin(), seen.end(), expected.begin(), expected.end()))
+        << Joined(seen);
   }
   {  // a folder made with entries in it, and one moved in from outside the drive's watch
     ASSERT_TRUE(CreateFolder(drive.At("fresh")));
@@ -66,29 +74,41 @@ TEST(FolderWatch, ReportsChangesAtEveryDepth) {
     const std::set<std::string> expected = {"q:\\fresh", "q:\\fresh\\inner\\x.jpg", "q:\\a\\b",
                                             "q:\\fresh\\b2", "q:\\fresh\\b2\\after.txt"};
     const std::set<std::string> seen = Collect(watch.get(), expected, &statuses);
-    EXPECT_TRUE(std::includes(seen.begin(), seen.end(), expected.begin(), expected.end()));
+    EXPECT_TRUE(std::includes(seen.begin(), seen.end(), expected.begin(), expected.end()))
+        << Joined(seen);
   }
   EXPECT_EQ(statuses.count(WatchStatus::kOverflow), 0u);
   EXPECT_EQ(statuses.count(WatchStatus::kFailed), 0u);
 }
 
-TEST(FolderWatch, SaysSoWhenChangesAreLost) {
+TEST(FolderWatch, NeverLosesChangesSilently) {
   TestDrive drive('Q');
   ASSERT_TRUE(drive.Mapped());
   ASSERT_TRUE(CreateFolder(drive.At("many")));
   std::string error;
   std::unique_ptr<FolderWatch> watch = FolderWatch::Open(drive.Root(), &error);
   ASSERT_NE(watch, nullptr) << error;
-  // Nobody reads while 20000 files are made: more than the system keeps for one watch.
-  for (int i = 0; i < 20000; ++i) {
+  // Nobody reads while 10000 files (20000 events) are made: more than a Linux watch keeps (16384
+  // events by default). Either every file is reported in the end (Wine's server keeps them all) or
+  // the watch says that changes were lost.
+  constexpr int kFiles = 10000;
+  std::set<std::string> expected;
+  for (int i = 0; i < kFiles; ++i) {
     ASSERT_TRUE(testing::MakeFile(drive.At("many\\f" + std::to_string(i))));
+    expected.insert("q:\\many\\f" + std::to_string(i));
   }
   std::set<WatchStatus> statuses;
-  for (int i = 0; i < 200 && statuses.count(WatchStatus::kOverflow) == 0; ++i) {
+  std::set<std::string> seen;
+  for (int i = 0; i < 400 && statuses.count(WatchStatus::kOverflow) == 0; ++i) {
     std::vector<std::string> paths;
     statuses.insert(watch->Wait(50, &paths));
+    for (const std::string& path : paths) seen.insert(Lower(path));
+    if (std::includes(seen.begin(), seen.end(), expected.begin(), expected.end())) break;
   }
-  EXPECT_EQ(statuses.count(WatchStatus::kOverflow), 1u);
+  const bool all = std::includes(seen.begin(), seen.end(), expected.begin(), expected.end());
+  EXPECT_TRUE(all || statuses.count(WatchStatus::kOverflow) == 1)
+      << seen.size() << " of " << kFiles << " reported, no overflow";
+  std::printf("[ note ] %s\n", all ? "every change reported" : "overflow reported");
 }
 
 TEST(FolderWatch, RefusesWhatIsNotThere) {

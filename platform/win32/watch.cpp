@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace sorvik {
 namespace {
 
@@ -21,6 +25,17 @@ std::string Narrow(const WCHAR* text, DWORD chars) {
   return out;
 }
 
+// Under Wine the host watches a folder of a subtree only once some program opened it after the
+// watch began (folders made later are watched as they come). Elsewhere this is never needed.
+bool HostWatchesOpenedFoldersOnly() {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+constexpr size_t kFoldersOpenedAtOpen = 20000;  // folders opened before Open returns
+constexpr size_t kFoldersOpenedPerWait = 256;   // and then between two looks at the changes
+constexpr size_t kMovedFoldersKept = 64;        // moved folders whose old paths are mapped
+
 }  // namespace
 
 struct FolderWatch::State {
@@ -29,7 +44,11 @@ struct FolderWatch::State {
   OVERLAPPED overlapped = {};            // the read in flight
   bool pending = false;                  // a read is in flight
   std::string root;                      // program path of the folder, no trailing backslash
-  DWORD buffer[kNotifyBufferBytes / sizeof(DWORD)];  // FILE_NOTIFY_INFORMATION records
+  bool open_folders = false;             // folders must be opened to be watched (Wine)
+  std::vector<std::string> to_open;      // folders still to open, with their sub-folders
+  std::string renamed_from;              // the old name of the last rename reported
+  std::vector<std::pair<std::string, std::string>> moved;  // folders moved: old, new path
+  DWORD buffer[kNotifyBufferBytes / sizeof(DWORD)];        // FILE_NOTIFY_INFORMATION records
 
   ~State() {
     if (pending) {
@@ -51,6 +70,59 @@ struct FolderWatch::State {
     return pending;
   }
 
+  // Lists up to `budget` folders of to_open (which opens them), queueing their sub-folders.
+  void OpenSome(size_t budget) {
+    for (; budget > 0 && !to_open.empty(); --budget) {
+      const std::string folder = to_open.back();
+      to_open.pop_back();
+      WIN32_FIND_DATAA data;
+      HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+      if (find == INVALID_HANDLE_VALUE) continue;
+      do {
+        const bool dots =
+            data.cFileName[0] == '.' &&
+            (data.cFileName[1] == '\0' || (data.cFileName[1] == '.' && data.cFileName[2] == '\0'));
+        const DWORD folder_bits = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+        if (!dots && (data.dwFileAttributes & folder_bits) == FILE_ATTRIBUTE_DIRECTORY) {
+          to_open.push_back(folder + "\\" + data.cFileName);
+        }
+      } while (FindNextFileA(find, &data));
+      FindClose(find);
+    }
+  }
+
+  // Under Wine, a folder renamed or moved inside the drive goes on being reported under its old
+  // path; a path below a moved folder's old path, now gone, is given its new place.
+  std::string Relocated(const std::string& path) const {
+    for (auto it = moved.rbegin(); it != moved.rend(); ++it) {
+      const std::string& from = it->first;
+      if (path.size() > from.size() && path.compare(0, from.size(), from) == 0 &&
+          path[from.size()] == '\\' &&
+          GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        return it->second + path.substr(from.size());
+      }
+    }
+    return path;
+  }
+
+  // One reported path (`action` a FILE_ACTION_* value).
+  void Take(DWORD action, const std::string& reported, std::vector<std::string>* paths) {
+    const std::string path = open_folders ? Relocated(reported) : reported;
+    paths->push_back(path);
+    if (!open_folders) return;
+    if (action == FILE_ACTION_RENAMED_OLD_NAME) renamed_from = path;
+    if (action == FILE_ACTION_REMOVED || action == FILE_ACTION_RENAMED_OLD_NAME) return;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+      return;
+    // A folder moved in was never opened here: its own folders are not watched yet.
+    to_open.push_back(path);
+    if (action == FILE_ACTION_RENAMED_NEW_NAME && !renamed_from.empty()) {
+      moved.emplace_back(renamed_from, path);
+      if (moved.size() > kMovedFoldersKept) moved.erase(moved.begin());
+    }
+  }
+
   void Parse(DWORD bytes, std::vector<std::string>* paths) {
     const BYTE* at = reinterpret_cast<const BYTE*>(buffer);
     const BYTE* end = at + bytes;
@@ -59,7 +131,7 @@ struct FolderWatch::State {
       const BYTE* name_end = reinterpret_cast<const BYTE*>(info->FileName) + info->FileNameLength;
       if (name_end > end) break;  // a record cut short: nothing after it can be trusted
       const std::string name = Narrow(info->FileName, info->FileNameLength / sizeof(WCHAR));
-      if (!name.empty()) paths->push_back(root + "\\" + name);
+      if (!name.empty()) Take(info->Action, root + "\\" + name, paths);
       if (info->NextEntryOffset == 0) break;
       at += info->NextEntryOffset;
     }
@@ -84,12 +156,22 @@ std::unique_ptr<FolderWatch> FolderWatch::Open(const std::string& root, std::str
     *error = "cannot watch " + open_path + " (error " + std::to_string(GetLastError()) + ")";
     return nullptr;
   }
+  state->open_folders = HostWatchesOpenedFoldersOnly();
+  if (state->open_folders) {
+    // Most trees are opened before the watch is handed out; a huge one goes on between waits.
+    state->to_open.push_back(state->root);
+    state->OpenSome(kFoldersOpenedAtOpen);
+  }
   return std::unique_ptr<FolderWatch>(new FolderWatch(std::move(state)));
 }
 
 WatchStatus FolderWatch::Wait(uint32_t ms, std::vector<std::string>* paths) {
   State& state = *state_;
   if (!state.pending) return WatchStatus::kFailed;
+  if (!state.to_open.empty()) {
+    state.OpenSome(kFoldersOpenedPerWait);
+    ms = 0;  // more to open: only a look at what came meanwhile
+  }
   if (WaitForSingleObject(state.event, ms) != WAIT_OBJECT_0) return WatchStatus::kIdle;
   DWORD bytes = 0;
   const BOOL done = GetOverlappedResult(state.folder, &state.overlapped, &bytes, FALSE);
