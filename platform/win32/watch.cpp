@@ -45,8 +45,9 @@ struct FolderWatch::State {
   bool pending = false;                  // a read is in flight
   std::string root;                      // program path of the folder, no trailing backslash
   bool open_folders = false;             // folders must be opened to be watched (Wine)
-  std::vector<std::string> to_open;      // folders still to open, with their sub-folders
-  std::string renamed_from;              // the old name of the last rename reported
+  // Folders still to open, with their sub-folders, and whether their entries are reported.
+  std::vector<std::pair<std::string, bool>> to_open;
+  std::string renamed_from;  // the old name of the last rename reported
   std::vector<std::pair<std::string, std::string>> moved;  // folders moved: old, new path
   DWORD buffer[kNotifyBufferBytes / sizeof(DWORD)];        // FILE_NOTIFY_INFORMATION records
 
@@ -71,20 +72,25 @@ struct FolderWatch::State {
   }
 
   // Lists up to `budget` folders of to_open (which opens them), queueing their sub-folders.
-  void OpenSome(size_t budget) {
+  // The entries of a folder that appeared are appended to `found`: they may have been made
+  // before the host watched it.
+  void OpenSome(size_t budget, std::vector<std::string>* found) {
     for (; budget > 0 && !to_open.empty(); --budget) {
-      const std::string folder = to_open.back();
+      const std::pair<std::string, bool> folder = to_open.back();
       to_open.pop_back();
       WIN32_FIND_DATAA data;
-      HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+      HANDLE find = FindFirstFileA((folder.first + "\\*").c_str(), &data);
       if (find == INVALID_HANDLE_VALUE) continue;
       do {
         const bool dots =
             data.cFileName[0] == '.' &&
             (data.cFileName[1] == '\0' || (data.cFileName[1] == '.' && data.cFileName[2] == '\0'));
+        if (dots) continue;
+        const std::string path = folder.first + "\\" + data.cFileName;
+        if (folder.second) found->push_back(path);
         const DWORD folder_bits = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
-        if (!dots && (data.dwFileAttributes & folder_bits) == FILE_ATTRIBUTE_DIRECTORY) {
-          to_open.push_back(folder + "\\" + data.cFileName);
+        if ((data.dwFileAttributes & folder_bits) == FILE_ATTRIBUTE_DIRECTORY) {
+          to_open.emplace_back(path, folder.second);
         }
       } while (FindNextFileA(find, &data));
       FindClose(find);
@@ -116,7 +122,7 @@ struct FolderWatch::State {
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
       return;
     // A folder moved in was never opened here: its own folders are not watched yet.
-    to_open.push_back(path);
+    to_open.emplace_back(path, true);
     if (action == FILE_ACTION_RENAMED_NEW_NAME && !renamed_from.empty()) {
       moved.emplace_back(renamed_from, path);
       if (moved.size() > kMovedFoldersKept) moved.erase(moved.begin());
@@ -159,8 +165,9 @@ std::unique_ptr<FolderWatch> FolderWatch::Open(const std::string& root, std::str
   state->open_folders = HostWatchesOpenedFoldersOnly();
   if (state->open_folders) {
     // Most trees are opened before the watch is handed out; a huge one goes on between waits.
-    state->to_open.push_back(state->root);
-    state->OpenSome(kFoldersOpenedAtOpen);
+    state->to_open.emplace_back(state->root, false);
+    std::vector<std::string> none;
+    state->OpenSome(kFoldersOpenedAtOpen, &none);
   }
   return std::unique_ptr<FolderWatch>(new FolderWatch(std::move(state)));
 }
@@ -168,11 +175,14 @@ std::unique_ptr<FolderWatch> FolderWatch::Open(const std::string& root, std::str
 WatchStatus FolderWatch::Wait(uint32_t ms, std::vector<std::string>* paths) {
   State& state = *state_;
   if (!state.pending) return WatchStatus::kFailed;
+  const size_t before = paths->size();
   if (!state.to_open.empty()) {
-    state.OpenSome(kFoldersOpenedPerWait);
+    state.OpenSome(kFoldersOpenedPerWait, paths);
     ms = 0;  // more to open: only a look at what came meanwhile
   }
-  if (WaitForSingleObject(state.event, ms) != WAIT_OBJECT_0) return WatchStatus::kIdle;
+  if (WaitForSingleObject(state.event, ms) != WAIT_OBJECT_0) {
+    return paths->size() > before ? WatchStatus::kChanges : WatchStatus::kIdle;
+  }
   DWORD bytes = 0;
   const BOOL done = GetOverlappedResult(state.folder, &state.overlapped, &bytes, FALSE);
   const DWORD error = done ? ERROR_SUCCESS : GetLastError();
@@ -182,6 +192,8 @@ WatchStatus FolderWatch::Wait(uint32_t ms, std::vector<std::string>* paths) {
   const bool overflow = !done || bytes == 0;
   if (!overflow) state.Parse(bytes, paths);
   if (!state.Issue()) return WatchStatus::kFailed;
+  // Folders that just appeared are opened (and listed) at once, before more is made in them.
+  state.OpenSome(kFoldersOpenedPerWait, paths);
   return overflow ? WatchStatus::kOverflow : WatchStatus::kChanges;
 }
 
