@@ -2,6 +2,7 @@
 
 #include "index/name_index_format.h"
 #include "lifecycle/index_schedule.h"
+#include "lifecycle/live_reconcile.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/progress.h"
@@ -130,6 +131,7 @@ void IndexManager::CompletePendingSwap() {
 
 void IndexManager::UnloadIndex() {
   live_layer_.reset();  // its ids belong to the index going
+  live_folders_.reset();
   loaded_.reset();
   generation_ = kNoGeneration;
 }

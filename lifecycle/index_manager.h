@@ -23,6 +23,7 @@
 
 namespace sorvik {
 
+class IndexFolderCache;
 class LiveLayer;
 class LiveWatcher;
 class LoadedIndex;
@@ -204,7 +205,8 @@ class IndexManager : public DetailsSource {
     std::string path;  // as reported
     uint64_t seq;      // live_seq_ when it last changed
   };
-  std::unique_ptr<LiveLayer> live_layer_;  // over loaded_; null while live update is off
+  std::unique_ptr<LiveLayer> live_layer_;           // over loaded_; null while live update is off
+  std::unique_ptr<IndexFolderCache> live_folders_;  // folders of loaded_ looked up for the layer
   std::unordered_map<std::string, LiveLogEntry> live_log_;  // LivePathKey -> last change
   uint64_t live_seq_ = 0;                                   // batches of changes applied so far
   uint64_t build_start_seq_ = 0;         // live_seq_ when the running build started

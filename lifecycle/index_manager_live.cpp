@@ -100,6 +100,7 @@ void IndexManager::ResetLiveLayer() {
   live_full_ = false;
   if (!live_on_ || !loaded_) return;
   live_layer_ = std::make_unique<LiveLayer>(loaded_->EntryCount());
+  live_folders_ = std::make_unique<IndexFolderCache>();
   std::vector<std::string> remembered;
   for (const auto& item : live_log_) remembered.push_back(item.second.path);
   ReconcileLive(remembered);
@@ -118,7 +119,7 @@ void IndexManager::ReconcileLive(const std::vector<std::string>& paths) {
       if (!one->empty() && seen.insert(LivePathKey(*one)).second) order.push_back(one);
     }
   }
-  LiveReconciler reconciler(loaded_.get(), live_layer_.get(), CurrentYear());
+  LiveReconciler reconciler(loaded_.get(), live_folders_.get(), live_layer_.get(), CurrentYear());
   for (const std::string* path : order) {
     reconciler.Reconcile(*path);
     if (live_layer_->Size() > kLiveLayerLimit) {

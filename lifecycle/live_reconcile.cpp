@@ -65,17 +65,29 @@ bool IsFolderRecord(const FindRecord& record) {
 
 }  // namespace
 
-bool FindIndexEntry(LoadedIndex* index, const std::string& path, IndexHit* hit) {
+bool IndexFolderCache::Find(LoadedIndex* index, const std::string& path, FolderRange* out) {
+  const std::string key = LivePathKey(path);
+  auto known = folders_.find(key);
+  if (known == folders_.end()) {
+    if (folders_.size() >= kLimit) folders_.clear();
+    FolderRange range;
+    const bool found = FindFolder(index->folders(), index->store(), path, &range);
+    known = folders_.emplace(key, std::make_pair(found, range)).first;
+  }
+  *out = known->second.second;
+  return known->second.first;
+}
+
+bool FindIndexEntry(LoadedIndex* index, IndexFolderCache* folders, const std::string& path,
+                    IndexHit* hit) {
   std::string folder, name;
   if (!SplitLast(path, &folder, &name)) return false;
   FolderRange range;
-  if (FindFolder(index->folders(), index->store(), path, &range) && range.entryId != 0) {
+  if (folders->Find(index, path, &range) && range.entryId != 0) {
     *hit = IndexHit{range.entryId, true, range.entriesBelow};
     return true;
   }
-  if (!FindFolder(index->folders(), index->store(), folder, &range) || range.entriesBelow == 0) {
-    return false;
-  }
+  if (!folders->Find(index, folder, &range) || range.entriesBelow == 0) return false;
   // The files of the folder whose names hold the name's first bytes, then the exact one.
   std::unique_ptr<EntrySet> candidates = EntrySet::Create(index->EntryCount(), 0x00);
   if (!candidates) return false;
@@ -104,7 +116,7 @@ void LiveReconciler::Reconcile(const std::string& path, bool appeared) {
   // whose entries below had gone.
   bool walk = appeared || (is_folder && !was_live_folder);
   IndexHit hit;
-  if (FindIndexEntry(index_, path, &hit)) {
+  if (FindIndexEntry(index_, folders_, path, &hit)) {
     if (hit.folder && is_folder) {
       // Still a folder: only its own record changes, the entries below stay as they are.
       layer_->RemoveIndexId(hit.id);

@@ -6,6 +6,9 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
+
+#include "query/folder_tree.h"
 
 namespace sorvik {
 
@@ -19,15 +22,31 @@ struct IndexHit {
   uint32_t entriesBelow = 0;  // for a folder: the entries below it (ids id + 1 .. id + this)
 };
 
+// The folders of one loaded index looked up so far, found or not: a drive root with many
+// folders has a long chain of them in the folder tree, and changes come in the same folders
+// again and again. Valid while that index stays loaded.
+class IndexFolderCache {
+ public:
+  // FindFolder through the cache.
+  bool Find(LoadedIndex* index, const std::string& path, FolderRange* out);
+  void Clear() { folders_.clear(); }
+
+ private:
+  static constexpr size_t kLimit = 100000;  // folders kept; then the cache starts again
+  std::unordered_map<std::string, std::pair<bool, FolderRange>> folders_;  // LivePathKey ->
+};
+
 // Finds the entry at `path` ("C:\a\b.txt") in `index`, names compared without regard to ASCII
 // case. False for a drive root and for a path the index does not hold.
-bool FindIndexEntry(LoadedIndex* index, const std::string& path, IndexHit* hit);
+bool FindIndexEntry(LoadedIndex* index, IndexFolderCache* folders, const std::string& path,
+                    IndexHit* hit);
 
 class LiveReconciler {
  public:
-  // Works on `layer` over `index`, giving times as a build in `current_year` would.
-  LiveReconciler(LoadedIndex* index, LiveLayer* layer, int current_year)
-      : index_(index), layer_(layer), current_year_(current_year) {}
+  // Works on `layer` over `index` (whose folders `folders` caches), giving times as a build in
+  // `current_year` would.
+  LiveReconciler(LoadedIndex* index, IndexFolderCache* folders, LiveLayer* layer, int current_year)
+      : index_(index), folders_(folders), layer_(layer), current_year_(current_year) {}
 
   // Makes the layer agree with the disk about `path` and, when a folder appears there (created,
   // moved or renamed in), about everything below it. Drive roots are left alone.
@@ -38,9 +57,10 @@ class LiveReconciler {
   void Reconcile(const std::string& path, bool appeared);
   void WalkNewFolder(const std::string& path);
 
-  LoadedIndex* index_;  // the index the layer lies over
-  LiveLayer* layer_;    // the layer brought up to date
-  int current_year_;    // stands in for times out of range, as in a build
+  LoadedIndex* index_;         // the index the layer lies over
+  IndexFolderCache* folders_;  // its folders looked up so far
+  LiveLayer* layer_;           // the layer brought up to date
+  int current_year_;           // stands in for times out of range, as in a build
 };
 
 }  // namespace sorvik
