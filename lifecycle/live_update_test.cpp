@@ -315,9 +315,9 @@ std::vector<SearchRequest> FixedRequests(const std::string& root) {
   }
 }
 
-// Under Wine the host's notifications miss some changes of a long random run (a file renamed out
-// of a folder made moments before, after earlier folder moves: docs/live-index.md), so the
-// random run is the Linux stand-in's; the Win32 build runs the deterministic cases below.
+// Under Wine the host's notifications miss some changes of a long random run (a file moved out of
+// a folder made where another had just been deleted: docs/live-index.md), so the random run is
+// the Linux stand-in's; the Win32 build runs the scripted steps below.
 #ifndef _WIN32
 TEST_F(LiveUpdate, SearchesFollowRandomChanges) {
   Random random(21);
@@ -382,6 +382,13 @@ TEST_F(LiveUpdate, ScriptedChangesFollowTheDisk) {
        [&] { return testing::SetWriteTime(drive_.At("Keep\\Inner\\bad.mp3"), 1110000000); }},
       {"a folder moved", [&] { return RenamePath(drive_.At("old"), drive_.At("Keep\\moved")); }},
       {"a file into it", [&] { return testing::MakeFile(drive_.At("Keep\\moved\\bcd.txt")); }},
+      {"the folder renamed again",
+       [&] { return RenamePath(drive_.At("Keep\\moved"), drive_.At("Keep\\moved2")); }},
+      {"a folder made in it",
+       [&] {
+         return CreateFolder(drive_.At("Keep\\moved2\\sub")) &&
+                testing::MakeFile(drive_.At("Keep\\moved2\\sub\\cde.jpg"));
+       }},
       {"a file deleted", [&] { return RemoveFile(drive_.At("Keep\\Inner\\bad.mp3")); }},
       {"a folder deleted", [&] { return DeleteFolderTree(drive_.At("Keep\\fresh")); }},
   };

@@ -99,13 +99,14 @@ struct FolderWatch::State {
 
   // Under Wine, a folder renamed or moved inside the drive goes on being reported under its old
   // path; a path below a moved folder's old path, now gone, is given its new place.
-  std::string Relocated(const std::string& path) const {
-    for (auto it = moved.rbegin(); it != moved.rend(); ++it) {
-      const std::string& from = it->first;
+  std::string Relocated(std::string path) const {
+    // Oldest first: the server may report a folder under any of its earlier names.
+    for (const auto& move : moved) {
+      const std::string& from = move.first;
       if (path.size() > from.size() && path.compare(0, from.size(), from) == 0 &&
           path[from.size()] == '\\' &&
           GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        return it->second + path.substr(from.size());
+        path = move.second + path.substr(from.size());
       }
     }
     return path;
@@ -117,16 +118,27 @@ struct FolderWatch::State {
     paths->push_back(path);
     if (!open_folders) return;
     if (action == FILE_ACTION_RENAMED_OLD_NAME) renamed_from = path;
-    if (action == FILE_ACTION_REMOVED || action == FILE_ACTION_RENAMED_OLD_NAME) return;
+    // Only a folder that appears needs opening: one that changed is watched already.
+    if (action != FILE_ACTION_ADDED && action != FILE_ACTION_RENAMED_NEW_NAME) return;
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
       return;
-    // A folder moved in was never opened here: its own folders are not watched yet.
+    // A folder made or moved in was never opened here: its own folders are not watched yet.
     to_open.emplace_back(path, true);
-    if (action == FILE_ACTION_RENAMED_NEW_NAME && !renamed_from.empty()) {
-      moved.emplace_back(renamed_from, path);
-      if (moved.size() > kMovedFoldersKept) moved.erase(moved.begin());
+    if (action == FILE_ACTION_RENAMED_NEW_NAME && !renamed_from.empty()) Moved(renamed_from, path);
+  }
+
+  // Records that folder `from` is now `to`. Folders moved earlier below `from` are reported
+  // from now on below `to`, under their names before that earlier move.
+  void Moved(const std::string& from, const std::string& to) {
+    const std::string below = from + "\\";
+    for (auto& entry : moved) {
+      for (std::string* path : {&entry.first, &entry.second}) {
+        if (path->compare(0, below.size(), below) == 0) *path = to + path->substr(from.size());
+      }
     }
+    moved.emplace_back(from, to);
+    if (moved.size() > kMovedFoldersKept) moved.erase(moved.begin());
   }
 
   void Parse(DWORD bytes, std::vector<std::string>* paths) {
