@@ -52,14 +52,24 @@ struct FolderWatch::State {
   DWORD buffer[kNotifyBufferBytes / sizeof(DWORD)];        // FILE_NOTIFY_INFORMATION records
 
   ~State() {
-    if (pending) {
-      // The read must be over before its buffer goes.
-      CancelIo(folder);
-      DWORD bytes = 0;
-      GetOverlappedResult(folder, &overlapped, &bytes, TRUE);
-    }
+    Cancel();
     if (folder != INVALID_HANDLE_VALUE) CloseHandle(folder);
     if (event != nullptr) CloseHandle(event);
+  }
+
+  // Ends the read in flight; the buffer may go afterwards.
+  void Cancel() {
+    if (!pending) return;
+    CancelIo(folder);
+    DWORD bytes = 0;
+    GetOverlappedResult(folder, &overlapped, &bytes, TRUE);
+    pending = false;
+  }
+
+  bool FolderStillThere() const {
+    const std::string path = root.size() == 2 ? root + "\\" : root;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   }
 
   bool Issue() {
@@ -193,6 +203,12 @@ WatchStatus FolderWatch::Wait(uint32_t ms, std::vector<std::string>* paths) {
     ms = 0;  // more to open: only a look at what came meanwhile
   }
   if (WaitForSingleObject(state.event, ms) != WAIT_OBJECT_0) {
+    // A watched folder that was deleted may never complete the read (Wine's does not): it is
+    // looked for while nothing comes.
+    if (!state.FolderStillThere()) {
+      state.Cancel();
+      return WatchStatus::kFailed;
+    }
     return paths->size() > before ? WatchStatus::kChanges : WatchStatus::kIdle;
   }
   DWORD bytes = 0;
