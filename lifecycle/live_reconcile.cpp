@@ -65,17 +65,42 @@ bool IsFolderRecord(const FindRecord& record) {
 
 }  // namespace
 
+void IndexFolderCache::Clear() {
+  roots_.clear();
+  children_.clear();
+  kept_ = 0;
+}
+
 bool IndexFolderCache::Find(LoadedIndex* index, const std::string& path, FolderRange* out) {
-  const std::string key = LivePathKey(path);
-  auto known = folders_.find(key);
-  if (known == folders_.end()) {
-    if (folders_.size() >= kLimit) folders_.clear();
-    FolderRange range;
-    const bool found = FindFolder(index->folders(), index->store(), path, &range);
-    known = folders_.emplace(key, std::make_pair(found, range)).first;
+  std::string parent, name;
+  if (!SplitLast(path, &parent, &name)) {
+    const std::string key = LivePathKey(path);
+    auto root = roots_.find(key);
+    if (root == roots_.end()) {
+      FolderRange range;
+      const bool found = FindFolder(index->folders(), index->store(), key, &range);
+      root = roots_.emplace(key, std::make_pair(found, range)).first;
+    }
+    *out = root->second.second;
+    return root->second.first;
   }
-  *out = known->second.second;
-  return known->second.first;
+  FolderRange holder;
+  if (!Find(index, parent, &holder)) return false;
+  const std::string parent_key = LivePathKey(parent);
+  auto children = children_.find(parent_key);
+  if (children == children_.end()) {
+    std::vector<std::pair<std::string, FolderRange>> list;
+    if (!ListSubFolders(index->folders(), index->store(), holder, &list)) return false;
+    if (kept_ + list.size() > kLimit) Clear();
+    Children map;
+    for (const auto& child : list) map.emplace(LivePathKey(child.first), child.second);
+    kept_ += list.size();
+    children = children_.emplace(parent_key, std::move(map)).first;
+  }
+  auto child = children->second.find(LivePathKey(name));
+  if (child == children->second.end()) return false;
+  *out = child->second;
+  return true;
 }
 
 bool FindIndexEntry(LoadedIndex* index, IndexFolderCache* folders, const std::string& path,

@@ -27,13 +27,17 @@ struct IndexHit {
 // again and again. Valid while that index stays loaded.
 class IndexFolderCache {
  public:
-  // FindFolder through the cache.
+  // FindFolder through the cache: each folder's sub-folders are read once.
   bool Find(LoadedIndex* index, const std::string& path, FolderRange* out);
-  void Clear() { folders_.clear(); }
+  void Clear();
 
  private:
-  static constexpr size_t kLimit = 100000;  // folders kept; then the cache starts again
-  std::unordered_map<std::string, std::pair<bool, FolderRange>> folders_;  // LivePathKey ->
+  using Children = std::unordered_map<std::string, FolderRange>;  // folded name -> range
+  static constexpr size_t kLimit = 200000;  // sub-folders kept; then the cache starts again
+
+  std::unordered_map<std::string, std::pair<bool, FolderRange>> roots_;  // "c:" -> found, range
+  std::unordered_map<std::string, Children> children_;  // LivePathKey of a folder -> sub-folders
+  size_t kept_ = 0;                                     // sub-folders in children_
 };
 
 // Finds the entry at `path` ("C:\a\b.txt") in `index`, names compared without regard to ASCII
