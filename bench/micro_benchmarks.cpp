@@ -3,6 +3,7 @@
 // NIndex folder, as bench/run builds them); without it they are skipped.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <random>
@@ -17,7 +18,10 @@
 #include "index/record_store.h"
 #include "index/snapshot_format.h"
 #include "query/entry_set.h"
+#include "query/live_layer.h"
+#include "query/loaded_index.h"
 #include "query/query_engine.h"
+#include "query/search_result.h"
 
 namespace sorvik {
 namespace {
@@ -131,6 +135,66 @@ void BM_RecordStoreRead(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(store.Read(1 + random() % count, &record));
 }
 BENCHMARK(BM_RecordStoreRead);
+
+// The index of SORVIK_BENCH_INDEX loaded once, as the index manager loads it.
+LoadedIndex* SharedIndex() {
+  static std::unique_ptr<LoadedIndex> index;
+  if (!index && !IndexFolder().empty()) {
+    index = std::make_unique<LoadedIndex>();
+    if (!index->Open(IndexFolder())) index.reset();
+  }
+  return index.get();
+}
+
+// A live layer of `changes` changes over `index`: half additions with generated names, half
+// removals of index entries spread over the ids.
+std::unique_ptr<LiveLayer> MakeLayer(LoadedIndex* index, uint32_t changes) {
+  auto layer = std::make_unique<LiveLayer>(index->EntryCount());
+  std::mt19937 random(13);
+  static const char* kWords[] = {"report", "log", "photo", "screenshot", "data", "in", "qz"};
+  static const char* kExtensions[] = {".doc", ".txt", ".jpg", ".exe", ""};
+  FindRecord record = {};
+  record.attributes = kAttributeArchive;
+  record.last_write = 132000000000000000ull;  // 2019
+  for (uint32_t i = 0; i < changes / 2; ++i) {
+    const std::string name =
+        std::string(kWords[random() % 7]) + "_" + std::to_string(i) + kExtensions[random() % 5];
+    std::snprintf(record.name, sizeof record.name, "%s", name.c_str());
+    layer->Put("D:\\live\\d" + std::to_string(i % 97) + "\\" + name, record, 2026);
+  }
+  for (uint32_t i = 0; i < changes - changes / 2; ++i) {
+    layer->RemoveIndexId(1 + random() % index->EntryCount());
+  }
+  return layer;
+}
+
+// One page of a search with `changes` changes in the live layer (0: no layer at all).
+void BM_SearchWithLiveLayer(benchmark::State& state, std::string keywords) {
+  LoadedIndex* index = SharedIndex();
+  if (index == nullptr) return state.SkipWithError("SORVIK_BENCH_INDEX is not set");
+  const uint32_t changes = static_cast<uint32_t>(state.range(0));
+  std::unique_ptr<LiveLayer> layer = changes == 0 ? nullptr : MakeLayer(index, changes);
+  SearchRequest request;
+  request.keywords = keywords;
+  for (auto _ : state) {
+    uint32_t total = 0;
+    SearchResult* result = RunQuery(index, nullptr, request, 1, kPageSize, &total, layer.get());
+    benchmark::DoNotOptimize(total);
+    result->Release();
+  }
+}
+BENCHMARK_CAPTURE(BM_SearchWithLiveLayer, word, std::string("report"))
+    ->Arg(0)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SearchWithLiveLayer, everything, std::string(""))
+    ->Arg(0)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SearchWithLiveLayer, two_words, std::string("screenshot 2"))
+    ->Arg(0)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace sorvik

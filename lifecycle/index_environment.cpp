@@ -50,4 +50,6 @@ int SystemIndexEnvironment::UpdateFrequency() {
 
 bool SystemIndexEnvironment::Build() { return BuildIndex(settings_, build_); }
 
+bool SystemIndexEnvironment::LiveUpdate() { return settings_->GetBool(kConfigLiveUpdate, true); }
+
 }  // namespace sorvik

@@ -33,6 +33,10 @@ class IndexEnvironment {
   // The online step at thread start: notices and the update check. It has no effect on the
   // index; the program's update service plugs in here.
   virtual void FetchNoticesAndUpdates() = 0;
+  // Whether the index follows the disk between builds ("live_update"); off unless overridden.
+  virtual bool LiveUpdate() { return false; }
+  // The letters of the drives a build walks now ("DC"), which live update watches.
+  virtual std::string IndexedDrives() { return std::string(); }
 };
 
 // The real thing: system clock and waits, the settings store, BuildIndex.
@@ -49,6 +53,8 @@ class SystemIndexEnvironment : public IndexEnvironment {
   bool Build() override;
   // Runs the online step the program installed with SetOnlineStep, if any.
   void FetchNoticesAndUpdates() override;
+  bool LiveUpdate() override;
+  std::string IndexedDrives() override { return DrivesToWalk(settings_); }
   // Installs the program's online step (notices and update check); null removes it.
   static void SetOnlineStep(void (*step)());
 

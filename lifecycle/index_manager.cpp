@@ -2,11 +2,13 @@
 
 #include "index/name_index_format.h"
 #include "lifecycle/index_schedule.h"
+#include "lifecycle/live_reconcile.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/progress.h"
 #include "query/folder_tree.h"
 #include "query/gbk_text.h"
+#include "query/live_layer.h"
 #include "query/loaded_index.h"
 #include "query/query_engine.h"
 #include "query/removal_list.h"
@@ -22,17 +24,7 @@ constexpr uint32_t kSwapRetryMs = 200;  // pause between two tries
 BuildOptions g_instance_build;
 bool g_instance_logon = false;
 
-// Holds the index mutex for one scope.
-class MutexHold {
- public:
-  explicit MutexHold(CIndexMutex* mutex) : mutex_(mutex) { mutex_->Lock(); }
-  ~MutexHold() { mutex_->Unlock(); }
-  MutexHold(const MutexHold&) = delete;
-  MutexHold& operator=(const MutexHold&) = delete;
-
- private:
-  CIndexMutex* mutex_;
-};
+using MutexHold = IndexMutexHold;
 
 }  // namespace
 
@@ -42,32 +34,25 @@ void IndexManager::SetInstanceOptions(const BuildOptions& build, bool started_at
 }
 
 IndexManager& IndexManager::Instance() {
-  static IndexManager* manager =
-      new IndexManager(g_instance_build.work,
-                       std::make_unique<SystemIndexEnvironment>(&ConfigStore::Instance(),
-                                                                g_instance_build, g_instance_logon),
-                       true);
+  static IndexManager* manager = [] {
+    auto* created =
+        new IndexManager(g_instance_build.work,
+                         std::make_unique<SystemIndexEnvironment>(
+                             &ConfigStore::Instance(), g_instance_build, g_instance_logon),
+                         true);
+    created->StartLiveUpdate();
+    return created;
+  }();
   return *manager;
 }
-
-// Holds the index lock shared for one scope, with the loaded index made current first.
-class IndexManager::ReadHold {
- public:
-  explicit ReadHold(IndexManager* manager) : manager_(manager) { manager_->BeginRead(); }
-  ~ReadHold() { manager_->EndRead(); }
-  ReadHold(const ReadHold&) = delete;
-  ReadHold& operator=(const ReadHold&) = delete;
-
- private:
-  IndexManager* manager_;
-};
 
 IndexManager::IndexManager(const std::string& work, std::unique_ptr<IndexEnvironment> environment,
                            bool start_thread)
     : work_(work),
       environment_(std::move(environment)),
       refresh_event_(kRefreshEventName),
-      index_lock_(work + kIndexLockFile) {
+      index_lock_(work + kIndexLockFile),
+      live_stop_("") {
   {
     MutexHold hold(&mutex_);
     ReadHold read(this);
@@ -76,6 +61,9 @@ IndexManager::IndexManager(const std::string& work, std::unique_ptr<IndexEnviron
 }
 
 IndexManager::~IndexManager() {
+  // The watch threads first: they wait for the index mutex, never the other way round.
+  live_stop_.Set();
+  if (live_thread_.joinable()) live_thread_.join();
   stopping_ = true;
   refresh_event_.Set();
   if (thread_.joinable()) thread_.join();
@@ -103,7 +91,7 @@ void IndexManager::EndRead() {
 void IndexManager::FinishPendingSwap(bool wait) {
   if (!index_lock_.Lock(ProcessLock::Mode::kExclusive, wait)) return;
   if (IndexUsableAt(Path(kSwapFolder))) {
-    loaded_.reset();  // its open files would hold the live folder in place
+    UnloadIndex();  // its open files would hold the live folder in place
     MoveSwapFolderIn();
   } else if (!IndexUsable() && IndexUsableAt(Path(kRetiredFolder))) {
     // Ended between the two renames with nothing to move in: the old index comes back.
@@ -141,15 +129,22 @@ void IndexManager::CompletePendingSwap() {
   if (read_depth_ == 0 && PathExists(Path(kSwapFolder))) FinishPendingSwap(false);
 }
 
-void IndexManager::LoadIfUsable() {
+void IndexManager::UnloadIndex() {
+  live_layer_.reset();  // its ids belong to the index going
+  live_folders_.reset();
   loaded_.reset();
   generation_ = kNoGeneration;
+}
+
+void IndexManager::LoadIfUsable() {
+  UnloadIndex();
   if (!IndexUsable()) return;
   auto index = std::make_unique<LoadedIndex>();
   if (!index->Open(Path(kLiveFolder))) return;
   loaded_ = std::move(index);
   // Even the same folder loaded again gets a new number: a page never outlives a load.
   generation_ = ++loads_;
+  ResetLiveLayer();
 }
 
 bool IndexManager::HasLoadedIndex() {
@@ -164,13 +159,14 @@ SearchResult* IndexManager::Search(const SearchRequest& request, int page, int p
   ReadHold read(this);
   *total = 0;
   if (!loaded_) return nullptr;
-  return RunQuery(loaded_.get(), this, request, page, pageSize, total);
+  return RunQuery(loaded_.get(), this, request, page, pageSize, total, live_layer_.get());
 }
 
 bool IndexManager::GetDetails(uint32_t id, EntryDetails* out) {
   MutexHold hold(&mutex_);
   ReadHold read(this);
   if (!loaded_) return false;
+  if (live_layer_ && live_layer_->Details(id, out)) return true;
   LoadEntryDetails(loaded_->store(), id, out);
   return true;
 }
@@ -179,6 +175,7 @@ bool IndexManager::ReadDetails(uint32_t generation, uint32_t id, EntryDetails* o
   MutexHold hold(&mutex_);
   ReadHold read(this);  // a swap by another process since the page was cut changes the generation
   if (!loaded_ || generation != generation_.load()) return false;
+  if (live_layer_ && live_layer_->Details(id, out)) return true;
   LoadEntryDetails(loaded_->store(), id, out);
   return true;
 }
@@ -205,6 +202,8 @@ bool IndexManager::RecordRemoval(uint32_t generation, uint32_t id, const std::st
 }
 
 void IndexManager::RecordRemovalLocked(uint32_t id, const std::string& fullPath) {
+  // An entry that came in since the build lives only in the layer, and leaves it there.
+  if (live_layer_ && live_layer_->EraseId(id, fullPath)) return;
   EntryDetails details;
   // Ids with bit 31 set cannot be stored as single removals.
   if ((id & kRemovedFolderFlag) != 0 || !GetDetails(id, &details)) return;
@@ -231,7 +230,7 @@ void IndexManager::SwapIn(bool build_succeeded) {
   const std::string build = Path(kBuildFolder);
   {
     MutexHold hold(&mutex_);
-    loaded_.reset();
+    UnloadIndex();
     environment_->Sleep(kSwapSettleMs);
     // Without a lock file nothing can be renamed here either; the swap then fails on its own.
     index_lock_.Lock(ProcessLock::Mode::kExclusive, true);
@@ -242,11 +241,15 @@ void IndexManager::SwapIn(bool build_succeeded) {
       // The live folder cannot move while another process has a file in it open: the old index
       // stays whole and the move is tried again, here a few times, later by any process that
       // reads the index.
-      for (int attempt = 1; !MoveSwapFolderIn() && attempt < kSwapAttempts; ++attempt) {
+      bool moved = MoveSwapFolderIn();
+      for (int attempt = 1; !moved && attempt < kSwapAttempts; ++attempt) {
         index_lock_.Unlock();
         SleepMs(kSwapRetryMs);
         index_lock_.Lock(ProcessLock::Mode::kExclusive, true);
+        moved = MoveSwapFolderIn();
       }
+      // What changed before the build started is in the new index; the rest is applied again.
+      if (moved) TrimLiveLog(build_start_seq_);
     } else {
       DeleteFolderTree(build);
     }
@@ -272,6 +275,10 @@ void IndexManager::Refresh() {
   ProcessLock build_lock(Path(kBuildLockFile));
   if (!build_lock.Lock(ProcessLock::Mode::kExclusive, false)) return;
   refreshing_ = 1;
+  {
+    MutexHold hold(&mutex_);
+    build_start_seq_ = live_seq_;
+  }
   const bool built = environment_->Build();
   SwapIn(built);
   refreshing_ = 0;
@@ -293,8 +300,9 @@ void IndexThreadMain(IndexManager* manager) {
     manager->CompletePendingSwap();
     if (environment->Wait(&manager->refresh_event_, kWakeIntervalMs)) {
       if (manager->stopping_) return;
-      manager->Refresh();
+      // Reset first: a request that lost live changes during this build asks for the next one.
       manager->refresh_event_.Reset();
+      manager->Refresh();
     }
   }
 }

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "lifecycle/index_environment.h"
@@ -22,6 +23,9 @@
 
 namespace sorvik {
 
+class IndexFolderCache;
+class LiveLayer;
+class LiveWatcher;
 class LoadedIndex;
 class SearchResult;
 
@@ -32,6 +36,8 @@ constexpr char kIndexLockFile[] = "NIndex.lock";  // shared while reading NIndex
 constexpr char kBuildLockFile[] = "ScanTemp.lock";  // held by the one build of a work folder
 constexpr char kRefreshEventName[] = "event_index";
 constexpr char kIndexDoneText[] = "索引建立完成！";
+constexpr size_t kLiveLayerLimit = 200000;  // live changes held before a rebuild is asked for
+constexpr uint32_t kLiveCheckMs = 500;      // the live setting and drive choice are read this often
 
 // The index mutex: recursive for its owning thread, waited for without time-out.
 class CIndexMutex {
@@ -41,6 +47,18 @@ class CIndexMutex {
 
  private:
   std::recursive_mutex mutex_;
+};
+
+// Holds the index mutex for one scope.
+class IndexMutexHold {
+ public:
+  explicit IndexMutexHold(CIndexMutex* mutex) : mutex_(mutex) { mutex_->Lock(); }
+  ~IndexMutexHold() { mutex_->Unlock(); }
+  IndexMutexHold(const IndexMutexHold&) = delete;
+  IndexMutexHold& operator=(const IndexMutexHold&) = delete;
+
+ private:
+  CIndexMutex* mutex_;
 };
 
 // Whether `folder` holds a usable index: index.dat exists, index.mtr starts with version 100,
@@ -94,6 +112,31 @@ class IndexManager : public DetailsSource {
   // an empty one removes it. The listener must not call back into the manager's swap.
   void SetSwapListener(std::function<void()> listener);
 
+  // Starts following the disk: a thread that keeps one change watch per indexed drive while the
+  // environment's live update is on, and stops them (dropping the live layer) when it goes off.
+  // Until then, and while it is off, searches see the loaded index alone.
+  void StartLiveUpdate();
+  // Applies paths that changed on disk to the live layer of the loaded index, and remembers them
+  // so that a newer index loaded before a build has seen them gets them too. Then tells the
+  // live listener. Does nothing while live update is off.
+  void ApplyLiveChanges(const std::vector<std::string>& paths);
+  // Changes were lost (a watch overflowed or failed, the layer is full): asks for a rebuild now,
+  // or right after the one running.
+  void LiveChangesLost(const std::string& reason);
+  // Called on a watch thread after live changes were applied, outside the index mutex; the
+  // search window posts itself a message from it. An empty one removes it.
+  void SetLiveListener(std::function<void()> listener);
+  struct LiveStatus {
+    bool on = false;             // live update is on
+    uint32_t drives = 0;         // drives whose watch runs
+    uint32_t systemWatches = 0;  // the system watches those hold
+    size_t layerSize = 0;        // additions and removals in the live layer
+    uint32_t lost = 0;           // times changes were lost since start
+    std::string failures;        // why watches could not start
+    std::string lastLoss;        // why changes were lost the last time
+  };
+  LiveStatus GetLiveStatus();
+
   // DetailsSource: every load of an index gets a new generation, starting at 1.
   uint32_t Generation() override { return generation_.load(); }
   bool ReadDetails(uint32_t generation, uint32_t id, EntryDetails* out) override;
@@ -101,7 +144,17 @@ class IndexManager : public DetailsSource {
 
  private:
   friend void IndexThreadMain(IndexManager* manager);
-  class ReadHold;
+  // Holds the index lock shared for one scope, with the loaded index made current first.
+  class ReadHold {
+   public:
+    explicit ReadHold(IndexManager* manager) : manager_(manager) { manager_->BeginRead(); }
+    ~ReadHold() { manager_->EndRead(); }
+    ReadHold(const ReadHold&) = delete;
+    ReadHold& operator=(const ReadHold&) = delete;
+
+   private:
+    IndexManager* manager_;
+  };
   std::string Path(const char* folder) const { return work_ + folder; }
   void LoadIfUsable();  // REQUIRES: mutex held.
   // REQUIRES: mutex held.
@@ -120,6 +173,17 @@ class IndexManager : public DetailsSource {
   // The swap; a build that did not succeed is thrown away instead of moved in.
   void SwapIn(bool build_succeeded);
   void LoadUnderExclusiveLock();  // REQUIRES: mutex held, index lock held exclusively.
+  void UnloadIndex();             // REQUIRES: mutex held.
+  // A fresh live layer over loaded_ (none while live update is off or nothing is loaded), with
+  // every remembered change applied. REQUIRES: mutex held.
+  void ResetLiveLayer();
+  // Applies `paths` and the folders holding them to the live layer. REQUIRES: mutex held.
+  void ReconcileLive(const std::vector<std::string>& paths);
+  // Forgets remembered changes that a build started after seq `seq` has seen. REQUIRES: mutex.
+  void TrimLiveLog(uint64_t seq);
+  void LiveThreadMain();
+  void SyncLive(LiveWatcher* watcher);
+  void NotifyLive();
 
   std::string work_;                                 // folder of NIndex, ScanTemp, NIndex_Quillet
   std::unique_ptr<IndexEnvironment> environment_;    // clock, waits, settings, build
@@ -136,6 +200,25 @@ class IndexManager : public DetailsSource {
   std::mutex listener_mutex_;                        // guards swap_listener_
   std::function<void()> swap_listener_;              // told after every swap
   std::thread thread_;                               // the background index thread
+
+  struct LiveLogEntry {
+    std::string path;  // as reported
+    uint64_t seq;      // live_seq_ when it last changed
+  };
+  std::unique_ptr<LiveLayer> live_layer_;           // over loaded_; null while live update is off
+  std::unique_ptr<IndexFolderCache> live_folders_;  // folders of loaded_ looked up for the layer
+  std::unordered_map<std::string, LiveLogEntry> live_log_;  // LivePathKey -> last change
+  uint64_t live_seq_ = 0;                                   // batches of changes applied so far
+  uint64_t build_start_seq_ = 0;         // live_seq_ when the running build started
+  bool live_on_ = false;                 // live update is on (under mutex_)
+  bool live_full_ = false;               // the layer passed its bound: a rebuild is asked for
+  std::atomic<uint32_t> live_lost_{0};   // times changes were lost
+  ManualResetEvent live_stop_;           // ends the live thread
+  std::thread live_thread_;              // keeps the watches in line with the settings
+  std::mutex live_status_mutex_;         // guards live_status_
+  LiveStatus live_status_;               // watch counts as the live thread saw them last
+  std::mutex live_listener_mutex_;       // guards live_listener_
+  std::function<void()> live_listener_;  // told after live changes were applied
 };
 
 // The background index thread: online step, logon delay, rebuild of an unusable index, then the

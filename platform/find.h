@@ -86,4 +86,9 @@ bool JoinFindPath(const FindPath& folder, const FindRecord& record, FindPath* ch
 // characters is reached through its wide name. POSIX: nothing changes.
 void IgnoreShortNames(bool ignore);
 
+// The record of the one entry at `path` (a full path without wildcards), as an enumeration of
+// its folder would give it, read without listing the folder. False when there is none, and for
+// a path holding "*" or "?".
+bool StatEntry(const std::string& path, FindRecord* record);
+
 }  // namespace sorvik

@@ -71,4 +71,19 @@ bool FindFolder(WinFile* folders, RecordStore* store, const std::string& path, F
   return true;
 }
 
+bool ListSubFolders(WinFile* folders, RecordStore* store, const FolderRange& parent,
+                    std::vector<std::pair<std::string, FolderRange>>* out) {
+  if (folders == nullptr) return false;
+  uint64_t budget = folders->Size() / kFolderRecordSize + 1;
+  EntryRecord record;
+  for (uint32_t r = parent.firstChild; r != 0;) {
+    FolderRange child;
+    if (budget-- == 0 || !ReadRecord(folders, r, &child, nullptr)) return false;
+    if (!store->Read(child.entryId, &record)) return false;
+    out->emplace_back(record.Name(), child);
+    r = child.nextSibling;
+  }
+  return true;
+}
+
 }  // namespace sorvik

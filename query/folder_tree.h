@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace sorvik {
 
@@ -22,5 +24,10 @@ struct FolderRange {
 // compared with ASCII letters in either case. False when any component is missing, or when the
 // tree is damaged (an unreadable record, a chain longer than the file holds records).
 bool FindFolder(WinFile* folders, RecordStore* store, const std::string& path, FolderRange* out);
+
+// Appends the sub-folders of `parent` (a FindFolder result) to `out`, each with its name. False
+// when the tree is damaged (an unreadable record, a chain longer than the file holds records).
+bool ListSubFolders(WinFile* folders, RecordStore* store, const FolderRange& parent,
+                    std::vector<std::pair<std::string, FolderRange>>* out);
 
 }  // namespace sorvik

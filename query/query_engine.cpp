@@ -9,6 +9,7 @@
 #include "index/name_keys.h"
 #include "platform/fs.h"
 #include "query/folder_tree.h"
+#include "query/live_layer.h"
 #include "query/loaded_index.h"
 #include "query/pinyin_match.h"
 #include "query/removal_list.h"
@@ -305,22 +306,25 @@ std::unique_ptr<EntrySet> BuildSet(LoadedIndex* index, const SearchRequest& requ
 }
 
 SearchResult* RunQuery(LoadedIndex* index, DetailsSource* source, const SearchRequest& request,
-                       int page, int pageSize, uint32_t* total) {
+                       int page, int pageSize, uint32_t* total, const LiveLayer* layer) {
   SearchResult* result = new SearchResult(source);
   *total = 0;
   std::unique_ptr<EntrySet> set = BuildSet(index, request);
-  if (set) {
-    EntrySetCursor cursor(*set);
-    *total = cursor.Count();
-    if (pageSize == -1) {
-      cursor.CollectRanks(1, *total, &result->ids);
-    } else if (pageSize > 0 && page >= 1) {
-      uint64_t first = static_cast<uint64_t>(pageSize) * (page - 1) + 1;
-      if (first <= *total) {
-        cursor.CollectRanks(static_cast<uint32_t>(first), static_cast<uint32_t>(pageSize),
-                            &result->ids);
-      }
-    }
+  std::vector<uint32_t> added;
+  if (layer != nullptr) {
+    if (set) layer->ClearRemoved(set.get());
+    // A folder made since the build is unknown to the index but may hold additions.
+    if (!LocationGiven(request) || PathExists(request.location)) layer->Match(request, &added);
+  }
+  if (pageSize == -1) {
+    *total = CollectMergedPage(set.get(), added, 1, 0xFFFFFFFFu, &result->ids);
+  } else if (pageSize > 0 && page >= 1) {
+    const uint64_t first = static_cast<uint64_t>(pageSize) * (page - 1) + 1;
+    *total =
+        CollectMergedPage(set.get(), added, first > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(first),
+                          static_cast<uint32_t>(pageSize), &result->ids);
+  } else {
+    *total = CollectMergedPage(set.get(), added, 1, 0, &result->ids);
   }
   result->LoadDetails(kPreloadedDetails);
   return result;

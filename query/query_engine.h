@@ -14,6 +14,7 @@ namespace sorvik {
 
 class DetailsSource;
 class IndexReader;
+class LiveLayer;
 class LoadedIndex;
 class SearchResult;
 
@@ -42,8 +43,9 @@ std::unique_ptr<EntrySet> BuildSet(LoadedIndex* index, const SearchRequest& requ
 
 // One page of the answer: ranks pageSize * (page - 1) + 1 onwards (pageSize -1: every match),
 // with the first 100 entries' details read through `source`. `total` receives the count of all
-// matches. The result has refCount 1.
+// matches. With a `layer`, its removals leave the index's matches and its matching additions
+// follow them. The result has refCount 1.
 SearchResult* RunQuery(LoadedIndex* index, DetailsSource* source, const SearchRequest& request,
-                       int page, int pageSize, uint32_t* total);
+                       int page, int pageSize, uint32_t* total, const LiveLayer* layer = nullptr);
 
 }  // namespace sorvik

@@ -26,3 +26,4 @@
 #define IDC_OPTION_KEY_LABEL 1067    // "打开Sorvik"
 #define IDC_OPTION_KEY_HINT 1068     // "（在左边输入热键）"
 #define IDC_OPTION_PINYIN 1069       // "支持拼音首字母搜索"
+#define IDC_OPTION_LIVE_UPDATE 1070  // "实时更新索引"

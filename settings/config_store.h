@@ -17,6 +17,7 @@ constexpr char kConfigAutorun[] = "autorun";                    // "true" / "fal
 constexpr char kConfigDragCopy[] = "drag_copy";                 // "true" / "false"
 constexpr char kConfigIndexRemovable[] = "index_removable";     // "true" / "false"
 constexpr char kConfigPinyinSearch[] = "pinyin_search";         // "true" / "false", default false
+constexpr char kConfigLiveUpdate[] = "live_update";             // "true" / "false", default true
 constexpr char kConfigIndexPosition[] = "index_position";       // drive names joined by "|"
 constexpr char kConfigIndexUpdateFreq[] = "index_update_freq";  // minutes, "-1" = by hand
 constexpr int32_t kDefaultShortcutKey = 65611;                  // Ctrl + K

@@ -45,9 +45,13 @@ class FakeEnvironment : public IndexEnvironment {
     if (during_build) during_build();
     ++builds;
     last_build_ = now_.load();
-    return build_fails ? false : BuildIndex(settings_, build_);
+    const bool built = build_fails ? false : BuildIndex(settings_, build_);
+    if (after_build) after_build();
+    return built;
   }
   void FetchNoticesAndUpdates() override { ++online_steps; }
+  bool LiveUpdate() override { return live_update.load(); }
+  std::string IndexedDrives() override { return DrivesToWalk(settings_); }
 
   void Advance(uint32_t ms) { now_ = now_.load() + ms / 86400000.0; }
   double Minutes() const { return now_.load() * 1440.0; }
@@ -59,6 +63,8 @@ class FakeEnvironment : public IndexEnvironment {
   std::atomic<int> waits{0};             // Wait calls
   std::atomic<int> online_steps{0};      // FetchNoticesAndUpdates calls
   std::function<void()> during_build;    // runs inside Build before the build run
+  std::function<void()> after_build;     // runs inside Build after the build run
+  std::atomic<bool> live_update{true};   // "live_update"
 
  private:
   ConfigStore* settings_;

@@ -49,6 +49,7 @@ constexpr UINT kMsgKeywordEnter = WM_USER + 666;   // Enter in the keyword box
 constexpr UINT kMsgMenuDropDown = WM_USER + 1216;  // a menu button: wParam id, lParam RECT*
 constexpr UINT kMsgIndexSwapped = WM_USER + 1217;  // posted by the index thread after a swap
 constexpr UINT kMsgShowRunning = WM_USER + 1218;   // a second start hands over: show the window
+constexpr UINT kMsgIndexLive = WM_USER + 1219;     // posted by a watch thread: the disk changed
 constexpr UINT_PTR kNoticeTimer = 888;             // rotates the notice line
 constexpr UINT kNoticePeriodMs = 10000;
 constexpr int kHotKeyId = 999;

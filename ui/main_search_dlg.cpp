@@ -45,6 +45,7 @@ MainSearchDlg::MainSearchDlg(const MainWindowOptions& options)
 
 MainSearchDlg::~MainSearchDlg() {
   if (index_ != nullptr) index_->SetSwapListener(nullptr);
+  if (index_ != nullptr) index_->SetLiveListener(nullptr);
   KillTimer(Handle(), kNoticeTimer);
   if (ObjectDirectory::Find(kMainWindowKey) == this) ObjectDirectory::Set(kMainWindowKey, nullptr);
 }
@@ -126,6 +127,21 @@ void MainSearchDlg::ListenForSwaps() {
   HWND window = Handle();
   // The index thread only posts: the window re-runs its search on its own thread.
   index_->SetSwapListener([window] { PostMessageA(window, kMsgIndexSwapped, 0, 0); });
+  // So do the watch threads, once per burst of changes.
+  std::shared_ptr<std::atomic<bool>> posted = live_posted_;
+  index_->SetLiveListener([window, posted] {
+    if (!posted->exchange(true) && !PostMessageA(window, kMsgIndexLive, 0, 0)) *posted = false;
+  });
+}
+
+void MainSearchDlg::OnIndexLive() {
+  *live_posted_ = false;  // changes from now on post again
+  if (!searched_ || list_.Result() == nullptr) return;
+  if (!status_bar_.Reload()) {
+    list_.SetResult(nullptr);
+    return;
+  }
+  ShowOrHideNotFound(*list_.Result());
 }
 
 void MainSearchDlg::OnIndexSwapped() {

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -84,6 +85,10 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   // (the last one when the page is gone), selection cleared, sort and scroll kept. Does
   // nothing while the page shown is still current. Runs on kMsgIndexSwapped.
   void OnIndexSwapped();
+  // Runs the current search again after the disk changed (live update), keeping the request,
+  // the page (the last one when the page is gone), the sort and the scroll. Runs on
+  // kMsgIndexLive.
+  void OnIndexLive();
   CTrayIcon& Tray() { return tray_; }
 
   // SearchHost.
@@ -159,7 +164,9 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   SearchRequest request_;  // the last search the window made
   int request_year_ = 0;   // its year and month as the tree gave them
   int request_month_ = 0;
-  bool searched_ = false;     // a search has shown its result
+  bool searched_ = false;  // a search has shown its result
+  // Set while a kMsgIndexLive is on its way, so that a burst of changes posts one message.
+  std::shared_ptr<std::atomic<bool>> live_posted_ = std::make_shared<std::atomic<bool>>(false);
   CBasicListCtrl list_;       // child 101
   LButtonBase guide_button_;  // "使用指南"
   LButtonBase reset_button_;  // "重置所有"

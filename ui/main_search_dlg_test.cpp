@@ -4,10 +4,10 @@
 
 #include <set>
 
-#include "settings/object_directory.h"
-#include "testing/snapshot_test_support.h"
-#include "testing/index_test_support.h"
 #include "query/search_result.h"
+#include "settings/object_directory.h"
+#include "testing/index_test_support.h"
+#include "testing/snapshot_test_support.h"
 #include "ui/command_ids.h"
 #include "ui/location_tree.h"
 #include "ui/not_found_text.h"
@@ -70,6 +70,38 @@ TEST_F(SearchWindowTest, PinyinSettingFindsNamesByInitials) {
   work_->settings.Set(kConfigPinyinSearch, "false");
   TypeAndEnter("bg");
   EXPECT_EQ(ListRows(), 0);
+}
+
+TEST_F(SearchWindowTest, LiveUpdateListsNewFilesWithoutARebuild) {
+  Select(window_->Panel().CategoryTree().Handle(),
+         Find(window_->Panel().CategoryTree().Handle(), nullptr, "全部文件"));
+  environment_->live_update = true;
+  index_->StartLiveUpdate();
+  ASSERT_TRUE(testing::WaitUntil([] { return index_->GetLiveStatus().systemWatches > 0; }))
+      << index_->GetLiveStatus().failures;
+  TypeAndEnter("live0");
+  EXPECT_EQ(ListRows(), 0);
+  auto rows_become = [&](int rows) {
+    return testing::WaitUntil([&] {
+      testing::PumpMessages();  // the watch thread only posts; the window searches again on its own
+      return ListRows() == rows;
+    });
+  };
+  {  // a file made while the window shows the search turns up in it, and goes when deleted
+    ASSERT_TRUE(testing::MakeFile(drive_->At("docs\\live01.txt")));
+    ASSERT_TRUE(testing::MakeFile(drive_->At("docs\\live02.doc")));
+    EXPECT_TRUE(rows_become(2));
+    EXPECT_EQ(Shown(), Expected(window_->CurrentRequest()));
+    ASSERT_TRUE(RemoveFile(drive_->At("docs\\live01.txt")));
+    EXPECT_TRUE(rows_become(1));
+    EXPECT_EQ(window_->List().Result()->IsCurrent(), true);
+  }
+  {  // turned off: the index as built again
+    environment_->live_update = false;
+    EXPECT_TRUE(rows_become(0));
+    ASSERT_TRUE(RemoveFile(drive_->At("docs\\live02.doc")));
+    EXPECT_EQ(index_->GetLiveStatus().layerSize, 0u);
+  }
 }
 
 TEST_F(SearchWindowTest, CategoryAndMonthNodesNarrowTheSearch) {

@@ -59,6 +59,10 @@ bool MainSearchDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PT
       OnIndexSwapped();
       *result = 0;
       return true;
+    case kMsgIndexLive:
+      OnIndexLive();
+      *result = 0;
+      return true;
     case WM_LBUTTONDOWN:
     case WM_MOUSEMOVE:
     case WM_LBUTTONUP:

@@ -272,6 +272,36 @@ TEST_F(SystemOptionsTest, PinyinBoxIsOffUntilTicked) {
   SetAutorun(false);
 }
 
+TEST_F(SystemOptionsTest, LiveUpdateBoxIsOnUntilCleared) {
+  settings.Set(kConfigIndexPosition, "C:");
+  SetAutorun(false);
+  Open();
+  EXPECT_TRUE(Checked(IDC_OPTION_LIVE_UPDATE));  // "live_update" missing: on
+  EXPECT_EQ(TextOf(window->Item(IDC_OPTION_LIVE_UPDATE)), "实时更新索引");
+  // Under the pinyin box, at the boxes' left edge and spacing, inside the group box, and clear
+  // of the buttons below it.
+  RECT pinyin = RectInParent(window->Item(IDC_OPTION_PINYIN));
+  RECT removable = RectInParent(window->Item(IDC_OPTION_REMOVABLE));
+  RECT live = RectInParent(window->Item(IDC_OPTION_LIVE_UPDATE));
+  RECT group = RectInParent(window->Item(IDC_OPTION_OTHER_GROUP));
+  RECT ok = RectInParent(window->Item(IDOK));
+  EXPECT_EQ(live.left, pinyin.left);
+  EXPECT_EQ(live.top - pinyin.top, pinyin.top - removable.top);
+  EXPECT_LT(live.bottom, group.bottom);
+  EXPECT_LT(group.bottom, ok.top);
+  SelectPage(kIndexPageText);
+  EXPECT_FALSE(Shown(IDC_OPTION_LIVE_UPDATE));
+  SelectPage(kGeneralPageText);
+  CheckDlgButton(window->Handle(), IDC_OPTION_LIVE_UPDATE, BST_UNCHECKED);
+  CheckDlgButton(window->Handle(), IDC_OPTION_AUTORUN, BST_UNCHECKED);
+  Ok();
+  EXPECT_EQ(settings.GetString(kConfigLiveUpdate, ""), "false");
+  Open();
+  EXPECT_FALSE(Checked(IDC_OPTION_LIVE_UPDATE));
+  SendMessageA(window->Handle(), WM_COMMAND, IDCANCEL, 0);
+  SetAutorun(false);
+}
+
 TEST_F(SystemOptionsTest, RefusedIndexPageKeepsTheWindowOpen) {
   settings.Set(kConfigIndexPosition, "Q:");  // no such drive: nothing ticked
   settings.Set(kConfigShortcutKey, "0");

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "testing/snapshot_test_support.h"
-#include "testing/index_test_support.h"
 #include "query/search_result.h"
 #include "settings/config_store.h"
+#include "testing/index_test_support.h"
+#include "testing/snapshot_test_support.h"
 #include "ui/command_ids.h"
 #include "ui/main_search_dlg.h"
 #include "widgets/window_test_support.h"
@@ -57,6 +57,7 @@ class SearchWindowTest : public ::testing::Test {
     work_->settings.Set(kConfigAutorun, "false");
     ASSERT_TRUE(BuildIndex(&work_->settings, work_->build));
     auto environment = std::make_unique<FakeEnvironment>(&work_->settings, work_->build);
+    environment_ = environment.get();
     index_ = new IndexManager(work_->work, std::move(environment), false);
     index_->SwapInNewIndex();
     ASSERT_TRUE(index_->HasLoadedIndex());
@@ -150,6 +151,7 @@ class SearchWindowTest : public ::testing::Test {
   static inline TestDrive* drive_ = nullptr;
   static inline WorkFolder* work_ = nullptr;
   static inline IndexManager* index_ = nullptr;
+  static inline FakeEnvironment* environment_ = nullptr;  // index_'s, for live update
   TempFolder favourites_;
   std::unique_ptr<TestWindow> window_;
 };

@@ -26,11 +26,14 @@
 //   drop ONTO               releases the button of that drag over item ONTO
 //   wait-box CAPTION        waits until a message box with that caption shows
 //   answer-box CAPTION      waits for it and presses its OK button
+//   wait-rows N             waits (up to 60 s) until the search window's list has N rows, then
+//                           prints the time it saw them, Unix milliseconds (the host's clock)
 // Exit status 0 when the window appeared, 1 on time-out, 2 for a usage error.
 #include <windows.h>
 // (the common controls need windows.h first)
 #include <commctrl.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -131,6 +134,25 @@ int RightClickFirstRow(HWND main) {
   PostMessageA(list, WM_RBUTTONDOWN, MK_RBUTTON, point);
   PostMessageA(list, WM_RBUTTONUP, 0, point);
   return 0;
+}
+
+// Waits until the result list shows `rows` rows and prints when, in Unix milliseconds, so that a
+// script can time a change on disk against it. Looks every 5 ms for at most 60 s.
+int WaitForRows(int rows) {
+  HWND main = FindShown("#32770", kMainWindowTitle);
+  HWND list = main != nullptr ? GetDlgItem(main, kResultListId) : nullptr;
+  if (list == nullptr) return 1;
+  for (int i = 0; i < 12000; ++i) {
+    if (SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == rows) {
+      FILETIME now;
+      GetSystemTimeAsFileTime(&now);
+      const uint64_t ticks = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+      std::printf("%llu\n", static_cast<unsigned long long>(ticks / 10000 - 11644473600000ull));
+      return 0;
+    }
+    Sleep(5);
+  }
+  return 1;
 }
 
 // Drives the running search window: a search, a command or the next page.
@@ -294,6 +316,7 @@ int Run(const std::string& command, int seconds, const std::string& argument,
   }
   if (command == "index-page") return ShowIndexPage();
   if (command == "tool" || command == "close-tool") return DriveTool(command, seconds);
+  if (command == "wait-rows") return WaitForRows(seconds);
   return 2;
 }
 

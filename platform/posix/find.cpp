@@ -210,4 +210,16 @@ void FindCloseEntry(intptr_t handle) {
 
 void IgnoreShortNames(bool) {}
 
+bool StatEntry(const std::string& path, FindRecord* record) {
+  if (path.find_first_of("*?") != std::string::npos) return false;
+  const std::string native = NativePath(path);
+  const size_t slash = native.rfind('/');
+  if (native.empty() || slash == std::string::npos || slash + 1 == native.size()) return false;
+  DIR* dir = ::opendir(slash == 0 ? "/" : native.substr(0, slash).c_str());
+  if (dir == nullptr) return false;
+  const bool found = Describe(dir, native.c_str() + slash + 1, nullptr, record);
+  ::closedir(dir);
+  return found;
+}
+
 }  // namespace sorvik

@@ -228,4 +228,12 @@ bool JoinFindPath(const FindPath& folder, const FindRecord& record, FindPath* ch
 
 void IgnoreShortNames(bool ignore) { g_ignore_short_names.store(ignore); }
 
+bool StatEntry(const std::string& path, FindRecord* record) {
+  if (path.find_first_of("*?") != std::string::npos) return false;
+  const intptr_t handle = FindFirstEntry(path, record);
+  if (handle == kInvalidFind) return false;
+  FindCloseEntry(handle);
+  return true;
+}
+
 }  // namespace sorvik
