@@ -4,11 +4,11 @@
 
 #include "index/name_index_format.h"
 #include "index/name_keys.h"
+#include "index/pinyin_initials.h"
 #include "index/snapshot_walker.h"
 #include "platform/local_time.h"
 #include "query/entry_set.h"
 #include "query/gbk_text.h"
-#include "query/pinyin_initials.h"
 
 namespace sorvik {
 namespace {
