@@ -28,10 +28,7 @@ int CurrentYear() {
 
 // The folder holding `path`, when that is not a drive root ("C:\a\b" -> "C:\a"; "C:\a" -> "").
 std::string HoldingFolder(const std::string& path) {
-  size_t last = std::string::npos;
-  for (size_t i = 0; i < path.size(); i += GbkCharLength(path, i)) {
-    if (path[i] == '\\') last = i;
-  }
+  const size_t last = GbkLastBackslash(path);
   return last == std::string::npos || last <= 2 ? std::string() : path.substr(0, last);
 }
 

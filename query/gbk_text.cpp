@@ -21,6 +21,19 @@ bool GbkEqualNoCase(const std::string& a, const std::string& b) {
   return true;
 }
 
+size_t GbkLastBackslash(const std::string& path) {
+  size_t last = std::string::npos;
+  for (size_t i = 0; i < path.size(); i += GbkCharLength(path, i)) {
+    if (path[i] == '\\') last = i;
+  }
+  return last;
+}
+
+std::string GbkFolderOf(const std::string& path) {
+  const size_t last = GbkLastBackslash(path);
+  return last == std::string::npos ? std::string() : path.substr(0, last);
+}
+
 std::vector<std::string> SplitPath(const std::string& path) {
   std::vector<std::string> parts;
   std::string current;

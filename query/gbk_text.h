@@ -15,6 +15,13 @@ inline size_t GbkCharLength(const std::string& text, size_t i) {
 // Equal texts, ASCII letters compared without regard to case.
 bool GbkEqualNoCase(const std::string& a, const std::string& b);
 
+// Position of the last "\" of `path` (never a trail byte), or npos.
+size_t GbkLastBackslash(const std::string& path);
+
+// The folder holding `path`: what stands before its last "\" ("C:\a\b" -> "C:\a",
+// "C:\b" -> "C:"), empty without one.
+std::string GbkFolderOf(const std::string& path);
+
 // Splits at "\" into the non-empty components.
 std::vector<std::string> SplitPath(const std::string& path);
 

@@ -85,15 +85,6 @@ bool InCategory(const LiveEntry& entry, int32_t category) {
   return entry.category == category;
 }
 
-// The holding folder of `path` ("C:\a\b" -> "C:\a", "C:\b" -> "C:").
-std::string FolderOf(const std::string& path) {
-  size_t last = std::string::npos;
-  for (size_t i = 0; i < path.size(); i += GbkCharLength(path, i)) {
-    if (path[i] == '\\') last = i;
-  }
-  return last == std::string::npos ? std::string() : path.substr(0, last);
-}
-
 }  // namespace
 
 std::string LivePathKey(const std::string& path) {
@@ -108,7 +99,7 @@ std::string LivePathKey(const std::string& path) {
 uint32_t LiveLayer::Put(const std::string& path, const FindRecord& record, int current_year) {
   LiveEntry entry;
   entry.details.name = record.name;
-  entry.details.folderPath = FolderOf(path);
+  entry.details.folderPath = GbkFolderOf(path);
   entry.attributes = record.attributes;
   const bool folder = (record.attributes & kAttributeDirectory) != 0;
   entry.details.size = folder ? kFolderSize : record.size;

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "query/gbk_text.h"
+
 namespace sorvik {
 namespace {
 
@@ -84,14 +86,11 @@ std::string CleanImagePath(const std::string& raw, const std::string& windows_fo
 }
 
 std::string FileNamePart(const std::string& path) {
-  const size_t slash = path.rfind('\\');
+  const size_t slash = GbkLastBackslash(path);
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string FolderPart(const std::string& path) {
-  const size_t slash = path.rfind('\\');
-  return slash == std::string::npos ? "" : path.substr(0, slash);
-}
+std::string FolderPart(const std::string& path) { return GbkFolderOf(path); }
 
 int EnumerateProcesses(ProcessSource* source, std::vector<ProcessInfo>* out) {
   out->clear();

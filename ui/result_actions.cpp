@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "query/gbk_text.h"
 #include "query/search_result.h"
 #include "settings/config_store.h"
 #include "ui/basic_list_ctrl.h"
@@ -28,18 +29,6 @@ std::string UpperAscii(std::string text) {
   return text;
 }
 
-// The position of the last backslash of `path`, never inside a double-byte character.
-size_t LastBackslash(const std::string& path) {
-  size_t last = std::string::npos;
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (static_cast<unsigned char>(path[i]) >= 0x80)
-      ++i;
-    else if (path[i] == '\\')
-      last = i;
-  }
-  return last;
-}
-
 void AppendItem(HMENU menu, UINT id, const char* caption) {
   AppendMenuA(menu, MF_STRING, id, caption);
 }
@@ -54,7 +43,7 @@ bool FileIsGone(const std::string& path) {
 }  // namespace
 
 std::string ExtensionOf(const std::string& path) {
-  const size_t slash = LastBackslash(path);
+  const size_t slash = GbkLastBackslash(path);
   const size_t name = slash == std::string::npos ? 0 : slash + 1;
   const size_t dot = path.rfind('.');
   if (dot == std::string::npos || dot < name) return "";
@@ -68,10 +57,7 @@ bool IsPicturePath(const std::string& path) {
   return std::string(kPictureExtensions).find(key) != std::string::npos;
 }
 
-std::string FolderOf(const std::string& path) {
-  const size_t slash = LastBackslash(path);
-  return slash == std::string::npos ? "" : path.substr(0, slash);
-}
+std::string FolderOf(const std::string& path) { return GbkFolderOf(path); }
 
 std::string RegisterParameters(const std::string& path, bool unregister) {
   return (unregister ? "/u \"" : "\"") + path + "\"";
@@ -201,7 +187,7 @@ void ResultActions::Open(int row) {
     return;
   }
   if (system_->ShellRun(MainWindow(), "open", path, "", "") != kNoAssociation) return;
-  const size_t slash = LastBackslash(path);
+  const size_t slash = GbkLastBackslash(path);
   if (slash == std::string::npos) return;
   system_->ShellRun(MainWindow(), nullptr, path.substr(slash + 1), "", path.substr(0, slash + 1));
 }
