@@ -12,9 +12,10 @@ using std::min;
 #include "app/debug_privilege_win32.h"
 #include "app/single_instance_win32.h"
 #include "lifecycle/build_index.h"
-#include "ui/index_creation_dlg_win32.h"
 #include "platform/fs.h"
+#include "ui/index_creation_dlg_win32.h"
 #include "ui/main_search_dlg.h"
+#include "update/live_update.h"
 
 namespace sorvik {
 
@@ -31,6 +32,7 @@ bool SearchApp::InitInstance() {
   DeleteFolderTree(std::string(".\\") + kBuildFolder);
   if (HandOverToRunningInstance()) return false;
   WaitForUpdater([this](DWORD ms) { Pause(ms); });
+  RepairUpdate();
   StartSystemServices();
   EnableDebugPrivilege(&privilege_token_, &privileges_);
   BuildOptions build;
@@ -59,6 +61,8 @@ void SearchApp::StartSystemServices() {
   Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback, with its own thread
   Gdiplus::GdiplusStartup(&gdiplus_token_, &input, nullptr);
 }
+
+void SearchApp::RepairUpdate() { RepairUnfinishedUpdateAtStart(ExecutableFolder()); }
 
 INT_PTR SearchApp::RunFirstBuild(CIndexCreationDlg* dialog) { return dialog->RunModal(); }
 

@@ -30,6 +30,9 @@ class SearchApp {
  protected:
   // The steps that tests watch or replace.
   virtual void Pause(DWORD ms) { Sleep(ms); }
+  // Finishes or takes back an update that a killed updater left in the program's folder, and
+  // removes the old copy of the program that an update left beside it.
+  virtual void RepairUpdate();
   virtual INT_PTR RunFirstBuild(CIndexCreationDlg* dialog);
   virtual void RunMainWindow();
 

@@ -14,7 +14,9 @@ constexpr UINT kShowTimeoutMs = 5000;  // a hung window does not hold up the sec
 }  // namespace
 
 HANDLE CreateInstanceMutex(bool* running) {
-  HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutexName);
+  // Owned by the first instance's main thread until the process ends: the outside updater
+  // waits on it for the program's end.
+  HANDLE mutex = CreateMutexA(nullptr, TRUE, kInstanceMutexName);
   *running = mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
   return mutex;
 }

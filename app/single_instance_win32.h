@@ -16,8 +16,9 @@ constexpr DWORD kUpdaterProbeMs = 1000;       // pause between two probes of the
 constexpr DWORD kUpdaterWaitLimitMs = 10000;  // give up once the pauses exceed this
 constexpr DWORD kUpdaterSettleMs = 2000;      // extra pause when the updater left its file
 
-// Creates the instance mutex. `running` is true when another process already holds it. Null
-// when the mutex could not be created (treated as a first start).
+// Creates the instance mutex, owned by the calling thread when it is new. `running` is true when
+// another process already holds it. Null when the mutex could not be created (treated as a
+// first start).
 HANDLE CreateInstanceMutex(bool* running);
 
 // Whether a top-level window is the running instance's search window: its class contains

@@ -1,7 +1,9 @@
 ; The setup program: installs Sorvik into a folder the user picks, with Start-menu and optional
 ; desktop shortcuts and an entry in "Add or remove programs"; its uninstaller ends a running
-; Sorvik and removes everything it installed or the program wrote, keeping the index and the
-; saved searches when the user asks to.
+; Sorvik and removes everything it installed, the online updates put in place (as the updater's
+; journal lists them) or the program wrote, keeping the index and the saved searches when the
+; user asks to. The install folder stays writable by administrators only: a standard user's
+; Sorvik keeps its working files in %LOCALAPPDATA%\Sorvik.
 ;
 ; makensis -DVERSION=1.3.4 -DCOMPANY=... -DCOPYRIGHT=... -DICON=<.ico> -DSTAGE=<folder of the
 ; files to ship> -DOUTFILE=<setup.exe> sorvik.nsi (installer/make-package passes them)
@@ -21,7 +23,7 @@ ${UnStrStr}
 
 !define PRODUCT "Sorvik"
 !define PRODUCT_TITLE "Sorvik 文件搜索专家"
-!define MAIN_WINDOW_TITLE "Sorvik-文件搜索专家V${VERSION}"
+!define MAIN_WINDOW_TITLE "Sorvik-文件搜索专家V"  ; followed by the version, which updates change
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Sorvik"
 !define RUN_KEY "SOFTWARE\Microsoft\windows\currentversion\run"
 !define RUN_VALUE "Tarnel"
@@ -71,8 +73,29 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "${COPYRIGHT}"
 ; does, then ends whatever still runs (the window did not answer, or the first-build dialog was
 ; up) by terminating the process that owns the window.
 !macro EndRunningSorvik un
+; $0: the first dialog window whose title starts with MAIN_WINDOW_TITLE (of any version), or 0.
+Function ${un}FindSearchWindow
+  Push $1
+  Push $2
+  StrCpy $0 0
+  ${Do}
+    FindWindow $0 "#32770" "" 0 $0
+    ${If} $0 = 0
+      ${Break}
+    ${EndIf}
+    System::Call "user32::GetWindowText(p r0, t .r1, i 256)"
+    StrLen $2 "${MAIN_WINDOW_TITLE}"
+    StrCpy $1 $1 $2
+    ${If} $1 == "${MAIN_WINDOW_TITLE}"
+      ${Break}
+    ${EndIf}
+  ${Loop}
+  Pop $2
+  Pop $1
+FunctionEnd
+
 Function ${un}EndRunningSorvik
-  FindWindow $0 "#32770" "${MAIN_WINDOW_TITLE}"
+  Call ${un}FindSearchWindow
   ${If} $0 <> 0
     DetailPrint "正在关闭正在运行的 Sorvik..."
     SendMessage $0 ${WM_COMMAND} ${CMD_EXIT} 0 /TIMEOUT=3000
@@ -84,27 +107,18 @@ Function ${un}EndRunningSorvik
       ${Break}
     ${Loop}
   ${EndIf}
-  Push "#32770"
-  Push "${MAIN_WINDOW_TITLE}"
-  Call ${un}TerminateWindowOwner
-  Push "NINDEX_CREATION_DLG"
-  Push ""
-  Call ${un}TerminateWindowOwner
+  Call ${un}FindSearchWindow
+  Push $0
+  Call ${un}TerminateWindowOwnerOf
+  FindWindow $0 "NINDEX_CREATION_DLG"
+  Push $0
+  Call ${un}TerminateWindowOwnerOf
 FunctionEnd
 
-; Stack: class, title ("" for any). Terminates the process of the first such window, and waits
-; for it to end.
-Function ${un}TerminateWindowOwner
-  Exch $1  ; title
-  Exch
-  Exch $0  ; class
-  Push $2
+; Stack: a window (0 for none). Terminates the process that owns it and waits for it to end.
+Function ${un}TerminateWindowOwnerOf
+  Exch $2
   Push $3
-  ${If} $1 == ""
-    FindWindow $2 "$0"
-  ${Else}
-    FindWindow $2 "$0" "$1"
-  ${EndIf}
   ${If} $2 <> 0
     System::Call "user32::GetWindowThreadProcessId(p r2, *i .r3)"
     System::Call "kernel32::OpenProcess(i 0x100001, i 0, i r3) p .r2"  ; SYNCHRONIZE|TERMINATE
@@ -116,12 +130,11 @@ Function ${un}TerminateWindowOwner
   ${EndIf}
   Pop $3
   Pop $2
-  Pop $0
-  Pop $1
 FunctionEnd
 !macroend
 !insertmacro EndRunningSorvik ""
 !insertmacro EndRunningSorvik "un."
+
 
 Section "Sorvik 主程序" SecMain
   SectionIn RO
@@ -130,18 +143,16 @@ Section "Sorvik 主程序" SecMain
   SetOutPath "$INSTDIR"
   File "${STAGE}\Sorvik.exe"
   File "${STAGE}\sorvik-cli.exe"
-!if /FileExists "${STAGE}\LiveUpdate.exe"
   File "${STAGE}\LiveUpdate.exe"
-!endif
   File "${STAGE}\使用说明.txt"
   SetOutPath "$INSTDIR\licenses"
   File "${STAGE}\licenses\*.txt"
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
-  ; The program keeps its index, settings and saved searches beside itself and runs as the
-  ; invoking user, which may not write below Program Files: let the Users group (S-1-5-32-545)
-  ; change the folder's contents. Systems without icacls have no such restriction by default.
-  nsExec::Exec 'icacls "$INSTDIR" /grant *S-1-5-32-545:(OI)(CI)M /Q'
+  ; No standard user may change what every user runs: the folder keeps the rights it inherits
+  ; (administrators change it, users read it). Setups of 1.3.4 and before let the Users group
+  ; (S-1-5-32-545) change it; that grant is taken back when installing over them.
+  nsExec::Exec 'icacls "$INSTDIR" /remove:g *S-1-5-32-545 /T /C /Q'
   Pop $0
 
   CreateDirectory "$SMPROGRAMS\Sorvik"
@@ -175,6 +186,101 @@ SectionEnd
 
 Var KeepData
 
+; Stack: a path. True (the error flag clear) when it lies in the install folder or the system
+; folder, the only places an update writes to.
+Function un.IsUpdateTarget
+  Exch $0
+  Push $1
+  Push $2
+  StrCpy $2 0  ; 1 when the path may be removed
+  StrLen $1 "$INSTDIR\"
+  StrCpy $1 $0 $1
+  ${If} $1 == "$INSTDIR\"
+    StrCpy $2 1
+  ${EndIf}
+  StrLen $1 "$SYSDIR\"
+  StrCpy $1 $0 $1
+  ${If} $1 == "$SYSDIR\"
+    StrCpy $2 1
+  ${EndIf}
+  ${UnStrStr} $1 $0 "\.."
+  ${If} $1 != ""
+    StrCpy $2 0
+  ${EndIf}
+  ClearErrors
+  ${If} $2 = 0
+    SetErrors
+  ${EndIf}
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
+; Removes the files and folders that online updates put in place, as LiveUpdate.exe's journal
+; lists them (lines "put<TAB>0|1<TAB>PATH", "installed<TAB>PATH", "folder<TAB>PATH"), with the
+; copies an interrupted update may have left beside them; the folders last, innermost first,
+; and only when empty.
+Function un.RemoveUpdatedFiles
+  ClearErrors
+  FileOpen $0 "$INSTDIR\LiveUpdate.journal" r
+  IfErrors done
+  StrCpy $5 0  ; folders pushed on the stack
+  ${Do}
+    ClearErrors
+    FileRead $0 $1
+    ${If} ${Errors}
+      ${Break}
+    ${EndIf}
+    ${Do}
+      StrCpy $2 $1 1 -1
+      ${If} $2 == "$\n"
+      ${OrIf} $2 == "$\r"
+        StrCpy $1 $1 -1
+      ${Else}
+        ${Break}
+      ${EndIf}
+    ${Loop}
+    StrCpy $4 ""
+    StrCpy $2 $1 4
+    ${If} $2 == "put$\t"
+      StrCpy $4 $1 "" 6
+    ${EndIf}
+    StrCpy $2 $1 10
+    ${If} $2 == "installed$\t"
+      StrCpy $4 $1 "" 10
+    ${EndIf}
+    StrCpy $2 $1 7
+    ${If} $2 == "folder$\t"
+      StrCpy $2 $1 "" 7
+      Push $2
+      Call un.IsUpdateTarget
+      ${IfNot} ${Errors}
+        Push $2
+        IntOp $5 $5 + 1
+      ${EndIf}
+    ${EndIf}
+    ${If} $4 != ""
+      Push $4
+      Call un.IsUpdateTarget
+      ${IfNot} ${Errors}
+        Delete "$4"
+        Delete "$4.sorvik-old"
+        Delete "$4.sorvik-new"
+        Delete "$4.sorvik-tmp"
+      ${EndIf}
+    ${EndIf}
+  ${Loop}
+  FileClose $0
+  ${DoWhile} $5 > 0
+    Pop $2
+    RMDir "$2"
+    IntOp $5 $5 - 1
+  ${Loop}
+done:
+  Delete "$INSTDIR\LiveUpdate.journal"
+  Delete "$INSTDIR\LiveUpdate.journal.sorvik-new"
+FunctionEnd
+
 Function un.onInit
   StrCpy $KeepData 1
   ${GetParameters} $0
@@ -199,6 +305,12 @@ Section "Uninstall"
   ${If} $1 != ""
     DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
   ${EndIf}
+  ; The uninstalling user's own, written where the machine-wide one could not be.
+  ReadRegStr $0 HKCU "${RUN_KEY}" "${RUN_VALUE}"
+  ${UnStrStr} $1 "$0" "$INSTDIR\Sorvik.exe"
+  ${If} $1 != ""
+    DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
+  ${EndIf}
 
   Delete "$SMPROGRAMS\Sorvik\${SHORTCUT}"
   Delete "$SMPROGRAMS\Sorvik\使用说明.lnk"
@@ -206,9 +318,12 @@ Section "Uninstall"
   RMDir "$SMPROGRAMS\Sorvik"
   Delete "$DESKTOP\${SHORTCUT}"
 
+  Call un.RemoveUpdatedFiles
   Delete "$INSTDIR\Sorvik.exe"
   Delete "$INSTDIR\sorvik-cli.exe"
   Delete "$INSTDIR\LiveUpdate.exe"
+  Delete "$INSTDIR\Sorvik.exe.sorvik-old"
+  Delete "$INSTDIR\LiveUpdate.exe.sorvik-old"
   Delete "$INSTDIR\使用说明.txt"
   RMDir /r "$INSTDIR\licenses"
   ; What the program writes beside itself: build and update work folders, scratch files.
@@ -229,6 +344,11 @@ Section "Uninstall"
     RMDir /r "$INSTDIR\NFavorite"
     Delete "$INSTDIR\Config.xml"
     Delete "$INSTDIR\Config.xml.bad*"
+    ; The uninstalling user's working files, kept there when the install folder was closed to
+    ; them (other users' profiles are theirs to clear).
+    SetShellVarContext current
+    RMDir /r "$LOCALAPPDATA\Sorvik"
+    SetShellVarContext all
   ${Else}
     DetailPrint "保留了索引、收藏的搜索和设置：$INSTDIR"
   ${EndIf}

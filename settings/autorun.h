@@ -13,7 +13,8 @@ constexpr char kAutoSwitch[] = "/auto";
 
 // The data of the Run value for the executable at `module`: the quoted path, two blanks, "/auto".
 std::string AutorunCommand(const std::string& module);
-// Writes (on) or deletes (off) the Run value under HKEY_LOCAL_MACHINE. Failures are silent.
+// Writes the Run value under HKEY_LOCAL_MACHINE, or under HKEY_CURRENT_USER when this user may
+// not write the machine's; off deletes it under both. Failures are silent.
 void SetAutorun(bool on);
 // Whether the command line contains "/auto" anywhere.
 bool IsAutoStart();

@@ -16,6 +16,26 @@ std::string ModuleName() {
   return module;
 }
 
+// Writes (on) or deletes (off) the Run value under `root`. True when done (a missing value
+// counts as deleted).
+bool SetAutorunUnder(HKEY root, bool on) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(root, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
+    return false;
+  LONG result = ERROR_SUCCESS;
+  if (on) {
+    const std::string data = AutorunCommand(ModuleName());
+    result =
+        RegSetValueExA(key, kRunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                       static_cast<DWORD>(data.size()));
+  } else {
+    result = RegDeleteValueA(key, kRunValueName);
+  }
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS || (!on && result == ERROR_FILE_NOT_FOUND);
+}
+
 }  // namespace
 
 std::string AutorunCommand(const std::string& module) {
@@ -23,16 +43,14 @@ std::string AutorunCommand(const std::string& module) {
 }
 
 void SetAutorun(bool on) {
-  HKEY key = nullptr;
-  RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_ALL_ACCESS, &key);
+  // The machine-wide value where this user may write it, else the user's own; turning off
+  // removes both.
   if (on) {
-    const std::string data = AutorunCommand(ModuleName());
-    RegSetValueExA(key, kRunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                   static_cast<DWORD>(data.size()));
+    if (!SetAutorunUnder(HKEY_LOCAL_MACHINE, true)) SetAutorunUnder(HKEY_CURRENT_USER, true);
   } else {
-    RegDeleteValueA(key, kRunValueName);
+    SetAutorunUnder(HKEY_LOCAL_MACHINE, false);
+    SetAutorunUnder(HKEY_CURRENT_USER, false);
   }
-  if (key != nullptr) RegCloseKey(key);
 }
 
 bool IsAutoStart() { return std::strstr(GetCommandLineA(), kAutoSwitch) != nullptr; }

@@ -1,9 +1,18 @@
 // LiveUpdate.exe: started hidden by the program once an update is staged. It holds the hand-off
-// mutex (so that a new start of the program waits), waits until the program has exited, puts
-// the staged files in place (all or none), registers the listed files, removes the staging
-// folder and the registration file, lets go of the mutex and starts the program again.
+// mutex (so that a new start of the program waits), waits until the program's process has
+// ended, puts the staged files in place (all or none, journalled: see update/live_update.h),
+// registers the listed files, removes the staging folder and the registration file, lets go of
+// the mutex and starts the program again. When the program does not end within a minute it
+// says so and changes nothing.
+//
+//   LiveUpdate.exe [--wait-ms N]   N: how long to wait for the program (tests shorten it)
+// SORVIK_LIVE_UPDATE_KILL_AT=N ends the updater abruptly before its N-th change on disk: the
+// fault injection that the tests of the journal's repair use.
 #include <windows.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,14 +24,18 @@ namespace {
 
 constexpr DWORD kProgramExitWaitMs = 60000;  // the program posts its own exit; it ends quickly
 constexpr DWORD kRegisterWaitMs = 30000;     // one "regsvr32 /s" run
+constexpr char kGaveUpMessage[] =
+    "Sorvik 没有退出，本次升级没有进行。请退出 Sorvik 后再次启动它，它会重新下载升级。";
 
-// Waits until no process holds the program's instance mutex, at most kProgramExitWaitMs.
-void WaitForProgramExit() {
+// Waits until the program's process has ended: the running program owns its instance mutex, so
+// the wait ends when its last thread does. False when it still runs after `wait_ms`.
+bool WaitForProgramExit(DWORD wait_ms) {
   HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, sorvik::kInstanceMutexName);
-  if (mutex == nullptr) return;  // the program has already gone
-  const DWORD result = WaitForSingleObject(mutex, kProgramExitWaitMs);
+  if (mutex == nullptr) return true;  // the program has already gone
+  const DWORD result = WaitForSingleObject(mutex, wait_ms);
   if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) ReleaseMutex(mutex);
   CloseHandle(mutex);
+  return result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
 }
 
 // Runs `command` hidden and waits for it at most `wait_ms`; false when it could not start.
@@ -59,12 +72,22 @@ void StartProgram(const std::string& path, const std::string& folder) {
   }
 }
 
-std::string SystemFolder() {
-  char buffer[MAX_PATH] = {};
-  const UINT length = GetSystemDirectoryA(buffer, MAX_PATH);
-  std::string folder(buffer, length < MAX_PATH ? length : 0);
-  while (!folder.empty() && folder.back() == '\\') folder.pop_back();
-  return folder;
+DWORD WaitFromCommandLine() {
+  const char* flag = std::strstr(GetCommandLineA(), "--wait-ms ");
+  if (flag == nullptr) return kProgramExitWaitMs;
+  return static_cast<DWORD>(std::strtoul(flag + std::strlen("--wait-ms "), nullptr, 10));
+}
+
+// The fault injection: the step number from the environment, 0 for none.
+sorvik::UpdateStepHook KillHook() {
+  char value[16] = {};
+  if (GetEnvironmentVariableA("SORVIK_LIVE_UPDATE_KILL_AT", value, sizeof value) == 0) return {};
+  const unsigned long kill_at = std::strtoul(value, nullptr, 10);
+  if (kill_at == 0) return {};
+  auto steps = std::make_shared<unsigned long>(0);
+  return [steps, kill_at] {
+    if (++*steps == kill_at) TerminateProcess(GetCurrentProcess(), 9);
+  };
 }
 
 }  // namespace
@@ -73,18 +96,30 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   std::string program_folder = sorvik::ExecutableFolder();
   while (!program_folder.empty() && program_folder.back() == '\\') program_folder.pop_back();
   HANDLE hand_off = CreateMutexA(nullptr, TRUE, sorvik::kUpdaterMutexName);
-  WaitForProgramExit();
   const std::string registration = program_folder + "\\" + sorvik::kRegistrationName;
+  const std::string staging = program_folder + "\\" + sorvik::kStagingFolder;
+  bool applied = false;
   std::string program;
-  std::vector<std::string> to_register;
-  sorvik::ReadRegistration(registration, &program, &to_register);
-  const bool applied = sorvik::ApplyStagedUpdate(program_folder + "\\" + sorvik::kStagingFolder,
-                                                 program_folder, SystemFolder());
-  if (applied) RegisterFiles(to_register);
+  const bool ended = WaitForProgramExit(WaitFromCommandLine());
+  if (ended) {
+    std::vector<std::string> to_register;
+    sorvik::ReadRegistration(registration, &program, &to_register);
+    applied =
+        sorvik::ApplyStagedUpdate(staging, program_folder, sorvik::SystemFolderPath(), KillHook());
+    if (applied) RegisterFiles(to_register);
+  } else {
+    // Nothing replaced under a running program; it stages the update again at its next start.
+    sorvik::DeleteFolderTree(staging);
+  }
   sorvik::RemoveFile(registration);
   if (hand_off != nullptr) {
     ReleaseMutex(hand_off);
     CloseHandle(hand_off);
+  }
+  if (!ended) {
+    MessageBoxA(nullptr, kGaveUpMessage, sorvik::kUpdateCaption,
+                MB_OK | MB_ICONWARNING | MB_TOPMOST | MB_SETFOREGROUND);
+    return 2;
   }
   // The program's own path from the registration file when it names a file in this folder.
   const std::string expected_prefix = program_folder + "\\";
