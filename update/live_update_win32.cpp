@@ -158,7 +158,9 @@ void RollBack(const std::string& program, const std::string& system, UpdateJourn
     if (!IsBelow(target, program) && !IsBelow(target, system)) continue;
     steps.Next();
     if (PathExists(target + kOldSuffix)) {
-      RenameOver(target + kOldSuffix, target);
+      // Renaming a hard link over the file it links to changes nothing on POSIX file systems
+      // (Wine's): the link is then removed, the target holding the old file already.
+      if (RenameOver(target + kOldSuffix, target)) RemoveFile(target + kOldSuffix);
     } else if (!put->had_old) {
       RemoveFile(target);
     }
