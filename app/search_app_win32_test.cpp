@@ -2,13 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include "settings/autorun.h"
-#include "settings/config_store.h"
+#include <thread>
+
 #include "app/single_instance_win32.h"
-#include "testing/snapshot_test_support.h"
-#include "ui/index_creation_dlg_win32.h"
 #include "lifecycle/index_manager.h"
 #include "res/resource_ids.h"
+#include "settings/autorun.h"
+#include "settings/config_store.h"
+#include "testing/snapshot_test_support.h"
+#include "ui/index_creation_dlg_win32.h"
 #include "ui/main_search_dlg.h"
 #include "widgets/window_test_support.h"
 
@@ -135,6 +137,33 @@ TEST(SearchApp, SecondStartBringsFirstForward) {
     EXPECT_FALSE(IsRunningSearchWindow("NINDEX_CREATION_DLG", kMainWindowTitle));
     EXPECT_FALSE(IsRunningSearchWindow("#32770", "提示 Sorvik"));
   }
+}
+
+TEST(SearchApp, InstanceMutexOwnedUntilTheProgramEnds) {
+  // The outside updater waits on the instance mutex for the program's end: the first instance
+  // owns it, so the wait lasts while it runs and ends when its thread does.
+  HANDLE created = nullptr;
+  HANDLE program_may_end = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE created_event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::thread program([&] {
+    bool running = true;
+    created = CreateInstanceMutex(&running);
+    EXPECT_FALSE(running);
+    SetEvent(created_event);
+    WaitForSingleObject(program_may_end, 10000);
+  });
+  WaitForSingleObject(created_event, 10000);
+  HANDLE updater_view = OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutexName);
+  ASSERT_NE(updater_view, nullptr);
+  EXPECT_EQ(WaitForSingleObject(updater_view, 200), static_cast<DWORD>(WAIT_TIMEOUT));
+  SetEvent(program_may_end);
+  program.join();
+  EXPECT_EQ(WaitForSingleObject(updater_view, 5000), static_cast<DWORD>(WAIT_ABANDONED));
+  ReleaseMutex(updater_view);
+  CloseHandle(updater_view);
+  CloseHandle(created);
+  CloseHandle(program_may_end);
+  CloseHandle(created_event);
 }
 
 TEST(SearchApp, WaitsForUpdater) {

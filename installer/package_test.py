@@ -399,8 +399,8 @@ def next_version_program(current):
     title = "Sorvik-文件搜索专家V"
     new = current.replace((title + version).encode("gbk"), (title + NEXT_VERSION).encode("gbk"))
     new = new.replace(version.encode("utf-16-le"), NEXT_VERSION.encode("utf-16-le"))
-    check(new != current and (title + NEXT_VERSION).encode("gbk") in new,
-          "made the %s program from %s" % (NEXT_VERSION, version))
+    made = any((title + NEXT_VERSION).encode(code) in new for code in ("gbk", "utf-16-le"))
+    check(new != current and made, "made the %s program from %s" % (NEXT_VERSION, version))
     return new
 
 
