@@ -5,7 +5,8 @@
 // the mutex and starts the program again. When the program does not end within a minute it
 // says so and changes nothing.
 //
-//   LiveUpdate.exe [--wait-ms N]   N: how long to wait for the program (tests shorten it)
+//   LiveUpdate.exe [--wait-ms N]   N: how long to wait for the program, or for another updater
+//                                  (tests shorten it)
 // SORVIK_LIVE_UPDATE_KILL_AT=N ends the updater abruptly before its N-th change on disk: the
 // fault injection that the tests of the journal's repair use.
 #include <windows.h>
@@ -96,6 +97,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   std::string program_folder = sorvik::ExecutableFolder();
   while (!program_folder.empty() && program_folder.back() == '\\') program_folder.pop_back();
   HANDLE hand_off = CreateMutexA(nullptr, TRUE, sorvik::kUpdaterMutexName);
+  if (hand_off != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+    // Another updater is at work (or a starting program repairs): one at a time. When the other
+    // is done, this one finds its work done too.
+    const DWORD waited = WaitForSingleObject(hand_off, WaitFromCommandLine());
+    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+      CloseHandle(hand_off);
+      return 3;
+    }
+  }
   const std::string registration = program_folder + "\\" + sorvik::kRegistrationName;
   const std::string staging = program_folder + "\\" + sorvik::kStagingFolder;
   bool applied = false;

@@ -319,19 +319,60 @@ DWORD RunUpdater(const std::string& folder, const std::string& kill_at,
   return code;
 }
 
+// The old program and notes in `program`, and an update of both with a new file in a new
+// folder staged; the staging folder.
+std::string StageProgramUpdate(const TempFolder& program) {
+  WriteText(program.Join(kProgramName), "old program");
+  WriteText(program.Join("notes.txt"), "old notes");
+  const std::string staging = program.Join(kStagingFolder);
+  for (const char* folder : {"", "\\app", "\\app\\docs"}) CreateFolder(staging + folder);
+  WriteText(staging + "\\app\\" + kProgramName, "new program");
+  WriteText(staging + "\\app\\notes.txt", "new notes");
+  WriteText(staging + "\\app\\docs\\new.txt", "new file");
+  return staging;
+}
+
+TEST(LiveUpdateJournal, TwoUpdatersAtOnce) {
+  // Two updaters started together take turns on the hand-off mutex: the update is applied once,
+  // whole, and nothing of its work is left.
+  TempFolder program;
+  const std::string staging = StageProgramUpdate(program);
+  const std::string updater = program.Join(kUpdaterName);
+  ASSERT_TRUE(CopyFileA(BuiltUpdater().c_str(), updater.c_str(), FALSE));
+  PROCESS_INFORMATION processes[2] = {};
+  for (PROCESS_INFORMATION& process : processes) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    std::string command = "\"" + updater + "\"";
+    ASSERT_TRUE(CreateProcessA(updater.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               program.Path().c_str(), &startup, &process));
+  }
+  for (PROCESS_INFORMATION& process : processes) {
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), static_cast<DWORD>(WAIT_OBJECT_0));
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  EXPECT_EQ(ReadText(program.Join(kProgramName)), "new program");
+  EXPECT_EQ(ReadText(program.Join("notes.txt")), "new notes");
+  EXPECT_EQ(ReadText(program.Join("docs\\new.txt")), "new file");
+  EXPECT_FALSE(PathExists(program.Join(std::string(kProgramName) + kOldSuffix)));
+  EXPECT_FALSE(PathExists(program.Join(std::string("notes.txt") + kOldSuffix)));
+  EXPECT_FALSE(PathExists(staging));
+  const UpdateJournal journal = ParseJournal(ReadText(program.Join(kJournalName)));
+  EXPECT_EQ(journal.state, UpdateJournal::State::kIdle);
+  EXPECT_EQ(journal.installed.size(), 3u);
+}
+
 TEST(LiveUpdateJournal, UpdaterProcessKilledAtEveryStep) {
   // The real LiveUpdate.exe ended by TerminateProcess before each of its changes (the system
   // files of this test go to a folder of the program's: the updater uses the real system
   // folder). A start of the program repairs after odd kills, a start of the updater after even.
   for (int kill_at = 1;; ++kill_at) {
     TempFolder program;
-    WriteText(program.Join(kProgramName), "old program");
-    WriteText(program.Join("notes.txt"), "old notes");
-    const std::string staging = program.Join(kStagingFolder);
-    for (const char* folder : {"", "\\app", "\\app\\docs"}) CreateFolder(staging + folder);
-    WriteText(staging + "\\app\\" + kProgramName, "new program");
-    WriteText(staging + "\\app\\notes.txt", "new notes");
-    WriteText(staging + "\\app\\docs\\new.txt", "new file");
+    const std::string staging = StageProgramUpdate(program);
     const DWORD code = RunUpdater(program.Path(), std::to_string(kill_at));
     const std::string exe = ReadText(program.Join(kProgramName));
     if (code != 9) {
