@@ -389,6 +389,9 @@ def sign_list(list_path):
     signed = publisher("publish", "list", "--key", "test.key", "--version", NEXT_VERSION, list_path)
     check(signed.returncode == 0 and os.path.exists(os.path.join(SERVER, list_path.replace(
         "\\", "/") + ".sig")), "publish list signed %s" % list_path)
+    # The program trusts a key from its environment only for a server on 127.0.0.1.
+    with open(os.path.join(SERVER, "test.key.pub")) as public_key:
+        ENV["SORVIK_UPDATE_PUBLIC_KEY"] = public_key.read().strip()
     return True
 
 
