@@ -35,9 +35,14 @@ class WatchedApp : public SearchApp {
   bool main_ran = false;            // the search window would have opened
   bool index_at_main = false;       // with a usable index in place
   bool cancel_first_build = false;  // stop start-up at the first-build dialog
+  int repaired_after = -1;          // the number of updater pauses before the update repair
 
  protected:
   void Pause(DWORD ms) override { pauses.push_back(ms); }
+  void RepairUpdate() override {
+    repaired_after = static_cast<int>(pauses.size());
+    SearchApp::RepairUpdate();
+  }
   INT_PTR RunFirstBuild(CIndexCreationDlg* dialog) override {
     first_build_ran = true;
     leftover_at_build = PathExists(".\\ScanTemp\\old.txt");
@@ -176,6 +181,8 @@ TEST(SearchApp, WaitsForUpdater) {
     app.InitInstance();
     CloseHandle(updater);
     EXPECT_EQ(app.pauses, std::vector<DWORD>(11, 1000));
+    // An unfinished update is repaired only after the wait, before anything else starts.
+    EXPECT_EQ(app.repaired_after, 11);
     EXPECT_TRUE(app.first_build_ran);
     EXPECT_FALSE(app.main_ran);
   }
