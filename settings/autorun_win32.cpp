@@ -1,3 +1,5 @@
+#include "settings/autorun_win32.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -42,16 +44,15 @@ std::string AutorunCommand(const std::string& module) {
   return "\"" + module + "\"  " + kAutoSwitch;
 }
 
-void SetAutorun(bool on) {
+bool SetAutorunIn(HKEY machine, HKEY user, bool on) {
   // The machine-wide value where this user may write it, else the user's own; turning off
   // removes both.
-  if (on) {
-    if (!SetAutorunUnder(HKEY_LOCAL_MACHINE, true)) SetAutorunUnder(HKEY_CURRENT_USER, true);
-  } else {
-    SetAutorunUnder(HKEY_LOCAL_MACHINE, false);
-    SetAutorunUnder(HKEY_CURRENT_USER, false);
-  }
+  if (on) return SetAutorunUnder(machine, true) || SetAutorunUnder(user, true);
+  const bool machine_gone = SetAutorunUnder(machine, false);
+  return SetAutorunUnder(user, false) && machine_gone;
 }
+
+void SetAutorun(bool on) { SetAutorunIn(HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, on); }
 
 bool IsAutoStart() { return std::strstr(GetCommandLineA(), kAutoSwitch) != nullptr; }
 
