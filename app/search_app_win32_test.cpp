@@ -10,6 +10,7 @@
 #include "settings/autorun.h"
 #include "settings/config_store.h"
 #include "testing/snapshot_test_support.h"
+#include "ui/command_ids.h"
 #include "ui/index_creation_dlg_win32.h"
 #include "ui/main_search_dlg.h"
 #include "widgets/window_test_support.h"
@@ -121,6 +122,7 @@ TEST(SearchApp, SecondStartBringsFirstForward) {
   HWND first = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN_SEARCH),
                                   nullptr, PlainDialogProc, 0);
   ASSERT_NE(first, nullptr);
+  SetPropA(first, kSearchWindowProperty, first);  // as the search window marks itself
   ASSERT_FALSE(IsWindowVisible(first));
   {
     // The second start creates no window, runs nothing and shows the first one maximised.
@@ -134,14 +136,21 @@ TEST(SearchApp, SecondStartBringsFirstForward) {
     EXPECT_TRUE(IsWindowVisible(first));
     EXPECT_TRUE(IsZoomed(first));
   }
+  {
+    // Only the dialog that carries the search window's property is taken for it, whatever the
+    // titles say.
+    HWND other = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN_SEARCH),
+                                    nullptr, PlainDialogProc, 0);
+    SetWindowTextA(other, kMainWindowTitle);
+    EXPECT_TRUE(IsRunningSearchWindow(first));
+    EXPECT_FALSE(IsRunningSearchWindow(other));
+    SetPropA(other, kSearchWindowProperty, first);  // a property copied from another window
+    EXPECT_FALSE(IsRunningSearchWindow(other));
+    DestroyWindow(other);
+  }
+  RemovePropA(first, kSearchWindowProperty);
   DestroyWindow(first);
   CloseHandle(running);
-  {
-    // Only a dialog whose title starts with the product name is taken for the search window.
-    EXPECT_TRUE(IsRunningSearchWindow("#32770", kMainWindowTitle));
-    EXPECT_FALSE(IsRunningSearchWindow("NINDEX_CREATION_DLG", kMainWindowTitle));
-    EXPECT_FALSE(IsRunningSearchWindow("#32770", "提示 Sorvik"));
-  }
 }
 
 TEST(SearchApp, InstanceMutexOwnedUntilTheProgramEnds) {

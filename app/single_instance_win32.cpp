@@ -21,19 +21,17 @@ HANDLE CreateInstanceMutex(bool* running) {
   return mutex;
 }
 
-bool IsRunningSearchWindow(const char* class_name, const char* title) {
-  return std::strstr(class_name, "#32770") != nullptr &&
-         std::strncmp(title, kProductPrefix, std::strlen(kProductPrefix)) == 0;
+bool IsRunningSearchWindow(HWND window) {
+  char class_name[kNameBuffer] = {0};
+  GetClassNameA(window, class_name, kNameBuffer);
+  return std::strcmp(class_name, "#32770") == 0 &&
+         GetPropA(window, kSearchWindowProperty) == window;
 }
 
 bool BringRunningInstanceForward() {
   for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
        window = GetWindow(window, GW_HWNDNEXT)) {
-    char title[kNameBuffer] = {0};
-    char class_name[kNameBuffer] = {0};
-    GetWindowTextA(window, title, kNameBuffer);
-    GetClassNameA(window, class_name, kNameBuffer);
-    if (!IsRunningSearchWindow(class_name, title)) continue;
+    if (!IsRunningSearchWindow(window)) continue;
     // The window lets itself be shown (a logon start keeps it hidden until asked), then shows.
     DWORD_PTR answer = 0;
     SendMessageTimeoutA(window, kMsgShowRunning, 0, 0, SMTO_ABORTIFHUNG, kShowTimeoutMs, &answer);

@@ -10,7 +10,6 @@
 namespace sorvik {
 
 constexpr char kUpdaterRegistrationFile[] = ".\\Comfiles.reg";
-constexpr char kProductPrefix[] = "Sorvik";  // the search window's title starts with it
 
 constexpr DWORD kUpdaterProbeMs = 1000;       // pause between two probes of the hand-off mutex
 constexpr DWORD kUpdaterWaitLimitMs = 10000;  // give up once the pauses exceed this
@@ -21,9 +20,10 @@ constexpr DWORD kUpdaterSettleMs = 2000;      // extra pause when the updater le
 // first start).
 HANDLE CreateInstanceMutex(bool* running);
 
-// Whether a top-level window is the running instance's search window: its class contains
-// "#32770" and its title starts with "Sorvik".
-bool IsRunningSearchWindow(const char* class_name, const char* title);
+// Whether a top-level window is the running instance's search window: a dialog that carries
+// the search window's own property (other dialogs of the program, such as the MD5 dialog, have
+// titles that start with "Sorvik" too).
+bool IsRunningSearchWindow(HWND window);
 
 // Shows the running instance's search window maximised and on top. True when one was found.
 bool BringRunningInstanceForward();

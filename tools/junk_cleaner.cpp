@@ -88,13 +88,26 @@ std::vector<std::string> JunkCleaner::SystemKeptFolders() {
   return folders;
 }
 
+void JunkCleaner::AllowOnly(const std::vector<std::string>& folders) {
+  restricted_ = true;
+  allowed_.clear();
+  for (const std::string& folder : folders) {
+    if (folder.empty()) continue;
+    std::string full = FullLongPath(folder);
+    if (!full.empty()) allowed_.push_back(full);
+  }
+}
+
 bool JunkCleaner::MayEmpty(const std::string& path) const {
   if (path.size() < kShortestEmptiedPath || path.size() >= MAX_PATH) return false;
   const std::string full = FullLongPath(path);
   if (full.empty() || IsRootOrDevice(full)) return false;
   for (const std::string& kept : kept_)
     if (IsOrHolds(full, kept)) return false;
-  return true;
+  if (!restricted_) return true;
+  for (const std::string& allowed : allowed_)
+    if (SameText(full, allowed)) return true;
+  return false;
 }
 
 int JunkCleaner::EmptyFolder(const std::string& path) {

@@ -24,9 +24,13 @@ class JunkCleaner {
   // the shell name it) and the Windows and system folders.
   static std::vector<std::string> SystemKeptFolders();
 
-  // Whether `path` may be emptied: long enough, no drive or share root, not a device path, and
-  // neither a kept folder nor one that holds a kept folder (compared as full long paths,
-  // without regard to case).
+  // From now on only these folders may be emptied (compared as full long paths, without regard
+  // to case); empty paths among them are ignored.
+  void AllowOnly(const std::vector<std::string>& folders);
+
+  // Whether `path` may be emptied: long enough, no drive or share root, not a device path,
+  // neither a kept folder nor one that holds a kept folder, and one of the allowed folders
+  // when AllowOnly named some (compared as full long paths, without regard to case).
   bool MayEmpty(const std::string& path) const;
 
   // Deletes the contents of `path` when MayEmpty allows it. Reparse points (junctions and
@@ -50,12 +54,14 @@ class JunkCleaner {
   // Deletes one entry found in the folder of path_[0, length).
   void DeleteEntry(size_t length, const WIN32_FIND_DATAA& entry);
 
-  std::vector<std::string> kept_;  // full long paths of the kept folders
-  FinalPathFunction final_path_;   // GetFinalPathNameByHandleA where the system has it
-  std::string top_final_;          // the final path of the folder being emptied
-  size_t top_length_ = 0;          // its length in path_
-  char path_[MAX_PATH] = {0};      // the folder or entry being worked on
-  int deleted_ = 0;                // entries deleted by the current EmptyFolder
+  std::vector<std::string> kept_;     // full long paths of the kept folders
+  std::vector<std::string> allowed_;  // full long paths of the only folders emptied
+  bool restricted_ = false;           // AllowOnly was called
+  FinalPathFunction final_path_;      // GetFinalPathNameByHandleA where the system has it
+  std::string top_final_;             // the final path of the folder being emptied
+  size_t top_length_ = 0;             // its length in path_
+  char path_[MAX_PATH] = {0};         // the folder or entry being worked on
+  int deleted_ = 0;                   // entries deleted by the current EmptyFolder
 };
 
 }  // namespace sorvik

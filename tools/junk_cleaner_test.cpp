@@ -43,6 +43,37 @@ TEST(JunkCleaner, EmptiesTheTreeButKeepsTheFolderAndWhatIsInUse) {
     EXPECT_FALSE(Exists(junk + gone)) << gone;
 }
 
+TEST(JunkCleaner, OnlyTheAllowedFoldersAreEmptied) {
+  TempFolder root;
+  const std::string temp = root.Join("Temp");
+  for (const std::string& folder : {temp, root.Join("Temp2"), root.Join("Temp.bak"),
+                                    root.Join("Temp\\inner"), root.Join("other\\Temp")}) {
+    MakeFolder(folder);
+    Touch(folder + "\\x.tmp");
+  }
+  JunkCleaner cleaner({});
+  cleaner.AllowOnly({temp + "\\", ""});
+  {  // look-alikes, a folder inside the allowed one and one above it are refused
+    for (const char* other : {"Temp2", "Temp.bak", "Temp\\inner", "other\\Temp", ""}) {
+      EXPECT_FALSE(cleaner.MayEmpty(root.Join(other))) << other;
+      EXPECT_EQ(cleaner.EmptyFolder(root.Join(other)), 0) << other;
+    }
+    EXPECT_TRUE(Exists(root.Join("Temp2\\x.tmp")));
+    EXPECT_TRUE(Exists(root.Join("Temp\\inner\\x.tmp")));
+  }
+  {  // the allowed folder under another spelling: letter case, "..", no trailing backslash
+    EXPECT_TRUE(cleaner.MayEmpty(root.Join("other\\..\\TEMP")));
+    EXPECT_EQ(cleaner.EmptyFolder(temp), 3);  // x.tmp, inner\x.tmp, inner
+    EXPECT_TRUE(Exists(temp));
+  }
+  {  // allowing nothing empties nothing
+    cleaner.AllowOnly({});
+    Touch(temp + "\\y.tmp");
+    EXPECT_EQ(cleaner.EmptyFolder(temp), 0);
+    EXPECT_TRUE(Exists(temp + "\\y.tmp"));
+  }
+}
+
 TEST(JunkCleaner, NeverFollowsLinksOutOfTheFolder) {
   TempFolder root;
   const std::string junk = root.Join("junk");

@@ -13,6 +13,12 @@ namespace sorvik {
 namespace {
 
 constexpr char kFrameClass[] = "SorvikPsList";
+
+// A row of the list was selected or lost its selection.
+bool SelectionMoved(const NMLISTVIEW* change) {
+  return (change->uChanged & LVIF_STATE) != 0 &&
+         ((change->uNewState ^ change->uOldState) & LVIS_SELECTED) != 0;
+}
 constexpr char kHeaderOwnerProp[] = "SorvikPsListCtrl";
 constexpr int kWindowWidth = 800;
 constexpr int kWindowHeight = 600;
@@ -384,8 +390,11 @@ void CPsListMainWnd::FillProcesses() {
 
 void CPsListMainWnd::FillModules(int process_index) {
   module_rows_.clear();
-  if (process_index >= 0 && process_index < static_cast<int>(process_rows_.size()))
+  modules_of_ = -1;
+  if (process_index >= 0 && process_index < static_cast<int>(process_rows_.size())) {
+    modules_of_ = process_rows_[process_index].processId;
     EnumerateModules(source_, process_rows_[process_index].processId, &module_rows_);
+  }
   HWND list = modules_.Handle();
   SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   ListView_DeleteAllItems(list);
@@ -417,6 +426,13 @@ void CPsListMainWnd::SelectFirstProcess() {
 }
 
 void CPsListMainWnd::ShowSelectedModules() { FillModules(processes_.SelectedData()); }
+
+void CPsListMainWnd::FollowSelection() {
+  const int index = processes_.SelectedData();
+  const bool listed = index >= 0 && index < static_cast<int>(process_rows_.size());
+  if ((listed ? static_cast<int64_t>(process_rows_[index].processId) : -1) != modules_of_)
+    FillModules(index);
+}
 
 bool CPsListMainWnd::SelectProcess(uint32_t id) {
   HWND list = processes_.Handle();
@@ -479,6 +495,8 @@ void CPsListMainWnd::EndSelectedProcess() {
       SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
     }
   }
+  // The ended process's modules go with its row: the list shows the selection's, if any.
+  ShowSelectedModules();
 }
 
 void CPsListMainWnd::SortByColumn(int id, int column) {
@@ -540,6 +558,11 @@ bool CPsListMainWnd::OnNotify(const NMHDR* header) {
   switch (header->code) {
     case NM_CLICK:
       if (id == kProcessListId) ShowSelectedModules();
+      return true;
+    case LVN_ITEMCHANGED:
+      // The keyboard moves the selection too; the modules follow it.
+      if (id == kProcessListId && SelectionMoved(reinterpret_cast<const NMLISTVIEW*>(header)))
+        FollowSelection();
       return true;
     case NM_RCLICK:
       ShowMenu(id);

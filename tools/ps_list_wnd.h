@@ -140,6 +140,9 @@ class CPsListMainWnd {
   void CreateLists();
   void FillProcesses();
   void FillModules(int process_index);
+  // After a selection change: fills the module list when it shows another process's modules
+  // than the selection's.
+  void FollowSelection();
   void SortList(CPsListCtrl* list, const SortState& sort);
   void SelectFirstProcess();
   void OnSize(int width, int height);
@@ -161,6 +164,7 @@ class CPsListMainWnd {
   CPsListCtrl modules_;
   std::vector<ProcessInfo> process_rows_;
   std::vector<ModuleInfo> module_rows_;
+  int64_t modules_of_ = -1;  // the process id whose modules are listed; -1 for none
   SortState process_sort_;
   SortState module_sort_;
   HFONT header_font_ = nullptr;

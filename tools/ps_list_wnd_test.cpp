@@ -225,6 +225,34 @@ TEST_F(PsListWindow, EndingRemovesTheRowAndKeepsTheOthersOnTheirRecords) {
   ExpectRowsMatchRecords(*window_);
 }
 
+TEST_F(PsListWindow, TheModuleListFollowsTheSelection) {
+  RecordedProcesses source = FourProcesses();
+  source.endable = {100};
+  window_ = CPsListMainWnd::Open(nullptr, &source);
+  ASSERT_NE(window_, nullptr);
+  HWND list = window_->ProcessList();
+  HWND modules = window_->ModuleList();
+  {  // the selection moved by the keyboard (no click) takes the module list along
+    Select(list, RowOfProcess(*window_, 102));
+    EXPECT_EQ(ListView_GetItemCount(modules), 1);
+    EXPECT_EQ(Cell(modules, 0, 0), "a.dll");
+    Select(list, RowOfProcess(*window_, 100));
+    EXPECT_EQ(ListView_GetItemCount(modules), 2);
+  }
+  {  // ending the selected process leaves no row selected and no module of it listed
+    DialogAnswerer answerer({kPsListCaption}, IDYES);
+    window_->EndSelectedProcess();
+    ASSERT_EQ(source.ended, std::vector<uint32_t>{100});
+    EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), -1);
+    EXPECT_EQ(ListView_GetItemCount(modules), 0);
+    EXPECT_TRUE(window_->Modules().empty());
+  }
+  {  // selecting another row shows its modules again
+    Select(list, RowOfProcess(*window_, 102));
+    EXPECT_EQ(ListView_GetItemCount(modules), 1);
+  }
+}
+
 TEST_F(PsListWindow, ListsWineProcessesAndTheirModules) {
   window_ = CPsListMainWnd::Open(nullptr);
   ASSERT_NE(window_, nullptr);

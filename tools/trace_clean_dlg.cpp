@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include <cstring>
+
 #include "res/resource_ids.h"
 #include "widgets/check_list.h"
 #include "widgets/dialog_icon.h"
@@ -14,8 +16,8 @@ constexpr int kIconX = 10;
 constexpr int kIconY = 20;
 // A place whose path has this many bytes or fewer (a bare drive root) is left alone.
 constexpr size_t kShortestPlace = 5;
-constexpr char kProfileTemp[] = "\\Local Settings\\Temp";
-constexpr char kWindowsTemp[] = "\\Temp";
+constexpr char kMachineEnvironment[] =
+    "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 
 constexpr int kRowTemporaryFolders = 0;
 constexpr int kRowInternetCache = 1;
@@ -38,12 +40,22 @@ std::string ShellFolder(int csidl) {
 
 }  // namespace
 
-std::string JunkPlaces::RecentFolder() { return ShellFolder(CSIDL_RECENT); }
-
-std::string JunkPlaces::WindowsFolder() {
+std::string JunkPlaces::UserTempFolder() {
   char path[MAX_PATH] = {0};
-  UINT length = GetWindowsDirectoryA(path, MAX_PATH);
+  const DWORD length = GetTempPathA(MAX_PATH, path);
   return length > 0 && length < MAX_PATH ? path : "";
+}
+
+std::string JunkPlaces::SystemTempFolder() {
+  char value[MAX_PATH] = {0};
+  DWORD size = sizeof value;
+  if (RegGetValueA(HKEY_LOCAL_MACHINE, kMachineEnvironment, "TEMP",
+                   RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, value,
+                   &size) != ERROR_SUCCESS)
+    return "";
+  char path[MAX_PATH] = {0};
+  const DWORD length = ExpandEnvironmentStringsA(value, path, MAX_PATH);
+  return length > 0 && length <= MAX_PATH && std::strchr(path, '%') == nullptr ? path : "";
 }
 
 std::string JunkPlaces::InternetCacheFolder() { return ShellFolder(CSIDL_INTERNET_CACHE); }
@@ -90,7 +102,12 @@ bool CTraceCleanDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_P
 }
 
 void CTraceCleanDlg::CleanNow() {
+  user_temp_ = places_->UserTempFolder();
+  system_temp_ = places_->SystemTempFolder();
+  internet_cache_ = places_->InternetCacheFolder();
   JunkCleaner cleaner(places_->KeptFolders());
+  // Whatever path reaches the cleaner, it empties only a folder the system named.
+  cleaner.AllowOnly({user_temp_, system_temp_, internet_cache_});
   HWND list = List();
   for (int row = 0; row < kCleanRowCount; ++row) {
     if (RowStateImage(list, row) == 1) continue;
@@ -104,19 +121,12 @@ void CTraceCleanDlg::CleanNow() {
 }
 
 void CTraceCleanDlg::CleanTemporaryFolders(JunkCleaner* cleaner) {
-  std::string recent = places_->RecentFolder();
-  if (recent.size() <= kShortestPlace) return;
-  // The recent-documents folder lies directly in the user's profile folder.
-  const size_t cut = recent.rfind('\\');
-  if (cut != std::string::npos) cleaner->EmptyFolder(recent.substr(0, cut) + kProfileTemp);
-  std::string windows = places_->WindowsFolder();
-  if (!windows.empty() && windows.back() == '\\') windows.pop_back();
-  if (!windows.empty()) cleaner->EmptyFolder(windows + kWindowsTemp);
+  if (user_temp_.size() > kShortestPlace) cleaner->EmptyFolder(user_temp_);
+  if (system_temp_.size() > kShortestPlace) cleaner->EmptyFolder(system_temp_);
 }
 
 void CTraceCleanDlg::CleanInternetCache(JunkCleaner* cleaner) {
-  const std::string cache = places_->InternetCacheFolder();
-  if (cache.size() > kShortestPlace) cleaner->EmptyFolder(cache);
+  if (internet_cache_.size() > kShortestPlace) cleaner->EmptyFolder(internet_cache_);
 }
 
 void CTraceCleanDlg::SetStatus(int row, const char* status) { SetCellText(List(), row, 1, status); }

@@ -18,15 +18,16 @@ constexpr char kCleanPending[] = "待清理";
 constexpr char kCleanFinished[] = "已清理";
 constexpr int kCleanRowCount = 3;
 
-// Where the cleaner finds its places and how it empties the recycle bins. The program uses the
-// system's; tests put a test tree in their place.
+// Where the cleaner finds its places and how it empties the recycle bins. The program asks the
+// system; tests put a test tree in their place.
 class JunkPlaces {
  public:
   virtual ~JunkPlaces() = default;
-  // The shell's recent-documents folder; its parent is taken as the user's profile folder.
-  virtual std::string RecentFolder();
-  // The Windows folder.
-  virtual std::string WindowsFolder();
+  // The user's temporary folder as the system names it (GetTempPath).
+  virtual std::string UserTempFolder();
+  // The system's temporary folder: the machine environment's TEMP, expanded; empty when the
+  // system names none.
+  virtual std::string SystemTempFolder();
   // The temporary-internet-files folder.
   virtual std::string InternetCacheFolder();
   // Folders that are never emptied, nor any folder that holds one of them.
@@ -50,6 +51,8 @@ class CTraceCleanDlg : public CDialogBase {
   void CleanNow();
   void CleanTemporaryFolders(JunkCleaner* cleaner);
   void CleanInternetCache(JunkCleaner* cleaner);
+  // Each place named above, asked once per cleaning: the only folders the cleaner empties.
+  std::string user_temp_, system_temp_, internet_cache_;
   void SetStatus(int row, const char* status);
   HWND List() const;
 

@@ -50,7 +50,9 @@ constexpr UINT kMsgMenuDropDown = WM_USER + 1216;  // a menu button: wParam id, 
 constexpr UINT kMsgIndexSwapped = WM_USER + 1217;  // posted by the index thread after a swap
 constexpr UINT kMsgShowRunning = WM_USER + 1218;   // a second start hands over: show the window
 constexpr UINT kMsgIndexLive = WM_USER + 1219;     // posted by a watch thread: the disk changed
-constexpr UINT_PTR kNoticeTimer = 888;             // rotates the notice line
+// The property only the search window carries: a second start finds the window by it.
+constexpr char kSearchWindowProperty[] = "SorvikSearchWindow";
+constexpr UINT_PTR kNoticeTimer = 888;  // rotates the notice line
 constexpr UINT kNoticePeriodMs = 10000;
 constexpr int kHotKeyId = 999;
 constexpr UINT kTrayIconId = 4;  // also the number of the tray menu resource

@@ -18,6 +18,16 @@ std::string Joined(const std::string& text, const std::string& name) {
   return text.empty() ? name : text + " + " + name;
 }
 
+constexpr int kHotKeyProbeId = 0xBFF0;  // held for a moment by HotKeyIsFree
+
+UINT Modifiers(uint32_t value) {
+  UINT modifiers = 0;
+  if (value & kHotKeyCtrl) modifiers |= MOD_CONTROL;
+  if (value & kHotKeyShift) modifiers |= MOD_SHIFT;
+  if (value & kHotKeyAlt) modifiers |= MOD_ALT;
+  return modifiers;
+}
+
 }  // namespace
 
 std::string HotKeyKeyName(uint32_t code) {
@@ -69,13 +79,20 @@ uint32_t StoredHotKey(ConfigStore* settings) {
   return static_cast<uint32_t>(settings->GetInt(kConfigShortcutKey, kDefaultShortcutKey));
 }
 
-void RegisterSearchHotKey(HWND window, uint32_t value) {
-  if (value == 0) return;
-  UINT modifiers = 0;
-  if (value & kHotKeyCtrl) modifiers |= MOD_CONTROL;
-  if (value & kHotKeyShift) modifiers |= MOD_SHIFT;
-  if (value & kHotKeyAlt) modifiers |= MOD_ALT;
-  RegisterHotKey(window, kHotKeyId, modifiers, value & kHotKeyVirtualKey);
+bool HotKeyHasModifier(uint32_t value) {
+  return (value & (kHotKeyCtrl | kHotKeyShift | kHotKeyAlt)) != 0;
+}
+
+bool HotKeyIsFree(uint32_t value) {
+  if (!RegisterHotKey(nullptr, kHotKeyProbeId, Modifiers(value), value & kHotKeyVirtualKey))
+    return false;
+  UnregisterHotKey(nullptr, kHotKeyProbeId);
+  return true;
+}
+
+bool RegisterSearchHotKey(HWND window, uint32_t value) {
+  if (value == 0) return true;
+  return RegisterHotKey(window, kHotKeyId, Modifiers(value), value & kHotKeyVirtualKey) != FALSE;
 }
 
 void UnregisterSearchHotKey(HWND window) { UnregisterHotKey(window, kHotKeyId); }

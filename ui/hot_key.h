@@ -22,9 +22,13 @@ std::string HotKeyKeyName(uint32_t code);
 std::string HotKeyText(uint32_t value);
 // The value stored under "shortcut_key", Ctrl + K when the key is missing.
 uint32_t StoredHotKey(ConfigStore* settings);
-// Registers `value` for `window` under the search window's id; nothing for 0. A key that
-// another program holds fails silently.
-void RegisterSearchHotKey(HWND window, uint32_t value);
+// Whether `value` holds Ctrl, Shift or Alt.
+bool HotKeyHasModifier(uint32_t value);
+// Whether no window (of any program) holds `value` now: registered for a moment and let go.
+bool HotKeyIsFree(uint32_t value);
+// Registers `value` for `window` under the search window's id; nothing (and true) for 0. False
+// when another window holds the key.
+bool RegisterSearchHotKey(HWND window, uint32_t value);
 void UnregisterSearchHotKey(HWND window);
 
 }  // namespace sorvik

@@ -52,6 +52,7 @@ MainSearchDlg::~MainSearchDlg() {
 
 BOOL MainSearchDlg::OnInit() {
   ObjectDirectory::Set(kMainWindowKey, this);
+  SetPropA(Handle(), kSearchWindowProperty, Handle());
   if (settings_ == nullptr) settings_ = &ConfigStore::Instance();
   ApplyAutorunSetting(settings_);
   if (index_ == nullptr) index_ = &IndexManager::Instance();

@@ -37,8 +37,7 @@ constexpr int kAdColumnCollapsed = 17;     // and while folded away
 constexpr int kFilterPanelMinWidth = 160;  // the splitter never makes the panel narrower
 constexpr int kNotFoundWidth = 250;
 constexpr int kNotFoundHeight = 90;
-// The smallest client area: wide enough for the bar's fixed keyword box and buttons.
-constexpr int kMinClientWidth = kBarControlsRight + 10;
+// The smallest client area's height; its width is the least the search bar needs.
 constexpr int kMinClientHeight = 360;
 
 // Where the window finds the index, the settings and the favourites; null means the program's
@@ -139,6 +138,8 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   bool RunMenuCommand(int id);
   void ShowDropDown(int button_id, const RECT& bar_rect);
   void SearchShortcutFolder(int csidl, const char* sub_folder);
+  void RunSearchShowingKeywords(const std::string& keywords, const std::string& location,
+                                int category, uint8_t hiddenOnly, int year, int month);
   void RunFavourite(int number);
   void ToggleAdColumn();
   void ShowFromTray();

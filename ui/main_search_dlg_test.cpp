@@ -10,6 +10,7 @@
 #include "testing/snapshot_test_support.h"
 #include "ui/command_ids.h"
 #include "ui/location_tree.h"
+#include "ui/menu_text.h"
 #include "ui/not_found_text.h"
 #include "ui/search_window_test_support.h"
 
@@ -270,6 +271,50 @@ TEST_F(SearchWindowTest, FavouritesReplayTheirSearch) {
   GetMenuStringA(menu, kCmdFirstFavourite + 1, caption, sizeof caption, MF_BYCOMMAND);
   EXPECT_STREQ(caption, "五月");
   DestroyMenu(menu);
+}
+
+TEST_F(SearchWindowTest, LongFavouriteTitlesAreCutInTheMenu) {
+  std::string long_title;
+  for (int i = 0; i < 390; ++i) long_title += "春";  // 780 bytes
+  {
+    FavoriteStore store(favourites_.Path());
+    store.Add(long_title, MakeSearchRequest("photo", "", kCategoryPictures, false, 0, 0));
+    store.Add("A&B", MakeSearchRequest("photo", "", kCategoryPictures, false, 0, 0));
+    ASSERT_TRUE(store.Save());
+  }
+  HMENU menu = window_->BuildDropDown(kMenuButtonFavourites);
+  ASSERT_NE(menu, nullptr);
+  char caption[1024] = {0};
+  GetMenuStringA(menu, kCmdFirstFavourite, caption, sizeof caption, MF_BYCOMMAND);
+  const std::string shown = caption;
+  {  // the long title: whole characters, then "…", and far narrower than the screen
+    EXPECT_EQ(shown, long_title.substr(0, kMenuTitleBytes) + "…");
+    NONCLIENTMETRICSA metrics = {};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    HFONT font = CreateFontIndirectA(&metrics.lfMenuFont);
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE size = {};
+    GetTextExtentPoint32A(dc, shown.c_str(), static_cast<int>(shown.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(font);
+    EXPECT_LT(size.cx, GetSystemMetrics(SM_CXSCREEN) / 2);
+  }
+  {  // an odd cut never splits a character; "&" shows as itself
+    EXPECT_EQ(MenuTitle("a" + long_title), "a" + long_title.substr(0, kMenuTitleBytes - 2) + "…");
+    EXPECT_EQ(MenuTitle(long_title.substr(0, kMenuTitleBytes)), long_title.substr(0, 60));
+    GetMenuStringA(menu, kCmdFirstFavourite + 1, caption, sizeof caption, MF_BYCOMMAND);
+    EXPECT_STREQ(caption, "A&&B");
+  }
+  DestroyMenu(menu);
+  {  // the file keeps the whole title, and the favourite still runs
+    FavoriteStore store(favourites_.Path());
+    EXPECT_EQ(store.Item(0).title, long_title);
+    SendMessageA(window_->Handle(), WM_COMMAND, kCmdFirstFavourite, 0);
+    EXPECT_EQ(window_->CurrentRequest().keywords, "photo");
+  }
 }
 
 TEST_F(SearchWindowTest, MenusAndCommands) {

@@ -19,6 +19,7 @@
 #include "ui/about_dlg.h"
 #include "ui/command_ids.h"
 #include "ui/main_search_dlg.h"
+#include "ui/menu_text.h"
 #include "ui/menu_windows.h"
 #include "ui/option_main_wnd.h"
 #include "ui/options_main_dlg.h"
@@ -102,7 +103,7 @@ HMENU MainSearchDlg::BuildDropDown(int button_id) {
       // own ids would run into other commands).
       for (size_t i = 0; i < favourites.Count(); ++i)
         AppendItem(menu, std::min(kCmdFirstFavourite + static_cast<int>(i), kCmdLastFavourite + 1),
-                   favourites.Item(i).title.c_str());
+                   MenuTitle(favourites.Item(i).title).c_str());
       break;
     }
     case kMenuButtonTools:
@@ -238,7 +239,17 @@ void MainSearchDlg::SearchShortcutFolder(int csidl, const char* sub_folder) {
   std::string location = path;
   if (sub_folder != nullptr) location += std::string("\\") + sub_folder;
   list_.SetViewMode(kViewIcons);
-  RunSearch(".lnk", location, kCategoryAll, 0, 0, 0);
+  RunSearchShowingKeywords(".lnk", location, kCategoryAll, 0, 0, 0);
+}
+
+// A search that does not come from the box: the box then shows its keywords, so that what it
+// says is what the list holds and a later category click searches the same words.
+void MainSearchDlg::RunSearchShowingKeywords(const std::string& keywords,
+                                             const std::string& location, int category,
+                                             uint8_t hiddenOnly, int year, int month) {
+  if (RunSearch(keywords, location, category, hiddenOnly, year, month) == nullptr) return;
+  bar_.KeywordBox().SetText(keywords);
+  bar_.KeywordBox().ClearSelection();
 }
 
 void MainSearchDlg::RunFavourite(int number) {
@@ -251,7 +262,8 @@ void MainSearchDlg::RunFavourite(int number) {
     year = (saved.monthFrom >> 8) + 1900;
     month = saved.monthFrom & 0xFF;
   }
-  RunSearch(saved.keywords, saved.location, saved.category, saved.hiddenOnly, year, month);
+  RunSearchShowingKeywords(saved.keywords, saved.location, saved.category, saved.hiddenOnly, year,
+                           month);
 }
 
 void MainSearchDlg::ToggleAdColumn() {

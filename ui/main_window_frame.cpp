@@ -75,7 +75,7 @@ bool MainSearchDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PT
 // The keyword box and its buttons sit at fixed places of the bar; the window never gets
 // narrower than the client width that shows them, nor lower than a few rows of the list.
 void MainSearchDlg::LimitTrackingSize(MINMAXINFO* limits) const {
-  RECT frame = {0, 0, kMinClientWidth, kMinClientHeight};
+  RECT frame = {0, 0, bar_.MinimumWidth(), kMinClientHeight};
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(Handle(), GWL_STYLE)), FALSE,
                      static_cast<DWORD>(GetWindowLongA(Handle(), GWL_EXSTYLE)));
   limits->ptMinTrackSize.x = frame.right - frame.left;

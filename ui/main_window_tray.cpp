@@ -61,6 +61,7 @@ bool MainSearchDlg::OnTrayMessage(UINT message, WPARAM wparam, LPARAM lparam, IN
       *result = 1;
       return true;
     case WM_DESTROY:
+      RemovePropA(Handle(), kSearchWindowProperty);
       StopTray();
       return false;
     default:

@@ -135,9 +135,9 @@ bool COptionMainWnd::OnCommand(int id, int code, HWND control) {
 }
 
 bool COptionMainWnd::Save() {
+  if (!AcceptHotKey()) return false;
   const uint32_t value = hot_key_.Value();
   settings_->Set(kConfigShortcutKey, std::to_string(value));
-  ApplyHotKey(value);
   for (const CheckBoxSetting& box : kCheckBoxes)
     settings_->Set(box.key,
                    IsDlgButtonChecked(Handle(), box.control) == BST_CHECKED ? "true" : "false");
@@ -145,11 +145,35 @@ bool COptionMainWnd::Save() {
   return index_page_.Handle() == nullptr || index_page_.Save();
 }
 
-void COptionMainWnd::ApplyHotKey(uint32_t value) {
+bool COptionMainWnd::AcceptHotKey() {
+  const uint32_t value = hot_key_.Value();
+  const uint32_t stored = StoredHotKey(settings_);
+  const char* refusal = nullptr;
+  if (value == stored) {
+    ApplyHotKey(value);  // held by the search window already, or tried again
+    return true;
+  }
+  if (!HotKeyHasModifier(value))
+    refusal = kHotKeyNeedsModifier;
+  else if (!ApplyHotKey(value))
+    refusal = kHotKeyTaken;
+  if (refusal == nullptr) return true;
+  MessageBoxA(Handle(), refusal, kOptionsCaption, MB_OK | MB_ICONWARNING);
+  hot_key_.ShowValue(stored);
+  SetFocus(hot_key_.Handle());
+  return false;
+}
+
+// Moves the search window's hot key to `value`; when another program holds `value` the old one
+// is registered again and the answer is false. Without a search window only asks whether
+// `value` is free.
+bool COptionMainWnd::ApplyHotKey(uint32_t value) {
   auto* main = static_cast<MainSearchDlg*>(ObjectDirectory::Find(kMainWindowKey));
-  if (main == nullptr) return;
+  if (main == nullptr || main->Handle() == nullptr) return HotKeyIsFree(value);
   UnregisterSearchHotKey(main->Handle());
-  RegisterSearchHotKey(main->Handle(), value);
+  if (RegisterSearchHotKey(main->Handle(), value)) return true;
+  RegisterSearchHotKey(main->Handle(), StoredHotKey(settings_));
+  return false;
 }
 
 bool COptionMainWnd::OnNotify(NMHDR* header, LRESULT* result) {

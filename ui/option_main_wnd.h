@@ -1,7 +1,8 @@
 // "系统选项": a page tree on the left switches between the general page (the hot key, starting
 // with the logon, indexing removable drives, drag copy) and the index page. OK writes the
 // general settings, applies the hot key and the Run value at once, then lets the index page
-// save; the window stays open when that page refuses its input.
+// save; the window stays open when that page refuses its input, or when the hot key is refused
+// (then nothing is saved).
 #pragma once
 
 #include <windows.h>
@@ -18,6 +19,9 @@ class ConfigStore;
 
 constexpr char kGeneralPageText[] = "常　规";
 constexpr char kIndexPageText[] = "索　引";
+constexpr char kOptionsCaption[] = "提示";
+constexpr char kHotKeyNeedsModifier[] = "热键必须含有Ctrl、Shift或Alt键，请重新输入！";
+constexpr char kHotKeyTaken[] = "该热键已被其他程序占用，请换一个热键！";
 
 class COptionMainWnd : public CDialogBase {
  public:
@@ -39,7 +43,10 @@ class COptionMainWnd : public CDialogBase {
   void CreateIndexPage();
   void ShowPage(bool index_page);
   bool Save();
-  void ApplyHotKey(uint32_t value);
+  // A changed hot key without a modifier, or one another program holds, is refused with a
+  // message; the box then shows the stored one again.
+  bool AcceptHotKey();
+  bool ApplyHotKey(uint32_t value);
   LRESULT DrawPageItem(NMTVCUSTOMDRAW* draw);
 
   ConfigStore* settings_;            // the settings the window reads and writes

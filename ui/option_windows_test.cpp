@@ -4,6 +4,10 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "res/option_ids.h"
 #include "res/resource_ids.h"
 #include "settings/autorun.h"
@@ -43,6 +47,24 @@ void Press(HWND edit, int key, std::initializer_list<int> held) {
   SendMessageA(edit, WM_KEYDOWN, key, 1);
   if (key >= 'A' && key <= 'Z') SendMessageA(edit, WM_CHAR, key, 1);
   SendMessageA(edit, WM_KEYUP, key, 1);
+  HoldKeys({});
+}
+
+// A key as the dialog's message loop delivers it: the dialog manager first, then translation
+// and dispatch of the key and of the characters the translation makes.
+void DialogKey(HWND dialog, int key, std::initializer_list<int> held) {
+  HoldKeys(held);
+  for (UINT message : {WM_KEYDOWN, WM_KEYUP}) {
+    if (!IsWindow(dialog)) break;
+    MSG msg = {GetFocus(), message, static_cast<WPARAM>(key), 1, 0, {0, 0}};
+    if (!IsDialogMessageA(dialog, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    MSG typed;
+    while (PeekMessageA(&typed, nullptr, WM_CHAR, WM_DEADCHAR, PM_REMOVE))
+      if (!IsWindow(dialog) || !IsDialogMessageA(dialog, &typed)) DispatchMessageA(&typed);
+  }
   HoldKeys({});
 }
 
@@ -117,16 +139,24 @@ TEST(HotKeyBox, TextAndCapture) {
     EXPECT_EQ(box.Value(), 0x30074u);
   }
   {
-    // Ctrl alone: only the modifier.
-    Press(edit, VK_CONTROL, {VK_CONTROL});
-    EXPECT_EQ(TextOf(edit), "Ctrl");
-    EXPECT_EQ(box.Value(), 0x10000u);
+    // Keys without a name never replace the combination: Ctrl alone, Ctrl+Page Up, Space,
+    // Backspace, Tab, Return and Esc sent straight to the box.
+    for (int key : {VK_CONTROL, VK_PRIOR, VK_SPACE, VK_BACK, VK_TAB, VK_RETURN, VK_ESCAPE}) {
+      Press(edit, key, {VK_CONTROL});
+      EXPECT_EQ(TextOf(edit), "Ctrl + Shift + F5") << key;
+      EXPECT_EQ(box.Value(), 0x30074u) << key;
+    }
   }
   {
-    // Page Up has no name: Ctrl+Page Up keeps only the Ctrl bit.
-    Press(edit, VK_PRIOR, {VK_CONTROL});
-    EXPECT_EQ(TextOf(edit), "Ctrl");
-    EXPECT_EQ(box.Value(), 0x10000u);
+    // The dialog manager keeps Tab, Return and Esc; every other key-down is the box's.
+    for (int key : {VK_TAB, VK_RETURN, VK_ESCAPE, static_cast<int>('K'), VK_F5, VK_LEFT}) {
+      MSG message = {edit, WM_KEYDOWN, static_cast<WPARAM>(key), 1, 0, {0, 0}};
+      const LRESULT code =
+          SendMessageA(edit, WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&message));
+      EXPECT_EQ((code & (DLGC_WANTMESSAGE | DLGC_WANTALLKEYS | DLGC_WANTTAB)) != 0,
+                !IsDialogNavigationKey(key))
+          << key;
+    }
   }
   {
     // A letter shows once: its character never reaches the edit.
@@ -355,6 +385,114 @@ TEST_F(SystemOptionsTest, SwitchingPagesKeepsTheEdits) {
   EXPECT_EQ(settings.GetString(kConfigDragCopy, ""), "false");
   EXPECT_EQ(settings.GetString(kConfigIndexUpdateFreq, ""), "1440");
   EXPECT_EQ(settings.GetString(kConfigIndexPosition, ""), "C:");
+}
+
+TEST_F(SystemOptionsTest, TabReturnAndEscWorkTheDialogFromTheHotKeyBox) {
+  settings.Set(kConfigIndexPosition, "C:");
+  SetAutorun(false);
+  Open();
+  HWND dialog = window->Handle();
+  HWND box = window->Item(IDC_OPTION_HOT_KEY);
+  ShowWindow(dialog, SW_SHOW);
+  SetFocus(box);
+  ASSERT_EQ(GetFocus(), box);
+  {
+    // Tab moves on and the box keeps Ctrl + K; Shift+Tab comes back, and moves on again.
+    DialogKey(dialog, VK_TAB, {});
+    EXPECT_NE(GetFocus(), box);
+    EXPECT_EQ(TextOf(box), "Ctrl + K");
+    DialogKey(dialog, VK_TAB, {VK_SHIFT});
+    EXPECT_EQ(GetFocus(), box);
+    DialogKey(dialog, VK_TAB, {VK_SHIFT});
+    EXPECT_NE(GetFocus(), box);
+    EXPECT_EQ(TextOf(box), "Ctrl + K");
+    EXPECT_EQ(window->HotKeyBox().Value(), 0x1004Bu);
+  }
+  {
+    // Keys without a name leave it too.
+    SetFocus(box);
+    for (int key : {VK_CONTROL, VK_SPACE, VK_PRIOR, VK_BACK}) DialogKey(dialog, key, {VK_CONTROL});
+    EXPECT_EQ(TextOf(box), "Ctrl + K");
+  }
+  {
+    // Return confirms: the window closes and Config.xml still holds Ctrl + K.
+    CheckDlgButton(dialog, IDC_OPTION_AUTORUN, BST_UNCHECKED);
+    SetFocus(box);
+    DialogKey(dialog, VK_RETURN, {});
+    EXPECT_EQ(window->Handle(), nullptr);
+    ConfigStore reread(folder.Join(kConfigFileName));
+    EXPECT_EQ(reread.GetString(kConfigShortcutKey, ""), "65611");
+  }
+}
+
+// Run from the modal loop of "系统选项": a combination typed, then Esc.
+std::function<void()> g_in_modal_loop;
+void CALLBACK RunInModalLoop(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  if (g_in_modal_loop) g_in_modal_loop();
+}
+
+TEST_F(SystemOptionsTest, EscInTheHotKeyBoxCancelsAndLeavesTheFile) {
+  settings.Set(kConfigIndexPosition, "C:");
+  settings.Set(kConfigShortcutKey, "65611");
+  settings.Set(kConfigIndexUpdateFreq, "60");  // the index page writes it when it is missing
+  const std::string before = testing::ReadText(folder.Join(kConfigFileName));
+  COptionMainWnd dialog(&settings);
+  std::string typed;
+  g_in_modal_loop = [&] {
+    HWND box = dialog.Item(IDC_OPTION_HOT_KEY);
+    SetFocus(box);
+    DialogKey(dialog.Handle(), 'J', {VK_CONTROL, VK_MENU});
+    typed = TextOf(box);
+    DialogKey(dialog.Handle(), VK_ESCAPE, {});
+  };
+  SetTimer(nullptr, 0, 50, RunInModalLoop);
+  EXPECT_EQ(dialog.RunModal(nullptr), IDCANCEL);
+  g_in_modal_loop = nullptr;
+  EXPECT_EQ(typed, "Ctrl + Alt + J");
+  EXPECT_EQ(testing::ReadText(folder.Join(kConfigFileName)), before);
+}
+
+TEST_F(SystemOptionsTest, RefusedHotKeysKeepTheStoredOne) {
+  settings.Set(kConfigIndexPosition, "C:");
+  SetAutorun(false);
+  Open();
+  CheckDlgButton(window->Handle(), IDC_OPTION_AUTORUN, BST_UNCHECKED);
+  HWND box = window->Item(IDC_OPTION_HOT_KEY);
+  std::string stored;
+  {
+    // F5 without a modifier: refused with a message; the box shows Ctrl + K again, nothing is
+    // written and the window stays open.
+    Press(box, VK_F5, {});
+    EXPECT_EQ(TextOf(box), "F5");
+    DialogAnswerer answerer({kOptionsCaption});
+    Ok();
+    EXPECT_EQ(answerer.texts, std::vector<std::string>{kHotKeyNeedsModifier});
+    EXPECT_NE(window->Handle(), nullptr);
+    EXPECT_EQ(TextOf(box), "Ctrl + K");
+    EXPECT_FALSE(settings.Get(kConfigShortcutKey, &stored));
+  }
+  const UINT held = MOD_CONTROL | MOD_ALT;
+  ASSERT_TRUE(RegisterHotKey(nullptr, 0x3456, held, 'J'));
+  {
+    // Ctrl+Alt+J while another holds it: refused the same way.
+    Press(box, 'J', {VK_CONTROL, VK_MENU});
+    DialogAnswerer answerer({kOptionsCaption});
+    Ok();
+    EXPECT_EQ(answerer.texts, std::vector<std::string>{kHotKeyTaken});
+    EXPECT_NE(window->Handle(), nullptr);
+    EXPECT_EQ(TextOf(box), "Ctrl + K");
+    EXPECT_FALSE(settings.Get(kConfigShortcutKey, &stored));
+  }
+  UnregisterHotKey(nullptr, 0x3456);
+  {
+    // Once it is free it is taken and stored.
+    Press(box, 'J', {VK_CONTROL, VK_MENU});
+    Ok();
+    EXPECT_EQ(window->Handle(), nullptr);
+    ConfigStore reread(folder.Join(kConfigFileName));
+    EXPECT_EQ(reread.GetString(kConfigShortcutKey, ""), std::to_string(0x5004A));
+  }
 }
 
 }  // namespace

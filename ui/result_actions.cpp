@@ -84,6 +84,16 @@ int AppendOwnItems(HMENU menu, const std::string& path, bool folder) {
   return default_position;
 }
 
+// A separator between the program's items and the shell's that follow; none at the end when
+// the shell adds nothing.
+void EndOwnItems(HMENU menu, bool shell_items_follow) {
+  const int count = GetMenuItemCount(menu);
+  if (count <= 0) return;
+  const bool separator_last = (GetMenuState(menu, count - 1, MF_BYPOSITION) & MF_SEPARATOR) != 0;
+  if (shell_items_follow && !separator_last) AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  if (!shell_items_follow && separator_last) DeleteMenu(menu, count - 1, MF_BYPOSITION);
+}
+
 DWORD ActionSystem::ShellRun(HWND owner, const char* verb, const std::string& file,
                              const std::string& parameters, const std::string& folder) {
   SetLastError(0);
@@ -198,12 +208,13 @@ void ResultActions::ShowContextMenu(POINT client) {
   if (rows.empty() || paths.empty()) return;
   HMENU popup = CreatePopupMenu();
   if (popup == nullptr) return;
+  const int own_row = OwnItemsRow(rows, client);
   std::string own_path;
   bool folder = false;
-  const bool own = rows.size() == 1 && RowPath(rows[0], &own_path, &folder);
+  const bool own = own_row >= 0 && RowPath(own_row, &own_path, &folder);
   const int default_position = own ? AppendOwnItems(popup, own_path, folder) : -1;
   ShellItemMenu shell;
-  shell.Fill(paths, list_->Handle());
+  EndOwnItems(popup, shell.Fill(paths, list_->Handle()));
   POINT screen = client;
   ClientToScreen(list_->Handle(), &screen);
   const int chosen =
@@ -216,8 +227,26 @@ void ResultActions::ShowContextMenu(POINT client) {
                     return GetMenuItemCount(menu) > 0 ? system_->TrackMenu(menu, owner, at) : 0;
                   });
   DestroyMenu(popup);
-  if (own && chosen != 0) RunOwnCommand(chosen, rows[0], own_path);
-  DropDeletedRows();
+  if (own && chosen != 0) RunOwnCommand(chosen, own_row, own_path);
+  if (AnySelectedFileGone()) DropDeletedRows();
+}
+
+// One selected row gets the program's items; of several, the one under the cursor (none when the
+// cursor is on no selected row).
+int ResultActions::OwnItemsRow(const std::vector<int>& rows, POINT client) const {
+  if (rows.size() == 1) return rows[0];
+  LVHITTESTINFO hit = {};
+  hit.pt = client;
+  const int row = static_cast<int>(
+      SendMessageA(list_->Handle(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  return std::find(rows.begin(), rows.end(), row) != rows.end() ? row : -1;
+}
+
+bool ResultActions::AnySelectedFileGone() {
+  std::string path;
+  for (int row : SelectedRows())
+    if (RowPath(row, &path) && FileIsGone(path)) return true;
+  return false;
 }
 
 void ResultActions::RunOwnCommand(int id, int row, const std::string& path) {

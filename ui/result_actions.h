@@ -94,7 +94,10 @@ class ResultActions {
   // default verb in the file's folder when no program is associated with it.
   void OpenFocused();
   void Open(int row);
-  // The context menu at `client` (a point in the list) over the selected rows.
+  // The context menu at `client` (a point in the list) over the selected rows: the program's
+  // items for one row (of several selected, the one under the cursor), a separator, then the
+  // shell's items for all of them when they lie in one folder. The selection stays unless a
+  // selected row's file is gone afterwards.
   void ShowContextMenu(POINT client);
   // Asks, then removes the selected rows' files (folders are not removed), then drops the rows.
   void DeleteSelected();
@@ -116,6 +119,8 @@ class ResultActions {
   std::vector<int> SelectedRows();
   HWND MainWindow() const;
   void RunOwnCommand(int id, int row, const std::string& path);
+  int OwnItemsRow(const std::vector<int>& rows, POINT client) const;
+  bool AnySelectedFileGone();
   void OnKeyDown(WORD key);
 
   CBasicListCtrl* list_;             // the list acted on

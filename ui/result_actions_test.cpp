@@ -6,9 +6,9 @@
 
 #include <cstring>
 
-#include "testing/snapshot_test_support.h"
 #include "lifecycle/index_manager.h"
 #include "testing/index_test_support.h"
+#include "testing/snapshot_test_support.h"
 #include "ui/file_drop.h"
 #include "ui/list_test_support.h"
 #include "ui/main_search_dlg.h"
@@ -107,7 +107,12 @@ class ActionsFixture {
     list.Actions().SetHooks(hooks);
     system.procedure_before = GetWindowLongPtrA(list.Handle(), GWLP_WNDPROC);
   }
+  // Selects exactly `rows`.
   void Select(std::initializer_list<int> rows) {
+    LVITEMA none = {};
+    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list.Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(&none));
     for (int row : rows) {
       LVITEMA item = {};
       item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -131,10 +136,17 @@ class ActionsFixture {
     keys[VK_CONTROL] = 0;
     SetKeyboardState(keys);
   }
-  void Menu(UINT choice) {
+  void Menu(UINT choice, POINT at = POINT{10, 30}) {
     system.choice = choice;
     system.menu.clear();
-    list.Actions().ShowContextMenu(POINT{10, 30});
+    list.Actions().ShowContextMenu(at);
+  }
+  // A point inside row `row` of the list.
+  POINT RowPoint(int row) {
+    RECT rect = {};
+    rect.left = LVIR_LABEL;
+    SendMessageA(list.Handle(), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect));
+    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
   }
 
   ListHolder holder;
@@ -405,8 +417,9 @@ TEST_F(ResultFileActions, OneRowMenuHasOwnItemsAboveTheShells) {
     // A control: its two registration items; "/u " and the quoted path go to regsvr32.
     Select({Row(paths, "a b\\ctl.ocx")});
     Menu(kCmdUnregister);
+    // A separator parts them from the shell's items.
     EXPECT_EQ(system.OwnTexts(), (std::vector<std::string>{"打开所在的目录", "", "注册控件",
-                                                           "反注册控件", "", "计算MD5值"}));
+                                                           "反注册控件", "", "计算MD5值", ""}));
     EXPECT_EQ(system.default_item, kCmdOpenFolder);
     EXPECT_GT(system.ShellItems(), 0u);
     EXPECT_EQ(system.menu[0].id, kCmdOpenFolder);  // own items first
@@ -422,7 +435,7 @@ TEST_F(ResultFileActions, OneRowMenuHasOwnItemsAboveTheShells) {
     Select({Row(paths, "a b\\lib.DLL")});
     Menu(kCmdOpenFolder);
     EXPECT_EQ(system.OwnTexts(), (std::vector<std::string>{"打开所在的目录", "", "注册COM组件",
-                                                           "反注册COM组件", "", "计算MD5值"}));
+                                                           "反注册COM组件", "", "计算MD5值", ""}));
     EXPECT_EQ(system.runs.back().file, "explorer");
     EXPECT_EQ(system.runs.back().parameters, "R:\\a b");
   }
@@ -430,13 +443,13 @@ TEST_F(ResultFileActions, OneRowMenuHasOwnItemsAboveTheShells) {
     // A text file: MD5 only, handed to the MD5 dialog; a folder: the folder item only.
     Select({Row(paths, "a b\\notes.txt")});
     Menu(kCmdMd5);
-    EXPECT_EQ(system.OwnTexts(), (std::vector<std::string>{"打开所在的目录", "", "计算MD5值"}));
+    EXPECT_EQ(system.OwnTexts(), (std::vector<std::string>{"打开所在的目录", "", "计算MD5值", ""}));
     EXPECT_EQ(md5_paths, std::vector<std::string>{"R:\\a b\\notes.txt"});
     const std::vector<std::string> folders = Search("", drive_->Root());
     Select({Row(folders, "a b")});
     Menu(0);
     EXPECT_EQ(system.OwnTexts(), (std::vector<std::string>{"打开所在的目录", ""}));
-    EXPECT_TRUE(Selected().empty());  // every menu ends by unselecting the rows
+    EXPECT_EQ(Selected(), std::vector<int>{Row(folders, "a b")});  // the selection stays
   }
 }
 
@@ -449,24 +462,35 @@ TEST_F(ResultFileActions, PictureMenuAndSeveralRows) {
     Menu(kCmdPreviewPicture);
     EXPECT_EQ(system.default_item, kCmdPreviewPicture);
     EXPECT_EQ(system.OwnTexts(),
-              (std::vector<std::string>{"打开所在的目录", "", "预览图片", "计算MD5值"}));
+              (std::vector<std::string>{"打开所在的目录", "", "预览图片", "计算MD5值", ""}));
     EXPECT_EQ(viewer_rows, std::vector<int>{1});
   }
   {
-    // Two rows of one folder: the shell's items only.
+    // Two rows of one folder: the program's items of the row under the cursor, then the
+    // shell's for both; the selection stays.
     Select({0, 1});
-    Menu(0);
-    EXPECT_TRUE(system.OwnTexts().empty());
+    Menu(kCmdPreviewPicture, RowPoint(1));
+    EXPECT_EQ(system.OwnTexts(),
+              (std::vector<std::string>{"打开所在的目录", "", "预览图片", "计算MD5值", ""}));
     EXPECT_GT(system.ShellItems(), 0u);
+    EXPECT_EQ(viewer_rows, (std::vector<int>{1, 1}));
+    EXPECT_EQ(Selected(), (std::vector<int>{0, 1}));
   }
   {
     // Rows of two folders: no shell items (the shell would take the second for a file of the
-    // first folder), so there is nothing to show.
+    // first folder), but the program's items of the row under the cursor, which act on it;
+    // the selection stays.
     const std::vector<std::string> mixed = Search("q.jpg,notes");
     ASSERT_EQ(mixed.size(), 2u);
+    const int notes = Row(mixed, "a b\\notes.txt");
     Select({0, 1});
-    Menu(0);
-    EXPECT_TRUE(system.menu.empty());
+    Menu(kCmdMd5, RowPoint(notes));
+    EXPECT_EQ(system.OwnTexts(), (std::vector<std::string>{"打开所在的目录", "", "计算MD5值"}));
+    EXPECT_EQ(system.ShellItems(), 0u);
+    EXPECT_EQ(system.menu.size(), 3u);  // no separator at the end
+    EXPECT_EQ(system.default_item, kCmdOpenFolder);
+    EXPECT_EQ(md5_paths, std::vector<std::string>{"R:\\a b\\notes.txt"});
+    EXPECT_EQ(Selected(), (std::vector<int>{0, 1}));
   }
 }
 

@@ -1,5 +1,7 @@
 #include "ui/search_bar.h"
 
+#include <algorithm>
+
 #include "res/resource_ids.h"
 #include "ui/command_ids.h"
 
@@ -10,9 +12,20 @@ constexpr int kIconSize = 16;
 constexpr int kButtonHeight = 28;
 constexpr int kFirstButtonX = 5;
 constexpr int kButtonGap = 10;
+// Where the keyword box, "搜索" and "清除" stand in a bar wide enough for them.
 constexpr RECT kKeywordBoxRect = {450, 8, 680, 34};
 constexpr RECT kSearchButtonRect = {690, 10, 750, 33};
 constexpr RECT kClearButtonRect = {760, 10, kBarControlsRight, 33};
+constexpr int kControlGap = 10;
+constexpr int kRightMargin = 5;
+constexpr int kMinKeywordBoxWidth = 150;
+constexpr int kLeastKeywordBoxWidth = 80;
+
+int Width(const RECT& rect) { return rect.right - rect.left; }
+
+void Place(HWND window, const RECT& rect) {
+  MoveWindow(window, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+}
 
 struct MenuButtonInfo {
   int id;
@@ -99,9 +112,41 @@ void SearchBar::CreateChildren() {
     entry.button->Create(Handle(), RECT{x, top, x + width, top + kButtonHeight}, entry.id);
     x += width + kButtonGap;
   }
+  menus_right_ = x - kButtonGap;
   keyword_box_.Create(Handle(), kKeywordBoxRect, 0);
   search_button_.Create(Handle(), kSearchButtonRect, kBarSearchButtonId);
   clear_button_.Create(Handle(), kClearButtonRect, kBarClearButtonId);
+  RECT client;
+  GetClientRect(Handle(), &client);
+  PlaceRightControls(client.right);
+}
+
+int SearchBar::MinimumWidth() const {
+  return menus_right_ + kControlGap + kMinKeywordBoxWidth + kControlGap + Width(kSearchButtonRect) +
+         kControlGap + Width(kClearButtonRect) + kRightMargin;
+}
+
+// In a bar narrower than their places, "清除" keeps to the right edge with "搜索" beside it,
+// and the keyword box gives up width (down to a least width, then its place after the menu
+// buttons).
+void SearchBar::PlaceRightControls(int width) {
+  if (keyword_box_.Handle() == nullptr) return;
+  RECT clear = kClearButtonRect;
+  clear.right = std::min<int>(kBarControlsRight, width - kRightMargin);
+  clear.left = clear.right - Width(kClearButtonRect);
+  RECT search = kSearchButtonRect;
+  search.right = clear.left - kControlGap;
+  search.left = search.right - Width(kSearchButtonRect);
+  RECT box = kKeywordBoxRect;
+  box.right = search.left - kControlGap;
+  if (box.right - box.left < kMinKeywordBoxWidth)
+    box.left = std::max<LONG>(menus_right_ + kControlGap, box.right - kMinKeywordBoxWidth);
+  // Narrower than the window's least width (a screen smaller than that): the box stays usable
+  // over the menu buttons' end rather than vanish.
+  if (box.right - box.left < kLeastKeywordBoxWidth) box.left = box.right - kLeastKeywordBoxWidth;
+  Place(keyword_box_.Handle(), box);
+  Place(search_button_.Handle(), search);
+  Place(clear_button_.Handle(), clear);
 }
 
 LMenuButton* SearchBar::MenuButton(int id) {
@@ -132,6 +177,7 @@ bool SearchBar::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* r
       *result = 1;
       return true;
     case WM_SIZE:  // the picture is stretched over the whole bar
+      PlaceRightControls(LOWORD(lparam));
       InvalidateRect(Handle(), nullptr, FALSE);
       return true;
     case WM_COMMAND:

@@ -13,7 +13,7 @@
 namespace sorvik {
 
 constexpr int kSearchBarHeight = 40;
-constexpr int kBarControlsRight = 820;  // right edge of "清除", the last control at a fixed place
+constexpr int kBarControlsRight = 820;     // right edge of "清除" in a bar wide enough for it
 constexpr int kBarSearchButtonId = 10000;  // "搜索", an id of the bar only
 constexpr int kBarClearButtonId = 10001;   // "清除"
 
@@ -42,6 +42,8 @@ class SearchBar : public CWindowBase {
   CQueryEnterWnd& KeywordBox() { return keyword_box_; }
   // The menu button `id` (kMenuButton...), or null.
   LMenuButton* MenuButton(int id);
+  // The least width that shows every control whole.
+  int MinimumWidth() const;
 
  protected:
   const char* ClassName() const override { return "SorvikSearchBar"; }
@@ -49,6 +51,7 @@ class SearchBar : public CWindowBase {
 
  private:
   void CreateChildren();
+  void PlaceRightControls(int width);
   void Paint();
 
   struct Entry {
@@ -56,6 +59,7 @@ class SearchBar : public CWindowBase {
     std::unique_ptr<LMenuButton> button;
   };
   std::vector<Entry> buttons_;  // left to right
+  int menus_right_ = 0;         // the right edge of the last menu button
   CQueryEnterWnd keyword_box_;
   LButtonBase search_button_;
   LButtonBase clear_button_;

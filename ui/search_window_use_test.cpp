@@ -268,6 +268,38 @@ TEST_F(SearchWindowTest, TheListFollowsTheCategoryTreeSelection) {
   }
 }
 
+TEST_F(SearchWindowTest, TheBoxShowsTheKeywordsOfTheListShown) {
+  {
+    FavoriteStore store(favourites_.Path());
+    store.Add("春节照片", MakeSearchRequest("photo", "", kCategoryPictures, false, 0, 0));
+    ASSERT_TRUE(store.Save());
+  }
+  HWND tree = window_->Panel().CategoryTree().Handle();
+  CQueryEnterWnd& box = window_->Bar().KeywordBox();
+  TypeAndEnter("small,西湖风景");
+  ASSERT_EQ(window_->CurrentRequest().keywords, "small,西湖风景");
+  {  // a favourite puts its keywords in the box
+    SendMessageA(window_->Handle(), WM_COMMAND, kCmdFirstFavourite, 0);
+    EXPECT_EQ(box.Text(), "photo");
+    EXPECT_EQ(Shown(), Expected(window_->CurrentRequest()));
+    EXPECT_EQ(ListRows(), 2);
+  }
+  {  // and a category click then searches them
+    LeftClick(tree, LabelOf(tree, Find(tree, nullptr, "图　　片")));
+    EXPECT_EQ(window_->CurrentRequest().keywords, "photo");
+    EXPECT_EQ(window_->CurrentRequest().category, kCategoryPictures);
+    EXPECT_EQ(ListRows(), 2);
+  }
+  {  // "程序附件" shows its ".lnk", and so does a category click after it
+    SendMessageA(window_->Handle(), WM_COMMAND, kCmdAccessories, 0);
+    ASSERT_EQ(window_->CurrentRequest().keywords, ".lnk");
+    EXPECT_EQ(box.Text(), ".lnk");
+    LeftClick(tree, LabelOf(tree, Find(tree, nullptr, "全部文件")));
+    EXPECT_EQ(window_->CurrentRequest().keywords, ".lnk");
+    EXPECT_EQ(window_->CurrentRequest().category, kCategoryAll);
+  }
+}
+
 TEST_F(SearchWindowTest, FilterTreesNeverEditLabels) {
   FilterPanel& panel = window_->Panel();
   for (HWND tree : {panel.CategoryTree().Handle(), panel.HiddenSwitch().Handle(),
@@ -329,6 +361,54 @@ TEST_F(SearchWindowTest, TheWindowNeverHidesItsKeywordBoxAndButtons) {
   MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&clear), 2);
   EXPECT_LE(clear.right, client.right);
   EXPECT_GE(client.bottom, kMinClientHeight);
+}
+
+TEST_F(SearchWindowTest, TheBarsRightHandControlsFollowItsWidth) {
+  HWND bar = window_->Bar().Handle();
+  auto rect_of = [bar](HWND child) {
+    RECT rect;
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, bar, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+  };
+  HWND box = GetParent(window_->Bar().KeywordBox().Edit());
+  HWND search = GetDlgItem(bar, kBarSearchButtonId);
+  HWND clear = GetDlgItem(bar, kBarClearButtonId);
+  RECT tools;
+  GetWindowRect(window_->Bar().MenuButton(kMenuButtonTools)->Handle(), &tools);
+  MapWindowPoints(nullptr, bar, reinterpret_cast<POINT*>(&tools), 2);
+  {  // wide: at their usual places
+    MoveWindow(bar, 0, 0, 1000, kSearchBarHeight, TRUE);
+    EXPECT_EQ(rect_of(box).left, 450);
+    EXPECT_EQ(rect_of(box).right, 680);
+    EXPECT_EQ(rect_of(search).left, 690);
+    EXPECT_EQ(rect_of(clear).right, kBarControlsRight);
+  }
+  {  // at the least width and as narrow as a 640-pixel window: all whole, in order, none over
+     // another; the box 150 pixels wide at the least width, never under 100 at 630
+    for (int width : {window_->Bar().MinimumWidth(), 630}) {
+      MoveWindow(bar, 0, 0, width, kSearchBarHeight, TRUE);
+      EXPECT_LE(rect_of(clear).right, width) << width;
+      EXPECT_LT(rect_of(search).right, rect_of(clear).left) << width;
+      EXPECT_LT(rect_of(box).right, rect_of(search).left) << width;
+      EXPECT_GE(rect_of(box).right - rect_of(box).left, width > 630 ? 150 : 100) << width;
+      EXPECT_GT(rect_of(box).left, tools.right) << width;
+    }
+  }
+  {  // narrower still (a tiny screen): the box keeps a usable width, the buttons stay whole
+    MoveWindow(bar, 0, 0, 480, kSearchBarHeight, TRUE);
+    EXPECT_LE(rect_of(clear).right, 480);
+    EXPECT_GE(rect_of(box).right - rect_of(box).left, 80);
+    EXPECT_LT(rect_of(box).right, rect_of(search).left);
+  }
+  {  // and the window's least width leaves room for them
+    ShowWindow(window_->Handle(), SW_RESTORE);
+    SetWindowPos(window_->Handle(), nullptr, 0, 0, 640, 400, SWP_NOZORDER | SWP_NOMOVE);
+    RECT client;
+    GetClientRect(window_->Handle(), &client);
+    EXPECT_LE(rect_of(clear).right, client.right);
+    EXPECT_GT(rect_of(box).left, tools.right);
+  }
 }
 
 // What the about box shows when it opens, read from inside its modal loop.

@@ -13,6 +13,8 @@
 //   tool ID                 sends the search window the tools-menu command ID (6303, 6304),
 //                           waits for the tool's dialog and prints its rectangle as WxH+X+Y
 //   close-tool ID           closes that tool's dialog without doing anything
+//   clean-now               presses "立即清理" in the open junk-file cleaner
+//   key CAPTION ID VK       posts the key VK (down and up) to control ID of the dialog CAPTION
 //   context-menu            right-clicks the first row of the result list (its menu opens)
 //   close-menu              closes the open menu with Esc
 //   post ID                 posts the search window the menu command ID (for modal dialogs)
@@ -196,6 +198,19 @@ int DriveMain(const std::string& command, const std::string& argument) {
   return 0;
 }
 
+// A key pressed in control `control` of the shown dialog `caption`, posted the way the
+// keyboard's keys arrive, so that the dialog's own message loop sees it first.
+int PostKey(const std::vector<std::string>& args) {
+  if (args.size() != 3) return 2;
+  HWND dialog = WaitFor("#32770", args[0].c_str(), 10);
+  HWND control = dialog != nullptr ? GetDlgItem(dialog, std::atoi(args[1].c_str())) : nullptr;
+  if (control == nullptr) return 1;
+  const WPARAM key = static_cast<WPARAM>(std::atoi(args[2].c_str()));
+  PostMessageA(control, WM_KEYDOWN, key, 1);
+  PostMessageA(control, WM_KEYUP, key, 0xC0000001);
+  return 0;
+}
+
 // Drives an open options dialog: its page tree, its drop-down, its Cancel button.
 int DriveOptions(const std::string& command, const std::string& argument) {
   if (command == "close") {
@@ -316,6 +331,11 @@ int Run(const std::string& command, int seconds, const std::string& argument,
   }
   if (command == "index-page") return ShowIndexPage();
   if (command == "tool" || command == "close-tool") return DriveTool(command, seconds);
+  if (command == "key") return PostKey(args);
+  if (command == "clean-now") {  // "立即清理" in the open junk-file cleaner
+    HWND dialog = FindShown("#32770", ToolCaption(kCmdJunkCleaner));
+    return dialog != nullptr && PostMessageA(dialog, WM_COMMAND, IDC_CLEAN_NOW, 0) ? 0 : 1;
+  }
   if (command == "wait-rows") return WaitForRows(seconds);
   return 2;
 }
