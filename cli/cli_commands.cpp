@@ -188,7 +188,8 @@ int PrintPage(const std::vector<PageEntry>& page, const CliOptions& options, FIL
   for (const PageEntry& entry : page) {
     if (!PathText(entry, options, terminal, &text)) {
       ++inexact;
-      std::fprintf(err, "sorvik-cli: inexact: %u\t%s (a name lost characters in the index)\n",
+      std::fprintf(err,
+                   "sorvik-cli: inexact: %u\t%s (the index lacks the exact bytes of its path)\n",
                    entry.id, ToConsole(WithoutControls(entry.path)).c_str());
       continue;
     }

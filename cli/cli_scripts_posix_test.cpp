@@ -188,5 +188,19 @@ TEST(CliScripts, PathsAreNativeAndInexactOnesAreNamed) {
   }
 }
 
+TEST(CliScripts, MessagesNameTheFavouritesFileByItsRealPath) {
+  testing::TempFolder work;
+  const std::string file = work.Path() + "/NFavorite/Favorite.xml";
+  ASSERT_EQ(CliRun({"favorites", "add", "t", "--work", work.Path(), "x"}).status, kExitOk);
+  testing::WriteText(file, "<?xml version=\"1.0\" ?><favorite><item");  // cut short
+  CliRun list({"favorites", "list", "--work", work.Path()});
+  EXPECT_EQ(list.status, kExitNoIndex);
+  EXPECT_NE(list.err.find(file + " could not be read"), std::string::npos) << list.err;
+  CliRun add({"favorites", "add", "u", "--work", work.Path(), "y"});
+  EXPECT_NE(add.err.find(file + ".bad"), std::string::npos) << add.err;
+  for (const CliRun* run : {&list, &add})
+    EXPECT_EQ(run->err.find(".\\NFavorite"), std::string::npos) << run->err;
+}
+
 }  // namespace
 }  // namespace sorvik
