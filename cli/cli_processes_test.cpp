@@ -3,6 +3,7 @@
 // rounds and prints how many rounds failed before it asserts that none did.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -116,6 +117,11 @@ int RunHereWhole(const std::vector<std::string>& args, std::string* output) {
   return status;
 }
 
+std::string WithoutCarriageReturns(std::string text) {
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  return text;
+}
+
 // Lines of `text` equal to the line before them.
 int RepeatedLines(const std::string& text) {
   int repeated = 0;
@@ -210,6 +216,9 @@ TEST(CliProcesses, APagePrintedToASlowReaderComesFromOneIndex) {
     const int built = writer.Wait();
     output += reader.ReadOutput();
     const int status = reader.Wait();
+#ifdef _WIN32
+    output = WithoutCarriageReturns(output);  // the console's text mode ends lines with CR LF
+#endif
     ASSERT_EQ(RunHereWhole(page, &after), kExitOk);
     // The premise: the swap moved ids, so a mixed page would differ from both.
     EXPECT_NE(before, after);
