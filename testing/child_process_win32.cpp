@@ -36,11 +36,13 @@ ChildProcess::~ChildProcess() {
 bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& args,
                          const std::string& out_file) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE out = CreateFileA(out_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (out == INVALID_HANDLE_VALUE) return false;
+  // Shared for writing: under Wine the handle a child inherited may outlive it for a moment, and
+  // the next child gets the same file. A file that cannot be opened leaves the child without
+  // standard output, as before.
+  HANDLE out = CreateFileA(out_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   const bool started = Spawn(program, args, reinterpret_cast<intptr_t>(out));
-  CloseHandle(out);
+  if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
   return started;
 }
 
