@@ -216,9 +216,7 @@ TEST(CliProcesses, APagePrintedToASlowReaderComesFromOneIndex) {
     const int built = writer.Wait();
     output += reader.ReadOutput();
     const int status = reader.Wait();
-#ifdef _WIN32
-    output = WithoutCarriageReturns(output);  // the console's text mode ends lines with CR LF
-#endif
+    output = WithoutCarriageReturns(output);  // Windows' console text mode ends lines with CR LF
     ASSERT_EQ(RunHereWhole(page, &after), kExitOk);
     // The premise: the swap moved ids, so a mixed page would differ from both.
     EXPECT_NE(before, after);
