@@ -8,6 +8,7 @@
 #include "favourites/favorite_store.h"
 #include "lifecycle/build_index.h"
 #include "lifecycle/index_manager.h"
+#include "platform/find.h"
 #include "platform/fs.h"
 #include "platform/process_lock.h"
 #include "query/search_request.h"
@@ -128,44 +129,108 @@ SearchRequest RequestOf(const CliOptions& options) {
   return request;
 }
 
-// Prints "total: N" and one "ID<TAB>PATH" line per entry of the page.
-int PrintSearch(const SearchRequest& request, const CliOptions& options, FILE* out, FILE* err) {
-  LoadDrives(kDriveMapFile);
+// One entry of a page as it is printed.
+struct PageEntry {
+  uint32_t id;
+  std::string path;  // full path, program form
+};
+
+// Searches and reads the full path of every entry of the page under one hold of the index, so
+// that the whole page comes from one loaded index however slowly it is printed afterwards. The
+// manager, with the files it holds open, is gone before anything is printed: a swap by another
+// process is not held up by a slow reader. False when there is no usable index; `whole` false
+// when a path could not be read.
+bool ReadPage(const SearchRequest& request, const CliOptions& options, uint32_t* total,
+              std::vector<PageEntry>* page, bool* whole) {
   BuildOptions build;
   std::unique_ptr<IndexManager> manager = OpenManager(build);
+  bool found = false;
+  *whole = true;
+  manager->ReadInOneHold([&] {
+    // --count needs only the total, which does not depend on the page.
+    SearchResult* result = options.count_only
+                               ? manager->Search(request, 1, 1, total)
+                               : manager->Search(request, options.page, options.page_size, total);
+    if (result == nullptr) return;
+    found = true;
+    if (!options.count_only) {
+      page->reserve(result->ids.size());
+      for (uint32_t id : result->ids) {
+        page->push_back(PageEntry{id, std::string()});
+        *whole = result->GetFullPath(id, &page->back().path) && *whole;
+      }
+    }
+    result->Release();
+  });
+  return found;
+}
+
+// The text printed for `entry`: with --paths the path the system names it by (Linux: its native
+// path), else the program's path. False when --paths cannot give the exact path.
+bool PathText(const PageEntry& entry, const CliOptions& options, bool terminal, std::string* text) {
+  bool exact = true;
+  if (options.paths_only) {
+    exact = ExactNativePath(entry.path, text);
+  } else {
+    *text = ToConsole(entry.path);
+  }
+  // Into a pipe the paths are exact bytes; on a terminal control characters are shown as "?".
+  if (terminal) *text = WithoutControls(*text);
+  return exact;
+}
+
+// Prints one line per entry of `page`. An entry whose exact path is unknown (--paths) is left
+// out and named on `err`, and the status says so.
+int PrintPage(const std::vector<PageEntry>& page, const CliOptions& options, FILE* out, FILE* err) {
+  const bool terminal = IsTerminal(out);
+  uint32_t inexact = 0;
+  std::string text;
+  for (const PageEntry& entry : page) {
+    if (!PathText(entry, options, terminal, &text)) {
+      ++inexact;
+      std::fprintf(err,
+                   "sorvik-cli: inexact: %u\t%s (the index lacks the exact bytes of its path)\n",
+                   entry.id, ToConsole(WithoutControls(entry.path)).c_str());
+      continue;
+    }
+    if (!options.paths_only) std::fprintf(out, "%u\t", entry.id);
+    std::fprintf(out, "%s%c", text.c_str(), options.line_end);
+  }
+  const int status = Written(out, err);
+  if (status != kExitOk || inexact == 0) return status;
+  std::fprintf(err, "sorvik-cli: %u of %zu paths left out: their exact names are unknown\n",
+               inexact, page.size());
+  return kExitInexact;
+}
+
+// Prints "total: N" and one "ID<TAB>PATH" line per entry of the page (or what --count and
+// --paths ask for).
+int PrintSearch(const SearchRequest& request, const CliOptions& options, FILE* out, FILE* err) {
+  LoadDrives(kDriveMapFile);
   uint32_t total = 0;
-  // --count needs only the total, which does not depend on the page.
-  SearchResult* result = options.count_only
-                             ? manager->Search(request, 1, 1, &total)
-                             : manager->Search(request, options.page, options.page_size, &total);
-  if (result == nullptr) {
+  std::vector<PageEntry> page;
+  bool whole = true;
+  if (!ReadPage(request, options, &total, &page, &whole)) {
     std::fprintf(err, "sorvik-cli: no usable index here; run 'sorvik-cli index' first\n");
+    return kExitNoIndex;
+  }
+  if (!whole) {
+    std::fprintf(err, "sorvik-cli: the entries of the page could not be read; nothing printed\n");
     return kExitNoIndex;
   }
   if (options.count_only) {
     std::fprintf(out, "%u%c", total, options.line_end);
-    result->Release();
     return Written(out, err);
   }
   if (!options.paths_only) std::fprintf(out, "total: %u%c", total, options.line_end);
-  // Into a pipe the paths are exact bytes; on a terminal control characters are shown as "?".
-  const bool terminal = IsTerminal(out);
-  std::string path;
-  for (uint32_t id : result->ids) {
-    result->GetFullPath(id, &path);
-    if (terminal) path = WithoutControls(path);
-    if (!options.paths_only) std::fprintf(out, "%u\t", id);
-    std::fprintf(out, "%s%c", ToConsole(path).c_str(), options.line_end);
-  }
-  result->Release();
-  return Written(out, err);
+  return PrintPage(page, options, out, err);
 }
 
 // Says that the favourites file holds something that could not be read.
 bool ReportUnreadable(const FavoriteStore& store, FILE* err) {
   if (!store.Unreadable()) return false;
   std::fprintf(err, "sorvik-cli: %s could not be read; it is left as it is\n",
-               ToConsole(store.FilePath()).c_str());
+               ShownPath(store.FilePath()).c_str());
   return true;
 }
 
@@ -180,6 +245,18 @@ int RunFavoritesList(FILE* out, FILE* err) {
   return Written(out, err);
 }
 
+// `message` (program text) for the terminal, with the favourites file `path` in it (also as the
+// start of a longer name, such as its temporary file) named as the system names it.
+std::string WithShownPath(const std::string& message, const std::string& path) {
+  std::string text = ToConsole(message);
+  const std::string from = ToConsole(path);
+  const std::string to = ShownPath(path);
+  for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
 int RunFavoritesAdd(const CliOptions& options, FILE* err) {
   FavoriteStore store;
   store.Add(FromConsole(options.title), RequestOf(options));
@@ -187,10 +264,11 @@ int RunFavoritesAdd(const CliOptions& options, FILE* err) {
   const bool saved = store.Save(&error, &kept);
   if (!kept.empty()) {
     std::fprintf(err, "sorvik-cli: %s could not be read; it is kept as %s\n",
-                 ToConsole(store.FilePath()).c_str(), ToConsole(kept).c_str());
+                 ShownPath(store.FilePath()).c_str(), ShownPath(kept).c_str());
   }
   if (!saved) {
-    std::fprintf(err, "sorvik-cli: the favourite was not saved: %s\n", ToConsole(error).c_str());
+    std::fprintf(err, "sorvik-cli: the favourite was not saved: %s\n",
+                 WithShownPath(error, store.FilePath()).c_str());
     return kExitNoIndex;
   }
   return kExitOk;
@@ -215,19 +293,29 @@ int RunFavoritesRun(const CliOptions& options, FILE* out, FILE* err) {
 // everything: it is a usage error.
 bool KeywordsSearchable(const CliOptions& options, std::string* error) {
   std::string character;
-  if (!FindUnrepresentable(options.keywords, &character)) return true;
-  *error = "the keyword character '" + character + "' cannot be searched for: names are " +
-           "indexed in the GBK code page, which has no such character";
+  const char* what = "keyword";
+  if (!FindUnrepresentable(options.keywords, &character)) {
+    // The same goes for the location: it would name a folder the index cannot hold.
+    if (!FindUnrepresentable(options.location, &character)) return true;
+    what = "--location";
+  }
+  *error = std::string("the ") + what + " character '" + character +
+           "' cannot be searched for: names are indexed in the GBK code page, which has no " +
+           "such character";
   return false;
 }
 
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, FILE* out, FILE* err) {
-  if (!args.empty() && args[0] == "publish") return RunPublish(args, out, err);
+  if (!args.empty() && args[0] == "publish") {
+    const int status = RunPublish(args, out, err);
+    return status == kExitOk ? Written(out, err) : status;
+  }
   CliOptions options;
   std::string error;
-  if (ParseCliArgs(args, &options, &error) && PrintHelpOrVersion(options, out)) return kExitOk;
+  if (ParseCliArgs(args, &options, &error) && PrintHelpOrVersion(options, out))
+    return Written(out, err);
   if (!error.empty() || !CheckDrives(&options.drives, &error) ||
       !KeywordsSearchable(options, &error)) {
     std::fprintf(err, "sorvik-cli: %s\n%s", error.c_str(), CliUsage(options.usage).c_str());

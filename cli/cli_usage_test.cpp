@@ -109,6 +109,20 @@ TEST(Cli, HelpAndVersionGoToStandardOutput) {
   EXPECT_EQ(version.status, kExitOk);
   EXPECT_EQ(version.out, std::string("sorvik-cli ") + kCliVersion + "\n");
   EXPECT_EQ(std::string(kCliVersion), "1.3.4");
+  // The publisher's commands answer help the same way, before any of their own words.
+  for (const std::vector<std::string>& line : {std::vector<std::string>{"publish", "--help"},
+                                               {"publish", "-h"},
+                                               {"publish", "sign", "--help"},
+                                               {"publish", "notices", "a", "-h", "b"}}) {
+    CliRun help(line);
+    EXPECT_EQ(help.status, kExitOk) << line[1];
+    EXPECT_NE(help.out.find("sorvik-cli publish sign"), std::string::npos) << line[1];
+    EXPECT_TRUE(help.err.empty()) << help.err;
+  }
+  CliRun bare({"publish"});
+  EXPECT_EQ(bare.status, kExitUsage);
+  EXPECT_TRUE(bare.out.empty());
+  EXPECT_NE(bare.err.find("sorvik-cli publish sign"), std::string::npos);
 }
 
 TEST(Cli, AMistypedOptionWritesNothing) {
@@ -157,6 +171,16 @@ class CliSearchOutput : public ::testing::Test {
 #endif
     ASSERT_EQ(run.status, kExitOk) << run.err;
   }
+  // What --paths prints for the program path `path` of drive R: (Linux: the native path).
+  std::string Printed(std::string path) const {
+#ifndef _WIN32
+    path = drive_.Folder().Path() + "/" + path.substr(3);
+    for (char& c : path) {
+      if (c == '\\') c = '/';
+    }
+#endif
+    return path;
+  }
   CliRun Search(std::vector<std::string> args) {
     args.insert(args.begin(), {"search", "--work", dir_});
     return CliRun(args);
@@ -173,12 +197,14 @@ TEST_F(CliSearchOutput, CountPathsAndNullCombineWithPaging) {
   CliRun all = Search({"--paths", "--page-size", "-1", "report"});
   const std::vector<std::string> paths = all.Lines();
   ASSERT_EQ(paths.size(), 3u);
-  EXPECT_EQ(paths[0].find("R:\\"), 0u);  // full paths, no ids, no total
+  EXPECT_EQ(paths[0].find(Printed("R:\\")), 0u);  // full paths, no ids, no total
   CliRun full = Search({"report", "--page-size", "-1"});
   std::vector<std::string> lines = full.Lines();
   ASSERT_EQ(lines.size(), 4u);
   for (size_t i = 0; i < paths.size(); ++i) {
-    EXPECT_EQ(lines[i + 1].substr(lines[i + 1].find('\t') + 1), paths[i]);
+    // The ID lines keep the program's form with its drive letter.
+    EXPECT_EQ(lines[i + 1].find("\tR:\\"), lines[i + 1].find('\t'));
+    EXPECT_EQ(Printed(lines[i + 1].substr(lines[i + 1].find('\t') + 1)), paths[i]);
   }
   // -0 ends every printed entry with a NUL and prints no newline.
   CliRun nul = Search({"-0", "--paths", "report", "--page-size", "2", "--page", "2"});

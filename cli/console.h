@@ -37,6 +37,16 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv);
 // character named by its code point ("U+D55C").
 bool FindUnrepresentable(const std::string& text, std::string* character);
 
+// Makes sure descriptors 0-2 are open before the program opens anything, so that no file it
+// opens becomes its standard output or error. Linux: a closed one is opened on /dev/null, read
+// only, so that writing to it still fails as it would have. Windows: nothing (files are opened
+// as handles, never as descriptors 0-2).
+void EnsureStandardDescriptors();
+
+// The program path `path` (relative to the current folder or full) as the user's system names
+// it, in the terminal's encoding, for messages: Linux: absolute, "/" separators.
+std::string ShownPath(const std::string& path);
+
 // Whether `file` is a terminal.
 bool IsTerminal(FILE* file);
 

@@ -1,6 +1,8 @@
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
@@ -48,6 +50,29 @@ bool FindUnrepresentable(const std::string& text, std::string* character) {
     at += length;
   }
   return false;
+}
+
+void EnsureStandardDescriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free descriptor is `fd` itself: the ones below it are open by now.
+    const int opened = ::open("/dev/null", O_RDONLY);
+    if (opened != fd && opened >= 0) ::close(opened);
+  }
+}
+
+std::string ShownPath(const std::string& path) {
+  std::string native = GbkToUtf8(path);
+  for (char& c : native) {
+    if (c == '\\') c = '/';
+  }
+  if (!native.empty() && native[0] == '/') return native;
+  if (native.compare(0, 2, "./") == 0) native.erase(0, 2);
+  char* current = ::getcwd(nullptr, 0);
+  if (current == nullptr) return native;
+  const std::string folder = current;
+  std::free(current);
+  return (folder == "/" ? "" : folder) + "/" + native;
 }
 
 bool IsTerminal(FILE* file) { return ::isatty(::fileno(file)) != 0; }

@@ -36,6 +36,14 @@ bool FindUnrepresentable(const std::string& text, std::string* character) {
   return FindLostCharacter(text, character);
 }
 
+void EnsureStandardDescriptors() {}
+
+std::string ShownPath(const std::string& path) {
+  char full[MAX_PATH];
+  const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+  return length > 0 && length < MAX_PATH ? std::string(full, length) : path;
+}
+
 bool IsTerminal(FILE* file) { return _isatty(_fileno(file)) != 0; }
 
 std::string FromConsole(const std::string& text) { return text; }

@@ -7,6 +7,8 @@
 #include "cli/console.h"
 
 int main(int argc, char** argv) {
+  // Before anything is opened: a closed standard output must not become the first file opened.
+  sorvik::EnsureStandardDescriptors();
   std::vector<std::string> args = sorvik::CommandLineArguments(argc, argv);
   return sorvik::RunCli(args, stdout, stderr);
 }

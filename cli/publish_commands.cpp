@@ -82,9 +82,22 @@ int PublishSignatures(const std::vector<std::string>& files, FILE* out, FILE* er
   return status;
 }
 
+// Whether `args` ask for help: -h or --help anywhere before a "--".
+bool WantsHelp(const std::vector<std::string>& args) {
+  for (const std::string& arg : args) {
+    if (arg == "--") return false;
+    if (arg == "--help" || arg == "-h") return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int RunPublish(const std::vector<std::string>& args, FILE* out, FILE* err) {
+  if (WantsHelp(args)) {
+    std::fputs(kPublishUsage, out);
+    return kExitOk;
+  }
   if (args.size() == 4 && args[1] == "notices") return PublishNotices(args[2], args[3], err);
   if (args.size() >= 3 && args[1] == "sign")
     return PublishSignatures(std::vector<std::string>(args.begin() + 2, args.end()), out, err);

@@ -89,7 +89,13 @@ std::vector<std::string> ArgumentsFromWide(const wchar_t* command_line) {
   for (int i = 1; i < count; ++i) {
     bool lost = false;
     args.push_back(ToCodePage(wide[i], &lost));
-    if (lost) NoteLostWords(wide[i]);
+    if (!lost) continue;
+    const std::wstring argument = wide[i];
+    NoteLostWords(argument);
+    // "--location=VALUE": the value is looked up alone.
+    const size_t equals = argument.find(L'=');
+    if (argument.compare(0, 2, L"--") == 0 && equals != std::wstring::npos)
+      NoteLostWords(argument.substr(equals + 1));
   }
   LocalFree(wide);
   return args;

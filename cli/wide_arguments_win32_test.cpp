@@ -52,6 +52,17 @@ TEST(WideArguments, KeywordsTheCodePageCannotHoldAreUsageErrors) {
       EXPECT_NE(run.err.find("the keyword character 'U+"), std::string::npos) << run.err;
     }
   }
+  // The same character in a location, given apart or after "=", with or without a space.
+  for (const std::wstring& location :
+       {std::wstring(L"--location \"D:\\a \xD55C\""), std::wstring(L"--location=D:\\\xD55C"),
+        std::wstring(L"\"--location=D:\\x \xD55C\"")}) {
+    for (const std::wstring& command :
+         {std::wstring(L"search"), std::wstring(L"favorites add t")}) {
+      CliRun run(ArgumentsFromWide((L"sorvik-cli " + command + at + location + L" x").c_str()));
+      EXPECT_EQ(run.status, kExitUsage) << run.err;
+      EXPECT_NE(run.err.find("the --location character 'U+D55C'"), std::string::npos) << run.err;
+    }
+  }
   EXPECT_FALSE(PathExists(work.Join("NFavorite") + testing::kSep + kFavoriteFileName));
   // Chinese is fine (no index here yet: exit 1, not 2).
   EXPECT_EQ(CliRun(ArgumentsFromWide((L"sorvik-cli search" + at + L"\x62A5\x544A").c_str())).status,

@@ -153,6 +153,12 @@ bool IndexManager::HasLoadedIndex() {
   return loaded_ != nullptr;
 }
 
+void IndexManager::ReadInOneHold(const std::function<void()>& read) {
+  MutexHold hold(&mutex_);
+  ReadHold read_hold(this);  // nested reads neither reload nor let a swap in
+  read();
+}
+
 SearchResult* IndexManager::Search(const SearchRequest& request, int page, int pageSize,
                                    uint32_t* total) {
   MutexHold hold(&mutex_);

@@ -105,6 +105,10 @@ class IndexManager : public DetailsSource {
   void CompletePendingSwap();
   // Whether an index is loaded now.
   bool HasLoadedIndex();
+  // Runs `read` with the index loaded now held in place: no swap, by this process or another,
+  // comes between the searches and detail reads it makes, so they all answer from one index.
+  // Swaps wait meanwhile: keep it short (no output to a reader that may be slow).
+  void ReadInOneHold(const std::function<void()>& read);
   // Records the removal of entry `id` of the index loaded now (see the DetailsSource one).
   void RecordRemoval(uint32_t id, const std::string& fullPath);
   // Called on the background thread after every swap, loaded index or not, outside the index

@@ -91,4 +91,13 @@ void IgnoreShortNames(bool ignore);
 // a path holding "*" or "?".
 bool StatEntry(const std::string& path, FindRecord* record);
 
+// The system's own path of the program path `path` (a full path with a drive letter), for
+// programs that act on it. POSIX: the mapped drive folder followed by the names as the file
+// system holds them, "/" separators; a name that lost characters in the program's form (it holds
+// "?") is taken from its folder's listing, where exactly one entry must read as it. Win32:
+// `path` itself. False, with `native` as close as it gets, when the exact bytes of a name are
+// not known (Win32: `path` holds "?"; POSIX: no entry or several entries read as that name, or
+// the drive is not mapped).
+bool ExactNativePath(const std::string& path, std::string* native);
+
 }  // namespace sorvik

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "ui/command_ids.h"
 #include "ui/result_actions.h"
 #include "ui/shell_details.h"
 #include "ui/sort_header.h"
@@ -129,6 +130,7 @@ void CBasicListCtrl::SetResult(SearchResult* result) {
   if (result_ != nullptr) result_->Release();
   SendMessageA(hwnd_, LVM_SETITEMCOUNT, 0, 0);
   result_ = result;
+  refresh_asked_ = false;
   RebuildImageLists();
   header_->SetMark(-1, header_->MarkAscending());
   SetRowCount(result_ != nullptr ? result_->ids.size() : 0, LVSICF_NOINVALIDATEALL);
@@ -159,6 +161,7 @@ void CBasicListCtrl::ReplaceResult(SearchResult* result) {
   SendMessageA(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
   if (result_ != nullptr) result_->Release();
   result_ = result;
+  refresh_asked_ = false;
   RebuildImageLists();
   const size_t rows = result_ != nullptr ? result_->ids.size() : 0;
   SetRowCount(rows, LVSICF_NOSCROLL);
@@ -251,7 +254,11 @@ bool CBasicListCtrl::OnNotify(NMHDR* header, LRESULT* result) {
 bool CBasicListCtrl::RowDetails(int row, EntryDetails* details) {
   if (result_ == nullptr || row < 0 || static_cast<size_t>(row) >= result_->ids.size())
     return false;
-  return result_->GetDetails(result_->ids[row], details);
+  if (result_->GetDetails(result_->ids[row], details)) return true;
+  if (!refresh_asked_ && !result_->IsCurrent() && hwnd_ != nullptr) {
+    refresh_asked_ = PostMessageA(GetParent(hwnd_), kMsgIndexSwapped, 0, 0) != FALSE;
+  }
+  return false;
 }
 
 void CBasicListCtrl::OnGetDispInfo(NMHDR* header) {

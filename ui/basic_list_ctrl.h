@@ -82,6 +82,9 @@ class CBasicListCtrl {
  private:
   void OnGetDispInfo(NMHDR* header);
   int ThumbnailImage(int row, const EntryDetails& details);
+  // The details of `row` from the page shown. A page found stale here (another process swapped
+  // the index in, which this process learns only when it reads) asks its window, once, to run
+  // its search again, as the index thread's own swaps do.
   bool RowDetails(int row, EntryDetails* details);
   void InsertColumns();
   void SetHeaderFont();
@@ -91,6 +94,7 @@ class CBasicListCtrl {
 
   HWND hwnd_ = nullptr;                  // the list view while it exists
   SearchResult* result_ = nullptr;       // the page shown; one reference held
+  bool refresh_asked_ = false;           // the window was asked to replace the stale page
   int mode_ = kViewDetails;              // current view mode
   bool thumbnails_ = false;              // set while the mode is kViewThumbnails
   int sort_key_ = kSortNone;             // key of the last sort (column + 1)

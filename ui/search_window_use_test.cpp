@@ -197,6 +197,39 @@ TEST_F(SwapTest, ASwapUnderAShownPageShowsThatPageOfTheNewIndex) {
   }
 }
 
+TEST_F(SwapTest, ASwapByAnotherProcessRefreshesThePageAtItsNextRead) {
+  HWND list = window_->List().Handle();
+  TypeAndEnter("item-y");
+  ASSERT_EQ(RowCount(list), static_cast<int>(kPageSize));
+  SearchResult* old_page = window_->List().Result();
+  std::vector<std::string> old_names;
+  for (int row = 0; row < RowCount(list); ++row) old_names.push_back(CellOf(list, row, 0));
+  for (int i = 1; i <= 300; ++i)
+    ASSERT_TRUE(testing::MakeFile(drive_y_.At("more\\aa" + std::to_string(i) + ".txt")));
+  {  // Another process's manager on the same folders builds and swaps; this one is not told.
+    IndexManager other(work_y_.work,
+                       std::make_unique<FakeEnvironment>(&work_y_.settings, work_y_.build), false);
+    ASSERT_TRUE(BuildIndex(&work_y_.settings, work_y_.build));
+    other.SwapInNewIndex();
+  }
+  // The next read of the index in this process (a tip, a month list; here a search) finds the
+  // swap. From then on no row shows another file: rows whose details were read show them, the
+  // rest nothing, and the first row read asks for the search again.
+  uint32_t total = 0;
+  SearchResult* probe = manager_->Search(window_->CurrentRequest(), 1, 1, &total);
+  ASSERT_NE(probe, nullptr);
+  probe->Release();
+  EXPECT_FALSE(old_page->IsCurrent());
+  for (int row = 0; row < RowCount(list); row += 7) {
+    const std::string cell = CellOf(list, row, 0);
+    EXPECT_TRUE(cell.empty() || cell == old_names[static_cast<size_t>(row)]) << row << cell;
+  }
+  PumpMessages();  // the list's own request to search again
+  EXPECT_TRUE(window_->List().Result()->IsCurrent());
+  EXPECT_EQ(window_->StatusBar().CountText(), "共找到 1000 个文件,分2页显示");
+  ExpectRowsOfTheLoadedIndex();
+}
+
 TEST_F(SearchWindowTest, ResetShowsEveryFileEverywhere) {
   HWND categories = window_->Panel().CategoryTree().Handle();
   Select(categories, Find(categories, nullptr, "图　　片"));

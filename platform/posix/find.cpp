@@ -222,4 +222,47 @@ bool StatEntry(const std::string& path, FindRecord* record) {
   return found;
 }
 
+namespace {
+
+// The one entry of the native folder `folder` whose program name is `name`; false when none or
+// several read as it.
+bool UniqueNativeName(const std::string& folder, const std::string& name, std::string* native) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return false;
+  int found = 0;
+  FindRecord record;
+  while (struct dirent* entry = ::readdir(dir)) {
+    if (IsDotLink(entry->d_name) || !ConvertName(entry->d_name, &record) || name != record.name)
+      continue;
+    *native = entry->d_name;
+    if (++found > 1) break;
+  }
+  ::closedir(dir);
+  return found == 1;
+}
+
+}  // namespace
+
+bool ExactNativePath(const std::string& path, std::string* native) {
+  *native = NativePath(path);
+  if (native->empty() || path.size() < 2 || path[1] != ':') return false;
+  if (path.find('?') == std::string::npos) return true;
+  // Converted first, so that a GBK trail byte 0x5C is no separator; "?" is ASCII in both forms.
+  const std::string utf8 = GbkToUtf8(path);
+  std::string folder = MappedDriveDir(utf8[0]);
+  size_t start = 2;
+  while (start < utf8.size()) {
+    size_t end = utf8.find('\\', start);
+    if (end == std::string::npos) end = utf8.size();
+    std::string name = utf8.substr(start, end - start);
+    start = end + 1;
+    if (name.empty()) continue;
+    if (name.find('?') != std::string::npos && !UniqueNativeName(folder, Utf8ToGbk(name), &name))
+      return false;
+    folder = (folder == "/" ? std::string() : folder) + "/" + name;
+  }
+  *native = folder;
+  return true;
+}
+
 }  // namespace sorvik

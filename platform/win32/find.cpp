@@ -236,4 +236,10 @@ bool StatEntry(const std::string& path, FindRecord* record) {
   return true;
 }
 
+bool ExactNativePath(const std::string& path, std::string* native) {
+  // "?" is never part of a real name: it stands for a character the code page lost.
+  *native = path;
+  return path.find('?') == std::string::npos;
+}
+
 }  // namespace sorvik
