@@ -1,10 +1,12 @@
 #include <windows.h>
-// URL monikers and the cache functions need the base types of windows.h first.
-#include <urlmon.h>
+// The WinINet declarations need the base types of windows.h first.
 #include <wininet.h>
 
+#include <cctype>
 #include <cstdlib>
+#include <memory>
 
+#include "platform/file.h"
 #include "platform/fs.h"
 #include "update/url_download.h"
 
@@ -15,70 +17,157 @@
 namespace sorvik {
 namespace {
 
-// Watches a download: aborts it once more than `limit` bytes have arrived, and keeps the HTTP
-// status and the announced length so that an error page or a cut transfer counts as a failure.
-class DownloadWatch : public IBindStatusCallback, public IHttpNegotiate {
+constexpr char kAgent[] = "Sorvik";
+constexpr DWORD kReadChunk = 16 * 1024;
+// A fresh answer every time, and nothing of it kept: no cache entry, no cookie, no dialog.
+constexpr DWORD kRequestFlags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD |
+                                INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES |
+                                INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTH;
+
+bool StartsWithNoCase(const std::string& text, const char* prefix) {
+  for (size_t i = 0; prefix[i] != '\0'; ++i) {
+    if (i >= text.size()) return false;
+    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+  }
+  return true;
+}
+
+// Closes the session when the whole-download deadline passes: that ends a blocked connect,
+// request or read at once, whatever the server does. Stop() before the session is closed.
+class Watchdog {
  public:
-  explicit DownloadWatch(uint64_t limit) : limit_(limit) {}
+  Watchdog(HINTERNET session, DWORD ms) : session_(session), ms_(ms) {
+    stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (stop_ != nullptr) thread_ = CreateThread(nullptr, 0, &Watchdog::Run, this, 0, nullptr);
+  }
+  ~Watchdog() { Stop(); }
+  Watchdog(const Watchdog&) = delete;
+  Watchdog& operator=(const Watchdog&) = delete;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** out) override {
-    if (id == IID_IUnknown || id == IID_IBindStatusCallback) {
-      *out = static_cast<IBindStatusCallback*>(this);
-    } else if (id == IID_IHttpNegotiate) {
-      *out = static_cast<IHttpNegotiate*>(this);
-    } else {
-      *out = nullptr;
-      return E_NOINTERFACE;
+  // Ends the watch; true when the deadline had already closed the session.
+  bool Stop() {
+    if (thread_ != nullptr) {
+      SetEvent(stop_);
+      WaitForSingleObject(thread_, INFINITE);
+      CloseHandle(thread_);
+      thread_ = nullptr;
     }
-    return S_OK;
+    if (stop_ != nullptr) CloseHandle(stop_);
+    stop_ = nullptr;
+    return fired_;
   }
-  // The object lives on the caller's stack for the whole (blocking) download.
-  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding*) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG total, ULONG, LPCWSTR) override {
-    if (total > announced_) announced_ = total;
-    return progress > limit_ || total > limit_ ? E_ABORT : S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD*, BINDINFO*) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override {
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE BeginningTransaction(LPCWSTR, LPCWSTR, DWORD,
-                                                 LPWSTR* extra_headers) override {
-    *extra_headers = nullptr;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE OnResponse(DWORD code, LPCWSTR, LPCWSTR, LPWSTR* extra) override {
-    if (extra != nullptr) *extra = nullptr;
-    status_ = code;
-    return S_OK;
-  }
-
-  // Whether a file of `size` bytes is the whole, accepted answer.
-  bool Complete(uint64_t size) const {
-    const bool status_ok = status_ == 0 || (status_ >= 200 && status_ < 300);
-    return status_ok && size <= limit_ && (announced_ == 0 || size == announced_);
-  }
+  // Without its thread the watch cannot keep the deadline: the download must not start.
+  bool Running() const { return thread_ != nullptr; }
 
  private:
-  uint64_t limit_;          // most bytes accepted
-  uint64_t announced_ = 0;  // the length the server announced, 0 when unknown
-  DWORD status_ = 0;        // the HTTP status, 0 when none was reported
+  static DWORD WINAPI Run(void* self) {
+    auto* watch = static_cast<Watchdog*>(self);
+    if (WaitForSingleObject(watch->stop_, watch->ms_) == WAIT_TIMEOUT) {
+      watch->fired_ = true;
+      InternetCloseHandle(watch->session_);
+    }
+    return 0;
+  }
+
+  HINTERNET session_;
+  DWORD ms_;
+  HANDLE stop_ = nullptr;    // set by Stop()
+  HANDLE thread_ = nullptr;  // waits for stop_ or the deadline
+  volatile bool fired_ = false;
 };
+
+void SetTimeouts(HINTERNET session, DWORD ms) {
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                       INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+    InternetSetOptionA(session, option, &ms, sizeof ms);
+  }
+  DWORD retries = 1;
+  InternetSetOptionA(session, INTERNET_OPTION_CONNECT_RETRIES, &retries, sizeof retries);
+}
+
+// The answer's status and announced length (-1 when none); false for a non-2xx answer, an
+// unreadable length or one over `max_bytes`.
+bool AcceptableAnswer(HINTERNET request, uint64_t max_bytes, int64_t* announced) {
+  DWORD status = 0, size = sizeof status;
+  if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                      nullptr) ||
+      status < 200 || status > 299)
+    return false;
+  char length[32] = {0};
+  size = sizeof length - 1;
+  *announced = -1;
+  if (!HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, length, &size, nullptr)) return true;
+  char* end = nullptr;
+  const unsigned long long value = std::strtoull(length, &end, 10);
+  if (end == length || *end != '\0' || value > max_bytes) return false;
+  *announced = static_cast<int64_t>(value);
+  return true;
+}
+
+// After any redirects the answer must still come from an http or https address.
+bool StillHttp(HINTERNET request) {
+  char url[2048] = {0};
+  DWORD size = sizeof url - 1;
+  return InternetQueryOptionA(request, INTERNET_OPTION_URL, url, &size) && IsHttpUrl(url);
+}
+
+// Copies the body into `file` until its end, the cap or the deadline.
+bool CopyBody(HINTERNET request, WinFile* file, const DownloadLimits& limits, DWORD started,
+              uint64_t* received) {
+  std::unique_ptr<char[]> buffer(new char[kReadChunk]);
+  for (;;) {
+    DWORD got = 0;
+    if (!InternetReadFile(request, buffer.get(), kReadChunk, &got)) return false;
+    if (got == 0) return true;
+    *received += got;
+    if (*received > limits.max_bytes || file->Write(buffer.get(), got) != got) return false;
+    if (GetTickCount() - started > limits.total_ms) return false;
+  }
+}
+
+// Requests `url` on `session` (the request handle goes to `request`) and writes the answer's
+// body to `path`.
+bool Transfer(HINTERNET session, const std::string& url, const std::string& path,
+              const DownloadLimits& limits, DWORD started, HINTERNET* request) {
+  *request = InternetOpenUrlA(session, url.c_str(), nullptr, 0, kRequestFlags, 0);
+  int64_t announced = -1;
+  if (*request == nullptr || !AcceptableAnswer(*request, limits.max_bytes, &announced) ||
+      !StillHttp(*request))
+    return false;
+  std::unique_ptr<WinFile> file = OpenWinFile(path, kOpenAlways);
+  uint64_t received = 0;
+  return file != nullptr && file->SetSize(0) &&
+         CopyBody(*request, file.get(), limits, started, &received) &&
+         (announced < 0 || received == static_cast<uint64_t>(announced));
+}
+
+// The download proper; `path` may be left behind on failure.
+bool Fetch(const std::string& url, const std::string& path, const DownloadLimits& limits) {
+  const DWORD started = GetTickCount();
+  HINTERNET session = InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  if (session == nullptr) return false;
+  SetTimeouts(session, limits.idle_ms);
+  Watchdog watch(session, limits.total_ms);
+  HINTERNET request = nullptr;
+  const bool ok = watch.Running() && Transfer(session, url, path, limits, started, &request);
+  if (watch.Stop()) return false;  // the deadline closed the session and its request
+  if (request != nullptr) InternetCloseHandle(request);
+  InternetCloseHandle(session);
+  return ok;
+}
 
 }  // namespace
 
-bool DownloadUrlToFile(const std::string& url, const std::string& path, uint64_t max_bytes) {
+bool IsHttpUrl(const std::string& url) {
+  return StartsWithNoCase(url, "http://") || StartsWithNoCase(url, "https://");
+}
+
+bool DownloadUrlToFile(const std::string& url, const std::string& path,
+                       const DownloadLimits& limits) {
+  RemoveFile(path);
+  if (!IsHttpUrl(url)) return false;
   DeleteUrlCacheEntryA(url.c_str());
-  DownloadWatch watch(max_bytes);
-  const bool ok = URLDownloadToFileA(nullptr, url.c_str(), path.c_str(), 0, &watch) == S_OK;
-  uint64_t size = 0;
-  if (ok && FileSizeOf(path, &size) && watch.Complete(size)) return true;
+  if (Fetch(url, path, limits)) return true;
   RemoveFile(path);
   return false;
 }
