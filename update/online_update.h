@@ -116,6 +116,10 @@ class OnlineUpdate {
 // brought to the front, so that it is never hidden behind the window it disables.
 void ShowMessageInFront(void* owner, const char* text, const char* caption, unsigned icon);
 
+// The online step for `setup` on a thread of its own, waited for at most `wait_ms`; true when
+// it ended within that time (otherwise it goes on beside the caller).
+bool RunOnlineStepWithin(const UpdateSetup& setup, void* (*main_window)(), uint32_t wait_ms);
+
 // The whole online step of the program: DownloadNotices, then CheckForUpdate, on a thread of
 // its own; the caller waits for it at most kOnlineStepWaitMs. `main_window` gives the search
 // window's handle (null when there is none) when the hand-over needs it.

@@ -293,8 +293,15 @@ void OnlineUpdate::Tell(const char* text) {
 
 namespace {
 
-DWORD WINAPI OnlineStepThread(void* main_window) {
-  OnlineUpdate update(SystemUpdateSetup(), reinterpret_cast<void* (*)()>(main_window));
+// What the step's thread needs; the thread owns it.
+struct OnlineStepJob {
+  UpdateSetup setup;
+  void* (*main_window)();
+};
+
+DWORD WINAPI OnlineStepThread(void* argument) {
+  std::unique_ptr<OnlineStepJob> job(static_cast<OnlineStepJob*>(argument));
+  OnlineUpdate update(job->setup, job->main_window);
   update.DownloadNotices();
   update.CheckForUpdate();
   return 0;
@@ -302,14 +309,22 @@ DWORD WINAPI OnlineStepThread(void* main_window) {
 
 }  // namespace
 
-void RunOnlineStep(void* (*main_window)()) {
-  // The step runs on a thread of its own, so that a slow or silent server holds up the index
-  // work by kOnlineStepWaitMs at most; the step then finishes beside it.
-  HANDLE thread =
-      CreateThread(nullptr, 0, &OnlineStepThread, reinterpret_cast<void*>(main_window), 0, nullptr);
-  if (thread == nullptr) return;
-  WaitForSingleObject(thread, kOnlineStepWaitMs);
+bool RunOnlineStepWithin(const UpdateSetup& setup, void* (*main_window)(), uint32_t wait_ms) {
+  auto* job = new OnlineStepJob{setup, main_window};
+  HANDLE thread = CreateThread(nullptr, 0, &OnlineStepThread, job, 0, nullptr);
+  if (thread == nullptr) {
+    delete job;
+    return false;
+  }
+  const bool ended = WaitForSingleObject(thread, wait_ms) == WAIT_OBJECT_0;
   CloseHandle(thread);
+  return ended;
+}
+
+void RunOnlineStep(void* (*main_window)()) {
+  // A slow or silent server holds up the index work by kOnlineStepWaitMs at most; the step then
+  // finishes beside it, bounded by its downloads' deadlines.
+  RunOnlineStepWithin(SystemUpdateSetup(), main_window, kOnlineStepWaitMs);
 }
 
 }  // namespace sorvik

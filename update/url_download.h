@@ -17,7 +17,8 @@ struct DownloadLimits {
   uint32_t total_ms = kDownloadTotalMs;  // the whole download, from the first request on
 };
 
-// Drops `url` from the browser cache, then downloads it to `path` without writing to the cache.
+// Downloads `url` to `path` through WinHTTP, which keeps no cache: the browser's cache is
+// neither read nor written.
 // True when the whole file arrived with a 2xx status, matches the announced length and is at
 // most `limits.max_bytes` long, within both deadlines; otherwise `path` does not exist
 // afterwards. Addresses other than http:// and https:// are refused.

@@ -1,6 +1,6 @@
 #include <windows.h>
-// The WinINet declarations need the base types of windows.h first.
-#include <wininet.h>
+// The WinHTTP declarations need the base types of windows.h first.
+#include <winhttp.h>
 
 #include <cctype>
 #include <cstdlib>
@@ -17,12 +17,15 @@
 namespace sorvik {
 namespace {
 
-constexpr char kAgent[] = "Sorvik";
+constexpr wchar_t kAgent[] = L"Sorvik";
 constexpr DWORD kReadChunk = 16 * 1024;
-// A fresh answer every time, and nothing of it kept: no cache entry, no cookie, no dialog.
-constexpr DWORD kRequestFlags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD |
-                                INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES |
-                                INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTH;
+// WinHTTP keeps no cache at all. Its connections are not kept for reuse: a refused answer is
+// dropped with its connection instead of being read to its end for the next request, which a
+// server announcing an endless length would otherwise turn into an endless read. No cookies,
+// no logon with the user's credentials.
+constexpr DWORD kDisabledFeatures =
+    WINHTTP_DISABLE_COOKIES | WINHTTP_DISABLE_KEEP_ALIVE | WINHTTP_DISABLE_AUTHENTICATION;
+constexpr wchar_t kFreshAnswer[] = L"Cache-Control: no-cache\r\nPragma: no-cache\r\n";
 
 bool StartsWithNoCase(const std::string& text, const char* prefix) {
   for (size_t i = 0; prefix[i] != '\0'; ++i) {
@@ -32,128 +35,134 @@ bool StartsWithNoCase(const std::string& text, const char* prefix) {
   return true;
 }
 
-// Closes the session when the whole-download deadline passes: that ends a blocked connect,
-// request or read at once, whatever the server does. Stop() before the session is closed.
-class Watchdog {
- public:
-  Watchdog(HINTERNET session, DWORD ms) : session_(session), ms_(ms) {
-    stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (stop_ != nullptr) thread_ = CreateThread(nullptr, 0, &Watchdog::Run, this, 0, nullptr);
-  }
-  ~Watchdog() { Stop(); }
-  Watchdog(const Watchdog&) = delete;
-  Watchdog& operator=(const Watchdog&) = delete;
-
-  // Ends the watch; true when the deadline had already closed the session.
-  bool Stop() {
-    if (thread_ != nullptr) {
-      SetEvent(stop_);
-      WaitForSingleObject(thread_, INFINITE);
-      CloseHandle(thread_);
-      thread_ = nullptr;
-    }
-    if (stop_ != nullptr) CloseHandle(stop_);
-    stop_ = nullptr;
-    return fired_;
-  }
-  // Without its thread the watch cannot keep the deadline: the download must not start.
-  bool Running() const { return thread_ != nullptr; }
-
- private:
-  static DWORD WINAPI Run(void* self) {
-    auto* watch = static_cast<Watchdog*>(self);
-    if (WaitForSingleObject(watch->stop_, watch->ms_) == WAIT_TIMEOUT) {
-      watch->fired_ = true;
-      InternetCloseHandle(watch->session_);
-    }
-    return 0;
-  }
-
-  HINTERNET session_;
-  DWORD ms_;
-  HANDLE stop_ = nullptr;    // set by Stop()
-  HANDLE thread_ = nullptr;  // waits for stop_ or the deadline
-  volatile bool fired_ = false;
-};
-
-void SetTimeouts(HINTERNET session, DWORD ms) {
-  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                       INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-    InternetSetOptionA(session, option, &ms, sizeof ms);
-  }
-  DWORD retries = 1;
-  InternetSetOptionA(session, INTERNET_OPTION_CONNECT_RETRIES, &retries, sizeof retries);
+std::wstring Wide(const std::string& text) {
+  const int length =
+      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(length > 0 ? length : 0, L'\0');
+  if (length > 0)
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+  return wide;
 }
 
-// The answer's status and announced length (-1 when none); false for a non-2xx answer, an
-// unreadable length or one over `max_bytes`.
+// Closes a WinHTTP handle when it goes out of scope.
+struct HttpHandle {
+  explicit HttpHandle(HINTERNET h) : handle(h) {}
+  ~HttpHandle() {
+    if (handle != nullptr) WinHttpCloseHandle(handle);
+  }
+  HttpHandle(const HttpHandle&) = delete;
+  HttpHandle& operator=(const HttpHandle&) = delete;
+  HINTERNET handle;
+};
+
+// Milliseconds left of `total_ms` since `started`, at least 1 while any are left; 0 when none.
+DWORD Remaining(DWORD started, DWORD total_ms) {
+  const DWORD spent = GetTickCount() - started;
+  return spent >= total_ms ? 0 : total_ms - spent;
+}
+
+// Bounds the next blocking call on `request`: the idle deadline, or what is left of the whole.
+bool BoundNextWait(HINTERNET request, const DownloadLimits& limits, DWORD started) {
+  DWORD wait = Remaining(started, limits.total_ms);
+  if (wait == 0) return false;
+  if (wait > limits.idle_ms) wait = limits.idle_ms;
+  for (DWORD option : {WINHTTP_OPTION_CONNECT_TIMEOUT, WINHTTP_OPTION_SEND_TIMEOUT,
+                       WINHTTP_OPTION_RECEIVE_TIMEOUT, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT}) {
+    WinHttpSetOption(request, option, &wait, sizeof wait);
+  }
+  return true;
+}
+
+// The answer's announced length (-1 when none); false for a non-2xx answer, an unreadable
+// length or one over `max_bytes`.
 bool AcceptableAnswer(HINTERNET request, uint64_t max_bytes, int64_t* announced) {
   DWORD status = 0, size = sizeof status;
-  if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
-                      nullptr) ||
+  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                           WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX) ||
       status < 200 || status > 299)
     return false;
-  char length[32] = {0};
-  size = sizeof length - 1;
+  wchar_t length[32] = {0};
+  size = sizeof length - sizeof length[0];
   *announced = -1;
-  if (!HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, length, &size, nullptr)) return true;
-  char* end = nullptr;
-  const unsigned long long value = std::strtoull(length, &end, 10);
-  if (end == length || *end != '\0' || value > max_bytes) return false;
+  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX,
+                           length, &size, WINHTTP_NO_HEADER_INDEX))
+    return true;
+  wchar_t* end = nullptr;
+  const unsigned long long value = std::wcstoull(length, &end, 10);
+  if (end == length || *end != L'\0' || value > max_bytes) return false;
   *announced = static_cast<int64_t>(value);
   return true;
 }
 
-// After any redirects the answer must still come from an http or https address.
-bool StillHttp(HINTERNET request) {
-  char url[2048] = {0};
-  DWORD size = sizeof url - 1;
-  return InternetQueryOptionA(request, INTERNET_OPTION_URL, url, &size) && IsHttpUrl(url);
-}
-
-// Copies the body into `file` until its end, the cap or the deadline.
+// Copies the body into `file` until its end, the cap or a deadline.
 bool CopyBody(HINTERNET request, WinFile* file, const DownloadLimits& limits, DWORD started,
               uint64_t* received) {
   std::unique_ptr<char[]> buffer(new char[kReadChunk]);
   for (;;) {
-    DWORD got = 0;
-    if (!InternetReadFile(request, buffer.get(), kReadChunk, &got)) return false;
+    // Asks what has arrived and reads no more than that: a read of a whole chunk would wait
+    // for the chunk to fill, byte by byte, past any deadline.
+    DWORD available = 0, got = 0;
+    if (!BoundNextWait(request, limits, started) || !WinHttpQueryDataAvailable(request, &available))
+      return false;
+    if (available > kReadChunk) available = kReadChunk;
+    if (available > 0 && !WinHttpReadData(request, buffer.get(), available, &got)) return false;
     if (got == 0) return true;
     *received += got;
     if (*received > limits.max_bytes || file->Write(buffer.get(), got) != got) return false;
-    if (GetTickCount() - started > limits.total_ms) return false;
   }
 }
 
-// Requests `url` on `session` (the request handle goes to `request`) and writes the answer's
-// body to `path`.
-bool Transfer(HINTERNET session, const std::string& url, const std::string& path,
-              const DownloadLimits& limits, DWORD started, HINTERNET* request) {
-  *request = InternetOpenUrlA(session, url.c_str(), nullptr, 0, kRequestFlags, 0);
-  int64_t announced = -1;
-  if (*request == nullptr || !AcceptableAnswer(*request, limits.max_bytes, &announced) ||
-      !StillHttp(*request))
-    return false;
-  std::unique_ptr<WinFile> file = OpenWinFile(path, kOpenAlways);
-  uint64_t received = 0;
-  return file != nullptr && file->SetSize(0) &&
-         CopyBody(*request, file.get(), limits, started, &received) &&
-         (announced < 0 || received == static_cast<uint64_t>(announced));
+// Sends the request for `url` on `session` and waits for the answer's head.
+HINTERNET OpenRequest(HINTERNET session, const std::string& url, const DownloadLimits& limits,
+                      DWORD started, HINTERNET* connection) {
+  const std::wstring wide = Wide(url);
+  URL_COMPONENTS parts = {};
+  parts.dwStructSize = sizeof parts;
+  parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = static_cast<DWORD>(-1);
+  if (!WinHttpCrackUrl(wide.c_str(), static_cast<DWORD>(wide.size()), 0, &parts) ||
+      parts.dwHostNameLength == 0)
+    return nullptr;
+  const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+  std::wstring object(parts.lpszUrlPath, parts.dwUrlPathLength);
+  object.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+  *connection = WinHttpConnect(session, host.c_str(), parts.nPort, 0);
+  if (*connection == nullptr) return nullptr;
+  const DWORD secure = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
+  HINTERNET request =
+      WinHttpOpenRequest(*connection, L"GET", object.empty() ? L"/" : object.c_str(), nullptr,
+                         WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, secure);
+  if (request == nullptr) return nullptr;
+  DWORD disabled = kDisabledFeatures;
+  WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &disabled, sizeof disabled);
+  if (!BoundNextWait(request, limits, started) ||
+      !WinHttpSendRequest(request, kFreshAnswer, static_cast<DWORD>(-1), WINHTTP_NO_REQUEST_DATA, 0,
+                          0, 0) ||
+      !BoundNextWait(request, limits, started) || !WinHttpReceiveResponse(request, nullptr)) {
+    WinHttpCloseHandle(request);
+    return nullptr;
+  }
+  return request;
 }
 
 // The download proper; `path` may be left behind on failure.
 bool Fetch(const std::string& url, const std::string& path, const DownloadLimits& limits) {
   const DWORD started = GetTickCount();
-  HINTERNET session = InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-  if (session == nullptr) return false;
-  SetTimeouts(session, limits.idle_ms);
-  Watchdog watch(session, limits.total_ms);
-  HINTERNET request = nullptr;
-  const bool ok = watch.Running() && Transfer(session, url, path, limits, started, &request);
-  if (watch.Stop()) return false;  // the deadline closed the session and its request
-  if (request != nullptr) InternetCloseHandle(request);
-  InternetCloseHandle(session);
-  return ok;
+  HttpHandle session(WinHttpOpen(kAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                                 WINHTTP_NO_PROXY_BYPASS, 0));
+  if (session.handle == nullptr) return false;
+  const int idle = static_cast<int>(limits.idle_ms);
+  WinHttpSetTimeouts(session.handle, idle, idle, idle, idle);
+  HINTERNET connection = nullptr;
+  HttpHandle request(OpenRequest(session.handle, url, limits, started, &connection));
+  HttpHandle connected(connection);
+  int64_t announced = -1;
+  if (request.handle == nullptr || !AcceptableAnswer(request.handle, limits.max_bytes, &announced))
+    return false;
+  std::unique_ptr<WinFile> file = OpenWinFile(path, kOpenAlways);
+  uint64_t received = 0;
+  return file != nullptr && file->SetSize(0) &&
+         CopyBody(request.handle, file.get(), limits, started, &received) &&
+         (announced < 0 || received == static_cast<uint64_t>(announced));
 }
 
 }  // namespace
@@ -166,7 +175,6 @@ bool DownloadUrlToFile(const std::string& url, const std::string& path,
                        const DownloadLimits& limits) {
   RemoveFile(path);
   if (!IsHttpUrl(url)) return false;
-  DeleteUrlCacheEntryA(url.c_str());
   if (Fetch(url, path, limits)) return true;
   RemoveFile(path);
   return false;
