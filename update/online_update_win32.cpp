@@ -172,8 +172,8 @@ UpdateOutcome OnlineUpdate::ReadList(std::vector<UpdateEntry>* entries, std::str
                                                              : UpdateOutcome::kNoList;
 }
 
-// Whether this list was handed over before: the program still runs its older version, so the
-// updater could not put it in place. The user hears of it once.
+// Whether this list was handed over before: as its files are still not in place, the updater
+// could not replace them. The user hears of it once.
 bool OnlineUpdate::FailedBefore(const std::string& signature) {
   std::string record;
   if (!ReadSmallFile(AttemptPath(), kMaxSignatureFileBytes + 16, &record)) return false;
@@ -248,12 +248,16 @@ UpdateOutcome OnlineUpdate::RunUpdate() {
   std::string signature;
   const UpdateOutcome read = ReadList(&entries, &signature);
   if (read != UpdateOutcome::kHandedOver) return read;
-  if (FailedBefore(signature)) return UpdateOutcome::kFailedBefore;
   DeleteFolderTree(staging_);
   std::vector<UpdateEntry> changed;
   std::vector<TargetPaths> paths;
   bool ok = SelectChanged(entries, &changed, &paths);
-  if (ok && changed.empty()) return UpdateOutcome::kNothingToDo;
+  if (ok && changed.empty()) {
+    RemoveFile(AttemptPath());  // whatever was handed over took effect
+    return UpdateOutcome::kNothingToDo;
+  }
+  // Files still differ from a list handed over before: the updater could not replace them.
+  if (ok && FailedBefore(signature)) return UpdateOutcome::kFailedBefore;
   for (size_t i = 0; ok && i < changed.size(); ++i) ok = StageFile(changed[i], paths[i]);
   if (!ok) {
     DeleteFolderTree(staging_);

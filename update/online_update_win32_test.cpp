@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "crypto/ed25519_signature.h"
@@ -343,6 +344,12 @@ TEST_F(OnlineUpdateTest, AnUpdateThatDidNotTakeIsNotRetried) {
   }
   EXPECT_EQ(server_.Requests("/files/a.dll"), 1);
   EXPECT_FALSE(PathExists(program_.Join(kStagingFolder)));
+  {  // Had the updater put a.dll in place, the next start would find nothing to do and forget.
+    WriteText(program_.Join("a.dll"), "new a");
+    EXPECT_EQ(TestUpdate(setup_, nullptr).RunUpdate(), UpdateOutcome::kNothingToDo);
+    EXPECT_FALSE(PathExists(program_.Join(kAttemptName)));
+    WriteText(program_.Join("a.dll"), "old a");
+  }
   {  // A newer list is tried again, once.
     ServeList(Entry("%AppPath%\\a.dll", "1", "a.dll", "newer a"), "1.3.6");
     TestUpdate next(setup_, nullptr);
@@ -381,6 +388,47 @@ TEST_F(OnlineUpdateTest, NoHandOverToAMissingUpdater) {
     EXPECT_FALSE(PathExists(program_.Join(kRegistrationName)));
   }
   EXPECT_EQ(ReadText(program_.Join("a.dll")), "old a");
+}
+
+// Runs this thread's messages for `ms` milliseconds.
+void Pump(int ms) {
+  for (int waited = 0; waited < ms; waited += 10) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    Sleep(10);
+  }
+}
+
+TEST(UpdateMessage, TopMostAndInFrontOfTheWindowItDisables) {
+  // The search window's part: a window of this thread, in front, while the online step's thread
+  // shows the message it owns.
+  HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 500,
+                               400, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(owner, nullptr);
+  SetForegroundWindow(owner);
+  Pump(100);
+  std::thread shower([owner] { ShowMessageInFront(owner, kUpdateMessage, kUpdateCaption, 0); });
+  HWND box = nullptr;
+  for (int i = 0; i < 500 && box == nullptr; ++i) {
+    Pump(20);
+    box = FindWindowA("#32770", kUpdateCaption);
+  }
+  ASSERT_NE(box, nullptr);
+  Pump(300);
+  EXPECT_TRUE(GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_FALSE(IsWindowEnabled(owner));
+  EXPECT_EQ(GetForegroundWindow(), box);
+  bool above_owner = false;
+  for (HWND below = GetWindow(box, GW_HWNDNEXT); below != nullptr;
+       below = GetWindow(below, GW_HWNDNEXT)) {
+    if (below == owner) above_owner = true;
+  }
+  EXPECT_TRUE(above_owner);
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  while (FindWindowA("#32770", kUpdateCaption) != nullptr) Pump(20);
+  shower.join();
+  EXPECT_TRUE(IsWindowEnabled(owner));
+  DestroyWindow(owner);
 }
 
 }  // namespace
