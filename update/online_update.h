@@ -96,7 +96,7 @@ class OnlineUpdate {
   bool DownloadSigned(SignedKind kind, const std::string& path, size_t max_bytes,
                       const std::string& scratch, std::string* body, std::string* signature,
                       std::string* version);
-  UpdateOutcome ReadList(std::vector<UpdateEntry>* entries, std::string* signature);
+  bool ReadList(std::vector<UpdateEntry>* entries, std::string* signature, UpdateOutcome* refused);
   bool FailedBefore(const std::string& signature);
   void Remember(const std::string& signature, bool told);
   UpdateOutcome GiveUp(const std::string& signature);

@@ -155,21 +155,24 @@ bool OnlineUpdate::CheckForUpdate() {
   return true;
 }
 
-// The signed list; `signature` receives its signature file, which names this list and version.
-UpdateOutcome OnlineUpdate::ReadList(std::vector<UpdateEntry>* entries, std::string* signature) {
+// The signed list of a newer version; `signature` receives its signature file, which names this
+// list and version. Otherwise false, with the reason in `refused`.
+bool OnlineUpdate::ReadList(std::vector<UpdateEntry>* entries, std::string* signature,
+                            UpdateOutcome* refused) {
   const std::string list_file = Scratch(kVersionScratch);
   RemoveFile(list_file);
   std::string text, version;
+  *refused = UpdateOutcome::kNoList;
   if (!DownloadSigned(SignedKind::kUpdateList, kUpdateListPath, kMaxUpdateListBytes, list_file,
                       &text, signature, &version))
-    return UpdateOutcome::kNoList;
+    return false;
   if (!IsNewerVersion(version, setup_.own_version)) {
     // The update is in place (or this is an old list): nothing to remember any more.
     RemoveFile(AttemptPath());
-    return UpdateOutcome::kNotNewer;
+    *refused = UpdateOutcome::kNotNewer;
+    return false;
   }
-  return ParseUpdateList(text, entries) && !entries->empty() ? UpdateOutcome::kHandedOver
-                                                             : UpdateOutcome::kNoList;
+  return ParseUpdateList(text, entries) && !entries->empty();
 }
 
 // Whether this list was handed over before: as its files are still not in place, the updater
@@ -246,8 +249,8 @@ bool OnlineUpdate::WriteRegistration(const std::vector<UpdateEntry>& changed,
 UpdateOutcome OnlineUpdate::RunUpdate() {
   std::vector<UpdateEntry> entries;
   std::string signature;
-  const UpdateOutcome read = ReadList(&entries, &signature);
-  if (read != UpdateOutcome::kHandedOver) return read;
+  UpdateOutcome refused;
+  if (!ReadList(&entries, &signature, &refused)) return refused;
   DeleteFolderTree(staging_);
   std::vector<UpdateEntry> changed;
   std::vector<TargetPaths> paths;
