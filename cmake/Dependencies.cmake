@@ -1,9 +1,12 @@
-# Third-party libraries: TinyXML and GoogleTest. Natively Debian's packages; for Win32 their
-# sources compiled with the cross compiler (TinyXML from Debian's source package, fetched into
-# the build folder by scripts/fetch-tinyxml with Debian's patches applied).
+# Third-party libraries: TinyXML, libsodium and GoogleTest. Natively Debian's packages; for
+# Win32 their sources compiled with the cross compiler (TinyXML and libsodium from Debian's
+# source packages, fetched into the build folder by scripts/fetch-tinyxml and
+# scripts/fetch-libsodium with Debian's patches applied).
 if(WIN32)
   include(${CMAKE_SOURCE_DIR}/cmake/TinyXmlSource.cmake)
   sorvik_tinyxml_from_source(${CMAKE_SOURCE_DIR})
+  include(${CMAKE_SOURCE_DIR}/cmake/LibsodiumSource.cmake)
+  sorvik_libsodium_from_source(${CMAKE_SOURCE_DIR})
   if(SORVIK_TESTS)
     set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -22,6 +25,12 @@ else()
   target_link_libraries(tinyxml INTERFACE ${TINYXML_LIBRARY})
   target_include_directories(tinyxml INTERFACE ${TINYXML_INCLUDE})
   target_compile_definitions(tinyxml INTERFACE TIXML_USE_STL)
+  # libsodium (the update signatures), also the static archive where installed.
+  find_library(SODIUM_LIBRARY NAMES libsodium.a sodium REQUIRED)
+  find_path(SODIUM_INCLUDE sodium.h REQUIRED)
+  add_library(sodium INTERFACE)
+  target_link_libraries(sodium INTERFACE ${SODIUM_LIBRARY})
+  target_include_directories(sodium INTERFACE ${SODIUM_INCLUDE})
   if(SORVIK_TESTS)
     find_package(GTest REQUIRED)
   endif()

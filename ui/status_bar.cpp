@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "query/gbk_text.h"
 #include "res/resource_ids.h"
 #include "ui/basic_list_ctrl.h"
 
@@ -167,13 +168,23 @@ void LStatusBar::LayoutLinks() {
   }
 }
 
+// `text` cut to at most `max_bytes` bytes, never inside a double-byte character.
+std::string CutText(const std::string& text, size_t max_bytes) {
+  size_t end = 0;
+  while (end < text.size() && end + GbkCharLength(text, end) <= max_bytes)
+    end += GbkCharLength(text, end);
+  return text.substr(0, end);
+}
+
 void LStatusBar::SetNotice(const std::string& text, const std::string& link,
                            const std::string& tip) {
-  notice_text_ = text;
-  notice_.SetText(text);
+  // The server decides the notice's length; the bar shows what fits its width (a longer text
+  // is measured wider than any screen and showed nothing).
+  notice_text_ = CutText(text, kMaxNoticeTextBytes);
+  notice_.SetText(notice_text_);
   notice_.SetLink(link);
-  notice_.SetToolTip(tip.empty() ? text : tip);
-  if (notice_.Handle() != nullptr) SetWindowTextA(notice_.Handle(), text.c_str());
+  notice_.SetToolTip(CutText(tip.empty() ? text : tip, kMaxNoticeTipBytes));
+  if (notice_.Handle() != nullptr) SetWindowTextA(notice_.Handle(), notice_text_.c_str());
   CentreNotice();
 }
 
@@ -190,7 +201,10 @@ void LStatusBar::CentreNotice() {
   ReleaseDC(control, dc);
   RECT client;
   GetClientRect(Handle(), &client);
-  const int width = notice_text_.empty() ? 0 : static_cast<int>(extent.cx) + 4;
+  // Never wider than the bar: the control ends what does not fit with an ellipsis.
+  const int width = notice_text_.empty()
+                        ? 0
+                        : std::min(static_cast<int>(extent.cx) + 4, static_cast<int>(client.right));
   const int height = static_cast<int>(extent.cy) + 2;
   const int left = (client.right - width) / 2;
   const int top = (client.bottom - height) / 2;

@@ -26,6 +26,8 @@ using PageSearch = std::function<SearchResult*(const SearchRequest& request, int
 // The page links, left to right.
 enum PageLink { kLinkFirst = 0, kLinkPrevious = 1, kLinkNext = 2, kLinkLast = 3 };
 constexpr int kPageLinkCount = 4;
+constexpr size_t kMaxNoticeTextBytes = 256;  // more than the widest bar shows of a notice
+constexpr size_t kMaxNoticeTipBytes = 1024;  // a notice's tool tip
 
 class LStatusBar : public CWindowBase {
  public:
@@ -37,6 +39,8 @@ class LStatusBar : public CWindowBase {
   void SetResult(const SearchRequest& request, uint32_t total, int page_size);
   // Shows `text` centred in the bar, opening `link` when clicked; its tool tip is `tip`, or the
   // text when the tip is empty.
+  // Shows a notice: its text cut to kMaxNoticeTextBytes (at a character boundary) and to the
+  // bar's width, its tip cut to kMaxNoticeTipBytes.
   void SetNotice(const std::string& text, const std::string& link, const std::string& tip);
 
   const std::string& CountText() const { return count_text_; }

@@ -192,6 +192,24 @@ TEST_F(StatusBarTest, LayoutFollowsTheWidthAndTheNoticeIsCentred) {
     GetWindowTextA(bar.NoticeHandle(), text, sizeof text);
     EXPECT_STREQ(text, "软件更新通知");
   }
+  {
+    // A notice line of 240 KB shows its beginning, cut between characters, no wider than the bar.
+    std::string huge = "a";
+    while (huge.size() < 240 * 1024) huge += "软件更新通知";
+    bar.SetNotice(huge, "http://127.0.0.1/notice", huge);
+    std::vector<char> text(kMaxNoticeTextBytes + 16, '\0');
+    const int length =
+        GetWindowTextA(bar.NoticeHandle(), text.data(), static_cast<int>(text.size()));
+    EXPECT_GT(length, 200);
+    EXPECT_LE(static_cast<size_t>(length), kMaxNoticeTextBytes);
+    EXPECT_EQ(length % 2, 1);  // "a" and whole double-byte characters
+    EXPECT_EQ(huge.compare(0, length, text.data()), 0);
+    RECT notice, client;
+    GetWindowRect(bar.NoticeHandle(), &notice);
+    GetClientRect(bar.Handle(), &client);
+    EXPECT_GT(notice.right - notice.left, 0);
+    EXPECT_LE(notice.right - notice.left, client.right);
+  }
 }
 
 }  // namespace

@@ -1,4 +1,3 @@
-#include <objbase.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -12,14 +11,17 @@
 #include "sorvik_version.h"
 #include "update/file_signature.h"
 #include "update/online_update.h"
+#include "update/signed_file.h"
 #include "update/update_keys.h"
 #include "update/url_download.h"
 
 namespace sorvik {
 namespace {
 
-constexpr uint32_t kDigestBytes = 16;  // the MD5 digest at the end of the notice file
-constexpr int kDownloadTries = 2;      // a failed file download is tried once more
+constexpr uint32_t kDigestBytes = 16;   // the MD5 digest at the end of the notice file
+constexpr int kDownloadTries = 2;       // a failed file download is tried once more
+constexpr char kToldLine[] = "told\n";  // the attempt record's first line once the user knows
+constexpr char kOpenLine[] = "open\n";  // ... while the outcome is not known yet
 
 // The whole file at `path` when it is at most `max_bytes` long.
 bool ReadSmallFile(const std::string& path, uint64_t max_bytes, std::string* text) {
@@ -66,6 +68,12 @@ bool SignatureIs(const std::string& path, const std::string& expected) {
   return FileSignature(path, &signature) && signature == expected;
 }
 
+bool WriteSmallFile(const std::string& path, const std::string& text) {
+  std::unique_ptr<WinFile> file = OpenWinFile(path, kOpenAlways);
+  return file && file->SetSize(0) &&
+         file->Write(text.data(), static_cast<uint32_t>(text.size())) == text.size();
+}
+
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.find_last_of('\\');
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
@@ -84,18 +92,48 @@ UpdateSetup SystemUpdateSetup() {
   while (!setup.system_folder.empty() && setup.system_folder.back() == '\\')
     setup.system_folder.pop_back();
   setup.server = UpdateServer();
+  setup.public_key = TrustedPublicKey(setup.server);
+  setup.own_version = SORVIK_VERSION_TEXT;
   return setup;
+}
+
+DownloadLimits OnlineUpdate::Limits(uint64_t max_bytes) const {
+  DownloadLimits limits;
+  limits.max_bytes = max_bytes;
+  limits.idle_ms = setup_.idle_ms;
+  limits.total_ms = setup_.total_ms;
+  return limits;
+}
+
+bool OnlineUpdate::DownloadText(const std::string& url, size_t max_bytes,
+                                const std::string& scratch, std::string* text) {
+  const bool ok =
+      DownloadUrlToFile(url, scratch, Limits(max_bytes)) && ReadSmallFile(scratch, max_bytes, text);
+  RemoveFile(scratch);
+  return ok;
+}
+
+// The file at `path` on the server and its signature file, checked with the publisher's key.
+bool OnlineUpdate::DownloadSigned(SignedKind kind, const std::string& path, size_t max_bytes,
+                                  const std::string& scratch, std::string* body,
+                                  std::string* signature, std::string* version) {
+  return DownloadText(setup_.server + path, max_bytes, scratch, body) &&
+         DownloadText(setup_.server + path + kSignatureSuffix, kMaxSignatureFileBytes, scratch,
+                      signature) &&
+         CheckSignatureFile(kind, *body, *signature, setup_.public_key, version);
 }
 
 bool OnlineUpdate::DownloadNotices() {
   const std::string raw = Scratch(kNoticeScratch), plain = Scratch(kPlainScratch);
   RemoveFile(raw);
   RemoveFile(plain);
+  std::string file, signature, version, body;
   Md5Digest expected;
-  std::string body;
-  const bool ok = DownloadUrlToFile(setup_.server + kNoticePath, raw, kMaxNoticeFileBytes) &&
-                  SplitDigest(raw, &expected) && DecryptNotice(raw, plain) &&
-                  ReadSmallFile(plain, kMaxNoticeFileBytes, &body) && DigestMatches(body, expected);
+  const bool ok = DownloadSigned(SignedKind::kNotices, kNoticePath, kMaxNoticeFileBytes, raw, &file,
+                                 &signature, &version) &&
+                  WriteSmallFile(raw, file) && SplitDigest(raw, &expected) &&
+                  DecryptNotice(raw, plain) && ReadSmallFile(plain, kMaxNoticeFileBytes, &body) &&
+                  DigestMatches(body, expected);
   RemoveFile(raw);
   RemoveFile(plain);
   if (!ok) return false;
@@ -110,23 +148,59 @@ bool OnlineUpdate::CheckForUpdate() {
   std::snprintf(path, sizeof path, kVersionCheckPath, SORVIK_VERSION_CHECK_NUMBER);
   const std::string answer_file = Scratch(kVersionScratch);
   RemoveFile(answer_file);
-  if (!DownloadUrlToFile(setup_.server + path, answer_file, kMaxVersionAnswerBytes)) return false;
   std::string answer;
-  const bool read = ReadSmallFile(answer_file, kMaxVersionAnswerBytes, &answer);
-  RemoveFile(answer_file);
-  if (read && VersionAnswerSaysOk(answer)) RunUpdate();
+  if (!DownloadText(setup_.server + path, kMaxVersionAnswerBytes, answer_file, &answer))
+    return false;
+  if (VersionAnswerSaysOk(answer)) RunUpdate();
   return true;
 }
 
-bool OnlineUpdate::ReadList(std::vector<UpdateEntry>* entries) {
+// The signed list of a newer version; `signature` receives its signature file, which names this
+// list and version. Otherwise false, with the reason in `refused`.
+bool OnlineUpdate::ReadList(std::vector<UpdateEntry>* entries, std::string* signature,
+                            UpdateOutcome* refused) {
   const std::string list_file = Scratch(kVersionScratch);
   RemoveFile(list_file);
-  std::string text;
-  const bool ok =
-      DownloadUrlToFile(setup_.server + kUpdateListPath, list_file, kMaxUpdateListBytes) &&
-      ReadSmallFile(list_file, kMaxUpdateListBytes, &text) && ParseUpdateList(text, entries);
-  RemoveFile(list_file);
-  return ok && !entries->empty();
+  std::string text, version;
+  *refused = UpdateOutcome::kNoList;
+  if (!DownloadSigned(SignedKind::kUpdateList, kUpdateListPath, kMaxUpdateListBytes, list_file,
+                      &text, signature, &version))
+    return false;
+  if (!IsNewerVersion(version, setup_.own_version)) {
+    // The update is in place (or this is an old list): nothing to remember any more.
+    RemoveFile(AttemptPath());
+    *refused = UpdateOutcome::kNotNewer;
+    return false;
+  }
+  return ParseUpdateList(text, entries) && !entries->empty();
+}
+
+// Whether this list was handed over before: as its files are still not in place, the updater
+// could not replace them. The user hears of it once.
+bool OnlineUpdate::FailedBefore(const std::string& signature) {
+  std::string record;
+  if (!ReadSmallFile(AttemptPath(), kMaxSignatureFileBytes + 16, &record)) return false;
+  const bool told = record.compare(0, std::strlen(kToldLine), kToldLine) == 0;
+  const size_t line_end = record.find('\n');
+  if (line_end == std::string::npos || record.substr(line_end + 1) != signature) return false;
+  if (!told) {
+    Remember(signature, true);
+    Tell(kUpdateFailedMessage);
+  }
+  return true;
+}
+
+void OnlineUpdate::Remember(const std::string& signature, bool told) {
+  WriteSmallFile(AttemptPath(), (told ? kToldLine : kOpenLine) + signature);
+}
+
+// The updater is missing or would not start: nothing is left for it, and the user hears of it.
+UpdateOutcome OnlineUpdate::GiveUp(const std::string& signature) {
+  DeleteFolderTree(staging_);
+  RemoveFile(setup_.program_folder + "\\" + kRegistrationName);
+  Remember(signature, true);
+  Tell(kUpdateFailedMessage);
+  return UpdateOutcome::kNoUpdater;
 }
 
 bool OnlineUpdate::SelectChanged(const std::vector<UpdateEntry>& entries,
@@ -147,7 +221,7 @@ bool OnlineUpdate::StageFile(const UpdateEntry& entry, const TargetPaths& paths)
   if (!CreateFolder(staging_) || !CreateFoldersFor(paths.staged, staging_)) return false;
   bool downloaded = false;
   for (int attempt = 0; attempt < kDownloadTries && !downloaded; ++attempt)
-    downloaded = DownloadUrlToFile(entry.url, paths.staged, kMaxUpdateFileBytes);
+    downloaded = DownloadUrlToFile(entry.url, paths.staged, Limits(kMaxUpdateFileBytes));
   return downloaded && SignatureIs(paths.staged, entry.signature);
 }
 
@@ -174,48 +248,90 @@ bool OnlineUpdate::WriteRegistration(const std::vector<UpdateEntry>& changed,
 
 UpdateOutcome OnlineUpdate::RunUpdate() {
   std::vector<UpdateEntry> entries;
-  if (!ReadList(&entries)) return UpdateOutcome::kNoList;
+  std::string signature;
+  UpdateOutcome refused;
+  if (!ReadList(&entries, &signature, &refused)) return refused;
   DeleteFolderTree(staging_);
   std::vector<UpdateEntry> changed;
   std::vector<TargetPaths> paths;
   bool ok = SelectChanged(entries, &changed, &paths);
-  if (ok && changed.empty()) return UpdateOutcome::kNothingToDo;
+  if (ok && changed.empty()) {
+    RemoveFile(AttemptPath());  // whatever was handed over took effect
+    return UpdateOutcome::kNothingToDo;
+  }
+  // Files still differ from a list handed over before: the updater could not replace them.
+  if (ok && FailedBefore(signature)) return UpdateOutcome::kFailedBefore;
   for (size_t i = 0; ok && i < changed.size(); ++i) ok = StageFile(changed[i], paths[i]);
   if (!ok) {
     DeleteFolderTree(staging_);
     return UpdateOutcome::kAbandoned;
   }
   InstallNewUpdater();
+  if (!PathExists(setup_.program_folder + "\\" + kUpdaterName)) return GiveUp(signature);
   WriteRegistration(changed, paths);
-  HandOver();
+  // Remembered before the hand-over: if the updater cannot put the files in place, the next
+  // start sees the same list again and does not stage it once more.
+  Remember(signature, false);
+  if (!HandOver()) return GiveUp(signature);
   return UpdateOutcome::kHandedOver;
 }
 
-void OnlineUpdate::HandOver() {
+bool OnlineUpdate::HandOver() {
   HWND window = static_cast<HWND>(main_window_ != nullptr ? main_window_() : nullptr);
-  const UINT style = MB_OK | MB_ICONQUESTION | MB_TOPMOST;
   // Quoted: an unquoted path with a blank would start "C:\\Program.exe" if one existed.
   const std::string updater = "\"" + setup_.program_folder + "\\" + kUpdaterName + "\"";
-  MessageBoxA(window != nullptr ? window : GetForegroundWindow(), kUpdateMessage, kUpdateCaption,
-              style);
-  if (window == nullptr) {
-    WinExec(updater.c_str(), SW_HIDE);
-    ExitProcess(0);
+  ShowMessageInFront(window, kUpdateMessage, kUpdateCaption, MB_ICONQUESTION);
+  if (window != nullptr) SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  // WinExec answers 32 or more once the program runs.
+  if (WinExec(updater.c_str(), SW_HIDE) <= 31) {
+    if (window != nullptr) ShowWindow(window, SW_RESTORE);
+    return false;
   }
-  SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  WinExec(updater.c_str(), SW_HIDE);
+  if (window == nullptr) ExitProcess(0);
   PostMessageA(window, WM_COMMAND, kExitCommand, 0);
-  // The background thread ends here: the exit command ends the process shortly.
+  // The online step ends here: the exit command ends the process shortly.
   for (;;) Sleep(INFINITE);
 }
 
-void RunOnlineStep(void* (*main_window)()) {
-  // The URL monikers run on COM; this thread has not started it yet.
-  const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-  OnlineUpdate update(SystemUpdateSetup(), main_window);
+void OnlineUpdate::Tell(const char* text) {
+  HWND window = static_cast<HWND>(main_window_ != nullptr ? main_window_() : nullptr);
+  ShowMessageInFront(window, text, kUpdateCaption, MB_ICONINFORMATION);
+}
+
+namespace {
+
+// What the step's thread needs; the thread owns it.
+struct OnlineStepJob {
+  UpdateSetup setup;
+  void* (*main_window)();
+};
+
+DWORD WINAPI OnlineStepThread(void* argument) {
+  std::unique_ptr<OnlineStepJob> job(static_cast<OnlineStepJob*>(argument));
+  OnlineUpdate update(job->setup, job->main_window);
   update.DownloadNotices();
   update.CheckForUpdate();
-  if (com) CoUninitialize();
+  return 0;
+}
+
+}  // namespace
+
+bool RunOnlineStepWithin(const UpdateSetup& setup, void* (*main_window)(), uint32_t wait_ms) {
+  auto* job = new OnlineStepJob{setup, main_window};
+  HANDLE thread = CreateThread(nullptr, 0, &OnlineStepThread, job, 0, nullptr);
+  if (thread == nullptr) {
+    delete job;
+    return false;
+  }
+  const bool ended = WaitForSingleObject(thread, wait_ms) == WAIT_OBJECT_0;
+  CloseHandle(thread);
+  return ended;
+}
+
+void RunOnlineStep(void* (*main_window)()) {
+  // A slow or silent server holds up the index work by kOnlineStepWaitMs at most; the step then
+  // finishes beside it, bounded by its downloads' deadlines.
+  RunOnlineStepWithin(SystemUpdateSetup(), main_window, kOnlineStepWaitMs);
 }
 
 }  // namespace sorvik

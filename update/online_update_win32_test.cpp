@@ -8,8 +8,10 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "crypto/ed25519_signature.h"
 #include "crypto/md5.h"
 #include "crypto/passphrase_cipher.h"
 #include "platform/fs.h"
@@ -18,6 +20,7 @@
 #include "update/file_signature.h"
 #include "update/loopback_http_test_support.h"
 #include "update/online_update.h"
+#include "update/signed_file.h"
 #include "update/update_keys.h"
 
 namespace sorvik {
@@ -40,34 +43,41 @@ std::string NoticeFile(const std::string& body) {
   return std::string(data.begin(), data.end()) + std::string(digest.begin(), digest.end());
 }
 
-// Records the hand-over instead of ending the process.
+// Records the hand-over and the messages instead of ending the process and asking the user.
 class TestUpdate : public OnlineUpdate {
  public:
   using OnlineUpdate::OnlineUpdate;
   int hand_overs = 0;
+  bool updater_starts = true;  // what the hand-over answers
+  std::vector<std::string> told;
 
  protected:
-  void HandOver() override { ++hand_overs; }
+  bool HandOver() override {
+    ++hand_overs;
+    return updater_starts;
+  }
+  void Tell(const char* text) override { told.push_back(text); }
 };
 
 class OnlineUpdateTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     ObjectDirectory::Set(kNoticesKey, nullptr);
+    ASSERT_TRUE(MakeSigningKeys(&keys_));
+    setup_.public_key = keys_.public_hex;
+    setup_.own_version = "1.3.4";
     setup_.server = server_.Address();
     setup_.program_folder = program_.Path();
     setup_.system_folder = system_.Path();
     setup_.program_path = program_.Join("Sorvik.exe");
     update_ = std::make_unique<TestUpdate>(setup_, nullptr);
   }
-  void TearDown() override { CoUninitialize(); }
 
   NoticeLines* Notices() { return static_cast<NoticeLines*>(ObjectDirectory::Find(kNoticesKey)); }
   // No scratch file, no staging folder, no registration file.
   void ExpectNoTrace() {
-    for (const char* name :
-         {kVersionScratch, kNoticeScratch, kPlainScratch, kStagingFolder, kRegistrationName})
+    for (const char* name : {kVersionScratch, kNoticeScratch, kPlainScratch, kStagingFolder,
+                             kRegistrationName, kAttemptName})
       EXPECT_FALSE(PathExists(program_.Join(name))) << name;
   }
   std::string SignatureOf(const std::string& content) {
@@ -84,9 +94,23 @@ class OnlineUpdateTest : public ::testing::Test {
     return target + "," + flag + "," + SignatureOf(content) + "," + server_.Address() + "/files/" +
            name + "\r\n";
   }
-  void ServeList(const std::string& list) { server_.Put("/update/Tarnel/update.txt", list); }
+  // Serves `content` at `path` with its signature file made by `keys` (`version` for a list).
+  void ServeSigned(SignedKind kind, const std::string& path, const std::string& content,
+                   const std::string& version, const SigningKeys& keys) {
+    std::string signature;
+    ASSERT_TRUE(MakeSignatureFile(kind, version, content, keys.secret_hex, &signature));
+    server_.Put(path, content);
+    server_.Put(path + ".sig", signature);
+  }
+  void ServeList(const std::string& list, const std::string& version = "1.3.5") {
+    ServeSigned(SignedKind::kUpdateList, "/update/Tarnel/update.txt", list, version, keys_);
+  }
+  void ServeNotices(const std::string& file) {
+    ServeSigned(SignedKind::kNotices, "/ads/Tarnel/advertising.txt", file, "", keys_);
+  }
 
   LoopbackHttpServer server_;
+  SigningKeys keys_;  // the publisher's
   TempFolder program_, system_;
   UpdateSetup setup_;
   std::unique_ptr<TestUpdate> update_;
@@ -95,7 +119,7 @@ class OnlineUpdateTest : public ::testing::Test {
 TEST_F(OnlineUpdateTest, NoticesPublishedOnlyFromAnIntactFile) {
   const std::string notices = "第一条\thttp://127.0.0.1/a\t提示\r\nabc\nabcd\n";
   {  // An intact file: the lines of more than 3 bytes, "\r" kept.
-    server_.Put("/ads/Tarnel/advertising.txt", NoticeFile(notices));
+    ServeNotices(NoticeFile(notices));
     ASSERT_TRUE(update_->DownloadNotices());
     ASSERT_NE(Notices(), nullptr);
     EXPECT_EQ(*Notices(), (NoticeLines{"第一条\thttp://127.0.0.1/a\t提示\r", "abcd"}));
@@ -103,7 +127,7 @@ TEST_F(OnlineUpdateTest, NoticesPublishedOnlyFromAnIntactFile) {
   }
   ObjectDirectory::Set(kNoticesKey, nullptr);
   {  // An empty body still publishes an empty list.
-    server_.Put("/ads/Tarnel/advertising.txt", NoticeFile(""));
+    ServeNotices(NoticeFile(""));
     ASSERT_TRUE(update_->DownloadNotices());
     ASSERT_NE(Notices(), nullptr);
     EXPECT_TRUE(Notices()->empty());
@@ -116,7 +140,7 @@ TEST_F(OnlineUpdateTest, NoticesPublishedOnlyFromAnIntactFile) {
   const std::string huge(kMaxNoticeFileBytes + 1, 'x');
   for (const std::string& bad :
        {tampered, wrong_digest, std::string(19, 'x'), std::string(20, 'x'), huge}) {
-    server_.Put("/ads/Tarnel/advertising.txt", bad);
+    ServeNotices(bad);
     EXPECT_FALSE(update_->DownloadNotices()) << bad.size();
     EXPECT_EQ(Notices(), nullptr);
     ExpectNoTrace();
@@ -234,6 +258,177 @@ TEST_F(OnlineUpdateTest, ChangedFilesStagedRegisteredAndHandedOver) {
       setup_.program_path + "\n" + program_.Join("a.dll") + "\n" + system_.Join("b.ocx") + "\n");
   for (const char* name : {kVersionScratch, kNoticeScratch, kPlainScratch})
     EXPECT_FALSE(PathExists(program_.Join(name)));
+}
+
+TEST_F(OnlineUpdateTest, NoticesNeedThePublishersSignature) {
+  const std::string file = NoticeFile("第一条\thttp://127.0.0.1/a\t提示\n");
+  SigningKeys forger;
+  ASSERT_TRUE(MakeSigningKeys(&forger));
+  {  // No signature file at all.
+    server_.Put("/ads/Tarnel/advertising.txt", file);
+    EXPECT_FALSE(update_->DownloadNotices());
+  }
+  {  // Signed by someone else, or signed as an update list.
+    ServeSigned(SignedKind::kNotices, "/ads/Tarnel/advertising.txt", file, "", forger);
+    EXPECT_FALSE(update_->DownloadNotices());
+    ServeSigned(SignedKind::kUpdateList, "/ads/Tarnel/advertising.txt", file, "1.3.5", keys_);
+    EXPECT_FALSE(update_->DownloadNotices());
+  }
+  {  // A build without a key trusts no file, however signed.
+    ServeNotices(file);
+    setup_.public_key.clear();
+    EXPECT_FALSE(TestUpdate(setup_, nullptr).DownloadNotices());
+  }
+  EXPECT_EQ(Notices(), nullptr);
+  ExpectNoTrace();
+}
+
+TEST_F(OnlineUpdateTest, ForgedUnsignedAndOlderListsInstallNothing) {
+  WriteText(program_.Join("a.dll"), "old a");
+  WriteText(program_.Join(kUpdaterName), "updater");
+  const std::string list = Entry("%AppPath%\\a.dll", "1", "a.dll", "new a");
+  SigningKeys forger;
+  ASSERT_TRUE(MakeSigningKeys(&forger));
+  {  // The list without its signature file.
+    server_.Put("/update/Tarnel/update.txt", list);
+    EXPECT_EQ(update_->RunUpdate(), UpdateOutcome::kNoList);
+  }
+  {  // Signed by a key the program does not trust (one that signs as well as the publisher's).
+    ServeSigned(SignedKind::kUpdateList, "/update/Tarnel/update.txt", list, "1.3.5", forger);
+    EXPECT_EQ(update_->RunUpdate(), UpdateOutcome::kNoList);
+  }
+  {  // The publisher's signature over another list.
+    ServeList(list);
+    server_.Put("/update/Tarnel/update.txt", list + list);
+    EXPECT_EQ(update_->RunUpdate(), UpdateOutcome::kNoList);
+  }
+  for (const char* version : {"1.3.4", "1.3.3", "1.2.99.9"}) {  // the same or an older version
+    ServeList(list, version);
+    EXPECT_EQ(update_->RunUpdate(), UpdateOutcome::kNotNewer) << version;
+  }
+  EXPECT_EQ(server_.Requests("/files/a.dll"), 0);
+  EXPECT_EQ(update_->hand_overs, 0);
+  EXPECT_EQ(ReadText(program_.Join("a.dll")), "old a");
+  ExpectNoTrace();
+  {  // The publisher's newer list goes through.
+    ServeList(list, "1.3.5");
+    EXPECT_EQ(update_->RunUpdate(), UpdateOutcome::kHandedOver);
+    EXPECT_EQ(update_->hand_overs, 1);
+  }
+}
+
+TEST_F(OnlineUpdateTest, AnUpdateThatDidNotTakeIsNotRetried) {
+  WriteText(program_.Join("a.dll"), "old a");
+  WriteText(program_.Join(kUpdaterName), "updater");
+  ServeList(Entry("%AppPath%\\a.dll", "1", "a.dll", "new a"));
+  // Plays the updater that could not replace a.dll: it rolls back and starts the program again.
+  auto updater_fails = [this] {
+    DeleteFolderTree(program_.Join(kStagingFolder));
+    RemoveFile(program_.Join(kRegistrationName));
+  };
+  {  // First start: staged and handed over, nothing said besides the update message.
+    EXPECT_EQ(update_->RunUpdate(), UpdateOutcome::kHandedOver);
+    EXPECT_TRUE(update_->told.empty());
+    updater_fails();
+  }
+  {  // The restart: the same list is not staged again, and the user hears of it once.
+    TestUpdate restart(setup_, nullptr);
+    EXPECT_EQ(restart.RunUpdate(), UpdateOutcome::kFailedBefore);
+    EXPECT_EQ(restart.told, std::vector<std::string>{kUpdateFailedMessage});
+    EXPECT_EQ(restart.hand_overs, 0);
+  }
+  {  // Every later start: quiet.
+    TestUpdate later(setup_, nullptr);
+    EXPECT_EQ(later.RunUpdate(), UpdateOutcome::kFailedBefore);
+    EXPECT_TRUE(later.told.empty());
+  }
+  EXPECT_EQ(server_.Requests("/files/a.dll"), 1);
+  EXPECT_FALSE(PathExists(program_.Join(kStagingFolder)));
+  {  // Had the updater put a.dll in place, the next start would find nothing to do and forget.
+    WriteText(program_.Join("a.dll"), "new a");
+    EXPECT_EQ(TestUpdate(setup_, nullptr).RunUpdate(), UpdateOutcome::kNothingToDo);
+    EXPECT_FALSE(PathExists(program_.Join(kAttemptName)));
+    WriteText(program_.Join("a.dll"), "old a");
+  }
+  {  // A newer list is tried again, once.
+    ServeList(Entry("%AppPath%\\a.dll", "1", "a.dll", "newer a"), "1.3.6");
+    TestUpdate next(setup_, nullptr);
+    EXPECT_EQ(next.RunUpdate(), UpdateOutcome::kHandedOver);
+    EXPECT_EQ(server_.Requests("/files/a.dll"), 2);
+  }
+  {  // Once the program runs the new version the record goes.
+    setup_.own_version = "1.3.6";
+    EXPECT_EQ(TestUpdate(setup_, nullptr).RunUpdate(), UpdateOutcome::kNotNewer);
+    EXPECT_FALSE(PathExists(program_.Join(kAttemptName)));
+  }
+}
+
+TEST_F(OnlineUpdateTest, NoHandOverToAMissingUpdater) {
+  WriteText(program_.Join("a.dll"), "old a");
+  ServeList(Entry("%AppPath%\\a.dll", "1", "a.dll", "new a"));
+  {  // No LiveUpdate.exe: the program goes on, nothing is left staged, the user hears once.
+    EXPECT_EQ(update_->RunUpdate(), UpdateOutcome::kNoUpdater);
+    EXPECT_EQ(update_->hand_overs, 0);
+    EXPECT_EQ(update_->told, std::vector<std::string>{kUpdateFailedMessage});
+    EXPECT_FALSE(PathExists(program_.Join(kStagingFolder)));
+    EXPECT_FALSE(PathExists(program_.Join(kRegistrationName)));
+    TestUpdate restart(setup_, nullptr);
+    EXPECT_EQ(restart.RunUpdate(), UpdateOutcome::kFailedBefore);
+    EXPECT_TRUE(restart.told.empty());
+  }
+  {  // An updater that will not start: the same.
+    ServeList(Entry("%AppPath%\\a.dll", "1", "a.dll", "newer a"), "1.3.6");
+    WriteText(program_.Join(kUpdaterName), "updater");
+    TestUpdate refused(setup_, nullptr);
+    refused.updater_starts = false;
+    EXPECT_EQ(refused.RunUpdate(), UpdateOutcome::kNoUpdater);
+    EXPECT_EQ(refused.hand_overs, 1);
+    EXPECT_EQ(refused.told.size(), 1u);
+    EXPECT_FALSE(PathExists(program_.Join(kStagingFolder)));
+    EXPECT_FALSE(PathExists(program_.Join(kRegistrationName)));
+  }
+  EXPECT_EQ(ReadText(program_.Join("a.dll")), "old a");
+}
+
+// Runs this thread's messages for `ms` milliseconds.
+void Pump(int ms) {
+  for (int waited = 0; waited < ms; waited += 10) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    Sleep(10);
+  }
+}
+
+TEST(UpdateMessage, TopMostAndInFrontOfTheWindowItDisables) {
+  // The search window's part: a window of this thread, in front, while the online step's thread
+  // shows the message it owns.
+  HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 500,
+                               400, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(owner, nullptr);
+  SetForegroundWindow(owner);
+  Pump(100);
+  std::thread shower([owner] { ShowMessageInFront(owner, kUpdateMessage, kUpdateCaption, 0); });
+  HWND box = nullptr;
+  for (int i = 0; i < 500 && box == nullptr; ++i) {
+    Pump(20);
+    box = FindWindowA("#32770", kUpdateCaption);
+  }
+  ASSERT_NE(box, nullptr);
+  Pump(300);
+  EXPECT_TRUE(GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_FALSE(IsWindowEnabled(owner));
+  EXPECT_EQ(GetForegroundWindow(), box);
+  bool above_owner = false;
+  for (HWND below = GetWindow(box, GW_HWNDNEXT); below != nullptr;
+       below = GetWindow(below, GW_HWNDNEXT)) {
+    if (below == owner) above_owner = true;
+  }
+  EXPECT_TRUE(above_owner);
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  while (FindWindowA("#32770", kUpdateCaption) != nullptr) Pump(20);
+  shower.join();
+  EXPECT_TRUE(IsWindowEnabled(owner));
+  DestroyWindow(owner);
 }
 
 }  // namespace

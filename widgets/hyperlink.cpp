@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <cctype>
+#include <cstring>
 
 namespace sorvik {
 namespace {
@@ -19,10 +20,43 @@ bool StartsWithNoCase(const std::string& text, const char* prefix) {
   return true;
 }
 
+bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+// Bytes a URL holds as they are: unreserved and reserved characters (RFC 3986), "%" aside.
+bool KeptInUrl(unsigned char c) {
+  return std::isalnum(c) != 0 || std::strchr("-._~:/?#[]@!$&'()*+,;=", c) != nullptr;
+}
+
 }  // namespace
 
 bool IsWebLink(const std::string& link) {
   return StartsWithNoCase(link, "http://") || StartsWithNoCase(link, "https://");
+}
+
+bool SafeWebLink(const std::string& link, std::string* url) {
+  std::string text = link;
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
+  if (!IsWebLink(text)) return false;
+  const size_t host = text.find("//") + 2;
+  if (host >= text.size() || std::strchr("/?#", text[host]) != nullptr) return false;
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F) return false;
+    const bool escape =
+        c == '%' && i + 2 < text.size() && IsHexDigit(text[i + 1]) && IsHexDigit(text[i + 2]);
+    if (KeptInUrl(c) || escape) {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 0x0F];
+    }
+  }
+  if (out.size() > kMaxWebLink) return false;
+  *url = out;
+  return true;
 }
 
 CHyperLink::~CHyperLink() {
@@ -83,8 +117,8 @@ void CHyperLink::SetToolTip(const std::string& tip) {
 }
 
 void CHyperLink::Open() {
-  const std::string target = Target();
-  if (IsWebLink(target)) Launch(target);
+  std::string url;
+  if (SafeWebLink(Target(), &url)) Launch(url);
 }
 
 void CHyperLink::Launch(const std::string& link) {

@@ -11,6 +11,15 @@ namespace sorvik {
 // Whether `link` is an http or https address (the scheme in any letter case).
 bool IsWebLink(const std::string& link);
 
+// The address a click may open for `link`: an http or https address with a host, at most
+// kMaxWebLink bytes, whose every byte outside the characters a URL may hold (blanks, quotes,
+// angle brackets, backslashes, non-ASCII bytes...) is percent-encoded, as is a "%" that does not
+// start an escape. The address can then never carry a second argument to whatever the shell
+// starts for it. False for anything else, and for a link with a control character (a line end
+// at its end is dropped first).
+constexpr size_t kMaxWebLink = 2048;
+bool SafeWebLink(const std::string& link, std::string* url);
+
 class CHyperLink {
  public:
   CHyperLink() = default;
@@ -27,11 +36,11 @@ class CHyperLink {
   void SetUnderline(bool underline);
   // What a click opens: the link, or the text when no link is set.
   std::string Target() const { return link_.empty() ? text_ : link_; }
-  // The click: opens Target() when it is a web link, otherwise nothing.
+  // The click: opens SafeWebLink(Target()) when there is one, otherwise nothing.
   void Open();
 
  protected:
-  // Hands `link` to the shell's "open" verb, shown normally.
+  // Hands the address `link` (from SafeWebLink) to the shell's "open" verb, shown normally.
   virtual void Launch(const std::string& link);
 
  private:

@@ -94,6 +94,32 @@ class RecordingLink : public CHyperLink {
   void Launch(const std::string& link) override { opened.push_back(link); }
 };
 
+TEST(HyperLink, HostileLinksAreEncodedOrRefused) {
+  std::string url;
+  {  // Quotes and blanks cannot close the address and add arguments: they are encoded.
+    ASSERT_TRUE(SafeWebLink("http://127.0.0.1/a\" --flag \"b", &url));
+    EXPECT_EQ(url, "http://127.0.0.1/a%22%20--flag%20%22b");
+    ASSERT_TRUE(SafeWebLink("https://127.0.0.1/x\\\"<>^`{|}", &url));
+    EXPECT_EQ(url, "https://127.0.0.1/x%5C%22%3C%3E%5E%60%7B%7C%7D");
+  }
+  {  // GBK bytes are encoded, escapes kept, a lone "%" encoded, a line end at the end dropped.
+    ASSERT_TRUE(SafeWebLink("http://127.0.0.1/\xD6\xD0?q=%41%2g%\r\n", &url));
+    EXPECT_EQ(url, "http://127.0.0.1/%D6%D0?q=%41%252g%25");
+    ASSERT_TRUE(SafeWebLink("http://127.0.0.1/a?b=c&d=e#f", &url));
+    EXPECT_EQ(url, "http://127.0.0.1/a?b=c&d=e#f");
+  }
+  {  // Control characters inside, no host, other schemes, too long: refused.
+    for (const std::string& link :
+         {std::string("http://127.0.0.1/a\tb"), std::string("http://127.0.0.1/a\nb"),
+          std::string("http://127.0.0.1/a\x7F"), std::string("http://127.0.0.1/a\0b", 19),
+          std::string("http://"), std::string("http:///x"), std::string("http://?q"),
+          std::string(" http://127.0.0.1/"), std::string("file:///C:/x"),
+          std::string("http://127.0.0.1/") + std::string(kMaxWebLink, 'a'),
+          std::string("http://127.0.0.1/") + std::string(700, '"')})
+      EXPECT_FALSE(SafeWebLink(link, &url)) << link;
+  }
+}
+
 TEST(HyperLink, OpensOnlyWebLinks) {
   Holder holder;
   HWND control =
@@ -125,6 +151,13 @@ TEST(HyperLink, OpensOnlyWebLinks) {
     link.Open();
     ASSERT_EQ(link.opened.size(), 2u);
     EXPECT_EQ(link.opened[1], "HTTPS://127.0.0.1/a");
+  }
+  {
+    // A hostile link reaches the shell only as one encoded address.
+    link.SetLink("http://127.0.0.1/a\" --load-extension=\"C:\\x");
+    link.Open();
+    ASSERT_EQ(link.opened.size(), 3u);
+    EXPECT_EQ(link.opened[2], "http://127.0.0.1/a%22%20--load-extension=%22C:%5Cx");
   }
 }
 
