@@ -182,7 +182,8 @@ def check_zip(zip_path, version):
             names.append(raw.decode("gbk") if raw is not None else info.filename)
         expected = ["Sorvik/", "Sorvik/使用说明.txt", "Sorvik/licenses/",
                     "Sorvik/licenses/TinyXML.txt", "Sorvik/licenses/MinGW-w64-runtime.txt",
-                    "Sorvik/licenses/GCC-runtime.txt"] + ["Sorvik/" + p for p in shipped_programs()]
+                    "Sorvik/licenses/GCC-runtime.txt", "Sorvik/licenses/libsodium.txt"]
+        expected += ["Sorvik/" + p for p in shipped_programs()]
         check(sorted(names) == sorted(expected), "zip holds exactly %s (has %s)" % (expected, names))
         by_name = dict(zip(names, archive.infolist()))
         for exe in [n for n in expected if n.endswith(".exe")]:

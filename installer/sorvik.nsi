@@ -277,6 +277,8 @@ Function un.RemoveUpdatedFiles
     IntOp $5 $5 - 1
   ${Loop}
 done:
+  ; The program's note of an update that could not be completed.
+  Delete "$INSTDIR\update_attempt.txt"
   Delete "$INSTDIR\LiveUpdate.journal"
   Delete "$INSTDIR\LiveUpdate.journal.sorvik-new"
 FunctionEnd
