@@ -37,7 +37,6 @@ std::string DriveProblem(ConfigStore* settings);
 // folder could not be prepared, the name index could not be built, or any write of the build
 // failed (platform/file_faults.h); the folder must then not be used, however usable it looks.
 // `problem` (optional) gets the reason.
-bool BuildIndex(ConfigStore* settings, const BuildOptions& options,
-                std::string* problem = nullptr);
+bool BuildIndex(ConfigStore* settings, const BuildOptions& options, std::string* problem = nullptr);
 
 }  // namespace sorvik

@@ -52,6 +52,7 @@ IndexManager::IndexManager(const std::string& work, std::unique_ptr<IndexEnviron
       environment_(std::move(environment)),
       refresh_event_(kRefreshEventName),
       index_lock_(work + kIndexLockFile),
+      runs_thread_(start_thread),
       live_stop_("") {
   {
     MutexHold hold(&mutex_);
@@ -140,7 +141,13 @@ void IndexManager::LoadIfUsable() {
   UnloadIndex();
   if (!IndexUsable()) return;
   auto index = std::make_unique<LoadedIndex>();
-  if (!index->Open(Path(kLiveFolder))) return;
+  if (!index->Open(Path(kLiveFolder))) {
+    // Files that do not fit each other (cut short, damaged): nothing is loaded, searches say
+    // there is no index, and the background thread builds a new one.
+    SetBuildProblem("the index in " + Path(kLiveFolder) + " is damaged: " + index->Problem());
+    if (runs_thread_) RequestRefresh();
+    return;
+  }
   loaded_ = std::move(index);
   // Even the same folder loaded again gets a new number: a page never outlives a load.
   generation_ = ++loads_;

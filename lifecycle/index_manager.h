@@ -199,6 +199,7 @@ class IndexManager : public DetailsSource {
   std::atomic<bool> stopping_{false};                // the manager is being destroyed
   CIndexMutex mutex_;                                // guards loaded_ and the NIndex files
   ProcessLock index_lock_;                           // the work folder's index lock
+  bool runs_thread_ = false;                         // the background thread is started
   uint32_t read_depth_ = 0;                          // nested reads holding index_lock_ shared
   uint32_t loaded_swaps_ = 0;                        // the folder's swap count loaded_ is from
   std::unique_ptr<LoadedIndex> loaded_;              // null when no usable index is loaded
