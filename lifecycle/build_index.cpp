@@ -15,11 +15,12 @@ namespace sorvik {
 
 namespace {
 
-// Whether a build takes drive `name` ("D:") of type `type`.
+// Whether a build takes a drive of type `type`.
 bool Accepted(uint32_t type, bool removable_allowed) {
   return type == kDriveFixed || (type == kDriveRemovable && removable_allowed);
 }
 
+// Whether drive `name` ("D:") is there: in the drive mask, with a root.
 bool Exists(const std::string& name, uint32_t mask) {
   return (mask & (1u << (name[0] - 'A'))) != 0 && DriveType(name + "\\") != kDriveNoRootDir;
 }
