@@ -48,8 +48,8 @@ class FavoriteStore {
   void Add(const std::string& title, const SearchRequest& request);
   // Writes the whole document, replacing the file; on failure the old file stays as it was and
   // `error` (optional) gets the reason. Fails without the folder's lock (its lock file cannot be
-  // opened or made), which a save never goes without. `kept` (optional) gets the name an unreadable file was
-  // kept under, empty when none.
+  // opened or made), which a save never goes without. `kept` (optional) gets the name an unreadable
+  // file was kept under, empty when none.
   bool Save(std::string* error = nullptr, std::string* kept = nullptr);
 
   // Deletes `folder`'s Favorite.xml.

@@ -29,8 +29,8 @@ enum class XmlRead {
 
 // Reads the file at `path` (program path form) into `doc`. Unreadable: a file that cannot be
 // opened, is too large, not well-formed, nested too deeply, without a root element or with
-// bytes other than white space that the parser left (junk before or after the root, a NUL). A leading UTF-8 byte-order mark
-// is skipped; line ends are read as "\n".
+// bytes other than white space that the parser left (junk before or after the root, a NUL). A
+// leading UTF-8 byte-order mark is skipped; line ends are read as "\n".
 XmlRead ReadXmlFile(const std::string& path, TiXmlDocument* doc);
 // ReadXmlFile(...) == XmlRead::kLoaded.
 bool LoadXmlFile(const std::string& path, TiXmlDocument* doc);
