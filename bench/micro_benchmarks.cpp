@@ -180,7 +180,7 @@ void BM_SearchWithLiveLayer(benchmark::State& state, std::string keywords) {
     uint32_t total = 0;
     SearchResult* result = RunQuery(index, nullptr, request, 1, kPageSize, &total, layer.get());
     benchmark::DoNotOptimize(total);
-    result->Release();
+    if (result != nullptr) result->Release();
   }
 }
 BENCHMARK_CAPTURE(BM_SearchWithLiveLayer, word, std::string("report"))

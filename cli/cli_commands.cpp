@@ -45,13 +45,12 @@ std::unique_ptr<IndexManager> OpenManager(const BuildOptions& build) {
       ".\\", std::make_unique<CliEnvironment>(&ConfigStore::Instance(), build), false);
 }
 
-// The drives of this build: the ones given, or else the ones the last build saved.
-void UseDrives(const CliOptions& options) {
-  if (options.drives.empty()) {
-    LoadDrives(kDriveMapFile);
-  } else {
-    MapDrives(options.drives);
-  }
+// The drives of this build: the ones given, or else the ones the last build saved; false, with
+// the reason, when those cannot all be walked again.
+bool UseDrives(const CliOptions& options, std::string* problem) {
+  if (options.drives.empty()) return LoadSavedDrives(kDriveMapFile, problem);
+  MapDrives(options.drives);
+  return true;
 }
 
 // The entries of the index that `manager` loads, 0 when there is none. Before a build: what it
@@ -68,10 +67,20 @@ int RunIndex(const CliOptions& options, FILE* err) {
   // One build per work folder at a time, whichever process runs it.
   ProcessLock build_lock(std::string(".\\") + kBuildLockFile);
   if (!build_lock.Lock(ProcessLock::Mode::kExclusive, false)) {
-    std::fprintf(err, "sorvik-cli: another build is running in this folder\n");
+    if (build_lock.Opened()) {
+      std::fprintf(err, "sorvik-cli: another build is running in this folder\n");
+    } else {
+      std::fprintf(err, "sorvik-cli: cannot lock %s (it cannot be opened or made); no build\n",
+                   kBuildLockFile);
+    }
     return kExitNoIndex;
   }
-  UseDrives(options);
+  std::string problem;
+  if (!UseDrives(options, &problem)) {
+    std::fprintf(err, "sorvik-cli: %s; the index was not replaced (give the drives with --drive)\n",
+                 ToConsole(problem).c_str());
+    return kExitNoIndex;
+  }
   BuildOptions build;
   build.chunk_names = options.chunk_names;
   build.settle_ms = 0;
@@ -79,16 +88,25 @@ int RunIndex(const CliOptions& options, FILE* err) {
   bool built = false;
   {
     ConsoleProgress progress(err, EntryCount(OpenManager(build).get()));
-    built = BuildIndex(&ConfigStore::Instance(), build);
+    built = BuildIndex(&ConfigStore::Instance(), build, &problem);
   }
   if (!built) {
-    // A build that failed part way (a full disk...) is never moved in: the index stays as it was.
+    // A build that failed part way (a full disk...) or was refused (a drive is gone) is never
+    // moved in: the index stays as it was.
     DeleteFolderTree(build.work + kBuildFolder);
-    std::fprintf(err, "sorvik-cli: the build failed; the index was not replaced\n");
+    std::fprintf(err, "sorvik-cli: the build failed: %s; the index was not replaced\n",
+                 ToConsole(problem).c_str());
     return kExitNoIndex;
   }
   std::unique_ptr<IndexManager> manager = OpenManager(build);
-  manager->SwapInNewIndex();
+  // A build that waits in the swap folder (the live folder was held open) goes in at the next
+  // read of any process, before that read.
+  if (!manager->SwapInNewIndex() && !PathExists(std::string(".\\") + kSwapFolder)) {
+    problem = manager->LastBuildProblem();
+    std::fprintf(err, "sorvik-cli: the new index was not moved in: %s\n",
+                 problem.empty() ? "the build produced no usable index" : problem.c_str());
+    return kExitNoIndex;
+  }
   if (!manager->HasLoadedIndex()) {
     std::fprintf(err, "sorvik-cli: the build produced no usable index\n");
     return kExitNoIndex;

@@ -5,6 +5,7 @@
 #include <windows.h>
 #else
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include <algorithm>
@@ -16,10 +17,10 @@
 #include "cli/cli_options.h"
 #include "cli/progress_line.h"
 #include "favourites/favorite_store.h"
-#include "testing/snapshot_test_support.h"
 #include "platform/fs.h"
 #include "settings/config_store.h"
 #include "testing/fault_injection.h"
+#include "testing/snapshot_test_support.h"
 #include "testing/test_util.h"
 
 namespace sorvik {
@@ -273,6 +274,73 @@ TEST(CliFaults, KeywordsTheIndexCannotHoldAreUsageErrors) {
   // Chinese is fine (no index here yet: exit 1, not 2).
   EXPECT_EQ(RunCommand({"search", "--work", work.Path(), "\xE6\x8A\xA5\xE5\x91\x8A"}),
             kExitNoIndex);
+}
+
+// A build over fewer drives than the last one would swap in an index without the missing
+// drive's entries and say "indexed": refused with exit 1, and the index in place answers.
+TEST(CliFaults, AMissingOrDamagedDriveMapNeverEmptiesTheIndex) {
+  testing::TempFolder tree;
+  ASSERT_TRUE(CreateFolder(tree.Join("drive")));
+  ASSERT_TRUE(testing::MakeFile(tree.Join("drive") + "/report.doc"));
+  const std::string folder = tree.Join("drive");
+  testing::TempFolder work;
+  const std::string map = work.Join("drives.map");
+  const std::vector<std::string> index = {"index", "--work", work.Path()};
+  const std::vector<std::string> search = {"search", "--work", work.Path(), "report"};
+  std::string total;
+  ASSERT_EQ(RunCommand({"index", "--work", work.Path(), "--drive", "M:=" + folder}), kExitOk);
+  const std::string saved = testing::ReadText(map);
+  EXPECT_EQ(saved, "M:=" + folder + "\nend:1\n");
+  auto kept = [&](const char* what) {
+    EXPECT_EQ(RunCommand(search, &total), kExitOk) << what;
+    EXPECT_EQ(total, "total: 1") << what;
+  };
+  {  // missing, empty, cut inside a line, cut before its end line, a count that does not fit
+    RemoveFile(map);
+    EXPECT_EQ(RunCommand(index), kExitNoIndex);
+    kept("missing");
+    for (const std::string& damaged :
+         {std::string(), saved.substr(0, 5), saved.substr(0, saved.find('\n') + 1),
+          saved.substr(0, saved.size() - 1), "M:=" + folder + "\nend:2\n",
+          "M:=" + folder + "\nend:1\nM:=" + folder + "\n", "M:=" + folder + "\nM:=/\nend:2\n"}) {
+      testing::WriteText(map, damaged);
+      EXPECT_EQ(RunCommand(index), kExitNoIndex) << damaged;
+      kept(damaged.c_str());
+      EXPECT_EQ(testing::ReadText(map), damaged);
+    }
+  }
+  {  // the drive folder moved away: refused, and a search still answers from the old index
+    testing::WriteText(map, saved);
+    ClearDriveMap();  // the searches above mapped what they could read, in this process
+    ASSERT_EQ(std::rename(folder.c_str(), (folder + ".moved").c_str()), 0);
+    FILE* err = std::tmpfile();
+    FILE* out = std::tmpfile();
+    EXPECT_EQ(RunCli(index, out, err), kExitNoIndex);
+    std::fclose(out);
+    std::rewind(err);
+    char message[512] = {0};
+    EXPECT_TRUE(std::fgets(message, sizeof message, err) != nullptr);
+    EXPECT_NE(std::string(message).find("drive M:"), std::string::npos) << message;
+    std::fclose(err);
+    kept("moved");
+    ASSERT_EQ(std::rename((folder + ".moved").c_str(), folder.c_str()), 0);
+    EXPECT_EQ(RunCommand(index), kExitOk);
+  }
+  if (::geteuid() != 0) {  // a root that cannot be listed fails the build the same way (not
+                           // for root, who lists every folder)
+    ASSERT_EQ(::chmod(folder.c_str(), 0), 0);
+    EXPECT_EQ(RunCommand(index), kExitNoIndex);
+    ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
+    kept("unlistable");
+  }
+  {  // a folder whose path holds a line feed is a usage error: the map is one drive a line
+    ASSERT_TRUE(CreateFolder(tree.Join("two\nlines")));
+    EXPECT_EQ(
+        RunCommand({"index", "--work", work.Path(), "--drive", "M:=" + tree.Join("two\nlines")}),
+        kExitUsage);
+    EXPECT_EQ(testing::ReadText(map), saved);
+    kept("line feed");
+  }
 }
 #endif
 

@@ -23,9 +23,8 @@ struct OptionSpec {
 const OptionSpec kOptions[] = {
     {"--work", true, kUsageAll},          {"--drive", true, kUsageIndex},
     {"--chunk-names", true, kUsageIndex}, {"--verbose", false, kUsageIndex},
-    {"--location", true, kUsageFilters},
-    {"--category", true, kUsageFilters},  {"--hidden", false, kUsageFilters},
-    {"--pinyin", false, kUsageSearch},
+    {"--location", true, kUsageFilters},  {"--category", true, kUsageFilters},
+    {"--hidden", false, kUsageFilters},   {"--pinyin", false, kUsageSearch},
     {"--year", true, kUsageFilters},      {"--month", true, kUsageFilters},
     {"--page", true, kUsagePaging},       {"--page-size", true, kUsagePaging},
     {"--count", false, kUsagePaging},     {"--paths", false, kUsagePaging},

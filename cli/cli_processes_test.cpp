@@ -2,6 +2,9 @@
 // process rebuilds, two processes adding favourites at once. Each test runs a bounded number of
 // rounds and prints how many rounds failed before it asserts that none did.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -10,6 +13,7 @@
 #include <vector>
 
 #include "cli/cli_commands.h"
+#include "platform/find.h"
 #include "platform/fs.h"
 #include "settings/config_store.h"
 #include "testing/child_process.h"
@@ -81,6 +85,7 @@ class SharedWork {
   std::string LiveFile(const std::string& name) const {
     return work_.Join(std::string("NIndex") + testing::kSep + name);
   }
+  std::string WorkFile(const std::string& name) const { return work_.Join(name); }
   std::string Output(int n) const { return scratch_.Join("out" + std::to_string(n)); }
 
  private:
@@ -257,6 +262,86 @@ TEST(CliProcesses, TwoProcessesAddingFavouritesKeepEveryOne) {
               failed_adds);
   EXPECT_EQ(failed_adds, 0);
   EXPECT_EQ(listed, 2 * kFavouritePairs);
+}
+
+// The titles `favorites list` prints, one per favourite.
+std::vector<std::string> ListedTitles(const SharedWork& shared) {
+  FILE* out = std::tmpfile();
+  FILE* err = std::tmpfile();
+  RunCli(shared.Work({"favorites", "list"}), out, err);
+  std::rewind(out);
+  std::vector<std::string> titles;
+  char line[512];
+  while (std::fgets(line, sizeof line, out) != nullptr) {
+    std::string text = line;
+    const size_t tab = text.find('\t');
+    const size_t second = text.find('\t', tab + 1);
+    if (tab != std::string::npos && second != std::string::npos) {
+      titles.push_back(text.substr(tab + 1, second - tab - 1));
+    }
+  }
+  std::fclose(out);
+  std::fclose(err);
+  return titles;
+}
+
+// Five writers at once, with the lock and with a lock file that cannot be opened: every add
+// that said it succeeded is in the file, every one that said it failed is not.
+TEST(CliProcesses, FiveFavouritesWritersAndAnUnusableLock) {
+  SharedWork shared;
+  constexpr int kWriters = 5;
+  constexpr int kRounds = 8;
+  const std::string folder = shared.WorkFile("NFavorite");
+  ASSERT_TRUE(CreateFolder(folder));
+  const std::string lock = folder + testing::kSep + "Favorite.xml.lock";
+  int succeeded_missing = 0, failed_present = 0, succeeded = 0, refused = 0;
+  for (int usable = 1; usable >= 0; --usable) {
+    if (!usable) {
+      RemoveFile(lock);
+#ifdef _WIN32
+      ASSERT_TRUE(CreateFolder(lock));  // a folder cannot be opened as the lock file
+#else
+      ASSERT_EQ(::symlink("/nonexistent/sorvik/lock", lock.c_str()), 0);  // dangling
+#endif
+    }
+    for (int round = 0; round < kRounds; ++round) {
+      std::vector<std::string> titles;
+      std::vector<int> statuses(kWriters, -1);
+      {
+        testing::ChildProcess writers[kWriters];
+        for (int w = 0; w < kWriters; ++w) {
+          titles.push_back("u" + std::to_string(usable) + "r" + std::to_string(round) + "w" +
+                           std::to_string(w));
+          ASSERT_TRUE(writers[w].Start(Program(), shared.Work({"favorites", "add", titles[w], "x"}),
+                                       shared.Output(w)));
+        }
+        for (int w = 0; w < kWriters; ++w) statuses[w] = writers[w].Wait();
+      }
+      const std::vector<std::string> listed = ListedTitles(shared);
+      for (int w = 0; w < kWriters; ++w) {
+        const bool present = std::find(listed.begin(), listed.end(), titles[w]) != listed.end();
+        if (statuses[w] == kExitOk) ++succeeded;
+        if (statuses[w] == kExitNoIndex) ++refused;
+        if (statuses[w] == kExitOk && !present) ++succeeded_missing;
+        if (statuses[w] != kExitOk && present) ++failed_present;
+        // Without the lock no add may claim success.
+        if (!usable) EXPECT_EQ(statuses[w], kExitNoIndex) << titles[w];
+      }
+    }
+  }
+  std::printf(
+      "five favourites writers: %d adds, %d succeeded, %d refused, %d succeeded but "
+      "missing, %d failed but present\n",
+      2 * kRounds * kWriters, succeeded, refused, succeeded_missing, failed_present);
+  EXPECT_EQ(succeeded_missing, 0);
+  EXPECT_EQ(failed_present, 0);
+  EXPECT_EQ(succeeded, kRounds * kWriters);  // all of those with the lock
+  EXPECT_EQ(ListedTitles(shared).size(), static_cast<size_t>(kRounds * kWriters));
+  // No temporary file is left behind, whoever wrote it.
+  FindRecord record;
+  const intptr_t find = FindFirstEntry(folder + "\\Favorite.xml.*tmp", &record);
+  if (find != kInvalidFind) FindCloseEntry(find);
+  EXPECT_EQ(find, kInvalidFind) << record.name;
 }
 
 }  // namespace

@@ -15,16 +15,24 @@ std::string FromConsole(const std::string& text);
 std::string ToConsole(const std::string& text);
 
 // Linux: checks the --drive folders and makes relative ones absolute from the current folder
-// (call it before the work folder becomes current); a missing folder or a letter given twice is
-// an error. Windows: drives are the system's own; any --drive is an error.
+// (call it before the work folder becomes current); a missing folder, a letter given twice or a
+// folder whose path holds a line feed (the drive map is one drive a line) is an error.
+// Windows: drives are the system's own; any --drive is an error.
 bool CheckDrives(std::vector<std::pair<char, std::string>>* drives, std::string* error);
 // Linux: maps `drives`. Windows: nothing.
 void MapDrives(const std::vector<std::pair<char, std::string>>& drives);
 // Linux: replaces `file` with `drives`, in one step, so that later commands know them; false
-// when it could not be written (the old map then stays). Windows: nothing.
+// when it could not be written (the old map then stays). One "L:=DIR" line per drive, then the
+// line "end:N" with the number of drives, so that a map cut short is known. Windows: nothing.
 bool SaveDrives(const std::vector<std::pair<char, std::string>>& drives, const std::string& file);
-// Linux: maps the drives saved in `file` by the last index command. Windows: nothing.
+// Linux: maps the drives saved in `file` by the last index command, as far as they can be read.
+// Windows: nothing.
 void LoadDrives(const std::string& file);
+// Linux: maps the drives saved in `file` for a build that walks them again. False, with the
+// reason in `problem` and nothing mapped, when the map is missing, empty, cut short (no end
+// line, or not the number of drives it says), damaged, or names a folder that no longer exists:
+// a build over fewer drives would drop the missing ones from the index. Windows: true.
+bool LoadSavedDrives(const std::string& file, std::string* problem);
 
 // The arguments of this process without the program name, in the terminal encoding. Linux:
 // `argv` as given. Windows: the command line read as UTF-16 and converted to the code page

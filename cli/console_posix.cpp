@@ -1,10 +1,13 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <iterator>
 #include <mutex>
 
 #include "cli/console.h"
@@ -30,6 +33,36 @@ class PrintingSink : public ProgressSink {
  private:
   ProgressLine line_;
 };
+
+constexpr char kDriveMapEnd[] = "end:";  // the drive map's last line, before the drive count
+
+bool IsDriveLine(const std::string& line) {
+  return line.size() > 3 && line[1] == ':' && line[2] == '=';
+}
+
+// The drives of a whole map: drive lines of distinct letters A..Z, each ended by a line feed,
+// then the end line with their number. False for anything else.
+bool ParseDriveMap(const std::string& text, std::vector<std::pair<char, std::string>>* drives) {
+  std::string letters;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t end = text.find('\n', at);
+    if (end == std::string::npos) return false;  // cut inside a line
+    const std::string line = text.substr(at, end - at);
+    at = end + 1;
+    if (line.compare(0, std::strlen(kDriveMapEnd), kDriveMapEnd) == 0) {
+      return at == text.size() && !drives->empty() &&
+             line.substr(std::strlen(kDriveMapEnd)) == std::to_string(drives->size());
+    }
+    if (!IsDriveLine(line) || line[0] < 'A' || line[0] > 'Z' ||
+        letters.find(line[0]) != std::string::npos) {
+      return false;
+    }
+    letters += line[0];
+    drives->emplace_back(line[0], line.substr(3));
+  }
+  return false;  // no end line
+}
 
 }  // namespace
 
@@ -95,6 +128,11 @@ bool CheckDrives(std::vector<std::pair<char, std::string>>* drives, std::string*
       if (current != nullptr) drive.second = std::string(current) + "/" + drive.second;
       std::free(current);
     }
+    if (drive.second.find('\n') != std::string::npos) {
+      *error = "--drive " + letter + ": the folder's path holds a line feed, which the drive " +
+               "map cannot keep";
+      return false;
+    }
     if (!IsFolder(drive.second) && !IsFolder(Utf8ToGbk(drive.second))) {
       *error = "--drive " + letter + ": " + drive.second + " is no folder";
       return false;
@@ -112,6 +150,7 @@ bool SaveDrives(const std::vector<std::pair<char, std::string>>& drives, const s
   {
     std::ofstream saved(temp, std::ios::trunc);
     for (const auto& drive : drives) saved << drive.first << ":=" << drive.second << "\n";
+    saved << kDriveMapEnd << drives.size() << "\n";
     saved.flush();
     if (!saved) {
       std::remove(temp.c_str());
@@ -129,8 +168,31 @@ void LoadDrives(const std::string& file) {
   std::ifstream saved(file);
   std::string line;
   while (std::getline(saved, line)) {
-    if (line.size() > 3 && line[1] == ':' && line[2] == '=') MapDrive(line[0], line.substr(3));
+    if (IsDriveLine(line)) MapDrive(line[0], line.substr(3));
   }
+}
+
+bool LoadSavedDrives(const std::string& file, std::string* problem) {
+  std::ifstream saved(file, std::ios::binary);
+  if (!saved) {
+    *problem = "no drives were saved here (" + file + " is missing)";
+    return false;
+  }
+  const std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+  std::vector<std::pair<char, std::string>> drives;
+  if (!ParseDriveMap(text, &drives)) {
+    *problem = file + (text.empty() ? " is empty" : " is damaged or cut short");
+    return false;
+  }
+  for (const auto& drive : drives) {
+    struct stat st;
+    if (::stat(drive.second.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+      *problem = std::string("drive ") + drive.first + ": (" + drive.second + ") is gone";
+      return false;
+    }
+  }
+  MapDrives(drives);
+  return true;
 }
 
 struct ConsoleProgress::State {

@@ -64,6 +64,8 @@ bool SaveDrives(const std::vector<std::pair<char, std::string>>&, const std::str
 
 void LoadDrives(const std::string&) {}
 
+bool LoadSavedDrives(const std::string&, std::string*) { return true; }
+
 struct ConsoleProgress::State {
   State(FILE* out, uint32_t expected) : line(out, IsTerminal(out), expected, kProgressRefreshMs) {}
   ProgressLine line;       // where the texts are shown

@@ -98,6 +98,14 @@ bool ReadBookmark(const TiXmlElement& bookmark, FavoriteEntry* entry) {
   return true;
 }
 
+// Whether `bookmark` holds text of its own: a bookmark holds its search context and nothing else.
+bool HoldsText(const TiXmlElement& bookmark) {
+  for (const TiXmlNode* node = bookmark.FirstChild(); node != nullptr; node = node->NextSibling()) {
+    if (node->ToText() != nullptr) return true;
+  }
+  return false;
+}
+
 // The favourites locks this process holds, by lock file, with the number of stores using each.
 struct HeldLock {
   std::unique_ptr<ProcessLock> lock;
@@ -106,13 +114,17 @@ struct HeldLock {
 std::mutex g_held_lock;
 std::map<std::string, HeldLock> g_held;
 
-void HoldLock(const std::string& path) {
+// True when the lock is held. Without it (a read-only folder without a lock file, a lock file
+// that cannot be opened) the file may still be read, but never saved: a save could overlap
+// another process's and one of the two favourites would be lost.
+bool HoldLock(const std::string& path) {
   std::lock_guard<std::mutex> hold(g_held_lock);
   HeldLock& held = g_held[path];
-  if (held.users++ != 0) return;
-  held.lock = std::make_unique<ProcessLock>(path);
-  // Without a lock file (a read-only folder) nothing can be saved here: read unlocked.
-  held.lock->Lock(ProcessLock::Mode::kExclusive, true);
+  if (held.users++ == 0) {
+    held.lock = std::make_unique<ProcessLock>(path);
+    held.lock->Lock(ProcessLock::Mode::kExclusive, true);
+  }
+  return held.lock->Held();
 }
 
 void ReleaseLock(const std::string& path) {
@@ -126,7 +138,7 @@ void ReleaseLock(const std::string& path) {
 FavoriteStore::FavoriteStore(const std::string& folder)
     : path_(FileIn(folder)), lock_path_(FileIn(folder) + ".lock") {
   CreateFolder(folder);
-  HoldLock(lock_path_);
+  locked_ = HoldLock(lock_path_);
   Read();
 }
 
@@ -143,6 +155,13 @@ void FavoriteStore::Read() {
   }
   for (TiXmlElement* bookmark = doc_.RootElement()->FirstChildElement(); bookmark;
        bookmark = bookmark->NextSiblingElement()) {
+    if (HoldsText(*bookmark)) {
+      // Damage, never written: "<searchcontext>" with its "<" lost reads as text, and the
+      // bookmark would silently leave the list.
+      unreadable_ = true;
+      Clear();
+      return;
+    }
     if (TiXmlElement* context = bookmark->FirstChildElement()) KeepFieldsAsRead(context);
     FavoriteEntry entry;
     if (ReadBookmark(*bookmark, &entry)) entries_.push_back(entry);
@@ -163,6 +182,12 @@ void FavoriteStore::Add(const std::string& title, const SearchRequest& request) 
 }
 
 bool FavoriteStore::Save(std::string* error, std::string* kept) {
+  if (kept != nullptr) kept->clear();
+  if (!locked_) {
+    if (error != nullptr) *error = "cannot lock " + lock_path_ + " (it cannot be opened or made)";
+    return false;
+  }
+  RemoveStaleXmlTemps(path_);
   std::string kept_as;
   if (unreadable_) {
     if (!KeepBadFile(path_, &kept_as)) {

@@ -26,8 +26,8 @@ struct FavoriteEntry {
 class FavoriteStore {
  public:
   // Creates `folder` when it is missing (a failure is ignored), waits for its lock and reads its
-  // Favorite.xml. A missing, malformed or rootless file gives an empty list; nothing is
-  // written.
+  // Favorite.xml. A missing or blank file gives an empty list, and so does an unreadable one
+  // (Unreadable); nothing is written.
   explicit FavoriteStore(const std::string& folder = kFavoriteFolder);
   ~FavoriteStore();
   FavoriteStore(const FavoriteStore&) = delete;
@@ -47,8 +47,9 @@ class FavoriteStore {
   // Appends a bookmark to the document and an entry to the list; does not write the file.
   void Add(const std::string& title, const SearchRequest& request);
   // Writes the whole document, replacing the file; on failure the old file stays as it was and
-  // `error` (optional) gets the reason. `kept` (optional) gets the name an unreadable file was
-  // kept under, empty when none.
+  // `error` (optional) gets the reason. Fails without the folder's lock (its lock file cannot be
+  // opened or made), which a save never goes without. `kept` (optional) gets the name an unreadable
+  // file was kept under, empty when none.
   bool Save(std::string* error = nullptr, std::string* kept = nullptr);
 
   // Deletes `folder`'s Favorite.xml.
@@ -59,6 +60,7 @@ class FavoriteStore {
 
   std::string path_;                    // the favourites file
   std::string lock_path_;               // the lock this process holds while the store lives
+  bool locked_ = false;                 // the lock is held: only then may the file be saved
   bool unreadable_ = false;             // the file could not be read; keep it before saving
   TiXmlDocument doc_;                   // the parsed file, always with a root element
   std::vector<FavoriteEntry> entries_;  // the bookmarks that have a search context, in order

@@ -6,6 +6,7 @@
 
 #include "favourites/favorite_store.h"
 #include "platform/fs.h"
+#include "settings/xml_file.h"
 #include "testing/fault_injection.h"
 #include "testing/test_util.h"
 
@@ -56,7 +57,7 @@ TEST(FavoriteStoreFaults, AFailedRewriteKeepsTheOldFile) {
     EXPECT_FALSE(RewriteFavorites({{"c", SearchRequest()}}, work.Path()));
   }
   EXPECT_EQ(testing::ReadText(path), before);
-  EXPECT_FALSE(PathExists(path + ".tmp"));
+  EXPECT_FALSE(PathExists(XmlTempPath(path)));
 }
 
 // Found by fuzzing: a damaged file with a declaration whose texts held quotes and markup was

@@ -34,7 +34,7 @@ class StillEnvironment : public IndexEnvironment {
   bool Wait(ManualResetEvent*, uint32_t) override { return false; }
   int UpdateFrequency() override { return -1; }
   bool StartedAtLogon() override { return false; }
-  bool Build() override { return false; }
+  bool Build(std::string*) override { return false; }
   void FetchNoticesAndUpdates() override {}
 };
 
@@ -105,6 +105,7 @@ uint32_t SearchLoaded(const std::string& live, const SearchRequest& request, int
   IndexDetails source(&index);
   uint32_t total = 0;
   SearchResult* result = RunQuery(&index, &source, request, page, page_size, &total);
+  if (result == nullptr) return index.EntryCount();  // a posting list could not be read whole
   CheckPage(*result, total, page_size, index.EntryCount());
   for (int32_t key = kSortNone; key <= kSortSize; ++key) result->Sort(key, key % 2 != 0);
   if (!result->ids.empty()) result->RemoveAt(0, std::string());

@@ -50,6 +50,38 @@ bool IndexReader::Open(const std::string& matrix_path, const std::string& postin
   return true;
 }
 
+bool IndexReader::Consistent(std::string* problem) const {
+  const uint32_t size = matrix_.FileSize();
+  if (!matrix_.IsOpen() || !postings_) {
+    *problem = "the key matrix or its posting file cannot be read";
+    return false;
+  }
+  if (size < kKeyBlocksOffset && !(size == kHeaderBytes && matrix_.NameCount() == 0)) {
+    *problem = "the key matrix is cut short (" + std::to_string(size) + " bytes)";
+    return false;
+  }
+  MatrixCell cells[kPositionSlots];
+  for (uint32_t key = 0; key < kKeyCount; ++key) {
+    const uint8_t* bits = matrix_.Bits(key);
+    bool any = matrix_.HasBlock(key);
+    for (uint32_t byte = 0; byte < kBitmapBytes && !any; ++byte) any = bits[byte] != 0;
+    if (!any) continue;
+    const uint32_t stored = matrix_.Cells(key, cells);
+    for (uint32_t p = 0; p <= kMaxPosition; ++p) {
+      const bool listed = cells[p].value != 0;
+      const bool marked =
+          p == kSummaryPosition ? stored != 0 : (bits[(p - 1) / 8] >> ((p - 1) % 8) & 1) != 0;
+      if (listed != marked || (listed && Checked(cells[p], p).value == 0)) {
+        *problem = "key " + std::to_string(key) + " at position " + std::to_string(p) +
+                   (listed == marked ? " lists ids beyond the posting file"
+                                     : " does not match its position bitmap");
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
 void IndexReader::Close() {
   postings_.reset();
   posting_size_ = 0;
@@ -92,7 +124,10 @@ int IndexReader::ReadPostings(uint32_t key, uint8_t* bits, uint32_t entry_count)
     uint32_t got = postings_->ReadAt(at, ids.get(), want);
     if (got > want) got = 0;
     MarkIds(ids.get(), got / kIdBytes, bits, entry_count);
-    if (got < want) break;
+    if (got < want) {
+      short_read_ = true;
+      break;
+    }
     at += want;
   }
   return 1;
@@ -116,6 +151,7 @@ bool IndexReader::ReadList(const MatrixCell& cell, std::vector<uint32_t>* ids) {
   }
   const uint32_t bytes = static_cast<uint32_t>(length);
   if (postings_->ReadAt(cell.offset, ids->data(), bytes) != bytes) {
+    short_read_ = true;
     ids->clear();
     return false;
   }
@@ -143,6 +179,7 @@ bool IndexReader::ReadRange(uint32_t key, uint32_t first, uint32_t last, Posting
   }
   uint32_t got = postings_->ReadAt(from.offset, out->ids_.data(), static_cast<uint32_t>(bytes));
   if (got != bytes) {
+    short_read_ = true;
     out->ids_.clear();
     return false;
   }

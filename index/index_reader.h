@@ -44,6 +44,19 @@ class IndexReader {
   // The matrix is only read, never written.
   bool Open(const std::string& matrix_path, const std::string& posting_path);
   void Close();
+  // Whether the matrix and the posting file keep each other's promises, read once when an index
+  // is loaded: a matrix that counts names holds its whole bitmap area; for every key, a cell
+  // exists at exactly the positions its bitmap marks; and every cell's list lies inside the
+  // posting file. A file cut short or damaged there would otherwise answer "no match" for the
+  // keys it lost. False with `problem` saying what does not fit.
+  bool Consistent(std::string* problem) const;
+  // Whether a read of a list came up short (the file shrank since it was opened, a read error)
+  // since the last call; clears the mark.
+  bool TakeShortRead() {
+    const bool was = short_read_;
+    short_read_ = false;
+    return was;
+  }
 
   uint32_t Version() const { return matrix_.Version(); }
   uint32_t NameCount() const { return matrix_.NameCount(); }
@@ -77,6 +90,7 @@ class IndexReader {
   KeyMatrixView matrix_;               // index.mtr
   std::unique_ptr<WinFile> postings_;  // index.dat; null when missing
   uint64_t posting_size_ = 0;          // size of index.dat when opened
+  bool short_read_ = false;            // a list read came up short since TakeShortRead
 };
 
 }  // namespace sorvik

@@ -8,11 +8,13 @@ namespace sorvik {
 
 bool InitialsReader::Open(const std::string& folder, uint32_t names) {
   Close();
+  problem_.clear();
   const std::string base = folder + "\\";
   const std::string matrix = base + initials::kMatrixFile;
   const std::string postings = base + initials::kPostingFile;
   if (!PathExists(matrix) || !PathExists(postings) || !matrix_.Open(matrix, postings) ||
-      matrix_.Version() != names::kFormatVersion || matrix_.NameCount() != names) {
+      matrix_.Version() != names::kFormatVersion || matrix_.NameCount() != names ||
+      !matrix_.Consistent(&problem_)) {
     Close();
     return false;
   }

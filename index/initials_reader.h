@@ -18,17 +18,20 @@ class InitialsReader {
   InitialsReader& operator=(const InitialsReader&) = delete;
 
   // Opens the files of `folder` (no trailing backslash) for an index of `names` names. False,
-  // with nothing open, unless both exist and the matrix counts exactly `names` names; never
-  // creates or writes a file.
+  // with nothing open, unless both exist, the matrix counts exactly `names` names and the two
+  // files fit each other (IndexReader::Consistent); never creates or writes a file.
   bool Open(const std::string& folder, uint32_t names);
   void Close();
   bool IsOpen() const { return open_; }
 
   IndexReader* matrix() { return &matrix_; }
+  // Why the last Open found the files there but not fitting each other; empty otherwise.
+  const std::string& Problem() const { return problem_; }
 
  private:
-  IndexReader matrix_;  // index.pym and index.pyd
-  bool open_ = false;   // both files were there and fit
+  IndexReader matrix_;   // index.pym and index.pyd
+  bool open_ = false;    // both files were there and fit
+  std::string problem_;  // what did not fit, when they were there
 };
 
 }  // namespace sorvik

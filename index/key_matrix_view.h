@@ -32,6 +32,7 @@ class KeyMatrixView {
   bool IsOpen() const { return open_; }
 
   uint32_t Version() const { return version_; }
+  uint32_t FileSize() const { return size_; }  // bytes of the file as opened
   uint32_t NameCount() const { return name_count_; }
   // The 16 bytes of a key's position bitmap (the key is taken modulo 65536); zeros when the
   // matrix is not open. Valid until Close.
@@ -41,6 +42,10 @@ class KeyMatrixView {
   // Decodes every cell of `key` into `cells`, indexed by position (0..128); absent cells are
   // (0, 0). Returns the number of cells the key's block holds.
   uint32_t Cells(uint32_t key, MatrixCell cells[names::kPositionSlots]) const;
+  // Whether `key` has a block of cells.
+  bool HasBlock(uint32_t key) const {
+    return !blocks_.empty() && blocks_[key & names::kKeyMask] != 0;
+  }
 
  private:
   // Reads the file into copy_ (up to the size of the largest sound matrix).

@@ -7,10 +7,25 @@
 #include "index/snapshot_walker.h"
 #include "platform/drives.h"
 #include "platform/file_faults.h"
+#include "platform/find.h"
 #include "platform/progress.h"
 #include "settings/config_store.h"
 
 namespace sorvik {
+
+namespace {
+
+// Whether a build takes a drive of type `type`.
+bool Accepted(uint32_t type, bool removable_allowed) {
+  return type == kDriveFixed || (type == kDriveRemovable && removable_allowed);
+}
+
+// Whether drive `name` ("D:") is there: in the drive mask, with a root.
+bool Exists(const std::string& name, uint32_t mask) {
+  return (mask & (1u << (name[0] - 'A'))) != 0 && DriveType(name + "\\") != kDriveNoRootDir;
+}
+
+}  // namespace
 
 std::string DrivesToWalk(ConfigStore* settings) {
   const std::string selection = settings->GetString(kConfigIndexPosition, "") + "|";
@@ -20,12 +35,32 @@ std::string DrivesToWalk(ConfigStore* settings) {
   for (char letter = 'Z'; letter >= 'B'; --letter) {
     if ((mask & (1u << (letter - 'A'))) == 0) continue;
     const std::string name = std::string(1, letter) + ":";
-    const uint32_t type = DriveType(name + "\\");
-    const bool accepted = type == kDriveFixed || (type == kDriveRemovable && removable_allowed);
-    if (!accepted) continue;
+    if (!Accepted(DriveType(name + "\\"), removable_allowed)) continue;
     if (selection == "|" || selection.find(name) != std::string::npos) letters += letter;
   }
   return letters;
+}
+
+std::string DriveProblem(ConfigStore* settings) {
+  const std::string selection = settings->GetString(kConfigIndexPosition, "");
+  const uint32_t mask = LogicalDriveMask();
+  // A chosen drive that is gone: its entries would leave the index with it.
+  for (char letter = 'Z'; letter >= 'B'; --letter) {
+    const std::string name = std::string(1, letter) + ":";
+    if (selection.find(name) != std::string::npos && !Exists(name, mask)) {
+      return "drive " + name + " is chosen for the index but is not there";
+    }
+  }
+  const std::string letters = DrivesToWalk(settings);
+  if (letters.empty()) return "there is no drive to index";
+  for (char letter : letters) {
+    const std::string name = std::string(1, letter) + ":";
+    // Without a choice, a removable drive without a medium (an empty card reader) is skipped
+    // by the walk as an empty drive; a chosen drive or a fixed one must be readable.
+    const bool chosen = !selection.empty() || DriveType(name + "\\") == kDriveFixed;
+    if (chosen && !FolderListable(name)) return "the root of drive " + name + " cannot be listed";
+  }
+  return std::string();
 }
 
 namespace {
@@ -55,16 +90,25 @@ bool IndexRecordNames(const BuildOptions& options, const std::string& folder) {
 
 }  // namespace
 
-bool BuildIndex(ConfigStore* settings, const BuildOptions& options) {
+bool BuildIndex(ConfigStore* settings, const BuildOptions& options, std::string* problem) {
+  std::string reason = DriveProblem(settings);
   const std::string folder = options.work + kBuildFolder;
   // The walker and the builder write through many files and check few of their writes; a
   // write that failed anywhere (a full disk, an I/O error) makes a build that lost entries.
   const uint32_t failed_writes = FailedFileWrites();
-  if (!WalkDrives(settings, options, folder)) return false;
-  uintptr_t window = FindProgressWindow();
-  if (window != 0) SendProgressText(window, kBuildingText);
-  const bool built = IndexRecordNames(options, folder);
-  return built && FailedFileWrites() == failed_writes;
+  if (reason.empty() && !WalkDrives(settings, options, folder)) {
+    reason = "cannot prepare the build folder " + folder;
+  }
+  if (reason.empty()) {
+    uintptr_t window = FindProgressWindow();
+    if (window != 0) SendProgressText(window, kBuildingText);
+    if (!IndexRecordNames(options, folder)) reason = "the name index could not be built";
+  }
+  if (reason.empty() && FailedFileWrites() != failed_writes) {
+    reason = "a write of the build failed (full disk?)";
+  }
+  if (problem != nullptr) *problem = reason;
+  return reason.empty();
 }
 
 }  // namespace sorvik

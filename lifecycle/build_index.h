@@ -26,10 +26,17 @@ struct BuildOptions {
 // "index_position" (all when it is empty or missing).
 std::string DrivesToWalk(ConfigStore* settings);
 
+// Why a build with these settings would lose entries it must not lose, empty when it may run:
+// a drive named in "index_position" that is not there (a disk unplugged, a drive folder moved
+// away), a drive to walk whose root cannot be listed, or no drive to walk at all. Such a build
+// would index nothing of the drive, and its swap would empty the index of it without a word.
+std::string DriveProblem(ConfigStore* settings);
+
 // Walks the drives chosen by the settings into <work>ScanTemp, then builds index.mtr and
-// index.dat there. False when the build folder could not be prepared, the name index could not
-// be built, or any write of the build failed (platform/file_faults.h); the folder must then not
-// be used, however usable it looks.
-bool BuildIndex(ConfigStore* settings, const BuildOptions& options);
+// index.dat there. False when DriveProblem finds a drive missing (nothing is walked), the build
+// folder could not be prepared, the name index could not be built, or any write of the build
+// failed (platform/file_faults.h); the folder must then not be used, however usable it looks.
+// `problem` (optional) gets the reason.
+bool BuildIndex(ConfigStore* settings, const BuildOptions& options, std::string* problem = nullptr);
 
 }  // namespace sorvik

@@ -48,7 +48,9 @@ int SystemIndexEnvironment::UpdateFrequency() {
   return settings_->GetInt(kConfigIndexUpdateFreq, kDefaultUpdateFreq);
 }
 
-bool SystemIndexEnvironment::Build() { return BuildIndex(settings_, build_); }
+bool SystemIndexEnvironment::Build(std::string* problem) {
+  return BuildIndex(settings_, build_, problem);
+}
 
 bool SystemIndexEnvironment::LiveUpdate() { return settings_->GetBool(kConfigLiveUpdate, true); }
 

@@ -52,6 +52,7 @@ IndexManager::IndexManager(const std::string& work, std::unique_ptr<IndexEnviron
       environment_(std::move(environment)),
       refresh_event_(kRefreshEventName),
       index_lock_(work + kIndexLockFile),
+      runs_thread_(start_thread),
       live_stop_("") {
   {
     MutexHold hold(&mutex_);
@@ -140,7 +141,13 @@ void IndexManager::LoadIfUsable() {
   UnloadIndex();
   if (!IndexUsable()) return;
   auto index = std::make_unique<LoadedIndex>();
-  if (!index->Open(Path(kLiveFolder))) return;
+  if (!index->Open(Path(kLiveFolder))) {
+    // Files that do not fit each other (cut short, damaged): nothing is loaded, searches say
+    // there is no index, and the background thread builds a new one.
+    SetBuildProblem("the index in " + Path(kLiveFolder) + " is damaged: " + index->Problem());
+    if (runs_thread_) RequestRefresh();
+    return;
+  }
   loaded_ = std::move(index);
   // Even the same folder loaded again gets a new number: a page never outlives a load.
   generation_ = ++loads_;
@@ -230,24 +237,34 @@ void IndexManager::RequestRefresh() {
   if (refreshing_.load() == 0) refresh_event_.Set();
 }
 
-void IndexManager::SwapInNewIndex() { SwapIn(true); }
+bool IndexManager::SwapInNewIndex() { return SwapIn(true); }
 
-void IndexManager::SwapIn(bool build_succeeded) {
+void IndexManager::SetBuildProblem(const std::string& problem) {
+  std::lock_guard<std::mutex> hold(problem_mutex_);
+  build_problem_ = problem;
+}
+
+bool IndexManager::SwapIn(bool build_succeeded) {
   const std::string build = Path(kBuildFolder);
+  bool moved = false;
   {
     MutexHold hold(&mutex_);
     UnloadIndex();
     environment_->Sleep(kSwapSettleMs);
-    // Without a lock file nothing can be renamed here either; the swap then fails on its own.
-    index_lock_.Lock(ProcessLock::Mode::kExclusive, true);
-    DeleteFolderTree(Path(kSwapFolder));
+    // Readers in other processes rely on the lock to never see half a swap: a lock file that
+    // cannot be opened (a dangling link, no rights) stops the swap rather than being skipped.
+    const bool locked = index_lock_.Lock(ProcessLock::Mode::kExclusive, true);
+    if (!locked && build_succeeded) {
+      SetBuildProblem("cannot lock " + Path(kIndexLockFile) + "; the new index was not moved in");
+    }
+    if (locked) DeleteFolderTree(Path(kSwapFolder));
     // A failed build, or one that is not a usable index, never replaces the live one; the live
     // one then keeps its removal list, whose ids are still its own.
-    if (build_succeeded && IndexUsableAt(build) && RenamePath(build, Path(kSwapFolder))) {
+    if (locked && build_succeeded && IndexUsableAt(build) && RenamePath(build, Path(kSwapFolder))) {
       // The live folder cannot move while another process has a file in it open: the old index
       // stays whole and the move is tried again, here a few times, later by any process that
       // reads the index.
-      bool moved = MoveSwapFolderIn();
+      moved = MoveSwapFolderIn();
       for (int attempt = 1; !moved && attempt < kSwapAttempts; ++attempt) {
         index_lock_.Unlock();
         SleepMs(kSwapRetryMs);
@@ -265,6 +282,7 @@ void IndexManager::SwapIn(bool build_succeeded) {
   uintptr_t window = FindProgressWindow();
   if (window != 0) SendIndexDone(window, kIndexDoneText);
   NotifySwap();
+  return moved;
 }
 
 void IndexManager::SetSwapListener(std::function<void()> listener) {
@@ -279,15 +297,27 @@ void IndexManager::NotifySwap() {
 
 void IndexManager::Refresh() {
   ProcessLock build_lock(Path(kBuildLockFile));
-  if (!build_lock.Lock(ProcessLock::Mode::kExclusive, false)) return;
+  if (!build_lock.Lock(ProcessLock::Mode::kExclusive, false)) {
+    // Held by another build, whose swap serves this process too; a lock file that cannot be
+    // opened would let two builds share the build folder: no build then.
+    if (!build_lock.Opened()) SetBuildProblem("cannot lock " + Path(kBuildLockFile));
+    return;
+  }
   refreshing_ = 1;
   {
     MutexHold hold(&mutex_);
     build_start_seq_ = live_seq_;
   }
-  const bool built = environment_->Build();
+  std::string problem;
+  const bool built = environment_->Build(&problem);
+  SetBuildProblem(built ? std::string() : problem);
   SwapIn(built);
   refreshing_ = 0;
+}
+
+std::string IndexManager::LastBuildProblem() {
+  std::lock_guard<std::mutex> hold(problem_mutex_);
+  return build_problem_;
 }
 
 void IndexThreadMain(IndexManager* manager) {

@@ -93,13 +93,18 @@ class IndexManager : public DetailsSource {
   void RequestRefresh();
   bool IsRefreshing() const { return refreshing_.load() != 0; }
   // Replaces the live index with the build folder when that holds a usable index: unload, move
-  // the folders, load. Otherwise the build folder is deleted and the live index reloaded.
-  void SwapInNewIndex();
+  // the folders, load. Otherwise the build folder is deleted and the live index reloaded. True
+  // when the build went in; false when it was not usable, the work folder's index lock could
+  // not be taken, or the live folder could not be moved (LastBuildProblem says which).
+  bool SwapInNewIndex();
   // One build and swap, with the refreshing flag set throughout. A build that reports a failure
   // is thrown away, however usable its folder looks. Does nothing while another build (in this
   // or another process) holds the work folder's build lock: that build's swap serves this
   // process too.
   void Refresh();
+  // Why the last build of this manager was refused or failed (a chosen drive is gone, a full
+  // disk); empty when it went in or none ran. The live index then stays as it was.
+  std::string LastBuildProblem();
   // Completes a swap that another process (or an earlier run) left half way, if there is one
   // and no other process is swapping now.
   void CompletePendingSwap();
@@ -174,8 +179,10 @@ class IndexManager : public DetailsSource {
   // the live folder as it was, when the first fails (a file in it is open elsewhere).
   // REQUIRES: mutex held, index lock held exclusively.
   bool MoveSwapFolderIn();
-  // The swap; a build that did not succeed is thrown away instead of moved in.
-  void SwapIn(bool build_succeeded);
+  // The swap; a build that did not succeed is thrown away instead of moved in. True when the
+  // build went in.
+  bool SwapIn(bool build_succeeded);
+  void SetBuildProblem(const std::string& problem);
   void LoadUnderExclusiveLock();  // REQUIRES: mutex held, index lock held exclusively.
   void UnloadIndex();             // REQUIRES: mutex held.
   // A fresh live layer over loaded_ (none while live update is off or nothing is loaded), with
@@ -196,6 +203,7 @@ class IndexManager : public DetailsSource {
   std::atomic<bool> stopping_{false};                // the manager is being destroyed
   CIndexMutex mutex_;                                // guards loaded_ and the NIndex files
   ProcessLock index_lock_;                           // the work folder's index lock
+  bool runs_thread_ = false;                         // the background thread is started
   uint32_t read_depth_ = 0;                          // nested reads holding index_lock_ shared
   uint32_t loaded_swaps_ = 0;                        // the folder's swap count loaded_ is from
   std::unique_ptr<LoadedIndex> loaded_;              // null when no usable index is loaded
@@ -204,6 +212,8 @@ class IndexManager : public DetailsSource {
   std::mutex listener_mutex_;                        // guards swap_listener_
   std::function<void()> swap_listener_;              // told after every swap
   std::thread thread_;                               // the background index thread
+  std::mutex problem_mutex_;                         // guards build_problem_
+  std::string build_problem_;                        // why the last build did not go in
 
   struct LiveLogEntry {
     std::string path;  // as reported

@@ -98,6 +98,48 @@ void WriteIndexFiles(const std::string& folder, const FolderBytes& files) {
   for (const auto& file : files) testing::WriteBytes(folder + "\\" + file.first, file.second);
 }
 
+// A chosen drive that is gone (a disk unplugged) would leave a rebuild without its entries:
+// the rebuild is refused, its reason names the drive, and the index keeps every entry until
+// the drive is back.
+TEST(RebuildFailure, AChosenDriveThatVanishedKeepsItsEntries) {
+  TestDrive first('H'), second('R');
+  MakeTree(first, 3);
+  MakeTree(second, 4);
+  WorkFolder work("H:|R:");
+  auto manager = ManagerOn(&work);
+  manager->Refresh();
+  ASSERT_EQ(Count(manager.get(), "match"), 7u);
+  EXPECT_EQ(manager->LastBuildProblem(), "");
+  {  // R: unplugged: refused, nothing walked, the index as it was
+    ASSERT_TRUE(UnmapTestDrive('R'));
+    manager->Refresh();
+    EXPECT_EQ(Count(manager.get(), "match"), 7u);
+    EXPECT_NE(manager->LastBuildProblem().find("R:"), std::string::npos)
+        << manager->LastBuildProblem();
+    std::string problem;
+    EXPECT_FALSE(BuildIndex(&work.settings, work.build, &problem));
+    EXPECT_NE(problem.find("R:"), std::string::npos) << problem;
+  }
+  {  // back again: the next rebuild goes in
+    ASSERT_TRUE(MapTestDrive('R', second.Folder().Path(), kDriveFixed));
+    ASSERT_TRUE(testing::MakeFile(second.At("match-new.txt")));
+    manager->Refresh();
+    EXPECT_EQ(Count(manager.get(), "match"), 8u);
+    EXPECT_EQ(manager->LastBuildProblem(), "");
+  }
+  {  // no drive to walk at all (only a drive that is no fixed one chosen): refused too
+    work.settings.Set(kConfigIndexPosition, "");
+    work.settings.Set(kConfigIndexRemovable, "false");
+    TestDrive removable('S', kDriveRemovable);
+    ASSERT_TRUE(removable.Mapped());
+    work.settings.Set(kConfigIndexPosition, "S:");
+    manager->Refresh();
+    EXPECT_EQ(Count(manager.get(), "match"), 8u);
+    EXPECT_NE(manager->LastBuildProblem().find("no drive"), std::string::npos)
+        << manager->LastBuildProblem();
+  }
+}
+
 TEST(RebuildFailure, AFailedWriteAnywhereInTheBuildKeepsTheLiveIndex) {
   TestDrive drive('H');
   MakeTree(drive, 10);

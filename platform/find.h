@@ -86,6 +86,10 @@ bool JoinFindPath(const FindPath& folder, const FindRecord& record, FindPath* ch
 // characters is reached through its wide name. POSIX: nothing changes.
 void IgnoreShortNames(bool ignore);
 
+// Whether the folder `folder` (program path form, no trailing backslash: "D:" for a drive
+// root) can be listed: it exists and the system lets this process read it. An empty folder can.
+bool FolderListable(const std::string& folder);
+
 // The record of the one entry at `path` (a full path without wildcards), as an enumeration of
 // its folder would give it, read without listing the folder. False when there is none, and for
 // a path holding "*" or "?".

@@ -25,6 +25,21 @@ std::map<std::string, FindRecord> FindAll(const std::string& pattern) {
   return found;
 }
 
+// A build refuses a drive whose root cannot be listed, but walks an empty one.
+TEST(FindEntries, FolderListableTellsAnEmptyDriveFromAMissingOne) {
+  testing::TempFolder folder;
+  ASSERT_TRUE(MapTestDrive('Q', folder.Path(), kDriveFixed));
+  EXPECT_TRUE(FolderListable("Q:"));  // an empty root lists nothing, yet can be listed
+  ASSERT_TRUE(CreateFolder("Q:\\sub"));
+  EXPECT_TRUE(FolderListable("Q:\\sub"));
+  EXPECT_FALSE(FolderListable("Q:\\missing"));
+  auto file = OpenWinFile("Q:\\file.txt", kOpenAlways);
+  file.reset();
+  EXPECT_FALSE(FolderListable("Q:\\file.txt"));
+  EXPECT_TRUE(UnmapTestDrive('Q'));
+  EXPECT_FALSE(FolderListable("Q:"));
+}
+
 TEST(FindEntries, ListsNamesKindsSizesAndDotLinks) {
   testing::TempFolder folder;
   ASSERT_TRUE(MapTestDrive('P', folder.Path(), kDriveFixed));

@@ -27,6 +27,8 @@ bool DeleteFolderTree(const std::string& path);
 std::string ExecutableFolder();
 bool SetCurrentFolder(const std::string& path);
 void SleepMs(uint32_t ms);
+// The id of this process (getpid, GetCurrentProcessId).
+uint32_t CurrentProcessId();
 
 // POSIX only: makes drive `letter` stand for the directory `dir` (a POSIX path). Mapped drives
 // are fixed drives. Returns false on Win32, where the system's own drives are used.

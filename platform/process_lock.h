@@ -26,6 +26,9 @@ class ProcessLock {
   bool Lock(Mode mode, bool wait);
   void Unlock();  // does nothing when not held
   bool Held() const { return held_; }
+  // Whether the lock file is open. After a failed Lock: true when other holders kept the lock,
+  // false when the file could be neither opened nor made (which is no reason to go unlocked).
+  bool Opened() const { return handle_ != 0; }
 
   // The counter, 0 before it was first written. REQUIRES: held.
   uint32_t ReadCounter();

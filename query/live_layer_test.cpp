@@ -11,8 +11,9 @@
 namespace sorvik {
 namespace {
 
-constexpr uint64_t kTicks2015 = 130788432000000000ull;  // 2015-06-15 12:00 UTC as a FILETIME
-constexpr uint64_t kTicks1960 = 113432400000000000ull;  // 1960-06-15 12:00 UTC
+constexpr uint64_t kTicks2015 = 130788432000000000ull;      // 2015-06-15 12:00 UTC as a FILETIME
+constexpr uint64_t kTicks1960 = 113432400000000000ull;      // 1960-06-15 12:00 UTC
+constexpr uint64_t kTicksJuly2015 = 130814352000000000ull;  // 2015-07-15 12:00 UTC
 
 FindRecord Record(const char* name, bool folder, uint64_t ticks = kTicks2015) {
   FindRecord record = {};
@@ -121,6 +122,15 @@ TEST(LiveLayer, MatchAppliesEveryFilter) {
   // Month codes as a build gives them: 2015 (local), and only that year.
   EXPECT_EQ(match(MakeSearchRequest("", "", kCategoryAll, false, 2015, 0)).size(), 5u);
   EXPECT_TRUE(match(MakeSearchRequest("", "", kCategoryAll, false, 2016, 0)).empty());
+  {  // a month search ends before the next month: its first day's files are not listed
+    const uint32_t july =
+        layer.Put("D:\\july.txt", Record("july.txt", false, kTicksJuly2015), 2026);
+    EXPECT_EQ(match(MakeSearchRequest("july", "", kCategoryAll, false, 2015, 7)), (Ids{july}));
+    EXPECT_TRUE(match(MakeSearchRequest("july", "", kCategoryAll, false, 2015, 6)).empty());
+    EXPECT_EQ(match(MakeSearchRequest("report", "", kCategoryAll, false, 2015, 6)),
+              (Ids{report, other}));
+    layer.Erase("D:\\july.txt", false);
+  }
   // Pinyin initials only when asked for.
   SearchRequest initials = MakeSearchRequest("bg", "", kCategoryAll, false, 0, 0);
   EXPECT_TRUE(match(initials).empty());

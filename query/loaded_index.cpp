@@ -21,7 +21,37 @@ bool LoadedIndex::Open(const std::string& folder) {
   initials_.Open(folder_, entry_count_);
   categories_ = OpenWinFile(PathOf(kCategoryFile), kOpenExisting);
   folders_ = OpenWinFile(PathOf(kFolderFile), kOpenAlways);
+  // Files that do not keep each other's promises would answer "no match" where the index holds
+  // matches: such an index is not used (and is rebuilt).
+  if (!reader_.Consistent(&problem_)) return false;
+  if (!FolderTreeFits()) {
+    problem_ = "the folder tree does not hold one record per folder and drive";
+    return false;
+  }
   return true;
+}
+
+bool LoadedIndex::FolderTreeFits() {
+  const uint64_t size = folders_ ? folders_->Size() : 0;
+  if (size % kFolderRecordSize != 0) return false;
+  const uint64_t records = size / kFolderRecordSize;
+  std::vector<uint8_t> bitmap;
+  ReadCategory(kFolders, &bitmap);
+  uint64_t folders = 0;
+  for (uint8_t byte : bitmap) {
+    for (; byte != 0; byte &= static_cast<uint8_t>(byte - 1)) ++folders;
+  }
+  if (records == 0) return folders == 0;
+  // The walked roots: record 1 and the chain of their sibling fields.
+  uint64_t roots = 0;
+  for (uint32_t record = 1; record != 0; ++roots) {
+    if (record > records || roots > records) return false;
+    uint32_t next = 0;
+    const uint64_t at = (uint64_t{record} - 1) * kFolderRecordSize + kFolderSiblingField;
+    if (folders_->ReadU32At(at, &next) != 4) return false;
+    record = next;
+  }
+  return records == folders + roots;
 }
 
 uint16_t LoadedIndex::MonthCode(uint32_t id) const {

@@ -23,8 +23,10 @@ class LoadedIndex {
 
   // Opens the files of `folder` (".\NIndex", no trailing backslash). index.cm is opened only when
   // it exists; index.dm is created empty when missing. False when the record store or the key
-  // matrix cannot be opened.
+  // matrix cannot be opened, or when the files do not fit each other (Problem says how): the
+  // key matrix and index.dat (IndexReader::Consistent), index.dm and the folders of index.cm.
   bool Open(const std::string& folder);
+  const std::string& Problem() const { return problem_; }
 
   // N: the entries of the index. A header that claims more records than the offset file has
   // slots for is not trusted beyond the slots.
@@ -59,6 +61,10 @@ class LoadedIndex {
   std::unique_ptr<WinFile> folders_;     // index.dm
   MappedFile months_;                    // index.rw
   uint32_t entry_count_ = 0;             // N
+  std::string problem_;                  // why Open refused the files, empty otherwise
+
+  // Whether index.dm holds one record per folder (bitmap 0 of index.cm) and per walked root.
+  bool FolderTreeFits();
 };
 
 }  // namespace sorvik

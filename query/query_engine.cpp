@@ -307,9 +307,17 @@ std::unique_ptr<EntrySet> BuildSet(LoadedIndex* index, const SearchRequest& requ
 
 SearchResult* RunQuery(LoadedIndex* index, DetailsSource* source, const SearchRequest& request,
                        int page, int pageSize, uint32_t* total, const LiveLayer* layer) {
-  SearchResult* result = new SearchResult(source);
   *total = 0;
+  index->reader()->TakeShortRead();
+  if (index->initials() != nullptr) index->initials()->matrix()->TakeShortRead();
   std::unique_ptr<EntrySet> set = BuildSet(index, request);
+  // A posting list that could not be read whole (its file shrank since it was loaded, a read
+  // error) would count as no match: the search fails instead.
+  const bool short_read =
+      index->reader()->TakeShortRead() ||
+      (index->initials() != nullptr && index->initials()->matrix()->TakeShortRead());
+  if (short_read) return nullptr;
+  SearchResult* result = new SearchResult(source);
   std::vector<uint32_t> added;
   if (layer != nullptr) {
     if (set) layer->ClearRemoved(set.get());

@@ -44,7 +44,8 @@ std::unique_ptr<EntrySet> BuildSet(LoadedIndex* index, const SearchRequest& requ
 // One page of the answer: ranks pageSize * (page - 1) + 1 onwards (pageSize -1: every match),
 // with the first 100 entries' details read through `source`. `total` receives the count of all
 // matches. With a `layer`, its removals leave the index's matches and its matching additions
-// follow them. The result has refCount 1.
+// follow them. The result has refCount 1. Null when a posting list could not be read whole
+// (its file shrank since the index was loaded, a read error): never an answer with it missing.
 SearchResult* RunQuery(LoadedIndex* index, DetailsSource* source, const SearchRequest& request,
                        int page, int pageSize, uint32_t* total, const LiveLayer* layer = nullptr);
 

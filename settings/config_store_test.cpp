@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/fs.h"
+#include "settings/xml_file.h"
 #include "testing/test_util.h"
 
 namespace sorvik {
@@ -29,7 +30,7 @@ TEST(ConfigStore, FirstSetWritesTheWholeDocument) {
             "<?xml version=\"1.0\" encoding=\"gb2312\" ?>\r\n<configuration>\r\n"
             "    <appSettings>\r\n        <add key=\"index_position\" value=\"C:|D:\" />\r\n"
             "    </appSettings>\r\n</configuration>\r\n");
-  EXPECT_FALSE(PathExists(path + ".tmp"));
+  EXPECT_FALSE(PathExists(XmlTempPath(path)));
 }
 
 TEST(ConfigStore, KeysAndValues) {
@@ -93,7 +94,7 @@ TEST(ConfigStore, FailedSaveKeepsTheOldFile) {
   std::string path = folder.Join("Config.xml");
   ConfigStore(path).Set("shortcut_key", "65611");
   std::string before = testing::ReadText(path);
-  ASSERT_TRUE(CreateFolder(path + ".tmp"));  // the temporary file cannot be created
+  ASSERT_TRUE(CreateFolder(XmlTempPath(path)));  // the temporary file cannot be created
   ConfigStore store(path);
   EXPECT_TRUE(store.Set("shortcut_key", "0"));
   EXPECT_EQ(testing::ReadText(path), before);

@@ -1,9 +1,11 @@
 #include "settings/xml_file.h"
 
 #include <mutex>
+#include <vector>
 
 #include "platform/file.h"
 #include "platform/file_faults.h"
+#include "platform/find.h"
 #include "platform/fs.h"
 
 namespace sorvik {
@@ -134,14 +136,49 @@ std::string FileText(const char* data, size_t size) {
   return NormalizeLineEnds(data, size);
 }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// Whether `text` holds nothing but white space from `at` on.
+bool BlankFrom(const std::string& text, size_t at) {
+  for (; at < text.size(); ++at) {
+    if (!IsBlank(text[at])) return false;
+  }
+  return true;
+}
+
+// Whether no node below `parent` is one the parser could not place: "<" followed by something
+// that starts no tag ("< x", "<<a>", "</b>" where no element is open) is kept as an unknown
+// node, and the markup it swallowed up to the next ">" is gone without an error.
+bool OnlyKnownNodes(const TiXmlNode& parent) {
+  for (const TiXmlNode* node = parent.FirstChild(); node != nullptr; node = node->NextSibling()) {
+    if (node->ToUnknown() != nullptr || !OnlyKnownNodes(*node)) return false;
+  }
+  return true;
+}
+
+// Whether the document holds one element only: a second one beside the root comes from a root
+// closed early by damage ("<favorite/>"), and what follows it would be read as something else.
+bool OneTopElement(const TiXmlDocument& doc) {
+  const TiXmlElement* root = doc.RootElement();
+  return root != nullptr && root->NextSiblingElement() == nullptr;
+}
+
 }  // namespace
 
 bool ParseXmlText(const std::string& text, TiXmlDocument* doc) {
   KeepWhiteSpace();
   doc->Clear();
   if (!DepthWithin(text, kMaxXmlDepth)) return false;
-  doc->Parse(text.c_str(), nullptr, TIXML_ENCODING_LEGACY);
-  return !doc->Error() && doc->RootElement() != nullptr;
+  const char* end = doc->Parse(text.c_str(), nullptr, TIXML_ENCODING_LEGACY);
+  if (doc->Error() || doc->RootElement() == nullptr) return false;
+  // The parser stops without a word at the first byte it cannot place outside the root (junk
+  // before or after it, "<>xml"), and at a NUL as at the end (it then answers null): what it
+  // skipped may hold what the file was written for.
+  if (end == nullptr ? text.find('\0') != std::string::npos
+                     : !BlankFrom(text, static_cast<size_t>(end - text.c_str()))) {
+    return false;
+  }
+  return OnlyKnownNodes(*doc) && OneTopElement(*doc);
 }
 
 XmlRead ReadXmlFile(const std::string& path, TiXmlDocument* doc) {
@@ -151,9 +188,9 @@ XmlRead ReadXmlFile(const std::string& path, TiXmlDocument* doc) {
   if (size > kMaxXmlFileBytes || !mapped.Map(path, 0)) return XmlRead::kUnreadable;
   const std::string text = FileText(reinterpret_cast<const char*>(mapped.Data()), mapped.Size());
   if (ParseXmlText(text, doc)) return XmlRead::kLoaded;
-  // Well-formed without a root element (only a declaration, say) holds nothing to keep.
-  if (!doc->Error() && DepthWithin(text, kMaxXmlDepth)) return XmlRead::kMissing;
-  return XmlRead::kUnreadable;
+  // Only white space holds nothing to keep; anything else that gave no root element, or left
+  // bytes unread, may be a file damaged in front of its contents.
+  return BlankFrom(text, 0) ? XmlRead::kMissing : XmlRead::kUnreadable;
 }
 
 bool LoadXmlFile(const std::string& path, TiXmlDocument* doc) {
@@ -171,10 +208,33 @@ bool KeepBadFile(const std::string& path, std::string* kept) {
   return false;
 }
 
+std::string XmlTempPath(const std::string& path) {
+  return path + "." + std::to_string(CurrentProcessId()) + ".tmp";
+}
+
+void RemoveStaleXmlTemps(const std::string& path) {
+  const std::string own = XmlTempPath(path);
+  const size_t slash = path.find_last_of("\\/");
+  const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  const std::string base = path.substr(folder.size());
+  std::vector<std::string> stale;
+  FindRecord record;
+  const intptr_t find = FindFirstEntry(path + ".*tmp", &record);
+  for (bool more = find != kInvalidFind; more; more = FindNextEntry(find, &record)) {
+    const std::string name = record.name;
+    const bool temp = name == base + ".tmp" || (name.size() > base.size() + 5 &&
+                                                name.compare(0, base.size() + 1, base + ".") == 0 &&
+                                                name.compare(name.size() - 4, 4, ".tmp") == 0);
+    if (temp && folder + name != own) stale.push_back(folder + name);
+  }
+  if (find != kInvalidFind) FindCloseEntry(find);
+  for (const std::string& name : stale) RemoveFile(name);
+}
+
 bool SaveXmlFile(const TiXmlDocument& doc, const std::string& path, std::string* error) {
   std::string reason;
   const std::string text = PrintLoadably(doc);
-  const std::string temp = path + ".tmp";
+  const std::string temp = XmlTempPath(path);
   if (text.empty()) {
     reason = "the document would not read back";
   } else if (!WriteWholeFile(temp, text)) {

@@ -51,7 +51,7 @@ TEST(XmlFileFaults, AFailedSaveLeavesTheOldFileWhole) {
       EXPECT_TRUE(store.Set(kConfigAutorun, value));  // a failed save is not reported
     }
     EXPECT_EQ(testing::ReadText(path), before) << round;
-    EXPECT_FALSE(PathExists(path + ".tmp")) << round;
+    EXPECT_FALSE(PathExists(XmlTempPath(path))) << round;
     EXPECT_EQ(store.GetString(kConfigAutorun, ""), value) << round;  // memory has it
     EXPECT_EQ(ConfigStore(path).GetString(kConfigIndexPosition, ""), "C:|D:") << round;
   }

@@ -48,12 +48,26 @@ TEST(XmlFile, DamagedFilesAreToldFromMissingOnes) {
   testing::TempFolder folder;
   const std::string path = folder.Join("a.xml");
   TiXmlDocument doc;
-  {  // nothing to lose: no file, an empty one, one without a root element
+  {  // nothing to lose: no file, an empty one, one of white space
     EXPECT_EQ(ReadXmlFile(path, &doc), XmlRead::kMissing);
     testing::WriteText(path, "");
     EXPECT_EQ(ReadXmlFile(path, &doc), XmlRead::kMissing);
-    testing::WriteText(path, "<?xml version=\"1.0\" ?>\n");
+    testing::WriteText(path, " \r\n\t\n");
     EXPECT_EQ(ReadXmlFile(path, &doc), XmlRead::kMissing);
+  }
+  {  // bytes the parser would skip without an error: before, inside or after the root
+    const std::string good = "<?xml version=\"1.0\" ?>\n<f>\n<b name=\"x\"><s/></b>\n</f>\n";
+    testing::WriteText(path, good);
+    EXPECT_EQ(ReadXmlFile(path, &doc), XmlRead::kLoaded);
+    using namespace std::string_literals;
+    for (const std::string& damaged :
+         {"<?xml version=\"1.0\" ?>\n"s, "<>xml version=\"1.0\" ?>\n<f/>"s,
+          "<?xml ver\0ion=\"1.0\" ?>\n<f/>"s, "<?xml version=\"1.0\" ?>\n><f/>"s, "junk<f/>"s,
+          "<f/>junk"s, "<f/>\0"s, "<f></f><f/>"s, "<f/><f>\n<b/></f>"s, "<f><b>< <s/></b></f>"s,
+          "<f></b><b/></f>"s}) {
+      testing::WriteBytes(path, std::vector<uint8_t>(damaged.begin(), damaged.end()));
+      EXPECT_EQ(ReadXmlFile(path, &doc), XmlRead::kUnreadable) << damaged;
+    }
   }
   {  // cut short, or a tag left open by hand
     testing::WriteText(path, "<r>\n<a k=\"1\"/>\n<a k=");

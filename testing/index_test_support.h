@@ -41,11 +41,11 @@ class FakeEnvironment : public IndexEnvironment {
   }
   int UpdateFrequency() override { return frequency; }
   bool StartedAtLogon() override { return at_logon; }
-  bool Build() override {
+  bool Build(std::string* problem) override {
     if (during_build) during_build();
     ++builds;
     last_build_ = now_.load();
-    const bool built = build_fails ? false : BuildIndex(settings_, build_);
+    const bool built = build_fails ? false : BuildIndex(settings_, build_, problem);
     if (after_build) after_build();
     return built;
   }

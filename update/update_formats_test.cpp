@@ -55,8 +55,14 @@ TEST(UpdateList, FieldsLinesAndDamage) {
   EXPECT_TRUE(entries.empty());
   // Too many entries: the list is refused rather than cut.
   std::string many;
-  for (size_t i = 0; i <= kMaxUpdateEntries; ++i) many += "%AppPath%\\a,0,A,u\n";
-  EXPECT_FALSE(ParseUpdateList(many, &entries));
+  for (size_t i = 0; i < kMaxUpdateEntries; ++i) many += "%AppPath%\\a,0,A,u\n";
+  {  // exactly the most a list may hold is still used, one more is not
+    EXPECT_TRUE(ParseUpdateList(many, &entries));
+    EXPECT_EQ(entries.size(), kMaxUpdateEntries);
+    many += "%AppPath%\\a,0,A,u\n";
+    EXPECT_FALSE(ParseUpdateList(many, &entries));
+    EXPECT_TRUE(entries.empty());
+  }
   EXPECT_TRUE(ParseUpdateList("", &entries));
   EXPECT_TRUE(entries.empty());
 }

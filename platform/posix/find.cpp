@@ -210,6 +210,14 @@ void FindCloseEntry(intptr_t handle) {
 
 void IgnoreShortNames(bool) {}
 
+bool FolderListable(const std::string& folder) {
+  const std::string native = NativePath(folder);
+  DIR* dir = native.empty() ? nullptr : ::opendir(native.c_str());
+  if (dir == nullptr) return false;
+  ::closedir(dir);
+  return true;
+}
+
 bool StatEntry(const std::string& path, FindRecord* record) {
   if (path.find_first_of("*?") != std::string::npos) return false;
   const std::string native = NativePath(path);

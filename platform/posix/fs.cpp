@@ -147,6 +147,8 @@ bool SetCurrentFolder(const std::string& path) {
   return !native.empty() && ::chdir(native.c_str()) == 0;
 }
 
+uint32_t CurrentProcessId() { return static_cast<uint32_t>(::getpid()); }
+
 void SleepMs(uint32_t ms) {
   struct timespec ts = {static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
   while (::nanosleep(&ts, &ts) != 0) {

@@ -228,6 +228,17 @@ bool JoinFindPath(const FindPath& folder, const FindRecord& record, FindPath* ch
 
 void IgnoreShortNames(bool ignore) { g_ignore_short_names.store(ignore); }
 
+bool FolderListable(const std::string& folder) {
+  WIN32_FIND_DATAA data;
+  HANDLE handle = FindFirstFileA((folder + "\\*").c_str(), &data);
+  if (handle != INVALID_HANDLE_VALUE) {
+    FindClose(handle);
+    return true;
+  }
+  // An empty drive root lists nothing at all, not even "." and "..".
+  return GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
 bool StatEntry(const std::string& path, FindRecord* record) {
   if (path.find_first_of("*?") != std::string::npos) return false;
   const intptr_t handle = FindFirstEntry(path, record);

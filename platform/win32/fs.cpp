@@ -91,6 +91,8 @@ bool SetCurrentFolder(const std::string& path) { return SetCurrentDirectoryA(pat
 
 void SleepMs(uint32_t ms) { Sleep(ms); }
 
+uint32_t CurrentProcessId() { return GetCurrentProcessId(); }
+
 bool MapDrive(char, const std::string&) { return false; }
 
 void ClearDriveMap() {}
