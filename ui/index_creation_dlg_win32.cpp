@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <string>
 #include <thread>
 
 #include "lifecycle/index_manager.h"
@@ -17,12 +18,15 @@ namespace {
 void RunFirstBuild(ConfigStore* settings, BuildOptions build, std::shared_ptr<void> done) {
   // A build that failed part way never becomes the live index, however usable it looks; the
   // background thread then finds no index and builds again.
-  if (BuildIndex(settings, build)) {
+  std::string problem;
+  if (BuildIndex(settings, build, &problem)) {
     RenamePath(build.work + kBuildFolder, build.work + kLiveFolder);
+    SendIndexDone(FindProgressWindow(), kIndexDoneText);
   } else {
     DeleteFolderTree(build.work + kBuildFolder);
+    const std::string text = kIndexNotBuiltText + problem;
+    SendIndexDone(FindProgressWindow(), text.c_str());
   }
-  SendIndexDone(FindProgressWindow(), kIndexDoneText);
   SetEvent(done.get());
 }
 
@@ -118,6 +122,10 @@ bool CIndexCreationDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, IN
       return true;
     case kMsgIndexDone:
       ShowStatus(reinterpret_cast<const char*>(wparam));
+      if (status_ != kIndexDoneText) {
+        MessageBoxA(Handle(), status_.c_str(), kIndexNotBuiltCaption,
+                    MB_OK | MB_ICONWARNING | MB_TOPMOST);
+      }
       End(IDOK);
       return true;
     case WM_SHOWWINDOW:

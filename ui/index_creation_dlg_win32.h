@@ -18,6 +18,9 @@ class ConfigStore;
 constexpr char kFirstBuildNotice[] =
     "没有发现可用的索引文件，因此在使用之前系统将帮您整理硬盘上的文件并建立索引，请耐心等待！";
 constexpr char kFirstBuildNoticeCaption[] = "Sorvik - 温馨提示";
+// A first build that was refused or failed says why instead of "索引建立完成！".
+constexpr char kIndexNotBuiltCaption[] = "Sorvik - 索引没有建立";
+constexpr char kIndexNotBuiltText[] = "索引没有建立，请检查要索引的驱动器后再试。\n原因：";
 
 class CIndexCreationDlg : public CDialogBase {
  public:

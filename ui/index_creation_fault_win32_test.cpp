@@ -2,10 +2,13 @@
 // folder never becomes the live index (the background thread then builds again).
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "testing/fault_injection.h"
+#include "testing/index_test_support.h"
 #include "testing/snapshot_test_support.h"
 #include "ui/index_creation_dlg_win32.h"
-#include "testing/index_test_support.h"
-#include "testing/fault_injection.h"
 #include "widgets/window_test_support.h"
 
 namespace sorvik {
@@ -16,12 +19,14 @@ using testing::FailingDisk;
 using testing::TestDrive;
 using testing::WorkFolder;
 
-// Runs the first-build dialog to its end on `work`.
-void RunFirstBuild(WorkFolder* work) {
-  DialogAnswerer answerer({kFirstBuildNoticeCaption});
+// Runs the first-build dialog to its end on `work`; returns the texts of the message boxes
+// answered after the first-build notice.
+std::vector<std::string> RunFirstBuild(WorkFolder* work) {
+  DialogAnswerer answerer({kFirstBuildNoticeCaption, kIndexNotBuiltCaption});
   CIndexCreationDlg dialog(&work->settings, work->build);
   EXPECT_EQ(dialog.RunModal(), IDOK);
   dialog.WaitForWorker();
+  return std::vector<std::string>(answerer.texts.begin() + 1, answerer.texts.end());
 }
 
 TEST(IndexCreationFaults, AFailedFirstBuildIsNotMadeLive) {
@@ -40,10 +45,24 @@ TEST(IndexCreationFaults, AFailedFirstBuildIsNotMadeLive) {
   {  // one write half way through fails
     FailingDisk disk;
     disk.fail_only = writes / 2;
-    RunFirstBuild(&work);
+    const std::vector<std::string> told = RunFirstBuild(&work);
+    // The user is told the index was not built, never "索引建立完成！".
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].rfind(kIndexNotBuiltText, 0), 0u) << told[0];
   }
   EXPECT_FALSE(PathExists(work.Live()));
   EXPECT_FALSE(PathExists(work.work + kBuildFolder));
+}
+
+TEST(IndexCreationFaults, ADriveThatIsGoneIsNamedAndNothingIsMadeLive) {
+  testing::TestDriveLock lock;
+  // A chosen drive that is not there: the build is refused and the dialog says which drive.
+  WorkFolder work("Q:");
+  const std::vector<std::string> told = RunFirstBuild(&work);
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].rfind(kIndexNotBuiltText, 0), 0u) << told[0];
+  EXPECT_NE(told[0].find("Q:"), std::string::npos) << told[0];
+  EXPECT_FALSE(PathExists(work.Live()));
 }
 
 }  // namespace
