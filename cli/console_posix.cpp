@@ -181,7 +181,10 @@ bool LoadSavedDrives(const std::string& file, std::string* problem) {
   const std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
   std::vector<std::pair<char, std::string>> drives;
   if (!ParseDriveMap(text, &drives)) {
-    *problem = file + (text.empty() ? " is empty" : " is damaged or cut short");
+    // A map written before maps ended with their count reads as cut short too: --drive once
+    // more writes it anew.
+    *problem = file + (text.empty() ? " is empty" : " is damaged or cut short") +
+               "; give the --drive options again";
     return false;
   }
   for (const auto& drive : drives) {
