@@ -6,6 +6,7 @@
 #include "platform/fs.h"
 #include "update/live_update.h"
 #include "update/online_update.h"
+#include "update/text_lines.h"
 #include "update/update_journal.h"
 
 namespace sorvik {
@@ -318,18 +319,13 @@ bool ReadRegistration(const std::string& path, std::string* program,
   text.resize(got);
   files->clear();
   program->clear();
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (start == 0) {
-      *program = line;
-    } else if (!line.empty()) {
-      files->push_back(line);
+  const std::vector<std::string> lines = SplitLines(text);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i == 0) {
+      *program = lines[i];
+    } else if (!lines[i].empty()) {
+      files->push_back(lines[i]);
     }
-    start = end + 1;
   }
   return true;
 }

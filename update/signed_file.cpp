@@ -1,6 +1,7 @@
 #include "update/signed_file.h"
 
 #include "crypto/ed25519_signature.h"
+#include "update/text_lines.h"
 
 namespace sorvik {
 namespace {
@@ -25,21 +26,6 @@ std::string Header(SignedKind kind, const std::string& version) {
   std::string header = std::string(kMagicLine) + "\n" + kKindField + KindName(kind) + "\n";
   if (kind == SignedKind::kUpdateList) header += kVersionField + version + "\n";
   return header;
-}
-
-// Splits `text` at "\n"; a "\r" before it is dropped, a last line without "\n" kept.
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-    start = end + 1;
-  }
-  return lines;
 }
 
 // The value of `line` when it starts with `field`.
@@ -90,7 +76,7 @@ bool MakeSignatureFile(SignedKind kind, const std::string& version, const std::s
 bool CheckSignatureFile(SignedKind kind, const std::string& body, const std::string& signature_file,
                         const std::string& public_hex, std::string* version) {
   if (public_hex.empty() || signature_file.size() > kMaxSignatureFileBytes) return false;
-  const std::vector<std::string> lines = Lines(signature_file);
+  const std::vector<std::string> lines = SplitLines(signature_file);
   const size_t expected = kind == SignedKind::kUpdateList ? 4 : 3;
   if (lines.size() != expected || lines[0] != kMagicLine) return false;
   std::string kind_name, signed_version, signature;

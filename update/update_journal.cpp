@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "update/text_lines.h"
+
 namespace sorvik {
 namespace {
 
@@ -64,15 +66,7 @@ std::string FormatJournal(const UpdateJournal& journal) {
 
 UpdateJournal ParseJournal(const std::string& text) {
   UpdateJournal journal;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    ParseLine(line, &journal);
-    start = end + 1;
-  }
+  for (const std::string& line : SplitLines(text)) ParseLine(line, &journal);
   return journal;
 }
 
