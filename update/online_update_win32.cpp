@@ -10,6 +10,7 @@
 #include "settings/object_directory.h"
 #include "sorvik_version.h"
 #include "update/file_signature.h"
+#include "update/live_update.h"
 #include "update/online_update.h"
 #include "update/signed_file.h"
 #include "update/update_keys.h"
@@ -87,10 +88,7 @@ UpdateSetup SystemUpdateSetup() {
   const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
   setup.program_path.assign(buffer, length < MAX_PATH ? length : 0);
   setup.program_folder = FolderOf(setup.program_path);
-  const UINT system = GetSystemDirectoryA(buffer, MAX_PATH);
-  setup.system_folder.assign(buffer, system < MAX_PATH ? system : 0);
-  while (!setup.system_folder.empty() && setup.system_folder.back() == '\\')
-    setup.system_folder.pop_back();
+  setup.system_folder = SystemFolderPath();
   setup.server = UpdateServer();
   setup.public_key = TrustedPublicKey(setup.server);
   setup.own_version = SORVIK_VERSION_TEXT;

@@ -42,17 +42,7 @@ class HostileServer {
   };
 
   explicit HostileServer(Mode mode) : mode_(mode) {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    int length = sizeof address;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
-    listen(listener_, 16);
+    listener_ = testing::ListenOnLoopback(&port_);
     acceptor_ = std::thread([this] { Accept(); });
   }
   ~HostileServer() {
