@@ -1,5 +1,5 @@
 // The program's online step on the background thread: notices and the update check, with the
-// search window reached through the object directory.
+// search window reached through the object directory and the notices posted to it.
 #pragma once
 
 namespace sorvik {

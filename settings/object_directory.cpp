@@ -2,18 +2,19 @@
 
 #include <map>
 #include <mutex>
+#include <utility>
 
 namespace sorvik {
 namespace {
 
 // Created on first use and never destroyed, so that it outlives every thread that reads it.
-std::map<std::string, void*>& Directory() {
-  static auto* directory = new std::map<std::string, void*>();
+std::map<std::string, std::any>& Directory() {
+  static auto* directory = new std::map<std::string, std::any>();
   return *directory;
 }
 
-// Guards the map: the notice fetcher inserts its entry from the background thread while the
-// window's timer looks entries up.
+// Guards the map: the online step's thread looks the window up while the window registers or
+// leaves.
 std::mutex& DirectoryMutex() {
   static auto* mutex = new std::mutex();
   return *mutex;
@@ -21,15 +22,15 @@ std::mutex& DirectoryMutex() {
 
 }  // namespace
 
-void ObjectDirectory::Set(const std::string& name, void* object) {
+void ObjectDirectory::SetEntry(const std::string& name, std::any object) {
   std::lock_guard<std::mutex> hold(DirectoryMutex());
-  Directory()[name] = object;
+  Directory()[name] = std::move(object);
 }
 
-void* ObjectDirectory::Find(const std::string& name) {
+std::any ObjectDirectory::FindEntry(const std::string& name) {
   std::lock_guard<std::mutex> hold(DirectoryMutex());
   auto it = Directory().find(name);
-  return it == Directory().end() ? nullptr : it->second;
+  return it == Directory().end() ? std::any() : it->second;
 }
 
 }  // namespace sorvik

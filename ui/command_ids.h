@@ -50,6 +50,7 @@ constexpr UINT kMsgMenuDropDown = WM_USER + 1216;  // a menu button: wParam id, 
 constexpr UINT kMsgIndexSwapped = WM_USER + 1217;  // posted by the index thread after a swap
 constexpr UINT kMsgShowRunning = WM_USER + 1218;   // a second start hands over: show the window
 constexpr UINT kMsgIndexLive = WM_USER + 1219;     // posted by a watch thread: the disk changed
+constexpr UINT kMsgNoticeList = WM_USER + 1220;    // posted by the online step: lParam notices
 // The property only the search window carries: a second start finds the window by it.
 constexpr char kSearchWindowProperty[] = "SorvikSearchWindow";
 constexpr UINT_PTR kNoticeTimer = 888;  // rotates the notice line

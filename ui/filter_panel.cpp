@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "lifecycle/index_manager.h"
 #include "query/search_request.h"
@@ -71,7 +72,8 @@ bool SectionHeader::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESUL
   return true;
 }
 
-FilterPanel::FilterPanel(SearchHost* host, IndexManager* index) : host_(host), index_(index) {}
+FilterPanel::FilterPanel(std::function<void()> on_search, IndexManager* index)
+    : on_search_(std::move(on_search)), index_(index) {}
 
 FilterPanel::~FilterPanel() {
   // The trees go before their image lists.
@@ -200,7 +202,7 @@ void FilterPanel::SetHiddenSwitch(bool on) {
 
 void FilterPanel::ToggleHiddenSwitch() {
   SetHiddenSwitch(!HiddenOnly());
-  SearchFromPanel();
+  AskForSearch();
   InvalidateRect(hidden_switch_.Handle(), nullptr, TRUE);
 }
 
@@ -224,25 +226,31 @@ void FilterPanel::RememberSelection() {
 void FilterPanel::SearchIfSelectionMoved() {
   if (TreeView_GetSelection(category_tree_.Handle()) != searched_category_ ||
       TreeView_GetSelection(location_tree_.Handle()) != searched_location_)
-    SearchFromPanel();
+    AskForSearch();
 }
 
 void FilterPanel::OnTreeTouched(int id, LPARAM how) {
   if (id != kCategoryTreeId && id != kLocationTreeId) return;  // the switch handles its clicks
   if (how == kTreeReselected)
-    SearchFromPanel();  // a click on the selected item searches it again
+    AskForSearch();  // a click on the selected item searches it again
   else
     SearchIfSelectionMoved();
 }
 
-void FilterPanel::SearchFromPanel() {
-  if (!complete_ || host_ == nullptr) return;
+void FilterPanel::AskForSearch() {
+  if (complete_ && on_search_) on_search_();
+}
+
+bool FilterPanel::TakeSelection(FilterSelection* selection) {
+  if (!complete_) return false;
   RememberSelection();
-  std::string location;
-  if (!location_tree_.SelectedPath(&location)) location.clear();
+  if (!location_tree_.SelectedPath(&selection->location)) selection->location.clear();
   const CategoryItem category = SelectedCategory();
-  host_->RunSearchFromFilters(NormalizeKeywords(host_->KeywordText()), location, category.category,
-                              HiddenOnly() ? 1 : 0, category.year, category.month);
+  selection->category = category.category;
+  selection->hidden_only = HiddenOnly() ? 1 : 0;
+  selection->year = category.year;
+  selection->month = category.month;
+  return true;
 }
 
 void FilterPanel::Reset() {
@@ -294,7 +302,7 @@ bool FilterPanel::HandleTreeNotify(NMHDR* header, LRESULT* result) {
     return true;
   }
   if (header->code == TVN_SELCHANGEDA || header->code == TVN_SELCHANGEDW) {
-    if (id == kCategoryTreeId || id == kLocationTreeId) SearchFromPanel();
+    if (id == kCategoryTreeId || id == kLocationTreeId) AskForSearch();
     *result = 0;
     return true;
   }

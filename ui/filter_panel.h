@@ -1,9 +1,11 @@
 // The left column of the search window: three titled sections stacked in a scrolling panel —
-// the category and date tree, the hidden-only switch and the location tree — and the step that
-// turns their state and the keyword box into a search.
+// the category and date tree, the hidden-only switch and the location tree. The panel tells its
+// owner when a user's touch asks for a search, and gives its selection as a value; the owner
+// runs the search.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,14 +17,13 @@ namespace sorvik {
 
 class IndexManager;
 
-// What the panel needs of the window it sits in.
-class SearchHost {
- public:
-  virtual ~SearchHost() = default;
-  // The keyword box's text as typed.
-  virtual std::string KeywordText() = 0;
-  virtual void RunSearchFromFilters(const std::string& keywords, const std::string& location,
-                                    int category, uint8_t hiddenOnly, int year, int month) = 0;
+// What the filters of the panel ask of a search.
+struct FilterSelection {
+  std::string location;     // the location tree's path; empty for the computer
+  int32_t category = 0;     // as sent in the request
+  uint8_t hidden_only = 0;  // 1 while the hidden-only switch is on
+  int32_t year = 0;         // the category tree's year (2008), or 0
+  int32_t month = 0;        // its month, 1..12, or 0
 };
 
 // One item of the category tree, found through the item's parameter (an index of the table).
@@ -61,15 +62,18 @@ class SectionHeader : public CWindowBase {
 
 class FilterPanel : public CScrollWnd {
  public:
-  FilterPanel(SearchHost* host, IndexManager* index);
+  // `on_search` runs when a touch on the panel asks for a search of its selection: another
+  // category or location, a click on the selected one, the hidden-only switch.
+  FilterPanel(std::function<void()> on_search, IndexManager* index);
   ~FilterPanel() override;
   // The index asked for the month lists; set before CreatePanel.
   void SetIndex(IndexManager* index) { index_ = index; }
   bool CreatePanel(HWND parent, const RECT& rect);
 
-  // Collects the filters and the keyword text and runs the search; nothing until the panel has
-  // made all its children. Remembers the tree items it searched.
-  void SearchFromPanel();
+  // The selection to search now, remembered as the one searched (a later touch that leaves the
+  // trees' selection as it is asks for no search). False until the panel has made all its
+  // children.
+  bool TakeSelection(FilterSelection* selection);
   // Selects the first category and location, turns the hidden-only switch off.
   void Reset();
 
@@ -104,11 +108,12 @@ class FilterPanel : public CScrollWnd {
   void UpdateTreeSizes();
   bool HandleTreeNotify(NMHDR* header, LRESULT* result);
   void OnTreeTouched(int id, LPARAM how);
-  // Searches when a tree's selection is not the one the last search of the panel used.
+  // Asks for a search when a tree's selection is not the one the last search used.
   void SearchIfSelectionMoved();
+  void AskForSearch();
   void RememberSelection();
 
-  SearchHost* host_;
+  std::function<void()> on_search_;  // asked for a search of the selection
   IndexManager* index_;
   SectionHeader category_header_{"搜索的文件类型"};
   SectionHeader attribute_header_{"搜索的文件属性"};

@@ -33,11 +33,12 @@ MainSearchDlg::MainSearchDlg(const MainWindowOptions& options)
       index_(options.index),
       settings_(options.settings),
       favourites_folder_(options.favourites_folder),
-      status_bar_(&list_,
-                  [this](const SearchRequest& request, int page, int page_size, uint32_t* total) {
-                    return index_->Search(request, page, page_size, total);
-                  }),
-      panel_(this, nullptr) {
+      bar_([this] { SearchWithFilters(); }),
+      status_bar_([this](int link) { TurnPage(link); }),
+      panel_([this] { SearchWithFilters(); }, nullptr),
+      session_([this](const SearchRequest& request, int page, int page_size,
+                      uint32_t* total) { return index_->Search(request, page, page_size, total); },
+               &list_, &status_bar_) {
   taskbar_created_ = RegisterWindowMessageA("TaskbarCreated");
   guide_button_.SetCaption("使用指南");
   reset_button_.SetCaption("重置所有");
@@ -47,11 +48,12 @@ MainSearchDlg::~MainSearchDlg() {
   if (index_ != nullptr) index_->SetSwapListener(nullptr);
   if (index_ != nullptr) index_->SetLiveListener(nullptr);
   KillTimer(Handle(), kNoticeTimer);
-  if (ObjectDirectory::Find(kMainWindowKey) == this) ObjectDirectory::Set(kMainWindowKey, nullptr);
+  if (ObjectDirectory::Find<MainSearchDlg>(kMainWindowKey) == this)
+    ObjectDirectory::Set<MainSearchDlg>(kMainWindowKey, nullptr);
 }
 
 BOOL MainSearchDlg::OnInit() {
-  ObjectDirectory::Set(kMainWindowKey, this);
+  ObjectDirectory::Set<MainSearchDlg>(kMainWindowKey, this);
   SetPropA(Handle(), kSearchWindowProperty, Handle());
   if (settings_ == nullptr) settings_ = &ConfigStore::Instance();
   ApplyAutorunSetting(settings_);
@@ -117,11 +119,11 @@ void MainSearchDlg::FirstSearch() {
   InvalidateRect(list_.Handle(), nullptr, TRUE);
 }
 
-std::string MainSearchDlg::KeywordText() { return bar_.KeywordBox().Text(); }
-
-void MainSearchDlg::RunSearchFromFilters(const std::string& keywords, const std::string& location,
-                                         int category, uint8_t hiddenOnly, int year, int month) {
-  RunSearch(keywords, location, category, hiddenOnly, year, month);
+void MainSearchDlg::SearchWithFilters() {
+  FilterSelection filters;
+  if (!panel_.TakeSelection(&filters)) return;
+  RunSearch(NormalizeKeywords(bar_.KeywordBox().Text()), filters.location, filters.category,
+            filters.hidden_only, filters.year, filters.month);
 }
 
 void MainSearchDlg::ListenForSwaps() {
@@ -137,8 +139,8 @@ void MainSearchDlg::ListenForSwaps() {
 
 void MainSearchDlg::OnIndexLive() {
   *live_posted_ = false;  // changes from now on post again
-  if (!searched_ || list_.Result() == nullptr) return;
-  if (!status_bar_.Reload()) {
+  if (!session_.Searched() || list_.Result() == nullptr) return;
+  if (!session_.Reload()) {
     list_.SetResult(nullptr);
     return;
   }
@@ -149,8 +151,8 @@ void MainSearchDlg::OnIndexSwapped() {
   SearchResult* shown = list_.Result();
   // A page that is still current stays; so does an empty list before the first search. A list
   // emptied by an earlier swap that left no index gets its search back.
-  if (shown != nullptr ? shown->IsCurrent() : !searched_) return;
-  if (!status_bar_.Reload()) {
+  if (shown != nullptr ? shown->IsCurrent() : !session_.Searched()) return;
+  if (!session_.Reload()) {
     // No index is loaded: the stale rows go, the rest waits for the next search.
     list_.SetResult(nullptr);
     return;
@@ -162,24 +164,21 @@ void MainSearchDlg::ShowOrHideNotFound(const SearchResult& result) {
   if (!result.ids.empty())
     ShowWindow(not_found_.Handle(), SW_HIDE);
   else
-    ShowNotFound(request_, request_year_, request_month_);
+    ShowNotFound(session_.Request(), request_year_, request_month_);
 }
 
 SearchResult* MainSearchDlg::RunSearch(const std::string& keywords, const std::string& location,
                                        int category, uint8_t hiddenOnly, int year, int month) {
   SetFocus(list_.Handle());
-  request_ = MakeSearchRequest(keywords, location, category, hiddenOnly != 0, year, month);
-  request_.hiddenOnly = hiddenOnly;
-  request_.pinyin = settings_->GetBool(kConfigPinyinSearch, false);
+  SearchRequest request =
+      MakeSearchRequest(keywords, location, category, hiddenOnly != 0, year, month);
+  request.hiddenOnly = hiddenOnly;
+  request.pinyin = settings_->GetBool(kConfigPinyinSearch, false);
+  SearchResult* result = session_.Start(request, static_cast<int>(kPageSize));
+  if (result == nullptr) return nullptr;
   request_year_ = year;
   request_month_ = month;
-  uint32_t total = 0;
-  SearchResult* result = index_->Search(request_, 1, static_cast<int>(kPageSize), &total);
-  if (result == nullptr) return nullptr;
-  searched_ = true;
   ShowOrHideNotFound(*result);
-  status_bar_.SetResult(request_, total, static_cast<int>(kPageSize));
-  list_.SetResult(result);
   bar_.KeywordBox().ClearSelection();
   bar_.KeywordBox().Focus();
   return result;

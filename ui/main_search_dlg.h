@@ -1,6 +1,7 @@
 // The search window: the keyword bar at the top, the filter panel on the left, the result list
 // with the ad column on its right, the count and paging bar at the bottom. Every search of the
-// window goes through RunSearch; every menu, button and tray command arrives at OnCommand.
+// window goes through RunSearch into its SearchSession, which also turns the pages; every menu,
+// button and tray command arrives at OnCommand.
 #pragma once
 
 #include <windows.h>
@@ -16,8 +17,10 @@
 #include "ui/basic_list_ctrl.h"
 #include "ui/filter_panel.h"
 #include "ui/search_bar.h"
+#include "ui/search_session.h"
 #include "ui/status_bar.h"
 #include "ui/tray_icon.h"
+#include "update/notice_list.h"
 #include "widgets/dialog_base.h"
 #include "widgets/hint_wnd.h"
 #include "widgets/html_dialog_base.h"
@@ -54,7 +57,7 @@ class CAdcolumnDlg : public CHtmlDialogBase {
   CAdcolumnDlg();
 };
 
-class MainSearchDlg : public CDialogBase, public SearchHost {
+class MainSearchDlg : public CDialogBase {
  public:
   explicit MainSearchDlg(const MainWindowOptions& options = MainWindowOptions());
   ~MainSearchDlg() override;
@@ -64,7 +67,14 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   // index. The list holds the result; the pointer is for looking only.
   SearchResult* RunSearch(const std::string& keywords, const std::string& location, int category,
                           uint8_t hiddenOnly, int year, int month);
-  const SearchRequest& CurrentRequest() const { return request_; }
+  // Searches the keyword box's words with the filter panel's selection: Enter in the box,
+  // "搜索", a touch on the panel. Nothing until the panel is complete.
+  void SearchWithFilters();
+  // Turns to the page that page link `link` (kLinkFirst...) of the bottom bar leads to, as a
+  // click on it does.
+  void TurnPage(int link) { session_.GoTo(link); }
+  const SearchRequest& CurrentRequest() const { return session_.Request(); }
+  const SearchSession& Session() const { return session_; }
 
   // The drop-down of menu button `button_id` (kMenuButton...); the caller destroys it.
   HMENU BuildDropDown(int button_id);
@@ -89,11 +99,10 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   // kMsgIndexLive.
   void OnIndexLive();
   CTrayIcon& Tray() { return tray_; }
-
-  // SearchHost.
-  std::string KeywordText() override;
-  void RunSearchFromFilters(const std::string& keywords, const std::string& location, int category,
-                            uint8_t hiddenOnly, int year, int month) override;
+  // Hands `notices` to the window on its own thread: posts them to `window` (a MainSearchDlg),
+  // which shows them from its next notice timer on. False, with the list dropped, when the
+  // window is gone. Any thread.
+  static bool PostNotices(HWND window, SharedNotices notices);
 
  protected:
   BOOL OnInit() override;
@@ -130,6 +139,8 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   void PaintFrame(HDC dc, HWND child);
   // Searching.
   void ShowNotFound(const SearchRequest& request, int year, int month);
+  void AdoptNotices(LPARAM holder);
+  void DropPendingNotices();
   void ShowOrHideNotFound(const SearchResult& result);
   std::string FitLinesAfterTheFirst(const std::string& text) const;
   void ListenForSwaps();
@@ -162,13 +173,12 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   SearchBar bar_;
   LStatusBar status_bar_;
   FilterPanel panel_;
-  SearchRequest request_;  // the last search the window made
-  int request_year_ = 0;   // its year and month as the tree gave them
+  int request_year_ = 0;  // the shown search's year and month as the tree gave them
   int request_month_ = 0;
-  bool searched_ = false;  // a search has shown its result
   // Set while a kMsgIndexLive is on its way, so that a burst of changes posts one message.
   std::shared_ptr<std::atomic<bool>> live_posted_ = std::make_shared<std::atomic<bool>>(false);
   CBasicListCtrl list_;       // child 101
+  SearchSession session_;     // the search shown in the list and the bar, and its pages
   LButtonBase guide_button_;  // "使用指南"
   LButtonBase reset_button_;  // "重置所有"
   LHintWnd not_found_;
@@ -178,6 +188,7 @@ class MainSearchDlg : public CDialogBase, public SearchHost {
   int last_cx_ = 0;           // the last client size laid out
   int last_cy_ = 0;
   int layout_count_ = 0;       // layouts done, for tests
+  SharedNotices notices_;      // the notice lines shown in turn, as the online step sent them
   size_t notice_counter_ = 0;  // the next notice line
   int ad_column_width_ = kAdColumnExpanded;
 };

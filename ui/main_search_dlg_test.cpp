@@ -20,7 +20,7 @@ namespace {
 using testing::SearchWindowTest;
 
 TEST_F(SearchWindowTest, StartsWithTheDocumentsSortedByName) {
-  EXPECT_EQ(ObjectDirectory::Find(kMainWindowKey), window_.get());
+  EXPECT_EQ(ObjectDirectory::Find<MainSearchDlg>(kMainWindowKey), window_.get());
   const SearchRequest& request = window_->CurrentRequest();
   EXPECT_EQ(request.category, kCategoryDocuments);
   EXPECT_TRUE(request.keywords.empty());
@@ -199,11 +199,11 @@ TEST_F(SearchWindowTest, PagesOfALargeResult) {
   EXPECT_EQ(ListRows(), 800);
   EXPECT_FALSE(window_->StatusBar().LinkVisible(0));
   EXPECT_TRUE(window_->StatusBar().LinkVisible(3));
-  window_->StatusBar().GoTo(2);  // "下一页"
-  EXPECT_EQ(window_->StatusBar().Page(), 2);
+  window_->TurnPage(2);  // "下一页"
+  EXPECT_EQ(window_->Session().Page(), 2);
   EXPECT_EQ(Shown(), Expected(window_->CurrentRequest(), 2));
   EXPECT_EQ(ListRows(), 800);
-  window_->StatusBar().GoTo(3);  // "尾　页"
+  window_->TurnPage(3);  // "尾　页"
   EXPECT_EQ(ListRows(), 100);
   EXPECT_EQ(window_->StatusBar().CountText(), "共找到 1700 个文件,分3页显示");
 }
@@ -246,10 +246,10 @@ TEST_F(SearchWindowTest, LayoutOnceAndTheSplitter) {
 
 TEST_F(SearchWindowTest, FavouritesReplayTheirSearch) {
   {
-    FavoriteStore store(favourites_.Path());
-    store.Add("所有照片", MakeSearchRequest("photo", "", kCategoryPictures, false, 0, 0));
-    store.Add("五月", MakeSearchRequest("photo", "X:", kCategoryPictures, false, 2008, 5));
-    ASSERT_TRUE(store.Save());
+    auto store = FavoriteStore::Open(favourites_.Path());
+    store->Add("所有照片", MakeSearchRequest("photo", "", kCategoryPictures, false, 0, 0));
+    store->Add("五月", MakeSearchRequest("photo", "X:", kCategoryPictures, false, 2008, 5));
+    ASSERT_TRUE(store->Save());
   }
   SendMessageA(window_->Handle(), WM_COMMAND, kCmdFirstFavourite + 1, 0);
   EXPECT_EQ(window_->CurrentRequest().monthFrom, (2008 - 1900) * 256 + 5);
@@ -277,10 +277,10 @@ TEST_F(SearchWindowTest, LongFavouriteTitlesAreCutInTheMenu) {
   std::string long_title;
   for (int i = 0; i < 390; ++i) long_title += "春";  // 780 bytes
   {
-    FavoriteStore store(favourites_.Path());
-    store.Add(long_title, MakeSearchRequest("photo", "", kCategoryPictures, false, 0, 0));
-    store.Add("A&B", MakeSearchRequest("photo", "", kCategoryPictures, false, 0, 0));
-    ASSERT_TRUE(store.Save());
+    auto store = FavoriteStore::Open(favourites_.Path());
+    store->Add(long_title, MakeSearchRequest("photo", "", kCategoryPictures, false, 0, 0));
+    store->Add("A&B", MakeSearchRequest("photo", "", kCategoryPictures, false, 0, 0));
+    ASSERT_TRUE(store->Save());
   }
   HMENU menu = window_->BuildDropDown(kMenuButtonFavourites);
   ASSERT_NE(menu, nullptr);
@@ -310,8 +310,8 @@ TEST_F(SearchWindowTest, LongFavouriteTitlesAreCutInTheMenu) {
   }
   DestroyMenu(menu);
   {  // the file keeps the whole title, and the favourite still runs
-    FavoriteStore store(favourites_.Path());
-    EXPECT_EQ(store.Item(0).title, long_title);
+    auto store = FavoriteStore::Open(favourites_.Path());
+    EXPECT_EQ(store->Item(0).title, long_title);
     SendMessageA(window_->Handle(), WM_COMMAND, kCmdFirstFavourite, 0);
     EXPECT_EQ(window_->CurrentRequest().keywords, "photo");
   }
@@ -372,7 +372,8 @@ TEST_F(SearchWindowTest, MenusAndCommands) {
 
 TEST_F(SearchWindowTest, NoticeLinesRotate) {
   NoticeLines lines = {"第一条\thttp://127.0.0.1/a\t提示", "第二条"};
-  ObjectDirectory::Set(kNoticesKey, &lines);
+  ASSERT_TRUE(MainSearchDlg::PostNotices(window_->Handle(), std::make_shared<NoticeLines>(lines)));
+  testing::PumpMessages();
   auto notice = [&] {
     char text[64] = {0};
     GetWindowTextA(window_->StatusBar().NoticeHandle(), text, sizeof text);
@@ -384,7 +385,6 @@ TEST_F(SearchWindowTest, NoticeLinesRotate) {
   EXPECT_EQ(notice(), "第二条");
   SendMessageA(window_->Handle(), WM_TIMER, 1, 0);  // any timer turns the line
   EXPECT_EQ(notice(), "第一条");
-  ObjectDirectory::Set(kNoticesKey, nullptr);
 }
 
 }  // namespace

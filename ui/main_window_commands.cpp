@@ -6,16 +6,17 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "favourites/favorite_store.h"
 #include "lifecycle/index_manager.h"
 #include "query/search_result.h"
 #include "res/resource_ids.h"
-#include "settings/object_directory.h"
-#include "tools/dlg_individuation.h"
+#include "tools/desktop_tweaks_dlg.h"
+#include "tools/junk_cleaner_dlg.h"
 #include "tools/ps_list_wnd.h"
-#include "tools/trace_clean_dlg.h"
 #include "ui/about_dlg.h"
 #include "ui/command_ids.h"
 #include "ui/main_search_dlg.h"
@@ -97,13 +98,13 @@ HMENU MainSearchDlg::BuildDropDown(int button_id) {
       AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
       AppendItem(menu, kCmdAdminTools, "管理工具");
       AppendItem(menu, kCmdAccessories, "程序附件");
-      FavoriteStore favourites(favourites_folder_);
-      if (favourites.Count() > 0) AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+      auto favourites = FavoriteStore::Open(favourites_folder_);
+      if (favourites->Count() > 0) AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
       // Every favourite is listed; those past the last id share one that runs nothing (their
       // own ids would run into other commands).
-      for (size_t i = 0; i < favourites.Count(); ++i)
+      for (size_t i = 0; i < favourites->Count(); ++i)
         AppendItem(menu, std::min(kCmdFirstFavourite + static_cast<int>(i), kCmdLastFavourite + 1),
-                   MenuTitle(favourites.Item(i).title).c_str());
+                   MenuTitle(favourites->Item(i).title).c_str());
       break;
     }
     case kMenuButtonTools:
@@ -188,10 +189,10 @@ bool MainSearchDlg::RunMenuCommand(int id) {
       panel_.Reset();
       bar_.KeywordBox().SetText("");
       bar_.KeywordBox().Focus();
-      panel_.SearchFromPanel();
+      SearchWithFilters();
       return true;
     case kCmdJunkCleaner: {
-      CTraceCleanDlg cleaner;
+      CJunkCleanerDlg cleaner;
       RunDialog(&cleaner);
       return true;
     }
@@ -200,7 +201,7 @@ bool MainSearchDlg::RunMenuCommand(int id) {
       CPsListMainWnd::Open(Handle());
       return true;
     case kCmdDesktopTweaks: {
-      CDlgIndividuation tweaks;
+      CDesktopTweaksDlg tweaks;
       RunDialog(&tweaks);
       return true;
     }
@@ -219,13 +220,13 @@ bool MainSearchDlg::RunMenuCommand(int id) {
       return true;
     }
     case kCmdSystemOptions: {
-      COptionMainWnd options(settings_);
+      COptionMainWnd options(settings_, Handle());
       RunDialog(&options);
       return true;
     }
     case kCmdAddFavourite:
     case kCmdOrganiseFavourites:
-      OpenMenuWindow(id, Handle(), request_, favourites_folder_);
+      OpenMenuWindow(id, Handle(), CurrentRequest(), favourites_folder_);
       return true;
     default:
       return false;
@@ -253,9 +254,9 @@ void MainSearchDlg::RunSearchShowingKeywords(const std::string& keywords,
 }
 
 void MainSearchDlg::RunFavourite(int number) {
-  FavoriteStore favourites(favourites_folder_);
-  if (number < 1 || static_cast<size_t>(number) > favourites.Count()) return;
-  const SearchRequest& saved = favourites.Item(static_cast<size_t>(number - 1)).request;
+  auto favourites = FavoriteStore::Open(favourites_folder_);
+  if (number < 1 || static_cast<size_t>(number) > favourites->Count()) return;
+  const SearchRequest& saved = favourites->Item(static_cast<size_t>(number - 1)).request;
   int year = 0;
   int month = 0;
   if (saved.monthFrom != 0) {
@@ -303,12 +304,34 @@ void MainSearchDlg::OnTimer(UINT_PTR id) {
   ShowNotice();
 }
 
+// The list travels in a holder of its own: the message carries one reference to it, which the
+// window adopts, or which is dropped here when the post fails.
+bool MainSearchDlg::PostNotices(HWND window, SharedNotices notices) {
+  auto holder = std::make_unique<SharedNotices>(std::move(notices));
+  if (window == nullptr ||
+      !PostMessageA(window, kMsgNoticeList, 0, reinterpret_cast<LPARAM>(holder.get())))
+    return false;
+  holder.release();  // the window's now
+  return true;
+}
+
+void MainSearchDlg::AdoptNotices(LPARAM holder) {
+  std::unique_ptr<SharedNotices> notices(reinterpret_cast<SharedNotices*>(holder));
+  if (notices != nullptr) notices_ = std::move(*notices);
+}
+
+// Lists posted but not yet read would be lost with the window: they are read and dropped.
+void MainSearchDlg::DropPendingNotices() {
+  MSG message;
+  while (PeekMessageA(&message, Handle(), kMsgNoticeList, kMsgNoticeList, PM_REMOVE))
+    delete reinterpret_cast<SharedNotices*>(message.lParam);
+}
+
 void MainSearchDlg::ShowNotice() {
-  auto* lines = static_cast<NoticeLines*>(ObjectDirectory::Find(kNoticesKey));
-  if (lines == nullptr || lines->empty()) return;
-  if (notice_counter_ >= lines->size()) notice_counter_ = 0;
+  if (notices_ == nullptr || notices_->empty()) return;
+  if (notice_counter_ >= notices_->size()) notice_counter_ = 0;
   std::vector<std::string> fields(3);
-  const std::string& line = (*lines)[notice_counter_];
+  const std::string& line = (*notices_)[notice_counter_];
   size_t field = 0;
   for (char c : line) {
     if (c == '\t') {

@@ -47,8 +47,12 @@ bool MainSearchDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PT
     case kMsgBuildNotice:
       *result = 0;  // meant for the first-build dialog
       return true;
-    case kMsgKeywordEnter:
-      panel_.SearchFromPanel();
+    case kMsgKeywordEnter:  // also accepted from outside the window
+      SearchWithFilters();
+      *result = 0;
+      return true;
+    case kMsgNoticeList:
+      AdoptNotices(lparam);
       *result = 0;
       return true;
     case kMsgMenuDropDown:

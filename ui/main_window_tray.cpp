@@ -63,6 +63,7 @@ bool MainSearchDlg::OnTrayMessage(UINT message, WPARAM wparam, LPARAM lparam, IN
     case WM_DESTROY:
       RemovePropA(Handle(), kSearchWindowProperty);
       StopTray();
+      DropPendingNotices();
       return false;
     default:
       return false;

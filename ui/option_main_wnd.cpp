@@ -6,9 +6,7 @@
 #include "res/resource_ids.h"
 #include "settings/autorun.h"
 #include "settings/config_store.h"
-#include "settings/object_directory.h"
 #include "ui/hot_key.h"
-#include "ui/main_search_dlg.h"
 #include "widgets/window_base.h"
 
 namespace sorvik {
@@ -60,8 +58,11 @@ std::string ItemText(HWND tree, HTREEITEM item) {
 
 }  // namespace
 
-COptionMainWnd::COptionMainWnd(ConfigStore* settings)
-    : CDialogBase(IDD_SYSTEM_OPTIONS), settings_(settings), index_page_(settings) {
+COptionMainWnd::COptionMainWnd(ConfigStore* settings, HWND search_window)
+    : CDialogBase(IDD_SYSTEM_OPTIONS),
+      settings_(settings),
+      search_window_(search_window),
+      index_page_(settings) {
   selected_face_ = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_TREE_SELECTED));
   bold_font_ = ArialFont(FW_BOLD);
   plain_font_ = ArialFont(FW_MEDIUM);
@@ -168,11 +169,10 @@ bool COptionMainWnd::AcceptHotKey() {
 // is registered again and the answer is false. Without a search window only asks whether
 // `value` is free.
 bool COptionMainWnd::ApplyHotKey(uint32_t value) {
-  auto* main = static_cast<MainSearchDlg*>(ObjectDirectory::Find(kMainWindowKey));
-  if (main == nullptr || main->Handle() == nullptr) return HotKeyIsFree(value);
-  UnregisterSearchHotKey(main->Handle());
-  if (RegisterSearchHotKey(main->Handle(), value)) return true;
-  RegisterSearchHotKey(main->Handle(), StoredHotKey(settings_));
+  if (search_window_ == nullptr) return HotKeyIsFree(value);
+  UnregisterSearchHotKey(search_window_);
+  if (RegisterSearchHotKey(search_window_, value)) return true;
+  RegisterSearchHotKey(search_window_, StoredHotKey(settings_));
   return false;
 }
 

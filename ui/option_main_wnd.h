@@ -25,8 +25,9 @@ constexpr char kHotKeyTaken[] = "该热键已被其他程序占用，请换一�
 
 class COptionMainWnd : public CDialogBase {
  public:
-  // REQUIRES: `settings` outlives the window.
-  explicit COptionMainWnd(ConfigStore* settings);
+  // `search_window` holds the program's hot key, moved when OK changes it; null when there is
+  // no search window. REQUIRES: `settings` outlives the window.
+  explicit COptionMainWnd(ConfigStore* settings, HWND search_window = nullptr);
   ~COptionMainWnd() override;
 
   CEditHotKey& HotKeyBox() { return hot_key_; }
@@ -50,6 +51,7 @@ class COptionMainWnd : public CDialogBase {
   LRESULT DrawPageItem(NMTVCUSTOMDRAW* draw);
 
   ConfigStore* settings_;            // the settings the window reads and writes
+  HWND search_window_;               // holds the hot key, or null
   CEditHotKey hot_key_;              // control 1062
   CIndexOptionDlg index_page_;       // the child page of "索　引"
   HBITMAP selected_face_ = nullptr;  // behind the selected page item

@@ -1,5 +1,7 @@
 #include "ui/query_enter_wnd.h"
 
+#include <utility>
+
 #include "res/resource_ids.h"
 #include "ui/command_ids.h"
 
@@ -16,7 +18,9 @@ HBRUSH WhiteBrush() { return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)); }
 
 }  // namespace
 
-CQueryEnterWnd::CQueryEnterWnd() { picture_.Load(IDR_PNG_QUERY); }
+CQueryEnterWnd::CQueryEnterWnd(std::function<void()> on_enter) : on_enter_(std::move(on_enter)) {
+  picture_.Load(IDR_PNG_QUERY);
+}
 
 std::string CQueryEnterWnd::Text() const {
   HWND edit = edit_.Handle();
@@ -74,8 +78,9 @@ bool CQueryEnterWnd::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESU
       SetBkColor(reinterpret_cast<HDC>(wparam), kColorWhite);
       *result = reinterpret_cast<LRESULT>(WhiteBrush());
       return true;
-    case kMsgKeywordEnter:
-      *result = SendMessageA(GetParent(Handle()), kMsgKeywordEnter, wparam, lparam);
+    case kMsgKeywordEnter:  // from the edit
+      if (on_enter_) on_enter_();
+      *result = 0;
       return true;
     default:
       return false;

@@ -1,7 +1,8 @@
 // The keyword box of the search bar: a framed pale-blue box with a magnifier picture and a
-// single-line edit. Enter in the edit runs a search through the box's parent.
+// single-line edit. Enter in the edit runs the box's search action.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "ui/edit_base.h"
@@ -12,7 +13,8 @@ namespace sorvik {
 
 class CQueryEnterWnd : public CWindowBase {
  public:
-  CQueryEnterWnd();
+  // `on_enter` runs on Enter in the edit.
+  explicit CQueryEnterWnd(std::function<void()> on_enter);
   std::string Text() const;
   void SetText(const std::string& text);
   void Focus();
@@ -27,8 +29,9 @@ class CQueryEnterWnd : public CWindowBase {
  private:
   void Paint();
 
-  CEditBase edit_;     // child id 700, "宋体" 16 pixels
-  PngLoader picture_;  // the magnifier
+  std::function<void()> on_enter_;  // the search that Enter runs
+  CEditBase edit_;                  // child id 700, "宋体" 16 pixels
+  PngLoader picture_;               // the magnifier
 };
 
 }  // namespace sorvik

@@ -1,6 +1,7 @@
 #include "ui/search_bar.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "res/resource_ids.h"
 #include "ui/command_ids.h"
@@ -90,7 +91,8 @@ void LMenuButton::OnClick() {
                reinterpret_cast<LPARAM>(&rect));
 }
 
-SearchBar::SearchBar() {
+SearchBar::SearchBar(std::function<void()> on_search)
+    : on_search_(std::move(on_search)), keyword_box_(on_search_) {
   background_.Load(IDR_PNG_SEARCH_BAR);
   for (const MenuButtonInfo& info : kMenuButtons)
     buttons_.push_back({info.id, std::make_unique<LMenuButton>(info.icon, info.caption)});
@@ -182,7 +184,7 @@ bool SearchBar::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* r
       return true;
     case WM_COMMAND:
       if (LOWORD(wparam) == kBarSearchButtonId) {
-        SendMessageA(GetParent(Handle()), kMsgKeywordEnter, 0, 0);
+        if (on_search_) on_search_();
       } else if (LOWORD(wparam) == kBarClearButtonId) {
         keyword_box_.SetText("");
         keyword_box_.Focus();
@@ -190,7 +192,6 @@ bool SearchBar::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* r
         SendMessageA(GetParent(Handle()), WM_COMMAND, wparam, lparam);
       }
       return true;
-    case kMsgKeywordEnter:
     case kMsgMenuDropDown:
       *result = SendMessageA(GetParent(Handle()), message, wparam, lparam);
       return true;

@@ -1,7 +1,9 @@
 // The top strip of the search window: five menu buttons with drop-downs, the keyword box and
-// the "搜索" and "清除" buttons, over a background picture.
+// the "搜索" and "清除" buttons, over a background picture. Enter in the box and "搜索" run the
+// bar's search action; a menu button asks the bar's parent for its drop-down.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,7 +39,8 @@ class LMenuButton : public LButtonBase {
 
 class SearchBar : public CWindowBase {
  public:
-  SearchBar();
+  // `on_search` runs on Enter in the keyword box and on "搜索".
+  explicit SearchBar(std::function<void()> on_search);
   bool CreateBar(HWND parent, const RECT& rect);
   CQueryEnterWnd& KeywordBox() { return keyword_box_; }
   // The menu button `id` (kMenuButton...), or null.
@@ -58,8 +61,9 @@ class SearchBar : public CWindowBase {
     int id;
     std::unique_ptr<LMenuButton> button;
   };
-  std::vector<Entry> buttons_;  // left to right
-  int menus_right_ = 0;         // the right edge of the last menu button
+  std::vector<Entry> buttons_;       // left to right
+  int menus_right_ = 0;              // the right edge of the last menu button
+  std::function<void()> on_search_;  // the search of Enter and "搜索"
   CQueryEnterWnd keyword_box_;
   LButtonBase search_button_;
   LButtonBase clear_button_;

@@ -111,8 +111,8 @@ TEST_F(SwapTest, ASwapUnderAShownPageShowsThatPageOfTheNewIndex) {
   HWND categories = window_->Panel().CategoryTree().Handle();
   Select(categories, Find(categories, nullptr, "全部文件"));
   TypeAndEnter("item-y");
-  window_->StatusBar().GoTo(kLinkNext);
-  ASSERT_EQ(window_->StatusBar().Page(), 2);
+  window_->TurnPage(kLinkNext);
+  ASSERT_EQ(window_->Session().Page(), 2);
   window_->List().SortByColumn(0);  // by name
   const bool ascending = window_->List().SortMarkAscending();
   SendMessageA(list, LVM_ENSUREVISIBLE, 150, FALSE);
@@ -151,7 +151,7 @@ TEST_F(SwapTest, ASwapUnderAShownPageShowsThatPageOfTheNewIndex) {
   PumpMessages();  // the swap message
   {  // The same page of the same search, read from the new index, sorted and scrolled as before.
     EXPECT_TRUE(window_->List().Result()->IsCurrent());
-    EXPECT_EQ(window_->StatusBar().Page(), 2);
+    EXPECT_EQ(window_->Session().Page(), 2);
     EXPECT_EQ(window_->StatusBar().CountText(), "共找到 1000 个文件,分2页显示");
     std::vector<uint32_t> shown = window_->List().Result()->ids;
     std::sort(shown.begin(), shown.end());
@@ -177,7 +177,7 @@ TEST_F(SwapTest, ASwapUnderAShownPageShowsThatPageOfTheNewIndex) {
     }
     Rebuild("Y:");
     PumpMessages();
-    EXPECT_EQ(window_->StatusBar().Page(), 1);  // the last page
+    EXPECT_EQ(window_->Session().Page(), 1);  // the last page
     EXPECT_EQ(window_->StatusBar().CountText(), "共找到 500 个文件");
     for (int link = 0; link < kPageLinkCount; ++link)
       EXPECT_FALSE(window_->StatusBar().LinkVisible(link));
@@ -303,9 +303,9 @@ TEST_F(SearchWindowTest, TheListFollowsTheCategoryTreeSelection) {
 
 TEST_F(SearchWindowTest, TheBoxShowsTheKeywordsOfTheListShown) {
   {
-    FavoriteStore store(favourites_.Path());
-    store.Add("春节照片", MakeSearchRequest("photo", "", kCategoryPictures, false, 0, 0));
-    ASSERT_TRUE(store.Save());
+    auto store = FavoriteStore::Open(favourites_.Path());
+    store->Add("春节照片", MakeSearchRequest("photo", "", kCategoryPictures, false, 0, 0));
+    ASSERT_TRUE(store->Save());
   }
   HWND tree = window_->Panel().CategoryTree().Handle();
   CQueryEnterWnd& box = window_->Bar().KeywordBox();

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
-#include "query/gbk_text.h"
 #include "res/resource_ids.h"
-#include "ui/basic_list_ctrl.h"
+#include "text/gbk_text.h"
 
 namespace sorvik {
 namespace {
@@ -28,42 +28,30 @@ HFONT MakeFont(const char* face, int height, bool underline) {
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face);
 }
 
-// Pages of `total` ids at `page_size` per page; a page size below 1 makes one page.
-int PageCountOf(uint32_t total, int page_size) {
-  if (total == 0) return 0;
-  if (page_size < 1) return 1;
-  return static_cast<int>((uint64_t{total} + page_size - 1) / page_size);
-}
-
 void HorizontalLine(HDC dc, int y, int width, COLORREF colour) {
   FillSolid(dc, RECT{0, y, width, y + 1}, colour);
 }
 
 }  // namespace
 
-LStatusBar::LStatusBar(CBasicListCtrl* list, PageSearch search)
-    : list_(list), search_(std::move(search)) {}
+bool PageLinkShown(int link, int page, int page_count) {
+  if (page_count <= 1) return false;
+  if (link == kLinkFirst || link == kLinkPrevious) return page > 1;
+  if (link == kLinkNext || link == kLinkLast) return page < page_count;
+  return false;
+}
+
+LStatusBar::LStatusBar(std::function<void(int link)> on_link) : on_link_(std::move(on_link)) {}
 
 LStatusBar::~LStatusBar() {
   if (count_font_ != nullptr) DeleteObject(count_font_);
   if (link_font_ != nullptr) DeleteObject(link_font_);
 }
 
-void LStatusBar::SetResult(const SearchRequest& request, uint32_t total, int page_size) {
-  request_ = request;
-  page_ = 1;
-  page_size_ = page_size;
-  const bool paged = page_size > 0 && static_cast<uint32_t>(page_size) < total;
-  page_count_ = PageCountOf(total, page_size);
-  for (int i = 0; i < kPageLinkCount; ++i) visible_[i] = paged && i >= kLinkNext;
-  LayoutLinks();
-  SetCountText(total);
-}
-
-void LStatusBar::SetCountText(uint32_t total) {
+void LStatusBar::ShowCount(uint32_t total, int page_count) {
   char text[96];
-  if (page_size_ > 0 && static_cast<uint32_t>(page_size_) < total) {
-    std::snprintf(text, sizeof text, "共找到 %u 个文件,分%d页显示", total, page_count_);
+  if (page_count > 1) {
+    std::snprintf(text, sizeof text, "共找到 %u 个文件,分%d页显示", total, page_count);
   } else {
     std::snprintf(text, sizeof text, "共找到 %u 个文件", total);
   }
@@ -78,55 +66,9 @@ void LStatusBar::SetCountText(uint32_t total) {
   }
 }
 
-void LStatusBar::GoTo(int link) {
-  if (!LinkVisible(link)) return;
-  int page = page_;
-  if (link == kLinkFirst) page = 1;
-  if (link == kLinkPrevious) page = page_ - 1;
-  if (link == kLinkNext) page = page_ + 1;
-  if (link == kLinkLast) page = page_count_;
-  uint32_t total = 0;
-  SearchResult* result = search_ ? search_(request_, page, page_size_, &total) : nullptr;
-  if (result == nullptr) return;
-  page_ = page;
-  if (list_ != nullptr) {
-    list_->SetResult(result);
-  } else {
-    result->Release();
-  }
-  page_count_ = PageCountOf(total, page_size_);
-  ShowLinksForPage();
-}
-
-void LStatusBar::ShowLinksForPage() {
-  for (int i = 0; i < kPageLinkCount; ++i) visible_[i] = page_count_ > 1;
-  if (page_ >= page_count_) visible_[kLinkNext] = visible_[kLinkLast] = false;
-  if (page_ <= 1) visible_[kLinkFirst] = visible_[kLinkPrevious] = false;
+void LStatusBar::ShowLinks(int page, int page_count) {
+  for (int i = 0; i < kPageLinkCount; ++i) visible_[i] = PageLinkShown(i, page, page_count);
   LayoutLinks();
-}
-
-bool LStatusBar::Reload() {
-  if (!search_) return false;
-  uint32_t total = 0;
-  SearchResult* result = search_(request_, page_, page_size_, &total);
-  if (result == nullptr) return false;
-  const int pages = PageCountOf(total, page_size_);
-  if (page_ > 1 && page_ > pages) {
-    // The page is gone: the search's last page takes its place.
-    result->Release();
-    result = search_(request_, std::max(pages, 1), page_size_, &total);
-    if (result == nullptr) return false;
-  }
-  page_count_ = PageCountOf(total, page_size_);
-  page_ = std::max(1, std::min(page_, page_count_));
-  if (list_ != nullptr) {
-    list_->ReplaceResult(result);
-  } else {
-    result->Release();
-  }
-  ShowLinksForPage();
-  SetCountText(total);
-  return true;
 }
 
 bool LStatusBar::LinkVisible(int link) const {
@@ -256,7 +198,7 @@ bool LStatusBar::OnMessage(UINT message, WPARAM, LPARAM lparam, LRESULT* result)
     case WM_LBUTTONUP: {
       const int link =
           LinkAt(POINT{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))});
-      if (link >= 0) GoTo(link);
+      if (link >= 0 && on_link_) on_link_(link);
       *result = 0;
       return true;
     }

@@ -4,6 +4,7 @@
 
 #include "ui/basic_list_ctrl.h"
 #include "ui/list_test_support.h"
+#include "ui/search_session.h"
 
 namespace sorvik {
 namespace {
@@ -13,15 +14,16 @@ using testing::ListHolder;
 using testing::MakeResult;
 using testing::RowCount;
 
-// One page request as the bar made it.
+// One page request as the session made it.
 struct PageCall {
   SearchRequest request;
   int page;
   int page_size;
 };
 
-// A list and a bar in a holder window; pages come from a fake search that answers with
-// `next_ids` ids and `next_total` matches, or nothing while `fail` is set.
+// A list and a bar in a holder window, and the session that pages into them as the search
+// window's does (the bar's link clicks turn its pages); pages come from a fake search that
+// answers with `next_ids` ids and `next_total` matches, or nothing while `fail` is set.
 class StatusBarTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -66,8 +68,18 @@ class StatusBarTest : public ::testing::Test {
   FakeDetails details;
   ListHolder holder;
   CBasicListCtrl list;
-  LStatusBar bar{&list, [this](const SearchRequest& asked, int page, int page_size,
-                               uint32_t* total) { return Fetch(asked, page, page_size, total); }};
+  LStatusBar bar{[this](int link) { session.GoTo(link); }};
+  SearchSession session{[this](const SearchRequest& asked, int page, int page_size,
+                               uint32_t* total) { return Fetch(asked, page, page_size, total); },
+                        &list, &bar};
+  // What the bar shows of a new search of `total` matches at `page_size` ids per page, as
+  // the session tells it; the page count.
+  int ShowNewSearch(uint32_t total, int page_size) {
+    const int pages = PageCountOf(total, page_size);
+    bar.ShowLinks(1, pages);
+    bar.ShowCount(total, pages);
+    return pages;
+  }
   int width = 0;
   SearchRequest request;
   std::vector<PageCall> calls;
@@ -79,14 +91,13 @@ class StatusBarTest : public ::testing::Test {
 TEST_F(StatusBarTest, CountTextAndLinksOfANewSearch) {
   {
     // A full page and no more: the count alone, no links.
-    bar.SetResult(request, 800, 800);
+    EXPECT_EQ(ShowNewSearch(800, 800), 1);
     EXPECT_EQ(bar.CountText(), "共找到 800 个文件");
     EXPECT_TRUE(VisibleLinks().empty());
-    EXPECT_EQ(bar.PageCount(), 1);
   }
   {
     // One match more: two pages, "下一页" and "尾　页" at the right edge.
-    bar.SetResult(request, 801, 800);
+    ShowNewSearch(801, 800);
     EXPECT_EQ(bar.CountText(), "共找到 801 个文件,分2页显示");
     EXPECT_EQ(VisibleLinks(), (std::vector<int>{kLinkNext, kLinkLast}));
     ExpectPackedRight();
@@ -94,10 +105,10 @@ TEST_F(StatusBarTest, CountTextAndLinksOfANewSearch) {
   }
   {
     // Nothing found, and a page size that cannot split: no links, no crash.
-    bar.SetResult(request, 0, 800);
+    ShowNewSearch(0, 800);
     EXPECT_EQ(bar.CountText(), "共找到 0 个文件");
     EXPECT_TRUE(VisibleLinks().empty());
-    bar.SetResult(request, 5, 0);
+    ShowNewSearch(5, 0);
     EXPECT_EQ(bar.CountText(), "共找到 5 个文件");
     EXPECT_TRUE(VisibleLinks().empty());
   }
@@ -105,28 +116,30 @@ TEST_F(StatusBarTest, CountTextAndLinksOfANewSearch) {
 }
 
 TEST_F(StatusBarTest, PagingFetchesWithTheStoredRequest) {
-  bar.SetResult(request, 1700, 800);
+  next_total = 1700;
+  ASSERT_NE(session.Start(request, 800), nullptr);
+  calls.clear();  // page 1 of the new search
   EXPECT_EQ(bar.CountText(), "共找到 1700 个文件,分3页显示");
-  request.keywords = "changed later";  // the bar keeps its own copy
+  request.keywords = "changed later";  // the session keeps its own copy
   {
     // "下一页": page 2 of the same search into the list; all four links on a middle page.
     next_ids = 800;
     next_total = 1700;
-    bar.GoTo(kLinkNext);
+    session.GoTo(kLinkNext);
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].page, 2);
     EXPECT_EQ(calls[0].page_size, 800);
     EXPECT_EQ(calls[0].request.keywords, "报告");
     EXPECT_EQ(calls[0].request.category, kCategoryDocuments);
     EXPECT_EQ(RowCount(list.Handle()), 800);
-    EXPECT_EQ(bar.Page(), 2);
+    EXPECT_EQ(session.Page(), 2);
     EXPECT_EQ(VisibleLinks(), (std::vector<int>{0, 1, 2, 3}));
     ExpectPackedRight();
   }
   {
     // "尾　页": only "首　页" and "上一页", packed right; the count text stays.
     next_ids = 100;
-    bar.GoTo(kLinkLast);
+    session.GoTo(kLinkLast);
     EXPECT_EQ(calls.back().page, 3);
     EXPECT_EQ(RowCount(list.Handle()), 100);
     EXPECT_EQ(VisibleLinks(), (std::vector<int>{kLinkFirst, kLinkPrevious}));
@@ -135,16 +148,16 @@ TEST_F(StatusBarTest, PagingFetchesWithTheStoredRequest) {
   }
   {
     // A hidden link does nothing.
-    bar.GoTo(kLinkNext);
+    session.GoTo(kLinkNext);
     EXPECT_EQ(calls.size(), 2u);
   }
   {
     // A failed fetch leaves the page, the links and the list as they were.
     fail = true;
     SearchResult* shown = list.Result();
-    bar.GoTo(kLinkPrevious);
+    session.GoTo(kLinkPrevious);
     EXPECT_EQ(calls.size(), 3u);
-    EXPECT_EQ(bar.Page(), 3);
+    EXPECT_EQ(session.Page(), 3);
     EXPECT_EQ(list.Result(), shown);
     EXPECT_EQ(VisibleLinks(), (std::vector<int>{kLinkFirst, kLinkPrevious}));
   }
@@ -156,20 +169,21 @@ TEST_F(StatusBarTest, PagingFetchesWithTheStoredRequest) {
     const RECT first = bar.LinkRect(kLinkFirst);
     SendMessageA(bar.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(first.left + 5, first.top + 5));
     EXPECT_EQ(calls.back().page, 1);
-    EXPECT_EQ(bar.Page(), 1);
-    EXPECT_EQ(bar.PageCount(), 2);
+    EXPECT_EQ(session.Page(), 1);
+    EXPECT_EQ(session.PageCount(), 2);
     EXPECT_EQ(VisibleLinks(), (std::vector<int>{kLinkNext, kLinkLast}));
   }
   {
     // A new search starts again at page 1 with its own count.
-    bar.SetResult(request, 10, 800);
-    EXPECT_EQ(bar.Page(), 1);
+    next_total = 10;
+    session.Start(request, 800);
+    EXPECT_EQ(session.Page(), 1);
     EXPECT_TRUE(VisibleLinks().empty());
   }
 }
 
 TEST_F(StatusBarTest, LayoutFollowsTheWidthAndTheNoticeIsCentred) {
-  bar.SetResult(request, 801, 800);
+  ShowNewSearch(801, 800);
   {
     // A narrower bar moves the links with its right edge.
     MoveWindow(bar.Handle(), 0, 568, 600, 32, FALSE);

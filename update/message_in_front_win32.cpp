@@ -25,8 +25,8 @@ LRESULT CALLBACK RaiseWhenActivated(int code, WPARAM wparam, LPARAM lparam) {
 
 }  // namespace
 
-void ShowMessageInFront(void* owner, const char* text, const char* caption, unsigned icon) {
-  HWND parent = static_cast<HWND>(owner);
+void ShowMessageInFront(HWND owner, const char* text, const char* caption, unsigned icon) {
+  HWND parent = owner;
   if (parent == nullptr) parent = GetForegroundWindow();
   g_front_hook = SetWindowsHookExA(WH_CBT, &RaiseWhenActivated, nullptr, GetCurrentThreadId());
   MessageBoxA(parent, text, caption, MB_OK | icon | MB_TOPMOST | MB_SETFOREGROUND);

@@ -6,10 +6,15 @@
 // is remembered, so that the same list is never staged again: no stage-exit-restart loop.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "update/notice_list.h"
 #include "update/signed_file.h"
 #include "update/update_formats.h"
 #include "update/url_download.h"
@@ -50,6 +55,13 @@ struct UpdateSetup {
 // the key TrustedPublicKey() gives for it and the program's version.
 UpdateSetup SystemUpdateSetup();
 
+// What the online step reaches of the running program; either part may be empty.
+struct OnlineStepHooks {
+  std::function<HWND()> main_window;  // the search window, or null while there is none
+  // Receives each notice list the step publishes, on the step's thread.
+  std::function<void(SharedNotices)> publish_notices;
+};
+
 enum class UpdateOutcome {
   kNoList,        // the list or its signature could not be downloaded, checked or read, or is empty
   kNotNewer,      // a signed list of a version not newer than the program's own
@@ -62,13 +74,12 @@ enum class UpdateOutcome {
 
 class OnlineUpdate {
  public:
-  // `main_window` gives the search window's handle, or null when there is none.
-  OnlineUpdate(const UpdateSetup& setup, void* (*main_window)())
-      : setup_(setup), main_window_(main_window) {}
+  OnlineUpdate(const UpdateSetup& setup, OnlineStepHooks hooks)
+      : setup_(setup), hooks_(std::move(hooks)) {}
   virtual ~OnlineUpdate() = default;
 
-  // Downloads, checks and decrypts the notice file and publishes its lines under "ads"; true
-  // when a list (possibly empty) was published.
+  // Downloads, checks and decrypts the notice file and publishes its lines through the hooks;
+  // true when a list (possibly empty) was published.
   bool DownloadNotices();
   // Asks whether a newer version exists and runs RunUpdate when the answer is "ok". False only
   // when the answer could not be downloaded.
@@ -108,21 +119,22 @@ class OnlineUpdate {
                          const std::vector<TargetPaths>& paths);
 
   UpdateSetup setup_;
-  void* (*main_window_)();  // the search window's handle, when there is one
+  HWND MainWindow() const { return hooks_.main_window ? hooks_.main_window() : nullptr; }
+
+  OnlineStepHooks hooks_;  // the search window and where the notices go
   std::string staging_ = setup_.program_folder + "\\" + kStagingFolder;  // the staging folder
 };
 
 // Shows `text` with `caption` (OK button, `icon`) owned by `owner` (or by nobody), top-most and
 // brought to the front, so that it is never hidden behind the window it disables.
-void ShowMessageInFront(void* owner, const char* text, const char* caption, unsigned icon);
+void ShowMessageInFront(HWND owner, const char* text, const char* caption, unsigned icon);
 
 // The online step for `setup` on a thread of its own, waited for at most `wait_ms`; true when
 // it ended within that time (otherwise it goes on beside the caller).
-bool RunOnlineStepWithin(const UpdateSetup& setup, void* (*main_window)(), uint32_t wait_ms);
+bool RunOnlineStepWithin(const UpdateSetup& setup, OnlineStepHooks hooks, uint32_t wait_ms);
 
 // The whole online step of the program: DownloadNotices, then CheckForUpdate, on a thread of
-// its own; the caller waits for it at most kOnlineStepWaitMs. `main_window` gives the search
-// window's handle (null when there is none) when the hand-over needs it.
-void RunOnlineStep(void* (*main_window)());
+// its own; the caller waits for it at most kOnlineStepWaitMs.
+void RunOnlineStep(OnlineStepHooks hooks);
 
 }  // namespace sorvik

@@ -2,13 +2,15 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 #include "crypto/md5.h"
 #include "crypto/passphrase_cipher.h"
 #include "platform/file.h"
 #include "platform/fs.h"
-#include "settings/object_directory.h"
 #include "sorvik_version.h"
+#include "text/gbk_text.h"
 #include "update/file_signature.h"
 #include "update/live_update.h"
 #include "update/online_update.h"
@@ -75,11 +77,6 @@ bool WriteSmallFile(const std::string& path, const std::string& text) {
          file->Write(text.data(), static_cast<uint32_t>(text.size())) == text.size();
 }
 
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of('\\');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 }  // namespace
 
 UpdateSetup SystemUpdateSetup() {
@@ -87,7 +84,7 @@ UpdateSetup SystemUpdateSetup() {
   char buffer[MAX_PATH] = {};
   const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
   setup.program_path.assign(buffer, length < MAX_PATH ? length : 0);
-  setup.program_folder = FolderOf(setup.program_path);
+  setup.program_folder = GbkFolderOf(setup.program_path);
   setup.system_folder = SystemFolderPath();
   setup.server = UpdateServer();
   setup.public_key = TrustedPublicKey(setup.server);
@@ -135,9 +132,9 @@ bool OnlineUpdate::DownloadNotices() {
   RemoveFile(raw);
   RemoveFile(plain);
   if (!ok) return false;
-  // The list is complete before it is published: the window's timer may read it at any time.
-  // An earlier list is left alive, as the timer may still hold it.
-  ObjectDirectory::Set(kNoticesKey, new NoticeLines(ParseNoticeLines(body)));
+  // The list is complete before it is published, and never changed after.
+  auto notices = std::make_shared<const NoticeLines>(ParseNoticeLines(body));
+  if (hooks_.publish_notices) hooks_.publish_notices(std::move(notices));
   return true;
 }
 
@@ -275,7 +272,7 @@ UpdateOutcome OnlineUpdate::RunUpdate() {
 }
 
 bool OnlineUpdate::HandOver() {
-  HWND window = static_cast<HWND>(main_window_ != nullptr ? main_window_() : nullptr);
+  HWND window = MainWindow();
   // Quoted: an unquoted path with a blank would start "C:\\Program.exe" if one existed.
   const std::string updater = "\"" + setup_.program_folder + "\\" + kUpdaterName + "\"";
   ShowMessageInFront(window, kUpdateMessage, kUpdateCaption, MB_ICONQUESTION);
@@ -292,8 +289,7 @@ bool OnlineUpdate::HandOver() {
 }
 
 void OnlineUpdate::Tell(const char* text) {
-  HWND window = static_cast<HWND>(main_window_ != nullptr ? main_window_() : nullptr);
-  ShowMessageInFront(window, text, kUpdateCaption, MB_ICONINFORMATION);
+  ShowMessageInFront(MainWindow(), text, kUpdateCaption, MB_ICONINFORMATION);
 }
 
 namespace {
@@ -301,12 +297,12 @@ namespace {
 // What the step's thread needs; the thread owns it.
 struct OnlineStepJob {
   UpdateSetup setup;
-  void* (*main_window)();
+  OnlineStepHooks hooks;
 };
 
 DWORD WINAPI OnlineStepThread(void* argument) {
   std::unique_ptr<OnlineStepJob> job(static_cast<OnlineStepJob*>(argument));
-  OnlineUpdate update(job->setup, job->main_window);
+  OnlineUpdate update(job->setup, std::move(job->hooks));
   update.DownloadNotices();
   update.CheckForUpdate();
   return 0;
@@ -314,8 +310,8 @@ DWORD WINAPI OnlineStepThread(void* argument) {
 
 }  // namespace
 
-bool RunOnlineStepWithin(const UpdateSetup& setup, void* (*main_window)(), uint32_t wait_ms) {
-  auto* job = new OnlineStepJob{setup, main_window};
+bool RunOnlineStepWithin(const UpdateSetup& setup, OnlineStepHooks hooks, uint32_t wait_ms) {
+  auto* job = new OnlineStepJob{setup, std::move(hooks)};
   HANDLE thread = CreateThread(nullptr, 0, &OnlineStepThread, job, 0, nullptr);
   if (thread == nullptr) {
     delete job;
@@ -326,10 +322,10 @@ bool RunOnlineStepWithin(const UpdateSetup& setup, void* (*main_window)(), uint3
   return ended;
 }
 
-void RunOnlineStep(void* (*main_window)()) {
+void RunOnlineStep(OnlineStepHooks hooks) {
   // A slow or silent server holds up the index work by kOnlineStepWaitMs at most; the step then
   // finishes beside it, bounded by its downloads' deadlines.
-  RunOnlineStepWithin(SystemUpdateSetup(), main_window, kOnlineStepWaitMs);
+  RunOnlineStepWithin(SystemUpdateSetup(), std::move(hooks), kOnlineStepWaitMs);
 }
 
 }  // namespace sorvik

@@ -15,7 +15,6 @@
 #include "crypto/md5.h"
 #include "crypto/passphrase_cipher.h"
 #include "platform/fs.h"
-#include "settings/object_directory.h"
 #include "testing/test_util.h"
 #include "update/file_signature.h"
 #include "update/loopback_http_test_support.h"
@@ -62,7 +61,7 @@ class TestUpdate : public OnlineUpdate {
 class OnlineUpdateTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ObjectDirectory::Set(kNoticesKey, nullptr);
+    published_.reset();
     ASSERT_TRUE(MakeSigningKeys(&keys_));
     setup_.public_key = keys_.public_hex;
     setup_.own_version = "1.3.4";
@@ -70,10 +69,16 @@ class OnlineUpdateTest : public ::testing::Test {
     setup_.program_folder = program_.Path();
     setup_.system_folder = system_.Path();
     setup_.program_path = program_.Join("Sorvik.exe");
-    update_ = std::make_unique<TestUpdate>(setup_, nullptr);
+    update_ = std::make_unique<TestUpdate>(setup_, Hooks());
   }
 
-  NoticeLines* Notices() { return static_cast<NoticeLines*>(ObjectDirectory::Find(kNoticesKey)); }
+  // No search window; the notice lists go to published_.
+  OnlineStepHooks Hooks() {
+    OnlineStepHooks hooks;
+    hooks.publish_notices = [this](SharedNotices notices) { published_ = std::move(notices); };
+    return hooks;
+  }
+  const NoticeLines* Notices() { return published_.get(); }
   // No scratch file, no staging folder, no registration file.
   void ExpectNoTrace() {
     for (const char* name : {kVersionScratch, kNoticeScratch, kPlainScratch, kStagingFolder,
@@ -114,6 +119,7 @@ class OnlineUpdateTest : public ::testing::Test {
   TempFolder program_, system_;
   UpdateSetup setup_;
   std::unique_ptr<TestUpdate> update_;
+  SharedNotices published_;  // the last notice list published
 };
 
 TEST_F(OnlineUpdateTest, NoticesPublishedOnlyFromAnIntactFile) {
@@ -125,14 +131,14 @@ TEST_F(OnlineUpdateTest, NoticesPublishedOnlyFromAnIntactFile) {
     EXPECT_EQ(*Notices(), (NoticeLines{"第一条\thttp://127.0.0.1/a\t提示\r", "abcd"}));
     ExpectNoTrace();
   }
-  ObjectDirectory::Set(kNoticesKey, nullptr);
+  published_.reset();
   {  // An empty body still publishes an empty list.
     ServeNotices(NoticeFile(""));
     ASSERT_TRUE(update_->DownloadNotices());
     ASSERT_NE(Notices(), nullptr);
     EXPECT_TRUE(Notices()->empty());
   }
-  ObjectDirectory::Set(kNoticesKey, nullptr);
+  published_.reset();
   std::string tampered = NoticeFile(notices);
   tampered[3] ^= 0x40;
   std::string wrong_digest = NoticeFile(notices);
@@ -148,7 +154,7 @@ TEST_F(OnlineUpdateTest, NoticesPublishedOnlyFromAnIntactFile) {
   {  // No file on the server.
     LoopbackHttpServer empty;
     setup_.server = empty.Address();
-    EXPECT_FALSE(TestUpdate(setup_, nullptr).DownloadNotices());
+    EXPECT_FALSE(TestUpdate(setup_, Hooks()).DownloadNotices());
     ExpectNoTrace();
   }
 }
@@ -173,7 +179,7 @@ TEST_F(OnlineUpdateTest, VersionAnswerFirstWord) {
   EXPECT_EQ(runs, 3);
   LoopbackHttpServer empty;
   setup_.server = empty.Address();
-  EXPECT_FALSE(TestUpdate(setup_, nullptr).CheckForUpdate());
+  EXPECT_FALSE(TestUpdate(setup_, Hooks()).CheckForUpdate());
   ExpectNoTrace();
 }
 
@@ -225,7 +231,7 @@ TEST_F(OnlineUpdateTest, DamagedDownloadsAbandonTheUpdate) {
     ExpectNoTrace();
     LoopbackHttpServer empty;
     setup_.server = empty.Address();
-    EXPECT_EQ(TestUpdate(setup_, nullptr).RunUpdate(), UpdateOutcome::kNoList);
+    EXPECT_EQ(TestUpdate(setup_, Hooks()).RunUpdate(), UpdateOutcome::kNoList);
     ExpectNoTrace();
   }
   EXPECT_EQ(ReadText(program_.Join("a.dll")), "old a");
@@ -277,7 +283,7 @@ TEST_F(OnlineUpdateTest, NoticesNeedThePublishersSignature) {
   {  // A build without a key trusts no file, however signed.
     ServeNotices(file);
     setup_.public_key.clear();
-    EXPECT_FALSE(TestUpdate(setup_, nullptr).DownloadNotices());
+    EXPECT_FALSE(TestUpdate(setup_, Hooks()).DownloadNotices());
   }
   EXPECT_EQ(Notices(), nullptr);
   ExpectNoTrace();
@@ -332,13 +338,13 @@ TEST_F(OnlineUpdateTest, AnUpdateThatDidNotTakeIsNotRetried) {
     updater_fails();
   }
   {  // The restart: the same list is not staged again, and the user hears of it once.
-    TestUpdate restart(setup_, nullptr);
+    TestUpdate restart(setup_, Hooks());
     EXPECT_EQ(restart.RunUpdate(), UpdateOutcome::kFailedBefore);
     EXPECT_EQ(restart.told, std::vector<std::string>{kUpdateFailedMessage});
     EXPECT_EQ(restart.hand_overs, 0);
   }
   {  // Every later start: quiet.
-    TestUpdate later(setup_, nullptr);
+    TestUpdate later(setup_, Hooks());
     EXPECT_EQ(later.RunUpdate(), UpdateOutcome::kFailedBefore);
     EXPECT_TRUE(later.told.empty());
   }
@@ -346,19 +352,19 @@ TEST_F(OnlineUpdateTest, AnUpdateThatDidNotTakeIsNotRetried) {
   EXPECT_FALSE(PathExists(program_.Join(kStagingFolder)));
   {  // Had the updater put a.dll in place, the next start would find nothing to do and forget.
     WriteText(program_.Join("a.dll"), "new a");
-    EXPECT_EQ(TestUpdate(setup_, nullptr).RunUpdate(), UpdateOutcome::kNothingToDo);
+    EXPECT_EQ(TestUpdate(setup_, Hooks()).RunUpdate(), UpdateOutcome::kNothingToDo);
     EXPECT_FALSE(PathExists(program_.Join(kAttemptName)));
     WriteText(program_.Join("a.dll"), "old a");
   }
   {  // A newer list is tried again, once.
     ServeList(Entry("%AppPath%\\a.dll", "1", "a.dll", "newer a"), "1.3.6");
-    TestUpdate next(setup_, nullptr);
+    TestUpdate next(setup_, Hooks());
     EXPECT_EQ(next.RunUpdate(), UpdateOutcome::kHandedOver);
     EXPECT_EQ(server_.Requests("/files/a.dll"), 2);
   }
   {  // Once the program runs the new version the record goes.
     setup_.own_version = "1.3.6";
-    EXPECT_EQ(TestUpdate(setup_, nullptr).RunUpdate(), UpdateOutcome::kNotNewer);
+    EXPECT_EQ(TestUpdate(setup_, Hooks()).RunUpdate(), UpdateOutcome::kNotNewer);
     EXPECT_FALSE(PathExists(program_.Join(kAttemptName)));
   }
 }
@@ -372,14 +378,14 @@ TEST_F(OnlineUpdateTest, NoHandOverToAMissingUpdater) {
     EXPECT_EQ(update_->told, std::vector<std::string>{kUpdateFailedMessage});
     EXPECT_FALSE(PathExists(program_.Join(kStagingFolder)));
     EXPECT_FALSE(PathExists(program_.Join(kRegistrationName)));
-    TestUpdate restart(setup_, nullptr);
+    TestUpdate restart(setup_, Hooks());
     EXPECT_EQ(restart.RunUpdate(), UpdateOutcome::kFailedBefore);
     EXPECT_TRUE(restart.told.empty());
   }
   {  // An updater that will not start: the same.
     ServeList(Entry("%AppPath%\\a.dll", "1", "a.dll", "newer a"), "1.3.6");
     WriteText(program_.Join(kUpdaterName), "updater");
-    TestUpdate refused(setup_, nullptr);
+    TestUpdate refused(setup_, Hooks());
     refused.updater_starts = false;
     EXPECT_EQ(refused.RunUpdate(), UpdateOutcome::kNoUpdater);
     EXPECT_EQ(refused.hand_overs, 1);

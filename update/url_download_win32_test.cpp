@@ -198,7 +198,7 @@ TEST(UrlDownload, ASilentServerHoldsTheCallerOnlyUntilTheWaitEnds) {
   setup.program_path = program.Join("Sorvik.exe");
   setup.idle_ms = 60000;  // the downloads themselves would wait long
   // The step has not ended when the caller goes on to its index work.
-  EXPECT_FALSE(RunOnlineStepWithin(setup, nullptr, 500));
+  EXPECT_FALSE(RunOnlineStepWithin(setup, OnlineStepHooks(), 500));
 }
 
 }  // namespace
