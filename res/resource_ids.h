@@ -8,8 +8,8 @@
 #define IDD_ABOUT 170           // "关于..."
 #define IDD_AD_COLUMN 203       // the ad column, a child of the search window
 #define IDD_QUICK_START 207     // the usage guide
-#define IDD_TRACE_CLEAN 240     // "清理垃圾文件"
-#define IDD_INDIVIDUATION 241   // "系统个性设置"
+#define IDD_JUNK_CLEANER 240    // "清理垃圾文件"
+#define IDD_DESKTOP_TWEAKS 241  // "系统个性设置"
 
 // The about box's controls.
 #define IDC_ABOUT_PRODUCT 1101

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/desktop_test_support.h"
+#include "testing/desktop_test_support.h"
 
 namespace sorvik {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "platform/drives.h"
+#include "testing/junk_test_support.h"
 #include "testing/test_util.h"
-#include "tools/junk_test_support.h"
 #include "widgets/window_test_support.h"
 
 namespace sorvik {

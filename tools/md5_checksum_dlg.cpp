@@ -25,7 +25,7 @@ BOOL CMd5ChecksumDlg::OnInit() {
   EnsureUserKeys();
   Md5Digest digest{};
   if (!Md5OfFile(path_, &digest)) {
-    MessageBoxA(Handle(), kReadFailed, kNoticeCaption, MB_OK);
+    ShowMessage(kReadFailed, kNoticeCaption);
     End(0);
     return TRUE;
   }

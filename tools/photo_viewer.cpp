@@ -4,13 +4,11 @@
 
 #include "res/resource_ids.h"
 #include "tools/offscreen_canvas.h"
-#include "widgets/frame_window.h"
 #include "widgets/gdiplus_headers.h"
 
 namespace sorvik {
 namespace {
 
-constexpr char kFrameClass[] = "SorvikPhotoViewer";
 constexpr char kFrameTitle[] = "图片查看器";
 constexpr char kCaptionPrefix[] = "Sorvik - 图片查看器 ";
 constexpr COLORREF kBarBlueLine = RGB(130, 217, 253);
@@ -29,18 +27,9 @@ constexpr ButtonLook kLooks[3] = {
     {kNextButtonId, IDR_PNG_VIEWER_NEXT, 51, 25, "下一张(按L、下箭头或右箭头键)"},
 };
 
-bool RegisterFrameClass(WNDPROC procedure) {
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSA window_class;
-  if (GetClassInfoA(instance, kFrameClass, &window_class)) return true;
-  window_class = {};
-  window_class.lpfnWndProc = procedure;
-  window_class.hInstance = instance;
-  window_class.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PHOTO_VIEWER));
-  window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  window_class.lpszClassName = kFrameClass;
-  return RegisterClassA(&window_class) != 0;
+WindowClass FrameClass() {
+  return WindowClass{"SorvikPhotoViewer", 0, IDI_PHOTO_VIEWER,
+                     static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))};
 }
 
 // The rectangle of the monitor that holds `window`.
@@ -65,24 +54,18 @@ LPhotoMainWnd* LPhotoMainWnd::Open(SearchResult* result, int row) {
     delete viewer;
     return nullptr;
   }
-  viewer->frees_itself_ = true;
-  ShowWindow(viewer->hwnd_, SW_SHOWMAXIMIZED);
+  viewer->FreeWithWindow();
+  ShowWindow(viewer->Handle(), SW_SHOWMAXIMIZED);
   viewer->ShowEntry(row);
   return viewer;
 }
 
-LPhotoMainWnd::LPhotoMainWnd(SearchResult* clone) : result_(clone) {
+LPhotoMainWnd::LPhotoMainWnd(SearchResult* clone) : CFrameWindow(FrameClass()), result_(clone) {
   for (int i = 0; i < 3; ++i)
     buttons_[i] = ImageButton{kLooks[i].id, RECT{0, 0, 0, 0}, kButtonNormal};
 }
 
-LPhotoMainWnd::~LPhotoMainWnd() {
-  if (hwnd_ != nullptr) {
-    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd_);
-  }
-  result_->Release();
-}
+LPhotoMainWnd::~LPhotoMainWnd() { result_->Release(); }
 
 const ImageButton& LPhotoMainWnd::Button(int id) const {
   for (const ImageButton& button : buttons_)
@@ -91,11 +74,11 @@ const ImageButton& LPhotoMainWnd::Button(int id) const {
 }
 
 bool LPhotoMainWnd::Create() {
-  if (!RegisterFrameClass(WindowProc)) return false;
-  HWND frame = CreateWindowExA(0, kFrameClass, kFrameTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
-                               nullptr, GetModuleHandleA(nullptr), this);
-  if (frame == nullptr) return false;
+  if (!CreateFrame(kFrameTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                   CW_USEDEFAULT, CW_USEDEFAULT)) {
+    return false;
+  }
+  HWND frame = Handle();
   RECT client;
   GetClientRect(frame, &client);
   if (!display_.CreateIn(frame, LayoutViewer(client.right, client.bottom).display)) return false;
@@ -112,14 +95,14 @@ bool LPhotoMainWnd::Create() {
 
 void LPhotoMainWnd::CreateToolTips() {
   tool_tip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(),
                               nullptr, GetModuleHandleA(nullptr), nullptr);
   if (tool_tip_ == nullptr) return;
   for (int i = 0; i < 3; ++i) {
     TOOLINFOA tool = {};
     tool.cbSize = TTTOOLINFOA_V2_SIZE;
     tool.uFlags = TTF_SUBCLASS;
-    tool.hwnd = hwnd_;
+    tool.hwnd = Handle();
     tool.uId = static_cast<UINT_PTR>(kLooks[i].id);
     tool.lpszText = const_cast<char*>(kLooks[i].tip);
     SendMessageA(tool_tip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
@@ -133,7 +116,7 @@ void LPhotoMainWnd::ShowEntry(int index) {
   if (!result_->GetDetails(result_->ids[index], &details)) return;
   display_.SetPath(details.FullPath());
   UpdateWindow(display_.Handle());
-  SetWindowTextA(hwnd_, (kCaptionPrefix + details.name).c_str());
+  SetWindowTextA(Handle(), (kCaptionPrefix + details.name).c_str());
 }
 
 void LPhotoMainWnd::Step(int step) {
@@ -147,7 +130,7 @@ void LPhotoMainWnd::StartSlideShow() {
   LockWindowUpdate(display);
   SetParent(display, nullptr);
   SetStyle(display, WS_CHILD, WS_POPUP);
-  const RECT screen = MonitorOf(hwnd_);
+  const RECT screen = MonitorOf(Handle());
   SetWindowPos(display, HWND_TOPMOST, screen.left, screen.top, screen.right - screen.left,
                screen.bottom - screen.top, SWP_FRAMECHANGED);
   ShowWindow(display, SW_SHOWMAXIMIZED);
@@ -155,7 +138,7 @@ void LPhotoMainWnd::StartSlideShow() {
   SetFocus(display);
   slide_show_ = true;
   LockWindowUpdate(nullptr);
-  SetTimer(hwnd_, kSlideShowTimerId, kSlideShowMs, nullptr);
+  SetTimer(Handle(), kSlideShowTimerId, kSlideShowMs, nullptr);
 }
 
 void LPhotoMainWnd::StopSlideShow() {
@@ -167,16 +150,16 @@ void LPhotoMainWnd::StopSlideShow() {
   ShowWindow(display, SW_SHOWNOACTIVATE);
   SetWindowPos(display, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SetStyle(display, WS_POPUP | WS_MAXIMIZE, WS_CHILD);
-  SetParent(display, hwnd_);
+  SetParent(display, Handle());
   RECT client;
-  GetClientRect(hwnd_, &client);
+  GetClientRect(Handle(), &client);
   const RECT place = LayoutViewer(client.right, client.bottom).display;
   SetWindowPos(display, nullptr, place.left, place.top, place.right - place.left,
                place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
   LockWindowUpdate(nullptr);
-  KillTimer(hwnd_, kSlideShowTimerId);
-  SetForegroundWindow(hwnd_);
-  SetFocus(hwnd_);
+  KillTimer(Handle(), kSlideShowTimerId);
+  SetForegroundWindow(Handle());
+  SetFocus(Handle());
   InvalidateRect(display, nullptr, FALSE);
 }
 
@@ -219,18 +202,18 @@ void LPhotoMainWnd::OnSize(int width, int height) {
   for (const ImageButton& button : buttons_) {
     TOOLINFOA tool = {};
     tool.cbSize = TTTOOLINFOA_V2_SIZE;
-    tool.hwnd = hwnd_;
+    tool.hwnd = Handle();
     tool.uId = static_cast<UINT_PTR>(button.id);
     tool.rect = button.rect;
     if (tool_tip_ != nullptr)
       SendMessageA(tool_tip_, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
   }
-  InvalidateRect(hwnd_, nullptr, FALSE);
+  InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void LPhotoMainWnd::OnMouse(UINT message, POINT point) {
   if (message == WM_MOUSEMOVE && !tracking_mouse_) {
-    TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, hwnd_, 0};
+    TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, Handle(), 0};
     tracking_mouse_ = TrackMouseEvent(&track) != FALSE;
   }
   int clicked_id = 0;
@@ -246,8 +229,8 @@ void LPhotoMainWnd::OnMouse(UINT message, POINT point) {
     if (changed) InvalidateButton(button);
     if (clicked) clicked_id = button.id;
   }
-  if (message == WM_LBUTTONDOWN) SetCapture(hwnd_);
-  if (message == WM_LBUTTONUP && GetCapture() == hwnd_) ReleaseCapture();
+  if (message == WM_LBUTTONDOWN) SetCapture(Handle());
+  if (message == WM_LBUTTONUP && GetCapture() == Handle()) ReleaseCapture();
   if (clicked_id != 0) OnButtonClick(clicked_id);
 }
 
@@ -258,7 +241,7 @@ void LPhotoMainWnd::OnButtonClick(int id) {
 }
 
 void LPhotoMainWnd::InvalidateButton(const ImageButton& button) {
-  InvalidateRect(hwnd_, &button.rect, FALSE);
+  InvalidateRect(Handle(), &button.rect, FALSE);
 }
 
 void LPhotoMainWnd::PaintButton(HDC dc, const ImageButton& button) {
@@ -282,16 +265,16 @@ void LPhotoMainWnd::PaintBar(HDC dc, const RECT& client) {
 
 void LPhotoMainWnd::Paint() {
   PAINTSTRUCT paint;
-  HDC dc = BeginPaint(hwnd_, &paint);
+  HDC dc = BeginPaint(Handle(), &paint);
   RECT client;
-  GetClientRect(hwnd_, &client);
+  GetClientRect(Handle(), &client);
   if (!IsRectEmpty(&client)) {
     // The bar is drawn off-screen and copied at once: hovering a button never flickers.
     OffscreenCanvas canvas(dc, client);
     FillRect(canvas.dc(), &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     PaintBar(canvas.dc(), client);
   }
-  EndPaint(hwnd_, &paint);
+  EndPaint(Handle(), &paint);
 }
 
 bool LPhotoMainWnd::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
@@ -333,10 +316,6 @@ bool LPhotoMainWnd::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESUL
     default:
       return false;
   }
-}
-
-LRESULT CALLBACK LPhotoMainWnd::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  return FrameWindowProc<LPhotoMainWnd>(hwnd, message, wparam, lparam);
 }
 
 void ShowPhotoViewer(HWND owner, SearchResult* result, int row) {

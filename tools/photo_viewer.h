@@ -11,6 +11,7 @@
 #include "query/search_result.h"
 #include "tools/photo_display_wnd.h"
 #include "tools/photo_layout.h"
+#include "widgets/frame_window.h"
 #include "widgets/png_loader.h"
 
 namespace Gdiplus {
@@ -22,7 +23,7 @@ namespace sorvik {
 constexpr UINT_PTR kSlideShowTimerId = 999;
 constexpr UINT kSlideShowMs = 3000;
 
-class LPhotoMainWnd {
+class LPhotoMainWnd : public CFrameWindow {
  public:
   // Opens a viewer, shown maximised, on entry `row` of `result`. The viewer works on its own
   // clone of the result, so the caller keeps (and may release) its reference and a new search
@@ -30,7 +31,6 @@ class LPhotoMainWnd {
   // it cannot be created.
   static LPhotoMainWnd* Open(SearchResult* result, int row);
 
-  HWND Handle() const { return hwnd_; }
   HWND DisplayHandle() const { return display_.Handle(); }
   const std::string& ShownPath() const { return display_.Path(); }
   int Index() const { return index_; }
@@ -41,9 +41,7 @@ class LPhotoMainWnd {
 
  private:
   explicit LPhotoMainWnd(SearchResult* clone);
-  ~LPhotoMainWnd();
-  LPhotoMainWnd(const LPhotoMainWnd&) = delete;
-  LPhotoMainWnd& operator=(const LPhotoMainWnd&) = delete;
+  ~LPhotoMainWnd() override;
 
   bool Create();
   void ShowEntry(int index);
@@ -60,19 +58,14 @@ class LPhotoMainWnd {
   void PaintBar(HDC dc, const RECT& client);
   void PaintButton(HDC dc, const ImageButton& button);
   void InvalidateButton(const ImageButton& button);
-  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-  template <typename T>
-  friend LRESULT FrameWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
 
-  HWND hwnd_ = nullptr;          // the frame while it exists
   SearchResult* result_;         // the viewer's own clone of the page
   int index_ = -1;               // the entry shown, an index into result_->ids
   LPhotoDisplayWnd display_;     // the display area
   ImageButton buttons_[3];       // previous, slide show, next
   bool slide_show_ = false;      // the display is full screen and the timer runs
   bool tracking_mouse_ = false;  // a leave notice is requested
-  bool frees_itself_ = false;    // created and shown: WM_NCDESTROY deletes the object
   HWND tool_tip_ = nullptr;      // tips of the three buttons
   PngLoader bar_picture_;        // the bottom bar's background
   PngLoader sprite_loaders_[3];  // the buttons' sprite strips, in the order of buttons_

@@ -5,7 +5,7 @@
 
 #include <utility>
 
-#include "tools/tools_test_support.h"
+#include "testing/tools_test_support.h"
 
 namespace sorvik {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tools/ps_test_support.h"
+#include "testing/ps_test_support.h"
 
 namespace sorvik {
 namespace {

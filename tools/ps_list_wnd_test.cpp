@@ -7,9 +7,9 @@
 #include <chrono>
 #include <cstdio>
 
+#include "testing/ps_test_support.h"
+#include "testing/tools_test_support.h"
 #include "tools/ps_system.h"
-#include "tools/ps_test_support.h"
-#include "tools/tools_test_support.h"
 #include "widgets/window_test_support.h"
 
 namespace sorvik {
@@ -28,31 +28,32 @@ std::string Cell(HWND list, int row, int column) {
   return text;
 }
 
-int RowData(HWND list, int row) {
-  LVITEMA item = {};
-  item.mask = LVIF_PARAM;
-  item.iItem = row;
-  SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-  return static_cast<int>(item.lParam);
-}
+// The record the process list's `row` shows.
+int RowData(const CPsListMainWnd& window, int row) { return window.ProcessCtrl().RecordAt(row); }
 
 // The row of the process `id`, or -1.
 int RowOfProcess(const CPsListMainWnd& window, uint32_t id) {
   HWND list = window.ProcessList();
   for (int row = 0; row < ListView_GetItemCount(list); ++row)
-    if (window.Processes()[RowData(list, row)].processId == id) return row;
+    if (window.Processes()[RowData(window, row)].processId == id) return row;
   return -1;
 }
 
-// Every row shows the record its item data names.
+// Every row shows the record it names, and every record has one row.
 void ExpectRowsMatchRecords(const CPsListMainWnd& window) {
   HWND list = window.ProcessList();
   ASSERT_EQ(static_cast<size_t>(ListView_GetItemCount(list)), window.Processes().size());
+  std::vector<int> records;
   for (int row = 0; row < ListView_GetItemCount(list); ++row) {
-    const ProcessInfo& info = window.Processes()[RowData(list, row)];
+    const int record = RowData(window, row);
+    ASSERT_GE(record, 0);
+    const ProcessInfo& info = window.Processes()[record];
     EXPECT_EQ(Cell(list, row, 0), info.name);
     EXPECT_EQ(Cell(list, row, 6), info.path);
+    records.push_back(record);
   }
+  std::sort(records.begin(), records.end());
+  EXPECT_EQ(std::adjacent_find(records.begin(), records.end()), records.end());
 }
 
 void Select(HWND list, int row) {
@@ -180,6 +181,16 @@ TEST_F(PsListWindow, MemorySortedTwiceShowsTheLargestFirstAndStaysOverRefresh) {
   const char* descending[4] = {"proc2.exe", "proc0.exe", "proc3.exe", "proc1.exe"};
   for (int row = 0; row < 4; ++row) EXPECT_EQ(Cell(list, row, 0), descending[row]);
   ExpectRowsMatchRecords(*window_);
+  // The selection stays with its process through a sort, and so do the modules shown.
+  Select(list, RowOfProcess(*window_, 100));
+  ClickColumn(*window_, kProcessListId, 0);
+  EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), 0);
+  EXPECT_EQ(window_->Processes()[window_->ProcessCtrl().SelectedRecord()].processId, 100u);
+  EXPECT_EQ(ListView_GetItemCount(window_->ModuleList()), 2);
+  ClickColumn(*window_, kProcessListId, 5);
+  ClickColumn(*window_, kProcessListId, 5);
+  EXPECT_EQ(RowOfProcess(*window_, 100), 1);
+  EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), 1);
 
   // A refresh keeps the order and shows the modules of the new row 0.
   source.working_sets[101] = 1000000000;
@@ -239,6 +250,13 @@ TEST_F(PsListWindow, TheModuleListFollowsTheSelection) {
     Select(list, RowOfProcess(*window_, 100));
     EXPECT_EQ(ListView_GetItemCount(modules), 2);
   }
+  {  // typing a name selects its row, and the modules follow
+    SetFocus(list);
+    for (char key : std::string("proc2")) SendMessageA(list, WM_CHAR, key, 0);
+    EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), RowOfProcess(*window_, 102));
+    EXPECT_EQ(Cell(modules, 0, 0), "a.dll");
+    Select(list, RowOfProcess(*window_, 100));
+  }
   {  // ending the selected process leaves no row selected and no module of it listed
     DialogAnswerer answerer({kPsListCaption}, IDYES);
     window_->EndSelectedProcess();
@@ -260,7 +278,7 @@ TEST_F(PsListWindow, ListsWineProcessesAndTheirModules) {
   EXPECT_GT(ListView_GetItemCount(list), 1);
   const int own = RowOfProcess(*window_, GetCurrentProcessId());
   ASSERT_GE(own, 0);
-  const ProcessInfo& info = window_->Processes()[RowData(list, own)];
+  const ProcessInfo& info = window_->Processes()[RowData(*window_, own)];
   char path[MAX_PATH] = {0};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
   EXPECT_EQ(_stricmp(info.path.c_str(), path), 0) << info.path;

@@ -6,7 +6,7 @@
 #include "ui/command_ids.h"
 #include "ui/result_actions.h"
 #include "ui/shell_details.h"
-#include "ui/sort_header.h"
+#include "widgets/sort_header.h"
 
 namespace sorvik {
 namespace {

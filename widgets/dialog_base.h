@@ -5,6 +5,10 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "widgets/window_base.h"
+
 namespace sorvik {
 
 class CDialogBase {
@@ -50,6 +54,10 @@ class CDialogBase {
     return false;
   }
   bool IsModal() const { return modal_; }
+  // A message box over the dialog (see ShowMessageBox); the button chosen.
+  int ShowMessage(const std::string& text, const char* caption, UINT flags = MB_OK) const {
+    return ShowMessageBox(hwnd_, text, caption, flags);
+  }
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);

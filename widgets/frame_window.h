@@ -1,39 +1,42 @@
-// The window procedure of a top-level window object that frees itself when closed.
+// CFrameWindow: the base of the program's top-level windows of their own (the picture viewer,
+// the process list). The window carries its object through CWindowBase's one window procedure;
+// once created and shown, the object frees itself when the window is destroyed.
 #pragma once
 
 #include <windows.h>
 
+#include <string>
+
+#include "widgets/window_base.h"
+
 namespace sorvik {
 
-// Hands every message to the object of type T whose pointer travels in the creation parameter
-// (kept in GWLP_USERDATA). At WM_NCDESTROY the object forgets its window and, when its
-// `frees_itself_` is set, deletes itself; one whose creation failed is freed by its creator.
-// T declares this function a friend and has `hwnd_`, `frees_itself_` and
-// `bool OnMessage(UINT, WPARAM, LPARAM, LRESULT*)`.
-template <typename T>
-LRESULT FrameWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  T* window = nullptr;
-  if (message == WM_NCCREATE) {
-    window = static_cast<T*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
-    window->hwnd_ = hwnd;
-  } else {
-    window = reinterpret_cast<T*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+class CFrameWindow : public CWindowBase {
+ protected:
+  // `window_class`: the frame's class, registered on first use.
+  explicit CFrameWindow(const WindowClass& window_class) : window_class_(window_class) {}
+
+  // Creates the frame, a top-level window without owner, with `title` and `style` at x, y
+  // (CW_USEDEFAULT allowed). The messages sent during creation already reach OnMessage.
+  // False on failure.
+  bool CreateFrame(const char* title, DWORD style, int x, int y, int width, int height);
+  // From now on the window's destruction deletes the object: call once it is created and shown.
+  void FreeWithWindow() { frees_itself_ = true; }
+  // A message box over the frame (see ShowMessageBox); the button chosen.
+  int ShowMessage(const std::string& text, const char* caption, UINT flags = MB_OK) const {
+    return ShowMessageBox(Handle(), text, caption, flags);
   }
-  if (window == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-    window->hwnd_ = nullptr;
-    if (window->frees_itself_) delete window;
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-  }
-  try {
-    LRESULT result = 0;
-    if (window->OnMessage(message, wparam, lparam, &result)) return result;
-  } catch (...) {
-    // Nothing may unwind through the system's window code.
-  }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
-}
+
+  const char* ClassName() const override { return window_class_.name; }
+  HBRUSH Background() const override { return window_class_.background; }
+
+ private:
+  void OnFinalMessage() override;
+  // Frames are created by CreateFrame only.
+  using CWindowBase::Create;
+
+  WindowClass window_class_;   // the frame's window class
+  bool frees_itself_ = false;  // set by FreeWithWindow
+};
 
 }  // namespace sorvik

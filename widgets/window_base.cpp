@@ -9,23 +9,35 @@ CWindowBase::~CWindowBase() {
   }
 }
 
-bool CWindowBase::Create(HWND parent, const RECT& rect, int id, DWORD style) {
+bool RegisterWindowClass(const WindowClass& window_class, WNDPROC procedure) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSA window_class;
-  if (!GetClassInfoA(instance, ClassName(), &window_class)) {
-    window_class = {};
-    window_class.style = CS_DBLCLKS;
-    window_class.lpfnWndProc = WindowProc;
-    window_class.hInstance = instance;
-    window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    window_class.hbrBackground = Background();
-    window_class.lpszClassName = ClassName();
-    if (!RegisterClassA(&window_class)) return false;
-  }
-  HWND created = CreateWindowExA(0, ClassName(), "", WS_CHILD | WS_VISIBLE | style, rect.left,
-                                 rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, this);
-  return created != nullptr;
+  WNDCLASSA registered;
+  if (GetClassInfoA(instance, window_class.name, &registered)) return true;
+  registered = {};
+  registered.style = window_class.style;
+  registered.lpfnWndProc = procedure;
+  registered.hInstance = instance;
+  if (window_class.icon_id != 0)
+    registered.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(window_class.icon_id));
+  registered.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  registered.hbrBackground = window_class.background;
+  registered.lpszClassName = window_class.name;
+  return RegisterClassA(&registered) != 0;
+}
+
+bool CWindowBase::Create(HWND parent, const RECT& rect, int id, DWORD style) {
+  const WindowClass widget = {ClassName(), CS_DBLCLKS, 0, Background()};
+  return CreateOfClass(widget, "", WS_CHILD | WS_VISIBLE | style, rect.left, rect.top,
+                       rect.right - rect.left, rect.bottom - rect.top, parent,
+                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id))) != nullptr;
+}
+
+HWND CWindowBase::CreateOfClass(const WindowClass& window_class, const char* title, DWORD style,
+                                int x, int y, int width, int height, HWND parent_or_owner,
+                                HMENU menu_or_id) {
+  if (!RegisterWindowClass(window_class, WindowProc)) return nullptr;
+  return CreateWindowExA(0, window_class.name, title, style, x, y, width, height, parent_or_owner,
+                         menu_or_id, GetModuleHandleA(nullptr), this);
 }
 
 void CWindowBase::NotifyParent(int id) {
@@ -42,16 +54,25 @@ LRESULT CALLBACK CWindowBase::WindowProc(HWND hwnd, UINT message, WPARAM wparam,
   } else {
     window = reinterpret_cast<CWindowBase*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   }
-  if (window != nullptr) {
-    if (message == WM_NCDESTROY) window->hwnd_ = nullptr;
-    try {
-      LRESULT result = 0;
-      if (window->OnMessage(message, wparam, lparam, &result)) return result;
-    } catch (...) {
-      // Nothing may unwind through the system's window code.
-    }
+  if (window == nullptr) return DefWindowProcA(hwnd, message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    // The object lets go of the window first: it may delete itself in OnFinalMessage.
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    window->hwnd_ = nullptr;
+    window->OnFinalMessage();
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+  }
+  try {
+    LRESULT result = 0;
+    if (window->OnMessage(message, wparam, lparam, &result)) return result;
+  } catch (...) {
+    // Nothing may unwind through the system's window code.
   }
   return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+int ShowMessageBox(HWND owner, const std::string& text, const char* caption, UINT flags) {
+  return MessageBoxA(owner, text.c_str(), caption, flags);
 }
 
 RECT RectInParent(HWND window) {

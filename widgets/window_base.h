@@ -1,8 +1,11 @@
-// The base of the painted child windows: registers one window class per widget kind and hands
-// each message to the object, whose pointer travels in the creation parameter.
+// The base of the program's own windows, the painted child widgets and the top-level frames
+// (frame_window.h): one class registration helper, and one static window procedure that finds
+// the object, whose pointer travels in the creation parameter, and hands it each message.
 #pragma once
 
 #include <windows.h>
+
+#include <string>
 
 namespace sorvik {
 
@@ -12,6 +15,18 @@ constexpr COLORREF kColorLightBlue = RGB(0x82, 0xD9, 0xFD);
 constexpr COLORREF kColorPaleBlue = RGB(0xE2, 0xE9, 0xF6);
 constexpr COLORREF kColorLightGrey = RGB(0xF5, 0xF5, 0xF5);
 constexpr COLORREF kColorGreyBlue = RGB(0xD0, 0xDA, 0xF2);
+
+// What a window class is registered with.
+struct WindowClass {
+  const char* name;
+  UINT style;         // CS_ flags
+  int icon_id;        // the class icon in the executable's resources; 0 for none
+  HBRUSH background;  // null paints nothing behind WM_PAINT
+};
+
+// Registers `window_class` with `procedure` unless this module already has a class of that
+// name; false when it cannot be registered.
+bool RegisterWindowClass(const WindowClass& window_class, WNDPROC procedure);
 
 class CWindowBase {
  public:
@@ -34,12 +49,23 @@ class CWindowBase {
   virtual bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) = 0;
   // Sends the command `id` to the parent, as a button click does.
   void NotifyParent(int id);
+  // Registers `window_class` (once) and creates a window of it that carries this object: from
+  // WM_NCCREATE on, every message goes to OnMessage. `parent_or_owner` and `menu_or_id` as for
+  // CreateWindowExA. Null on failure.
+  HWND CreateOfClass(const WindowClass& window_class, const char* title, DWORD style, int x, int y,
+                     int width, int height, HWND parent_or_owner, HMENU menu_or_id);
+  // The last message: the window is gone (Handle() is null) and the object may free itself.
+  virtual void OnFinalMessage() {}
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
   HWND hwnd_ = nullptr;  // the window while it exists
 };
+
+// Shows a message box over `owner` and returns the button chosen. The tools windows tell the
+// user everything through it (CDialogBase::ShowMessage, CFrameWindow::ShowMessage).
+int ShowMessageBox(HWND owner, const std::string& text, const char* caption, UINT flags = MB_OK);
 
 // The window rectangle of `window` in its parent's client coordinates.
 RECT RectInParent(HWND window);

@@ -1,4 +1,4 @@
-#include "tools/dlg_individuation.h"
+#include "tools/desktop_tweaks_dlg.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "res/resource_ids.h"
-#include "tools/desktop_test_support.h"
+#include "testing/desktop_test_support.h"
 #include "widgets/check_list.h"
 #include "widgets/window_test_support.h"
 
@@ -22,9 +22,9 @@ constexpr char kHandlerClsid[] = "{5E1F0A10-0000-4000-8000-00000000B001}";
 constexpr char kRecycleBin[] = "{645FF040-5081-101B-9F08-00AA002F954E}";
 
 // The dialog on test roots, created modelessly, with the shell notification counted.
-class TestTweaksDlg : public CDlgIndividuation {
+class TestTweaksDlg : public CDesktopTweaksDlg {
  public:
-  explicit TestTweaksDlg(const DesktopRegistry& roots) : CDlgIndividuation(roots) {
+  explicit TestTweaksDlg(const DesktopRegistry& roots) : CDesktopTweaksDlg(roots) {
     Create(nullptr);
   }
   HWND List() const { return Item(IDC_TWEAKS_LIST); }

@@ -1,4 +1,4 @@
-#include "tools/trace_clean_dlg.h"
+#include "tools/junk_cleaner_dlg.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "res/resource_ids.h"
+#include "testing/junk_test_support.h"
 #include "testing/test_util.h"
-#include "tools/junk_test_support.h"
 #include "widgets/check_list.h"
 #include "widgets/window_test_support.h"
 
@@ -75,7 +75,7 @@ class CleanerRun {
     return statuses;
   }
 
-  CTraceCleanDlg dialog;
+  CJunkCleanerDlg dialog;
   std::vector<std::string> statuses_at_message;
   std::vector<std::string> messages;
 
@@ -90,7 +90,7 @@ class CleanerRun {
   static inline CleanerRun* current_ = nullptr;
 };
 
-TEST(TraceCleanDlg, NothingCheckedCleansNothingAndStillReportsSuccess) {
+TEST(JunkCleanerDlg, NothingCheckedCleansNothingAndStillReportsSuccess) {
   TempFolder root;
   TestPlaces places(root);
   CleanerRun run(&places);
@@ -107,7 +107,7 @@ TEST(TraceCleanDlg, NothingCheckedCleansNothingAndStillReportsSuccess) {
   EXPECT_EQ(places.recycle_calls, 0);
 }
 
-TEST(TraceCleanDlg, CheckedRowsAreCleanedInPlace) {
+TEST(JunkCleanerDlg, CheckedRowsAreCleanedInPlace) {
   TempFolder root;
   {
     // Rows 0 and 2: both temporary folders emptied but kept, the cache left, the bins emptied.
@@ -135,7 +135,7 @@ TEST(TraceCleanDlg, CheckedRowsAreCleanedInPlace) {
   }
 }
 
-TEST(TraceCleanDlg, PlacesThatMustNotBeEmptied) {
+TEST(JunkCleanerDlg, PlacesThatMustNotBeEmptied) {
   TempFolder root;
   {
     // A user temporary folder of five bytes or less, or one the system would fall back to
@@ -208,7 +208,7 @@ bool Within(const std::string& path, const std::string& folder) {
                         static_cast<int>(folder.size())) == CSTR_EQUAL;
 }
 
-TEST(TraceCleanDlg, EmptiesTheSystemsTemporaryFoldersAndNoLookAlike) {
+TEST(JunkCleanerDlg, EmptiesTheSystemsTemporaryFoldersAndNoLookAlike) {
   TempFolder root;
   // The user's temporary folder as the system names it, pointed at a test folder by TMP and
   // TEMP as a user may point it; the system's own is the machine's TEMP.

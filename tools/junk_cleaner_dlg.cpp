@@ -1,4 +1,4 @@
-#include "tools/trace_clean_dlg.h"
+#include "tools/junk_cleaner_dlg.h"
 
 #include <shlobj.h>
 
@@ -66,12 +66,12 @@ void JunkPlaces::EmptyRecycleBins(HWND owner) {
   SHEmptyRecycleBinA(owner, nullptr, SHERB_NOCONFIRMATION | SHERB_NOPROGRESSUI);
 }
 
-CTraceCleanDlg::CTraceCleanDlg(JunkPlaces* places)
-    : CDialogBase(IDD_TRACE_CLEAN), places_(places != nullptr ? places : &system_places_) {}
+CJunkCleanerDlg::CJunkCleanerDlg(JunkPlaces* places)
+    : CDialogBase(IDD_JUNK_CLEANER), places_(places != nullptr ? places : &system_places_) {}
 
-HWND CTraceCleanDlg::List() const { return Item(IDC_CLEAN_LIST); }
+HWND CJunkCleanerDlg::List() const { return Item(IDC_CLEAN_LIST); }
 
-BOOL CTraceCleanDlg::OnInit() {
+BOOL CJunkCleanerDlg::OnInit() {
   HWND list = List();
   AddListColumn(list, "　清理内容", kColumnWidth);
   AddListColumn(list, "　状态", kColumnWidth);
@@ -84,7 +84,7 @@ BOOL CTraceCleanDlg::OnInit() {
   return TRUE;
 }
 
-bool CTraceCleanDlg::OnCommand(int id, int code, HWND control) {
+bool CJunkCleanerDlg::OnCommand(int id, int code, HWND control) {
   if (id == IDC_CLEAN_NOW) {
     CleanNow();
     return true;
@@ -92,7 +92,7 @@ bool CTraceCleanDlg::OnCommand(int id, int code, HWND control) {
   return CDialogBase::OnCommand(id, code, control);
 }
 
-bool CTraceCleanDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR* result) {
+bool CJunkCleanerDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR* result) {
   (void)wparam;
   (void)lparam;
   if (message != WM_PAINT) return false;
@@ -101,7 +101,7 @@ bool CTraceCleanDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_P
   return true;
 }
 
-void CTraceCleanDlg::CleanNow() {
+void CJunkCleanerDlg::CleanNow() {
   user_temp_ = places_->UserTempFolder();
   system_temp_ = places_->SystemTempFolder();
   internet_cache_ = places_->InternetCacheFolder();
@@ -116,19 +116,21 @@ void CTraceCleanDlg::CleanNow() {
     if (row == kRowRecycleBins) places_->EmptyRecycleBins(Handle());
     SetStatus(row, kCleanFinished);
   }
-  MessageBoxA(Handle(), kCleanDoneText, kCleanCaption, MB_OK);
+  ShowMessage(kCleanDoneText, kCleanCaption);
   End(IDOK);
 }
 
-void CTraceCleanDlg::CleanTemporaryFolders(JunkCleaner* cleaner) {
+void CJunkCleanerDlg::CleanTemporaryFolders(JunkCleaner* cleaner) {
   if (user_temp_.size() > kShortestPlace) cleaner->EmptyFolder(user_temp_);
   if (system_temp_.size() > kShortestPlace) cleaner->EmptyFolder(system_temp_);
 }
 
-void CTraceCleanDlg::CleanInternetCache(JunkCleaner* cleaner) {
+void CJunkCleanerDlg::CleanInternetCache(JunkCleaner* cleaner) {
   if (internet_cache_.size() > kShortestPlace) cleaner->EmptyFolder(internet_cache_);
 }
 
-void CTraceCleanDlg::SetStatus(int row, const char* status) { SetCellText(List(), row, 1, status); }
+void CJunkCleanerDlg::SetStatus(int row, const char* status) {
+  SetCellText(List(), row, 1, status);
+}
 
 }  // namespace sorvik

@@ -36,10 +36,10 @@ class JunkPlaces {
   virtual void EmptyRecycleBins(HWND owner);
 };
 
-class CTraceCleanDlg : public CDialogBase {
+class CJunkCleanerDlg : public CDialogBase {
  public:
   // `places`: null for the system's; otherwise kept by the caller while the dialog lives.
-  explicit CTraceCleanDlg(JunkPlaces* places = nullptr);
+  explicit CJunkCleanerDlg(JunkPlaces* places = nullptr);
 
  protected:
   BOOL OnInit() override;

@@ -1,4 +1,4 @@
-#include "tools/dlg_individuation.h"
+#include "tools/desktop_tweaks_dlg.h"
 
 #include <shlobj.h>
 
@@ -17,10 +17,10 @@ constexpr UINT kBroadcastTimeoutMs = 1000;
 
 }  // namespace
 
-CDlgIndividuation::CDlgIndividuation(const DesktopRegistry& registry)
-    : CDialogBase(IDD_INDIVIDUATION), registry_(registry) {}
+CDesktopTweaksDlg::CDesktopTweaksDlg(const DesktopRegistry& registry)
+    : CDialogBase(IDD_DESKTOP_TWEAKS), registry_(registry) {}
 
-BOOL CDlgIndividuation::OnInit() {
+BOOL CDesktopTweaksDlg::OnInit() {
   HWND list = Item(IDC_TWEAKS_LIST);
   AddListColumn(list, "　选项", kOptionColumnWidth);
   AddListColumn(list, "　描述", kGroupColumnWidth);
@@ -35,7 +35,7 @@ BOOL CDlgIndividuation::OnInit() {
   return TRUE;
 }
 
-bool CDlgIndividuation::OnCommand(int id, int code, HWND control) {
+bool CDesktopTweaksDlg::OnCommand(int id, int code, HWND control) {
   if (id == IDOK) {
     ApplyAll();
     return true;
@@ -43,7 +43,7 @@ bool CDlgIndividuation::OnCommand(int id, int code, HWND control) {
   return CDialogBase::OnCommand(id, code, control);
 }
 
-bool CDlgIndividuation::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR* result) {
+bool CDesktopTweaksDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR* result) {
   (void)wparam;
   (void)lparam;
   if (message != WM_PAINT) return false;
@@ -52,16 +52,16 @@ bool CDlgIndividuation::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, IN
   return true;
 }
 
-void CDlgIndividuation::ApplyAll() {
+void CDesktopTweaksDlg::ApplyAll() {
   HWND list = Item(IDC_TWEAKS_LIST);
   for (size_t index = 0; index < options_.size(); ++index)
     options_[index]->apply(RowStateImage(list, static_cast<int>(index)) != 1);
   NotifyShell();
-  MessageBoxA(Handle(), kTweaksDoneText, kTweaksCaption, MB_OK);
+  ShowMessage(kTweaksDoneText, kTweaksCaption);
   End(IDOK);
 }
 
-void CDlgIndividuation::NotifyShell() {
+void CDesktopTweaksDlg::NotifyShell() {
   SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_FLUSH, nullptr, nullptr);
   // A window that does not answer must not hold the dialog up.
   SendMessageTimeoutA(HWND_BROADCAST, WM_WININICHANGE, 0, 0, SMTO_ABORTIFHUNG, kBroadcastTimeoutMs,

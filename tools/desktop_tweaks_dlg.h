@@ -13,10 +13,10 @@ namespace sorvik {
 constexpr char kTweaksDoneText[] = "恭喜您，设置成功！";
 constexpr char kTweaksCaption[] = "提示";
 
-class CDlgIndividuation : public CDialogBase {
+class CDesktopTweaksDlg : public CDialogBase {
  public:
   // `registry`: the roots the options read and write (the system's by default).
-  explicit CDlgIndividuation(const DesktopRegistry& registry = DesktopRegistry());
+  explicit CDesktopTweaksDlg(const DesktopRegistry& registry = DesktopRegistry());
 
  protected:
   BOOL OnInit() override;
