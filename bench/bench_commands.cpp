@@ -165,7 +165,7 @@ int RunBuild(const BenchArgs& args, FILE* out, FILE* err) {
   build.chunk_names = args.chunk_names;
   build.settle_ms = 0;
   const double start = NowUs();
-  const bool built = BuildIndex(&ConfigStore::Instance(), build);
+  const bool built = BuildIndex(&ConfigStore::Instance(), build).ok();
   const double wall_ms = (NowUs() - start) / 1000;
   const uint64_t peak = PeakMemoryBytes();
   std::unique_ptr<IndexManager> manager = OpenManager();
@@ -196,12 +196,13 @@ int RunWalk(const BenchArgs& args, FILE* out, FILE* err) {
   uint32_t entries = 0;
   const double start = NowUs();
   {
-    SnapshotWalker walker(std::string(".\\") + kWalkFolder, 0);
-    if (!walker.IsReady()) {
-      std::fprintf(err, "sorvik-bench: cannot prepare the folder %s\n", kWalkFolder);
+    Status status;
+    auto walker = SnapshotWalker::Open(std::string(".\\") + kWalkFolder, 0, &status);
+    if (!walker) {
+      std::fprintf(err, "sorvik-bench: %s\n", status.ToString().c_str());
       return 1;
     }
-    for (const std::string& root : roots) entries += walker.WalkRoot(root);
+    for (const std::string& root : roots) entries += walker->WalkRoot(root);
   }
   const double wall_ms = (NowUs() - start) / 1000;
   DeleteFolderTree(kWalkFolder);

@@ -9,20 +9,12 @@
 #include "index/index_builder.h"
 #include "index/record_store.h"
 #include "query/search_request.h"
+#include "text/gbk_text.h"
 
 namespace sorvik {
 namespace bench {
 
-void FoldLetters(std::string* text) {
-  for (size_t i = 0; i < text->size(); ++i) {
-    char& c = (*text)[i];
-    if (static_cast<unsigned char>(c) >= 0x81) {
-      ++i;  // the trail byte of a double-byte character is never a letter of its own
-    } else if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-}
+void FoldLetters(std::string* text) { *text = GbkLowerAscii(std::move(*text)); }
 
 void NameScan::Add(const char* name, uint32_t length) {
   std::string folded(name, length);

@@ -85,17 +85,17 @@ int RunIndex(const CliOptions& options, FILE* err) {
   build.chunk_names = options.chunk_names;
   build.settle_ms = 0;
   build.diagnostics = options.verbose;
-  bool built = false;
+  Status built;
   {
     ConsoleProgress progress(err, EntryCount(OpenManager(build).get()));
-    built = BuildIndex(&ConfigStore::Instance(), build, &problem);
+    built = BuildIndex(&ConfigStore::Instance(), build);
   }
-  if (!built) {
+  if (!built.ok()) {
     // A build that failed part way (a full disk...) or was refused (a drive is gone) is never
     // moved in: the index stays as it was.
     DeleteFolderTree(build.work + kBuildFolder);
     std::fprintf(err, "sorvik-cli: the build failed: %s; the index was not replaced\n",
-                 ToConsole(problem).c_str());
+                 ToConsole(built.message()).c_str());
     return kExitNoIndex;
   }
   std::unique_ptr<IndexManager> manager = OpenManager(build);
@@ -164,11 +164,11 @@ bool ReadPage(const SearchRequest& request, const CliOptions& options, uint32_t*
   std::unique_ptr<IndexManager> manager = OpenManager(build);
   bool found = false;
   *whole = true;
-  manager->ReadInOneHold([&] {
+  manager->ReadInOneHold([&](IndexManager::Held& held) {
     // --count needs only the total, which does not depend on the page.
     SearchResult* result = options.count_only
-                               ? manager->Search(request, 1, 1, total)
-                               : manager->Search(request, options.page, options.page_size, total);
+                               ? held.Search(request, 1, 1, total)
+                               : held.Search(request, options.page, options.page_size, total);
     if (result == nullptr) return;
     found = true;
     if (!options.count_only) {
@@ -253,10 +253,10 @@ bool ReportUnreadable(const FavoriteStore& store, FILE* err) {
 }
 
 int RunFavoritesList(FILE* out, FILE* err) {
-  FavoriteStore store;
-  if (ReportUnreadable(store, err)) return kExitNoIndex;
-  for (size_t i = 0; i < store.Count(); ++i) {
-    const FavoriteEntry& entry = store.Item(i);
+  auto store = FavoriteStore::Open();
+  if (ReportUnreadable(*store, err)) return kExitNoIndex;
+  for (size_t i = 0; i < store->Count(); ++i) {
+    const FavoriteEntry& entry = store->Item(i);
     std::fprintf(out, "%zu\t%s\t%s\n", i + 1, ToConsole(WithoutControls(entry.title)).c_str(),
                  ToConsole(WithoutControls(entry.request.keywords)).c_str());
   }
@@ -276,17 +276,17 @@ std::string WithShownPath(const std::string& message, const std::string& path) {
 }
 
 int RunFavoritesAdd(const CliOptions& options, FILE* err) {
-  FavoriteStore store;
-  store.Add(FromConsole(options.title), RequestOf(options));
+  auto store = FavoriteStore::Open();
+  store->Add(FromConsole(options.title), RequestOf(options));
   std::string error, kept;
-  const bool saved = store.Save(&error, &kept);
+  const bool saved = store->Save(&error, &kept);
   if (!kept.empty()) {
     std::fprintf(err, "sorvik-cli: %s could not be read; it is kept as %s\n",
-                 ShownPath(store.FilePath()).c_str(), ShownPath(kept).c_str());
+                 ShownPath(store->FilePath()).c_str(), ShownPath(kept).c_str());
   }
   if (!saved) {
     std::fprintf(err, "sorvik-cli: the favourite was not saved: %s\n",
-                 WithShownPath(error, store.FilePath()).c_str());
+                 WithShownPath(error, store->FilePath()).c_str());
     return kExitNoIndex;
   }
   return kExitOk;
@@ -295,14 +295,14 @@ int RunFavoritesAdd(const CliOptions& options, FILE* err) {
 int RunFavoritesRun(const CliOptions& options, FILE* out, FILE* err) {
   SearchRequest request;
   {
-    FavoriteStore store;
-    if (ReportUnreadable(store, err)) return kExitNoIndex;
-    if (static_cast<size_t>(options.favorite) > store.Count()) {
+    auto store = FavoriteStore::Open();
+    if (ReportUnreadable(*store, err)) return kExitNoIndex;
+    if (static_cast<size_t>(options.favorite) > store->Count()) {
       std::fprintf(err, "sorvik-cli: there is no favourite %d (there are %zu)\n%s",
-                   options.favorite, store.Count(), CliUsage(options.usage).c_str());
+                   options.favorite, store->Count(), CliUsage(options.usage).c_str());
       return kExitUsage;
     }
-    request = store.Item(static_cast<size_t>(options.favorite) - 1).request;
+    request = store->Item(static_cast<size_t>(options.favorite) - 1).request;
   }
   return PrintSearch(request, options, out, err);
 }

@@ -13,14 +13,15 @@ const char* const kCategoryNames[] = {"folders",   "hidden",       "pictures",
 constexpr unsigned kUsageFilters = kUsageSearch | kUsageAdd;  // commands that filter
 constexpr unsigned kUsagePaging = kUsageSearch | kUsageRun;   // commands that print a page
 
-// One option: its name, whether a value follows, and the commands (usage bits) it goes with.
-struct OptionSpec {
+// The description of one option: its name, whether a value follows, and the commands (usage
+// bits) it goes with.
+struct OptionDescription {
   const char* name;
   bool takes_value;
   unsigned commands;
 };
 
-const OptionSpec kOptions[] = {
+const OptionDescription kOptions[] = {
     {"--work", true, kUsageAll},          {"--drive", true, kUsageIndex},
     {"--chunk-names", true, kUsageIndex}, {"--verbose", false, kUsageIndex},
     {"--location", true, kUsageFilters},  {"--category", true, kUsageFilters},
@@ -33,9 +34,9 @@ const OptionSpec kOptions[] = {
     {"--version", false, kUsageAll},
 };
 
-const OptionSpec* FindOption(const std::string& name) {
-  for (const OptionSpec& spec : kOptions) {
-    if (name == spec.name) return &spec;
+const OptionDescription* FindOption(const std::string& name) {
+  for (const OptionDescription& option : kOptions) {
+    if (name == option.name) return &option;
   }
   return nullptr;
 }
@@ -78,7 +79,7 @@ bool ParseDrive(const std::string& text, std::pair<char, std::string>* drive) {
 
 // An option as given on the command line, with its value.
 struct GivenOption {
-  const OptionSpec* spec;
+  const OptionDescription* option;
   std::string value;
 };
 
@@ -134,15 +135,15 @@ class Parser {
     const std::string& arg = args_[*i];
     const size_t equals = arg.compare(0, 2, "--") == 0 ? arg.find('=') : std::string::npos;
     const std::string name = arg.substr(0, equals);
-    const OptionSpec* spec = FindOption(name);
-    if (spec == nullptr) return Note("unknown option " + name);
+    const OptionDescription* option = FindOption(name);
+    if (option == nullptr) return Note("unknown option " + name);
     help_ = help_ || name == "--help" || name == "-h";
     version_ = version_ || name == "--version";
-    GivenOption given{spec, std::string()};
+    GivenOption given{option, std::string()};
     if (equals != std::string::npos) {
-      if (!spec->takes_value) return Note(name + " takes no value");
+      if (!option->takes_value) return Note(name + " takes no value");
       given.value = arg.substr(equals + 1);
-    } else if (spec->takes_value) {
+    } else if (option->takes_value) {
       // A following option is a forgotten value, not the value ("--location --hidden").
       if (*i + 1 >= args_.size() || args_[*i + 1].compare(0, 2, "--") == 0) {
         return Note(name + " needs a value");
@@ -196,8 +197,8 @@ class Parser {
   }
 
   bool Apply(const GivenOption& given) {
-    const std::string name = given.spec->name;
-    if ((given.spec->commands & options_->usage) == 0) {
+    const std::string name = given.option->name;
+    if ((given.option->commands & options_->usage) == 0) {
       return Fail(name + " does not go with " + command_name_);
     }
     return ApplyFlag(name) || ApplyValue(name, given.value);

@@ -18,12 +18,12 @@ constexpr size_t kSavedEvery = 25;  // unreadable variants per one saved over
 
 // The saved file of three favourites, as the store writes it.
 std::vector<uint8_t> SavedFile(const std::string& folder) {
-  FavoriteStore store(folder);
-  store.Add("报告", MakeSearchRequest("报告 2008", "C:\\docs", 3, false, 2008, 3));
-  store.Add("songs", MakeSearchRequest("mp3", "", -1, true, 0, 0));
-  store.Add("all", SearchRequest());
-  EXPECT_TRUE(store.Save());
-  return testing::ReadBytes(store.FilePath());
+  auto store = FavoriteStore::Open(folder);
+  store->Add("报告", MakeSearchRequest("报告 2008", "C:\\docs", 3, false, 2008, 3));
+  store->Add("songs", MakeSearchRequest("mp3", "", -1, true, 0, 0));
+  store->Add("all", SearchRequest());
+  EXPECT_TRUE(store->Save());
+  return testing::ReadBytes(store->FilePath());
 }
 
 TEST(FavoriteDamage, NoOneByteChangeLosesAFavouriteSilently) {
@@ -41,11 +41,11 @@ TEST(FavoriteDamage, NoOneByteChangeLosesAFavouriteSilently) {
       damaged[at] = substitute;
       testing::WriteBytes(file, damaged);
       ++variants;
-      FavoriteStore store(folder);
-      if (!store.Unreadable()) {
-        if (store.Count() != kSaved) {
+      auto store = FavoriteStore::Open(folder);
+      if (!store->Unreadable()) {
+        if (store->Count() != kSaved) {
           ++lost;
-          ADD_FAILURE() << "byte " << at << " -> " << int{substitute} << ": read " << store.Count()
+          ADD_FAILURE() << "byte " << at << " -> " << int{substitute} << ": read " << store->Count()
                         << " favourites";
         }
         continue;
@@ -54,8 +54,8 @@ TEST(FavoriteDamage, NoOneByteChangeLosesAFavouriteSilently) {
       // them, saves being the slow part).
       if (unreadable++ % kSavedEvery != 0) continue;
       std::string kept;
-      store.Add("new", SearchRequest());
-      ASSERT_TRUE(store.Save(nullptr, &kept)) << at;
+      store->Add("new", SearchRequest());
+      ASSERT_TRUE(store->Save(nullptr, &kept)) << at;
       EXPECT_EQ(testing::ReadBytes(kept), damaged) << at;
       RemoveFile(kept);
     }

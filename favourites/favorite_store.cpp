@@ -106,25 +106,43 @@ bool HoldsText(const TiXmlElement& bookmark) {
   return false;
 }
 
+constexpr uint32_t kLockPollMs = 20;  // pause between two tries of a held lock
+
 // The favourites locks this process holds, by lock file, with the number of stores using each.
 struct HeldLock {
   std::unique_ptr<ProcessLock> lock;
+  Status status;  // OK when `lock` is held; else why not
   int users = 0;
 };
 std::mutex g_held_lock;
 std::map<std::string, HeldLock> g_held;
 
-// True when the lock is held. Without it (a read-only folder without a lock file, a lock file
-// that cannot be opened) the file may still be read, but never saved: a save could overlap
-// another process's and one of the two favourites would be lost.
-bool HoldLock(const std::string& path) {
+// Takes `lock` exclusively, waiting at most `wait_ms` for other holders.
+Status LockWithin(ProcessLock* lock, const std::string& path, uint32_t wait_ms) {
+  for (uint32_t waited = 0;; waited += kLockPollMs) {
+    if (lock->Lock(ProcessLock::Mode::kExclusive, false)) return Status::Ok();
+    if (!lock->Opened()) {
+      return Status::IOError("cannot lock " + path + " (it cannot be opened or made)");
+    }
+    if (waited >= wait_ms) {
+      return Status::Busy("cannot lock " + path + ": another process has held it for " +
+                          std::to_string(wait_ms / 1000) + " s");
+    }
+    SleepMs(kLockPollMs);
+  }
+}
+
+// OK when the lock is held. Without it (a read-only folder without a lock file, a lock file
+// that cannot be opened, a process that keeps it) the file may still be read, but never saved:
+// a save could overlap another process's and one of the two favourites would be lost.
+Status HoldLock(const std::string& path) {
   std::lock_guard<std::mutex> hold(g_held_lock);
   HeldLock& held = g_held[path];
   if (held.users++ == 0) {
     held.lock = std::make_unique<ProcessLock>(path);
-    held.lock->Lock(ProcessLock::Mode::kExclusive, true);
+    held.status = LockWithin(held.lock.get(), path, kFavoritesLockWaitMs);
   }
-  return held.lock->Held();
+  return held.status;
 }
 
 void ReleaseLock(const std::string& path) {
@@ -136,10 +154,14 @@ void ReleaseLock(const std::string& path) {
 }  // namespace
 
 FavoriteStore::FavoriteStore(const std::string& folder)
-    : path_(FileIn(folder)), lock_path_(FileIn(folder) + ".lock") {
+    : path_(FileIn(folder)), lock_path_(FileIn(folder) + ".lock") {}
+
+std::unique_ptr<FavoriteStore> FavoriteStore::Open(const std::string& folder) {
+  std::unique_ptr<FavoriteStore> store(new FavoriteStore(folder));
   CreateFolder(folder);
-  locked_ = HoldLock(lock_path_);
-  Read();
+  store->lock_status_ = HoldLock(store->lock_path_);
+  store->Read();
+  return store;
 }
 
 FavoriteStore::~FavoriteStore() { ReleaseLock(lock_path_); }
@@ -183,8 +205,8 @@ void FavoriteStore::Add(const std::string& title, const SearchRequest& request) 
 
 bool FavoriteStore::Save(std::string* error, std::string* kept) {
   if (kept != nullptr) kept->clear();
-  if (!locked_) {
-    if (error != nullptr) *error = "cannot lock " + lock_path_ + " (it cannot be opened or made)";
+  if (!lock_status_.ok()) {
+    if (error != nullptr) *error = lock_status_.message();
     return false;
   }
   RemoveStaleXmlTemps(path_);
@@ -205,10 +227,10 @@ bool FavoriteStore::RemoveFile(const std::string& folder) {
 }
 
 bool RewriteFavorites(const std::vector<FavoriteEntry>& entries, const std::string& folder) {
-  FavoriteStore fresh(folder);
-  fresh.Clear();
-  for (const FavoriteEntry& entry : entries) fresh.Add(entry.title, entry.request);
-  return fresh.Save();
+  std::unique_ptr<FavoriteStore> fresh = FavoriteStore::Open(folder);
+  fresh->Clear();
+  for (const FavoriteEntry& entry : entries) fresh->Add(entry.title, entry.request);
+  return fresh->Save();
 }
 
 }  // namespace sorvik

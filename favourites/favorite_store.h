@@ -8,15 +8,21 @@
 
 #include <tinyxml.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/status.h"
 #include "query/search_request.h"
 
 namespace sorvik {
 
 constexpr char kFavoriteFolder[] = ".\\NFavorite";
 constexpr char kFavoriteFileName[] = "Favorite.xml";
+// How long a store waits for another process to let go of the folder's lock: a save of another
+// process takes milliseconds; a process that keeps it longer is stuck, and waiting on it would
+// hang the window or the command that asked.
+constexpr uint32_t kFavoritesLockWaitMs = 10000;
 
 struct FavoriteEntry {
   std::string title;      // shown in the menu and the organiser; the bookmark's name
@@ -25,10 +31,12 @@ struct FavoriteEntry {
 
 class FavoriteStore {
  public:
-  // Creates `folder` when it is missing (a failure is ignored), waits for its lock and reads its
-  // Favorite.xml. A missing or blank file gives an empty list, and so does an unreadable one
-  // (Unreadable); nothing is written.
-  explicit FavoriteStore(const std::string& folder = kFavoriteFolder);
+  // Creates `folder` when it is missing (a failure is ignored), takes its lock, waiting at most
+  // kFavoritesLockWaitMs for another process to let go, and reads its Favorite.xml. A missing or
+  // blank file gives an empty list, and so does an unreadable one (Unreadable); nothing is
+  // written. Never null: a store without the lock still reads the file; LockStatus says why it
+  // has no lock, and its Save fails with that reason.
+  static std::unique_ptr<FavoriteStore> Open(const std::string& folder = kFavoriteFolder);
   ~FavoriteStore();
   FavoriteStore(const FavoriteStore&) = delete;
   FavoriteStore& operator=(const FavoriteStore&) = delete;
@@ -37,6 +45,8 @@ class FavoriteStore {
   // REQUIRES: index < Count().
   const FavoriteEntry& Item(size_t index) const { return entries_[index]; }
   const std::string& FilePath() const { return path_; }
+  // OK when the store holds the folder's lock; else why not.
+  const Status& LockStatus() const { return lock_status_; }
   // The file holds something that could not be read (cut short, bad markup): the list is empty
   // and Save first renames the file to "Favorite.xml.bad" (numbered when that exists).
   bool Unreadable() const { return unreadable_; }
@@ -56,11 +66,12 @@ class FavoriteStore {
   static bool RemoveFile(const std::string& folder = kFavoriteFolder);
 
  private:
+  explicit FavoriteStore(const std::string& folder);
   void Read();
 
   std::string path_;                    // the favourites file
   std::string lock_path_;               // the lock this process holds while the store lives
-  bool locked_ = false;                 // the lock is held: only then may the file be saved
+  Status lock_status_;                  // OK when the lock is held: only then may it be saved
   bool unreadable_ = false;             // the file could not be read; keep it before saving
   TiXmlDocument doc_;                   // the parsed file, always with a root element
   std::vector<FavoriteEntry> entries_;  // the bookmarks that have a search context, in order

@@ -19,24 +19,24 @@ TEST(FavoriteStoreFaults, AFailedSaveKeepsTheOldList) {
   testing::TempFolder work;
   const std::string folder = work.Join("NFavorite");
   {
-    FavoriteStore store(folder);
-    store.Add("first", MakeSearchRequest("report", "C:\\docs", 3, false, 2008, 0));
-    store.Add("second", MakeSearchRequest("song", "", -1, true, 0, 0));
-    ASSERT_TRUE(store.Save());
+    auto store = FavoriteStore::Open(folder);
+    store->Add("first", MakeSearchRequest("report", "C:\\docs", 3, false, 2008, 0));
+    store->Add("second", MakeSearchRequest("song", "", -1, true, 0, 0));
+    ASSERT_TRUE(store->Save());
   }
   const std::string before = testing::ReadText(folder + "\\" + kFavoriteFileName);
   for (uint32_t write = 1; write <= 2; ++write) {  // the disk fills at the first or second write
-    FavoriteStore store(folder);
-    store.Add("third", SearchRequest());
+    auto store = FavoriteStore::Open(folder);
+    store->Add("third", SearchRequest());
     FailingDisk disk;
     disk.full_from = write;
-    EXPECT_FALSE(store.Save()) << write;
+    EXPECT_FALSE(store->Save()) << write;
   }
   EXPECT_EQ(testing::ReadText(folder + "\\" + kFavoriteFileName), before);
-  FavoriteStore reread(folder);
-  ASSERT_EQ(reread.Count(), 2u);
-  EXPECT_EQ(reread.Item(1).title, "second");
-  EXPECT_EQ(reread.Item(1).request.hiddenOnly, 1);
+  auto reread = FavoriteStore::Open(folder);
+  ASSERT_EQ(reread->Count(), 2u);
+  EXPECT_EQ(reread->Item(1).title, "second");
+  EXPECT_EQ(reread->Item(1).request.hiddenOnly, 1);
 }
 
 TEST(FavoriteStoreFaults, AFailedRewriteKeepsTheOldFile) {
@@ -71,15 +71,15 @@ TEST(FavoriteStoreFaults, ADamagedDeclarationDoesNotLoseTheList) {
                      "<bookmark name=\"old\"><?xml version='x\"<y' ?><searchcontext>"
                      "<keyword>report</keyword></searchcontext></bookmark>\n</favorite>");
   {
-    FavoriteStore store(folder);
-    ASSERT_EQ(store.Count(), 1u);
-    store.Add("new", MakeSearchRequest("song", "", -1, false, 0, 0));
-    ASSERT_TRUE(store.Save());
+    auto store = FavoriteStore::Open(folder);
+    ASSERT_EQ(store->Count(), 1u);
+    store->Add("new", MakeSearchRequest("song", "", -1, false, 0, 0));
+    ASSERT_TRUE(store->Save());
   }
-  FavoriteStore reread(folder);
-  ASSERT_EQ(reread.Count(), 2u);
-  EXPECT_EQ(reread.Item(0).title, "old");
-  EXPECT_EQ(reread.Item(1).request.keywords, "song");
+  auto reread = FavoriteStore::Open(folder);
+  ASSERT_EQ(reread->Count(), 2u);
+  EXPECT_EQ(reread->Item(0).title, "old");
+  EXPECT_EQ(reread->Item(1).request.keywords, "song");
 }
 
 }  // namespace
@@ -93,41 +93,41 @@ TEST(FavoriteStoreFaults, AnUnreadableFileIsKeptBeforeTheNextSave) {
   const std::string folder = work.Join("NFavorite");
   const std::string file = folder + "\\" + kFavoriteFileName;
   {
-    FavoriteStore store(folder);
-    for (const char* title : {"one", "two", "three"}) store.Add(title, SearchRequest());
-    ASSERT_TRUE(store.Save());
+    auto store = FavoriteStore::Open(folder);
+    for (const char* title : {"one", "two", "three"}) store->Add(title, SearchRequest());
+    ASSERT_TRUE(store->Save());
   }
   const std::string whole = testing::ReadText(file);
   const std::string cut = whole.substr(0, whole.size() - 20);
   testing::WriteText(file, cut);
   {  // cut short: an empty list, and the add keeps the old file aside before it writes
-    FavoriteStore store(folder);
-    EXPECT_TRUE(store.Unreadable());
-    EXPECT_EQ(store.Count(), 0u);
-    store.Add("four", SearchRequest());
+    auto store = FavoriteStore::Open(folder);
+    EXPECT_TRUE(store->Unreadable());
+    EXPECT_EQ(store->Count(), 0u);
+    store->Add("four", SearchRequest());
     std::string kept;
-    ASSERT_TRUE(store.Save(nullptr, &kept));
+    ASSERT_TRUE(store->Save(nullptr, &kept));
     EXPECT_EQ(kept, file + ".bad");
   }
   EXPECT_EQ(testing::ReadText(file + ".bad"), cut);
-  EXPECT_EQ(FavoriteStore(folder).Count(), 1u);
+  EXPECT_EQ(FavoriteStore::Open(folder)->Count(), 1u);
   {  // a tag left open by hand, kept under the next free name; reading alone writes nothing
     testing::WriteText(file, "<favorite><bookmark name=\"a\"><c></bookmark></favorite>");
-    EXPECT_TRUE(FavoriteStore(folder).Unreadable());
+    EXPECT_TRUE(FavoriteStore::Open(folder)->Unreadable());
     EXPECT_FALSE(PathExists(file + ".bad2"));
-    FavoriteStore store(folder);
-    store.Add("five", SearchRequest());
-    ASSERT_TRUE(store.Save());
+    auto store = FavoriteStore::Open(folder);
+    store->Add("five", SearchRequest());
+    ASSERT_TRUE(store->Save());
     EXPECT_TRUE(PathExists(file + ".bad2"));
   }
   {  // when the file cannot be set aside nothing is written over it
     testing::WriteText(file, cut);
-    FavoriteStore store(folder);
-    store.Add("six", SearchRequest());
+    auto store = FavoriteStore::Open(folder);
+    store->Add("six", SearchRequest());
     FailingDisk disk;
     disk.refuse = [](FileOp op, const std::string&) { return op == FileOp::kRename; };
     std::string error;
-    EXPECT_FALSE(store.Save(&error));
+    EXPECT_FALSE(store->Save(&error));
     EXPECT_FALSE(error.empty());
   }
   EXPECT_EQ(testing::ReadText(file), cut);

@@ -33,13 +33,13 @@ std::string Bookmarks(const std::string& path) {
 TEST(FavoriteStore, NoFileThenFirstSave) {
   testing::TempFolder work;
   std::string folder = work.Join("NFavorite");
-  FavoriteStore store(folder);
-  EXPECT_EQ(store.Count(), 0u);
+  auto store = FavoriteStore::Open(folder);
+  EXPECT_EQ(store->Count(), 0u);
   EXPECT_TRUE(IsFolder(folder));  // only the folder is created
-  EXPECT_FALSE(PathExists(store.FilePath()));
-  store.Add("t", SearchRequest());
-  ASSERT_TRUE(store.Save());
-  EXPECT_EQ(testing::ReadText(store.FilePath())
+  EXPECT_FALSE(PathExists(store->FilePath()));
+  store->Add("t", SearchRequest());
+  ASSERT_TRUE(store->Save());
+  EXPECT_EQ(testing::ReadText(store->FilePath())
                 .find("<?xml version=\"1.0\" encoding=\"gb2312\" ?>"
                       "\r\n<favorite>\r\n    <bookmark name=\"t\">"),
             0u);
@@ -47,16 +47,16 @@ TEST(FavoriteStore, NoFileThenFirstSave) {
 
 TEST(FavoriteStore, WrittenElementsReadBack) {
   testing::TempFolder work;
-  FavoriteStore store(work.Path());
+  auto store = FavoriteStore::Open(work.Path());
   SearchRequest folders;
   folders.category = kCategoryFolders;
-  store.Add("defaults", SearchRequest());
-  store.Add("folders", folders);
-  store.Add("2008", MakeSearchRequest("", "", kCategoryAll, false, 2008, 0));
-  store.Add("报告", MakeSearchRequest("报告", "", kCategoryAll, true, 2008, 3));
-  store.Add("all", MakeSearchRequest("ab", "D:\\Music", kCategoryMedia, true, 2008, 3));
-  ASSERT_TRUE(store.Save());
-  EXPECT_EQ(Bookmarks(store.FilePath()),
+  store->Add("defaults", SearchRequest());
+  store->Add("folders", folders);
+  store->Add("2008", MakeSearchRequest("", "", kCategoryAll, false, 2008, 0));
+  store->Add("报告", MakeSearchRequest("报告", "", kCategoryAll, true, 2008, 3));
+  store->Add("all", MakeSearchRequest("ab", "D:\\Music", kCategoryMedia, true, 2008, 3));
+  ASSERT_TRUE(store->Save());
+  EXPECT_EQ(Bookmarks(store->FilePath()),
             "<bookmark name=\"defaults\"><searchcontext /></bookmark>"
             "<bookmark name=\"folders\"><searchcontext><filetype>0</filetype></searchcontext>"
             "</bookmark><bookmark name=\"2008\"><searchcontext><startTime>27648</startTime>"
@@ -67,11 +67,11 @@ TEST(FavoriteStore, WrittenElementsReadBack) {
             "<keyword>ab</keyword><folder>D:\\Music</folder><filetype>5</filetype>"
             "<startTime>27651</startTime><endTime>27652</endTime><hidden>1</hidden>"
             "</searchcontext></bookmark></favorite>");
-  FavoriteStore reloaded(work.Path());
-  ASSERT_EQ(reloaded.Count(), 5u);
+  auto reloaded = FavoriteStore::Open(work.Path());
+  ASSERT_EQ(reloaded->Count(), 5u);
   for (size_t i = 0; i < 5; ++i) {
-    EXPECT_EQ(reloaded.Item(i).title, store.Item(i).title);
-    EXPECT_EQ(Fields(reloaded.Item(i).request), Fields(store.Item(i).request));
+    EXPECT_EQ(reloaded->Item(i).title, store->Item(i).title);
+    EXPECT_EQ(Fields(reloaded->Item(i).request), Fields(store->Item(i).request));
   }
 }
 
@@ -79,19 +79,19 @@ TEST(FavoriteStore, TextSurvivesSaveAndReload) {
   testing::TempFolder work;
   const std::vector<std::string> texts = {"a&b <c> \"d\" 'e'", "报告 &amp; &#x41; &lt;",
                                           " D:\\My  Music\\新建 ", "same", "same"};
-  FavoriteStore store(work.Path());
+  auto store = FavoriteStore::Open(work.Path());
   for (const std::string& text : texts) {
     SearchRequest request;
     request.keywords = request.location = text;
-    store.Add(text, request);  // duplicate titles are kept as they are
+    store->Add(text, request);  // duplicate titles are kept as they are
   }
-  store.Save();
-  FavoriteStore reloaded(work.Path());
-  ASSERT_EQ(reloaded.Count(), texts.size());
+  store->Save();
+  auto reloaded = FavoriteStore::Open(work.Path());
+  ASSERT_EQ(reloaded->Count(), texts.size());
   for (size_t i = 0; i < texts.size(); ++i) {
-    EXPECT_EQ(reloaded.Item(i).title, texts[i]);
-    EXPECT_EQ(reloaded.Item(i).request.keywords, texts[i]);
-    EXPECT_EQ(reloaded.Item(i).request.location, texts[i]);
+    EXPECT_EQ(reloaded->Item(i).title, texts[i]);
+    EXPECT_EQ(reloaded->Item(i).request.keywords, texts[i]);
+    EXPECT_EQ(reloaded->Item(i).request.location, texts[i]);
   }
 }
 
@@ -109,17 +109,17 @@ TEST(FavoriteStore, HandEditedFiles) {
                        "<bookmark><searchcontext><filetype>99999999999</filetype>"
                        "<hidden>yes</hidden><startTime></startTime></searchcontext></bookmark>"
                        "</saved>");
-    FavoriteStore store(work.Path());
-    ASSERT_EQ(store.Count(), 2u);
-    EXPECT_EQ(store.Item(0).title, "t1");
-    EXPECT_EQ(Fields(store.Item(0).request),
+    auto store = FavoriteStore::Open(work.Path());
+    ASSERT_EQ(store->Count(), 2u);
+    EXPECT_EQ(store->Item(0).title, "t1");
+    EXPECT_EQ(Fields(store->Item(0).request),
               Fields(SearchRequest{"ab", "", 12, 1, 70000 & 0xFFFF, 0xFFFF}));
-    EXPECT_EQ(store.Item(1).title, "");
-    EXPECT_EQ(Fields(store.Item(1).request), Fields(SearchRequest{"", "", INT_MAX, 0, 0, 0}));
-    store.Add("new", SearchRequest());
-    store.Save();
+    EXPECT_EQ(store->Item(1).title, "");
+    EXPECT_EQ(Fields(store->Item(1).request), Fields(SearchRequest{"", "", INT_MAX, 0, 0, 0}));
+    store->Add("new", SearchRequest());
+    store->Save();
     EXPECT_NE(testing::ReadText(path).find("<bookmark name=\"empty\" />"), std::string::npos);
-    EXPECT_EQ(FavoriteStore(work.Path()).Count(), 3u);
+    EXPECT_EQ(FavoriteStore::Open(work.Path())->Count(), 3u);
   }
   {
     // A field with mixed content reads its leading text; saving another favourite keeps that
@@ -128,20 +128,20 @@ TEST(FavoriteStore, HandEditedFiles) {
                        "<favorite><bookmark name=\"m\"><searchcontext><keyword>ab<i/>cd</keyword>"
                        "<folder>C:\\docs\n  <x/>rest</folder><filetype><y/>3</filetype>"
                        "</searchcontext></bookmark></favorite>");
-    FavoriteStore store(work.Path());
-    ASSERT_EQ(store.Count(), 1u);
-    const SearchRequest before = store.Item(0).request;
+    auto store = FavoriteStore::Open(work.Path());
+    ASSERT_EQ(store->Count(), 1u);
+    const SearchRequest before = store->Item(0).request;
     EXPECT_EQ(Fields(before), Fields(SearchRequest{"ab", "C:\\docs\n  ", -1, 0, 0, 0}));
-    store.Add("new", SearchRequest());
-    ASSERT_TRUE(store.Save());
-    FavoriteStore reloaded(work.Path());
-    ASSERT_EQ(reloaded.Count(), 2u);
-    EXPECT_EQ(Fields(reloaded.Item(0).request), Fields(before));
+    store->Add("new", SearchRequest());
+    ASSERT_TRUE(store->Save());
+    auto reloaded = FavoriteStore::Open(work.Path());
+    ASSERT_EQ(reloaded->Count(), 2u);
+    EXPECT_EQ(Fields(reloaded->Item(0).request), Fields(before));
   }
   for (const char* text : {"<?xml version=\"1.0\" ?>", "<favorite><bookmark></favorite>"}) {
     // No root element, or not well-formed: an empty list, and the file is left alone.
     testing::WriteText(path, text);
-    EXPECT_EQ(FavoriteStore(work.Path()).Count(), 0u) << text;
+    EXPECT_EQ(FavoriteStore::Open(work.Path())->Count(), 0u) << text;
     EXPECT_EQ(testing::ReadText(path), text);
   }
 }
@@ -149,23 +149,23 @@ TEST(FavoriteStore, HandEditedFiles) {
 TEST(FavoriteStore, OrganiserRewrite) {
   testing::TempFolder work;
   {
-    FavoriteStore store(work.Path());
-    store.Add("A", MakeSearchRequest("aa", "", kCategoryAll, false, 0, 0));
-    store.Add("B", MakeSearchRequest("bb", "C:", kCategoryDocuments, false, 0, 0));
-    store.Add("C", MakeSearchRequest("cc", "", kCategoryAll, true, 2010, 0));
-    store.Save();
+    auto store = FavoriteStore::Open(work.Path());
+    store->Add("A", MakeSearchRequest("aa", "", kCategoryAll, false, 0, 0));
+    store->Add("B", MakeSearchRequest("bb", "C:", kCategoryDocuments, false, 0, 0));
+    store->Add("C", MakeSearchRequest("cc", "", kCategoryAll, true, 2010, 0));
+    store->Save();
   }
-  FavoriteStore shown(work.Path());  // the list the organiser shows
+  auto shown = FavoriteStore::Open(work.Path());  // the list the organiser shows
   ASSERT_TRUE(FavoriteStore::RemoveFile(work.Path()));
-  FavoriteStore fresh(work.Path());
-  EXPECT_EQ(fresh.Count(), 0u);
-  for (size_t i : {2u, 0u}) fresh.Add(shown.Item(i).title + "!", shown.Item(i).request);
-  ASSERT_TRUE(fresh.Save());
-  FavoriteStore reloaded(work.Path());
-  ASSERT_EQ(reloaded.Count(), 2u);
-  EXPECT_EQ(reloaded.Item(0).title + reloaded.Item(1).title, "C!A!");
-  EXPECT_EQ(Fields(reloaded.Item(0).request), Fields(shown.Item(2).request));
-  EXPECT_EQ(Fields(reloaded.Item(1).request), Fields(shown.Item(0).request));
+  auto fresh = FavoriteStore::Open(work.Path());
+  EXPECT_EQ(fresh->Count(), 0u);
+  for (size_t i : {2u, 0u}) fresh->Add(shown->Item(i).title + "!", shown->Item(i).request);
+  ASSERT_TRUE(fresh->Save());
+  auto reloaded = FavoriteStore::Open(work.Path());
+  ASSERT_EQ(reloaded->Count(), 2u);
+  EXPECT_EQ(reloaded->Item(0).title + reloaded->Item(1).title, "C!A!");
+  EXPECT_EQ(Fields(reloaded->Item(0).request), Fields(shown->Item(2).request));
+  EXPECT_EQ(Fields(reloaded->Item(1).request), Fields(shown->Item(0).request));
 }
 
 TEST(FavoriteStore, RewriteWritesExactlyTheGivenEntries) {
@@ -178,11 +178,11 @@ TEST(FavoriteStore, RewriteWritesExactlyTheGivenEntries) {
   {
     // A new order replaces everything, the bookmark the list never showed included.
     ASSERT_TRUE(RewriteFavorites({{"二", dated}, {"one", SearchRequest()}}, work.Path()));
-    FavoriteStore reread(work.Path());
-    ASSERT_EQ(reread.Count(), 2u);
-    EXPECT_EQ(reread.Item(0).title + reread.Item(1).title, "二one");
-    EXPECT_EQ(Fields(reread.Item(0).request), Fields(dated));
-    EXPECT_EQ(testing::ReadText(reread.FilePath()).find("unlisted"), std::string::npos);
+    auto reread = FavoriteStore::Open(work.Path());
+    ASSERT_EQ(reread->Count(), 2u);
+    EXPECT_EQ(reread->Item(0).title + reread->Item(1).title, "二one");
+    EXPECT_EQ(Fields(reread->Item(0).request), Fields(dated));
+    EXPECT_EQ(testing::ReadText(reread->FilePath()).find("unlisted"), std::string::npos);
   }
   {
     // Nothing left: the file holds the declaration and an empty root.
@@ -191,7 +191,7 @@ TEST(FavoriteStore, RewriteWritesExactlyTheGivenEntries) {
     const std::string text = testing::ReadText(work.Join(kFavoriteFileName));
     EXPECT_NE(text.find("<?xml version=\"1.0\" encoding=\"gb2312\" ?>"), std::string::npos);
     EXPECT_NE(text.find("<favorite />"), std::string::npos) << text;
-    EXPECT_EQ(FavoriteStore(work.Path()).Count(), 0u);
+    EXPECT_EQ(FavoriteStore::Open(work.Path())->Count(), 0u);
   }
 }
 

@@ -54,18 +54,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::WriteFileBytes(folder + "\\" + kFavoriteFileName, parts[0]);
 
   const std::string file = folder + "\\" + kFavoriteFileName;
-  FavoriteStore store(folder);
-  const bool unreadable = store.Unreadable();
-  store.Add(fuzz::WithoutZeros(parts[1]), RequestOf(parts[2]));
-  if (!store.Save()) std::abort();
+  auto store = FavoriteStore::Open(folder);
+  const bool unreadable = store->Unreadable();
+  store->Add(fuzz::WithoutZeros(parts[1]), RequestOf(parts[2]));
+  if (!store->Save()) std::abort();
   // A file that could not be read is kept, byte for byte, never written over.
   if (unreadable != (fuzz::ReadFileBytes(file + ".bad") == parts[0] && !parts[0].empty())) {
     std::abort();
   }
-  FavoriteStore reloaded(folder);
-  if (reloaded.Count() != store.Count()) std::abort();
-  for (size_t i = 0; i < store.Count(); ++i) {
-    if (!Same(store.Item(i), reloaded.Item(i))) std::abort();
+  auto reloaded = FavoriteStore::Open(folder);
+  if (reloaded->Count() != store->Count()) std::abort();
+  for (size_t i = 0; i < store->Count(); ++i) {
+    if (!Same(store->Item(i), reloaded->Item(i))) std::abort();
   }
   return 0;
 }

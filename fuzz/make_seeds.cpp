@@ -126,19 +126,19 @@ void SettingsSeeds(const std::string& work) {
 
   const std::string folder = work + "\\NFavorite";
   {
-    FavoriteStore favorites(folder);
-    favorites.Add("reports 2008", MakeSearchRequest(kReport, "C:\\docs", 3, true, 2008, 0));
-    favorites.Add("<all>", SearchRequest());
-    favorites.Add("songs & pictures",
-                  MakeSearchRequest("song," + kPicture, "", -1, false, 2008, 3));
-    favorites.Save();
+    auto favorites = FavoriteStore::Open(folder);
+    favorites->Add("reports 2008", MakeSearchRequest(kReport, "C:\\docs", 3, true, 2008, 0));
+    favorites->Add("<all>", SearchRequest());
+    favorites->Add("songs & pictures",
+                   MakeSearchRequest("song," + kPicture, "", -1, false, 2008, 3));
+    favorites->Save();
   }
   const std::string favorites = fuzz::ReadFileBytes(folder + "\\" + kFavoriteFileName);
   Put("favorite_store", "seed-0", JoinParts({favorites, "new", std::string("\x02\x01", 2)}));
   Put("favorite_store", "seed-1", JoinParts({"", "t", std::string(6, '\0') + "word\nD:\\x"}));
   // Cut short, and nested far deeper than any real file.
   Put("favorite_store", "seed-2",
-      JoinParts({favorites.substr(0, favorites.size() / 2), "cut", std::string(6, '\0')}));
+      JoinParts({favorites->substr(0, favorites->size() / 2), "cut", std::string(6, '\0')}));
   Put("favorite_store", "seed-3", JoinParts({Nested("bookmark", 5000), "deep", "x"}));
   Put("config_store", "seed-3", JoinParts({written.substr(0, written.size() * 2 / 3), "k", "v"}));
   Put("config_store", "seed-4", JoinParts({Nested("appSettings", 5000), "k", "v"}));

@@ -34,7 +34,7 @@ class StillEnvironment : public IndexEnvironment {
   bool Wait(ManualResetEvent*, uint32_t) override { return false; }
   int UpdateFrequency() override { return -1; }
   bool StartedAtLogon() override { return false; }
-  bool Build(std::string*) override { return false; }
+  Status Build() override { return Status::IOError("no build in the fuzz target"); }
   void FetchNoticesAndUpdates() override {}
 };
 

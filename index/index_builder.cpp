@@ -7,6 +7,7 @@
 #include "index/name_index_format.h"
 #include "index/name_index_io.h"
 #include "platform/fs.h"
+#include "text/gbk_text.h"
 
 namespace sorvik {
 
@@ -24,7 +25,7 @@ std::unique_ptr<WinFile> OpenEmpty(const std::string& path) {
 // Everything up to and including the path's last backslash (a backslash is added when there is
 // none) followed by `name`.
 std::string Sibling(const std::string& path, const char* name) {
-  size_t slash = path.rfind('\\');
+  const size_t slash = GbkLastBackslash(path);
   std::string folder = slash == std::string::npos ? path + "\\" : path.substr(0, slash + 1);
   return folder + name;
 }

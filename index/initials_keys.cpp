@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "index/initials_format.h"
+#include "text/gbk_text.h"
 
 namespace sorvik {
 namespace {
@@ -26,12 +27,10 @@ uint32_t PlaceBytes(InitialsUnit unit, uint8_t out[kMaxInitials]) {
   return count;
 }
 
-// The number of places of a name: one per byte below 0x80, one per double-byte character.
+// The number of places of a name: one per character.
 size_t PlaceCount(const char* name, size_t length) {
   size_t places = 0;
-  for (size_t i = 0; i < length; ++i, ++places) {
-    if (static_cast<uint8_t>(name[i]) >= 0x80) ++i;
-  }
+  for (size_t i = 0; i < length; i += GbkCharLength(name, length, i)) ++places;
   return places;
 }
 

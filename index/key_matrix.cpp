@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "index/coding.h"
 #include "index/name_index_io.h"
+#include "text/coding.h"
 
 namespace sorvik {
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "index/coding.h"
 #include "platform/fs.h"
+#include "text/coding.h"
 
 namespace sorvik {
 

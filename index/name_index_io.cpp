@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "index/coding.h"
+#include "text/coding.h"
 
 namespace sorvik {
 

@@ -2,18 +2,21 @@
 
 #include <cstring>
 
+#include "text/gbk_text.h"
+
 namespace sorvik {
 namespace {
 
 using names::kTokenizeMaxBytes;
 
-// Copies at most `limit` bytes of `text` to `out` without splitting a double-byte character (a
-// byte of 0x81 or more followed by a non-zero byte); returns the number of bytes copied.
+// Copies at most `limit` bytes of `text` to `out` without splitting a double-byte character;
+// returns the number of bytes copied.
 uint32_t CopyWhole(const uint8_t* text, size_t length, uint32_t limit, uint8_t* out) {
   uint32_t copied = 0;
   size_t i = 0;
   while (i < length) {
-    uint32_t width = (text[i] >= 0x81 && i + 1 < length) ? 2 : 1;
+    const uint32_t width =
+        static_cast<uint32_t>(GbkCharLength(reinterpret_cast<const char*>(text), length, i));
     if (copied + width > limit) break;
     std::memcpy(out + copied, text + i, width);
     copied += width;
@@ -41,12 +44,12 @@ constexpr FoldTable MakeFoldTable() {
 
 constexpr FoldTable kFold = MakeFoldTable();
 
-// Folds the single-byte characters in place; double-byte characters stay as they are.
+// Folds the ASCII characters in place; every other character stays as it is.
 void Fold(uint8_t* b, uint32_t length) {
   for (uint32_t i = 0; i < length; ++i) {
-    if (b[i] >= 0x80) {
+    if (IsGbkLeadByte(b[i])) {
       ++i;  // the byte after a lead byte belongs to the same character
-    } else {
+    } else if (b[i] < 0x80) {
       b[i] = kFold.to[b[i]];
     }
   }
@@ -57,7 +60,7 @@ uint32_t Emit(const uint8_t* b, uint32_t length, uint32_t* keys) {
   uint32_t i = 0;
   while (i + 1 < length) {
     keys[count++] = b[i] * 256u + b[i + 1];
-    if (b[i] >= 0x80) {
+    if (IsGbkLeadByte(b[i])) {
       // A bridge key joins a double-byte character to the single-byte character after it.
       if (i + 2 < length && b[i + 2] >= 1 && b[i + 2] <= 126) {
         keys[count++] = b[i + 1] * 256u + b[i + 2];

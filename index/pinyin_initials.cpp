@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "text/gbk_text.h"
+
 namespace sorvik {
 namespace {
 
@@ -40,12 +42,10 @@ void InitialsOf(const char* name, size_t size, std::vector<InitialsUnit>* units)
   units->clear();
   for (size_t i = 0; i < size; ++i) {
     const uint8_t byte = static_cast<uint8_t>(name[i]);
-    if (byte < 0x80) {
-      units->push_back(ByteUnit(byte));
-    } else if (i + 1 < size) {
+    if (GbkCharLength(name, size, i) == 2) {
       units->push_back(PinyinInitialsOf(byte, static_cast<uint8_t>(name[++i])));
     } else {
-      units->push_back(0);
+      units->push_back(byte < 0x80 ? ByteUnit(byte) : 0);
     }
   }
 }

@@ -20,9 +20,9 @@ uint32_t PinyinInitialsOf(uint8_t lead, uint8_t trail);
 using InitialsUnit = uint32_t;
 constexpr InitialsUnit kOtherByte = 0x80000000u;
 
-// The initials string of a GBK name, one unit per character. A byte of 0x80 or more takes the
-// byte after it along as one character; a last lone byte of 0x80 or more is a character without
-// readings.
+// The initials string of a GBK name, one unit per character (text/gbk_text.h says what a
+// character is). A single byte of 0x80 or more (0x80, 0xFF, a lead byte at the end) is a
+// character without readings.
 std::vector<InitialsUnit> InitialsOf(const std::string& name);
 // InitialsOf for `size` bytes at `name`, into `units` (cleared first), for scans that reuse it.
 void InitialsOf(const char* name, size_t size, std::vector<InitialsUnit>* units);

@@ -4,6 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+#include "platform/find.h"
+#include "platform/local_time.h"
 
 namespace sorvik {
 namespace snapshot {
@@ -58,5 +62,34 @@ constexpr uint32_t kFolderSiblingField = 4;  // next folder with the same parent
 constexpr uint32_t kFolderChildField = 8;    // first sub-folder (first top-level folder of a root)
 constexpr uint32_t kFolderCountField = 12;   // entries below, all levels, itself not counted
 
+// The longest folder path that is walked. Every record below such a folder stays within the
+// record store's 1099-byte read limit: 30 bytes of line keys and line ends, a time text of at
+// most 16, a name of at most 259 and the holding folder's path (1099 - 30 - 16 - 259). A longer
+// folder is recorded but not descended into.
+constexpr uint32_t kMaxWalkedPath = 794;
+
 }  // namespace snapshot
+
+// The rules by which an entry on disk becomes a record: the walker applies them, and so do the
+// readers that add entries between builds (the live layer), so both live here and not in the
+// walker.
+
+// The digits of record texts: lowercase hexadecimal (times, sizes) and decimal (parent ids).
+void AppendHex(std::string* out, uint64_t value);
+void AppendDecimal(std::string* out, uint64_t value);
+// The time text and month-code year of one local time: years up to 1970 and after
+// `current_year` give the decimal current year and that year; otherwise the lowercase
+// hexadecimal Unix seconds of the local minute and the file's own year.
+std::string TimeText(const LocalTime& local, int current_year, int* code_year);
+// TimeText appended to `out`, with `minute_seconds` the Unix seconds of the local minute
+// (-1 when unknown).
+void AppendTimeText(std::string* out, const LocalTime& local, int current_year,
+                    int64_t minute_seconds, int* code_year);
+// Whether a directory result is left out: "." and "..", and temporary files
+// (kAttributeTemporary).
+bool SkipsResult(const FindRecord& record);
+// The category (snapshot::kDocuments, kPictures, kAudioVideo, kApplications) of a file name by
+// its extension, or -1 for none.
+int CategoryOfName(const char* name);
+
 }  // namespace sorvik

@@ -6,10 +6,11 @@
 #include <initializer_list>
 #include <utility>
 
-#include "index/coding.h"
 #include "index/find_file.h"
+#include "platform/file_faults.h"
 #include "platform/fs.h"
 #include "platform/progress.h"
+#include "text/coding.h"
 
 namespace sorvik {
 
@@ -24,106 +25,39 @@ constexpr char kWalkingText[] = "正在获取文件快照：\n";
 // A folder whose path contains this text is recorded but not walked.
 constexpr char kSkippedFolder[] = "Local Settings\\Temporary Internet Files";
 
-// Extension lists in the order they are tried, with their category.
-struct ExtensionList {
-  const char* extensions;  // "|EXT|EXT|...|"
-  int category;            // bitmap and month list of a hit
-};
-constexpr ExtensionList kExtensionLists[] = {
-    {"|PDF|DOC|XLS|PPT|WPS|EIO|VSD|DOCX|XLSX|PPTX|DOCM|XLSM|PPTM|", kDocuments},
-    {"|JPG|JPEG|BMP|GIF|PNG|TIF|TIFF|JFIF|PSD|AI|CDR|ICO|", kPictures},
-    {"|WMA|WMV|AVI|MP4|MP3|RM|RMVB|MPEG|MPG|3GP|FLV|ASF|", kAudioVideo},
-    {"|EXE|MSI|", kApplications},
-};
-
 // Month-code slot (and month list) of a category: slot 0 is all entries, slot 1 folders, and the
 // file categories 2..5 keep their numbers. The hidden bitmap has no slot.
+// Why the build folder's file `path` could not be made.
+Status CannotCreate(const std::string& path) {
+  return Status::IOError("cannot create " + path + ": " + SystemErrorText(LastSystemError()));
+}
+
 int SlotOf(int category) { return category == kFolders ? 1 : category; }
 
 constexpr uint32_t kMonthCodeBufferBytes = 64 * 1024;  // month codes written per flush
 constexpr uint32_t kRecordBufferBytes = 1024 * 1024;   // record texts written per flush
 constexpr uint32_t kMonthValues = 65536;               // possible u16 month codes
 
-void AppendHex(std::string* out, uint64_t value) {
-  char digits[16];
-  int n = 0;
-  do {
-    digits[n++] = "0123456789abcdef"[value & 0xF];
-    value >>= 4;
-  } while (value != 0);
-  while (n > 0) out->push_back(digits[--n]);
-}
-
-void AppendDecimal(std::string* out, uint64_t value) {
-  char digits[20];
-  int n = 0;
-  do {
-    digits[n++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  while (n > 0) out->push_back(digits[--n]);
-}
-
-// Appends the time text of `local`; `minute_seconds` are the Unix seconds of its local minute
-// (-1 when unknown). Sets `code_year` to the year its month code uses.
-void AppendTimeText(std::string* out, const LocalTime& local, int current_year,
-                    int64_t minute_seconds, int* code_year) {
-  if (local.year > 1970 && local.year <= current_year && minute_seconds >= 0) {
-    AppendHex(out, static_cast<uint64_t>(minute_seconds));
-    *code_year = local.year;
-    return;
-  }
-  // Out of range (or not convertible): the build year stands in, in decimal.
-  AppendDecimal(out, static_cast<uint64_t>(current_year < 0 ? 0 : current_year));
-  *code_year = current_year;
-}
-
 }  // namespace
 
-std::string TimeText(const LocalTime& local, int current_year, int* code_year) {
-  std::string text;
-  int64_t minute_seconds = -1;
-  if (!LocalToUnixSeconds(local.year, local.month, local.day, local.hour, local.minute,
-                          &minute_seconds)) {
-    minute_seconds = -1;
-  }
-  AppendTimeText(&text, local, current_year, minute_seconds, code_year);
-  return text;
-}
-
-bool SkipsResult(const FindRecord& record) {
-  const char* name = record.name;
-  return (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) ||
-         (record.attributes & kAttributeTemporary) != 0;
-}
-
-int CategoryOfName(const char* name) {
-  const char* dot = std::strrchr(name, '.');
-  if (dot == nullptr || dot == name) return -1;
-  char extension[kFindNameSize + 2];
-  size_t length = std::strlen(dot + 1);
-  if (length > kFindNameSize - 1) return -1;
-  extension[0] = '|';
-  for (size_t i = 0; i < length; ++i) {
-    char c = dot[1 + i];
-    extension[1 + i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-  }
-  extension[1 + length] = '|';
-  extension[2 + length] = '\0';
-  for (const ExtensionList& list : kExtensionLists) {
-    if (std::strstr(list.extensions, extension) != nullptr) return list.category;
-  }
-  return -1;
-}
-
-SnapshotWalker::SnapshotWalker(const std::string& build_folder, uint32_t settle_ms)
-    : folder_(build_folder) {
+SnapshotWalker::SnapshotWalker(const std::string& build_folder) : folder_(build_folder) {
   while (folder_.size() > 1 && folder_.back() == '\\') folder_.pop_back();
   path_[0] = '\0';
   record_.reserve(kRecordBufferSize);
   rw_pending_.reserve(kMonthCodeBufferBytes);
   for (MonthList& list : month_lists_) list.present.reset(new uint64_t[kMonthValues / 64]());
+}
 
+std::unique_ptr<SnapshotWalker> SnapshotWalker::Open(const std::string& build_folder,
+                                                     uint32_t settle_ms, Status* status) {
+  std::unique_ptr<SnapshotWalker> walker(new SnapshotWalker(build_folder));
+  Status prepared = walker->Prepare(settle_ms);
+  if (status != nullptr) *status = prepared;
+  if (!prepared.ok()) return nullptr;
+  return walker;
+}
+
+Status SnapshotWalker::Prepare(uint32_t settle_ms) {
   // 1. The build year.
   LocalTime now;
   current_year_ = LocalNow(&now) ? now.year : 0;
@@ -140,24 +74,27 @@ SnapshotWalker::SnapshotWalker(const std::string& build_folder, uint32_t settle_
 
   // 3. index.rw: 3000 zero bytes for the six month slots; the per-entry codes follow.
   rw_file_ = OpenWinFile(base + kMonthFile, kOpenAlways);
-  if (rw_file_) {
-    rw_file_->SetSize(0);
-    std::vector<uint8_t> zeros(kMonthFileZeroBytes, 0);
-    rw_file_->WriteAt(0, zeros.data(), kMonthFileZeroBytes);
-    rw_next_offset_ = kMonthFileZeroBytes;
-  }
+  if (!rw_file_) return CannotCreate(base + kMonthFile);
+  rw_file_->SetSize(0);
+  std::vector<uint8_t> zeros(kMonthFileZeroBytes, 0);
+  rw_file_->WriteAt(0, zeros.data(), kMonthFileZeroBytes);
+  rw_next_offset_ = kMonthFileZeroBytes;
   // 4. The record store. 5. index.dm.
-  bool store_ok = store_.Open(base + kRecordFile) && store_.Count() == 0 &&
-                  store_.EndOffset() == kFirstRecordOffset;
+  if (!store_.Open(base + kRecordFile) || store_.Count() != 0 ||
+      store_.EndOffset() != kFirstRecordOffset) {
+    return CannotCreate(base + kRecordFile);
+  }
   store_.BufferAppends(kRecordBufferBytes);
   dm_file_ = OpenWinFile(base + kFolderFile, kOpenAlways);
-  if (dm_file_) dm_file_->SetSize(0);
-  ready_ = rw_file_ != nullptr && store_ok && dm_file_ != nullptr;
+  if (!dm_file_) return CannotCreate(base + kFolderFile);
+  dm_file_->SetSize(0);
+  ready_ = true;
 
   SetWalkedEntries(0);
   // 6. The first-build dialog, looked up once.
   progress_window_ = FindProgressWindow();
   if (progress_window_ != 0) PostProgress(kPreparingText);
+  return Status::Ok();
 }
 
 SnapshotWalker::~SnapshotWalker() { Finish(); }
@@ -340,9 +277,10 @@ void SnapshotWalker::WriteFolderRecord(uint32_t number, uint32_t first, uint32_t
                     kFolderRecordSize);
 }
 
-void SnapshotWalker::Finish() {
-  if (!ready_) return;
+Status SnapshotWalker::Finish() {
+  if (!ready_) return Status::Ok();
   ready_ = false;
+  const uint32_t failed_writes = FailedFileWrites();
   FlushMonthCodes();
   // 1. The month slots: each list newest first. A slot holds 250 codes; when a group has more
   // distinct months, the 250 newest are kept (the per-entry codes stay exact).
@@ -379,6 +317,7 @@ void SnapshotWalker::Finish() {
     list.present.reset();
   }
   dm_file_.reset();
+  return FailedFileWritesSince(failed_writes);
 }
 
 }  // namespace sorvik

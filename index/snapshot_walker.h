@@ -14,33 +14,31 @@
 #include "platform/file.h"
 #include "platform/find.h"
 #include "platform/local_time.h"
+#include "platform/status.h"
 
 namespace sorvik {
 
 class SnapshotWalker {
  public:
   static constexpr uint32_t kPathBufferSize = 1024;  // the path buffer of WalkFolder
-  // Longest folder path that is walked. Every record below such a folder stays within the
-  // record store's 1099-byte read limit: 30 bytes of line keys and line ends, a time text of
-  // at most 16, a name of at most 259 and the holding folder's path (1099 - 30 - 16 - 259).
-  // A longer folder is recorded but not descended into. Also far below kPathBufferSize.
-  static constexpr uint32_t kMaxWalkedPath = 794;
+  // Longest folder path that is walked (snapshot::kMaxWalkedPath), far below kPathBufferSize.
+  static constexpr uint32_t kMaxWalkedPath = snapshot::kMaxWalkedPath;
   static constexpr uint32_t kProgressEvery = 400;  // directory entries between progress texts
   static constexpr uint32_t kMonthFileZeroBytes = snapshot::kMonthCodesOffset;  // 3000
 
   // Empties and recreates `build_folder` (deletes it with everything in it, waits `settle_ms`,
-  // creates it), opens the outputs there and looks for the first-build dialog once.
-  explicit SnapshotWalker(const std::string& build_folder = ".\\ScanTemp",
-                          uint32_t settle_ms = 1000);
+  // creates it), opens the outputs there and looks for the first-build dialog once. Null, with
+  // `status` (optional) naming the file that could not be prepared and why, on failure.
+  static std::unique_ptr<SnapshotWalker> Open(const std::string& build_folder, uint32_t settle_ms,
+                                              Status* status = nullptr);
   SnapshotWalker(const SnapshotWalker&) = delete;
   SnapshotWalker& operator=(const SnapshotWalker&) = delete;
-  // Finishes the snapshot: completes index.rw, writes index.cm, writes the db.txt header and
-  // closes every file.
+  // Finishes the snapshot unless Finish did.
   ~SnapshotWalker();
-
-  // False when the build folder or one of its files could not be prepared; WalkRoot then
-  // records nothing and destruction writes nothing more.
-  bool IsReady() const { return ready_; }
+  // Finishes the snapshot: completes index.rw, writes index.cm, writes the db.txt header and
+  // closes every file. Walks nothing more afterwards. Why a file could not be written, if one
+  // could not.
+  Status Finish();
 
   // Walks one drive, `root` being its name without a trailing backslash ("C:"). Returns the
   // number of entries recorded below it. REQUIRES: drives are walked in the order Z down to B.
@@ -51,6 +49,10 @@ class SnapshotWalker {
   uint32_t FolderRecords() const { return folder_records_; }  // records in index.dm so far
 
  private:
+  explicit SnapshotWalker(const std::string& build_folder);
+  // The I/O of Open: the fresh folder and the outputs in it.
+  Status Prepare(uint32_t settle_ms);
+
   // One growable list of distinct month codes in first-seen order, with a bit per code value
   // so that the "absent?" test costs nothing.
   struct MonthList {
@@ -73,10 +75,9 @@ class SnapshotWalker {
   void WriteFolderRecord(uint32_t number, uint32_t first, uint32_t sibling, uint32_t child,
                          uint32_t count);
   void PostProgress(const std::string& text);
-  void Finish();
 
   std::string folder_;                // build folder, without a trailing backslash
-  bool ready_ = false;                // the outputs are open
+  bool ready_ = false;                // the outputs are open and not finished
   int current_year_ = 0;              // local year at construction, 0 when unknown
   std::string message_;               // the last progress text
   uintptr_t progress_window_ = 0;     // first-build dialog, 0 when none
@@ -97,18 +98,5 @@ class SnapshotWalker {
   // name that lost characters and is reached another way.
   FindPath walk_;
 };
-
-// The time text and month-code year of one local time: years up to 1970 and after
-// `current_year` give the decimal current year and that year; otherwise the lowercase
-// hexadecimal Unix seconds of the local minute and the file's own year. Exposed for tests.
-std::string TimeText(const LocalTime& local, int current_year, int* code_year);
-
-// Whether the walker leaves a directory result out: "." and "..", and temporary files
-// (kAttributeTemporary). Exposed for tests.
-bool SkipsResult(const FindRecord& record);
-
-// The category (snapshot::kDocuments, kPictures, kAudioVideo, kApplications) of a file name by
-// its extension, or -1 for none. Exposed for tests.
-int CategoryOfName(const char* name);
 
 }  // namespace sorvik

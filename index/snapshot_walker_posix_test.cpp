@@ -59,8 +59,8 @@ TEST(SnapshotWalkerPosix, LinksLongPathsAndUnlistableFolders) {
 
   TempFolder build;
   {
-    SnapshotWalker walker(build.Path(), 0);
-    walker.WalkRoot("D:");
+    auto walker = SnapshotWalker::Open(build.Path(), 0);
+    walker->WalkRoot("D:");
   }
   Snapshot snap(build.Path());
   auto ids = IdsByPath(snap);
@@ -142,8 +142,8 @@ TEST(SnapshotWalkerPosix, EverythingBelowFoldersWhoseNamesLostCharactersIsIndexe
 
   TempFolder build;
   {
-    SnapshotWalker walker(build.Path(), 0);
-    EXPECT_EQ(walker.WalkRoot("D:"), tree.size());
+    auto walker = SnapshotWalker::Open(build.Path(), 0);
+    EXPECT_EQ(walker->WalkRoot("D:"), tree.size());
   }
   Snapshot snap(build.Path());
   std::multiset<std::string> paths;
@@ -195,11 +195,11 @@ TEST(SnapshotWalkerPosix, ProgressTextsEvery400Results) {
   ASSERT_TRUE(InstallProgressSink(&sink));
   TempFolder build;
   {
-    SnapshotWalker walker(build.Path(), 0);
-    walker.WalkRoot("D:");
+    auto walker = SnapshotWalker::Open(build.Path(), 0);
+    walker->WalkRoot("D:");
     // folder1 in the root (no text: the root's path is too short), then ".", ".." and 1000
     // files in D:\folder1, with texts at results 400 and 800.
-    EXPECT_EQ(walker.EntriesSeen(), 1003u);
+    EXPECT_EQ(walker->EntriesSeen(), 1003u);
   }
   InstallProgressSink(nullptr);
   const std::string walking = std::string("正在获取文件快照：\n") + "D:\\folder1";
@@ -269,8 +269,8 @@ TEST(SnapshotWalkerPosix, MakeTreeWalkMatchesAnIndependentScan) {
   ASSERT_TRUE(MapTestDrive('G', tree, kDriveFixed));
   TempFolder build;
   {
-    SnapshotWalker walker(build.Path(), 0);
-    EXPECT_EQ(walker.WalkRoot("G:"), 3000u);
+    auto walker = SnapshotWalker::Open(build.Path(), 0);
+    EXPECT_EQ(walker->WalkRoot("G:"), 3000u);
   }
   ExpectSnapshotMatches(Snapshot(build.Path()), ModelOf(tree, "G:"), {"G:"});
   UnmapTestDrive('G');

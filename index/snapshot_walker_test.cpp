@@ -51,11 +51,11 @@ TEST(SnapshotWalker, ByteExactSnapshotOfTwoDrives) {
   ASSERT_TRUE(SetWriteTime(d.At("A"), k2008August8));
   TempFolder build;
   {
-    SnapshotWalker walker(build.Path(), 0);
-    ASSERT_TRUE(walker.IsReady());
-    EXPECT_EQ(walker.WalkRoot("E:"), 1u);  // Z down to B: E before D
-    EXPECT_EQ(walker.WalkRoot("D:"), 2u);
-    EXPECT_EQ(walker.EntryCount(), 3u);
+    auto walker = SnapshotWalker::Open(build.Path(), 0);
+    ASSERT_TRUE(walker);
+    EXPECT_EQ(walker->WalkRoot("E:"), 1u);  // Z down to B: E before D
+    EXPECT_EQ(walker->WalkRoot("D:"), 2u);
+    EXPECT_EQ(walker->EntryCount(), 3u);
   }
   const std::string r1 = "I:r.JPG\nM:4b56f040\nD:E:\nS:0\n";
   const std::string r2 = "I:A\nM:489c3540\nD:D:\nS:-1\n";
@@ -138,10 +138,10 @@ TEST(SnapshotWalker, EdgeCasesOfTheWalk) {
 
   TempFolder build;
   {
-    SnapshotWalker walker(build.Path(), 0);
-    ASSERT_TRUE(walker.IsReady());
-    walker.WalkRoot("E:");
-    walker.WalkRoot("D:");
+    auto walker = SnapshotWalker::Open(build.Path(), 0);
+    ASSERT_TRUE(walker);
+    walker->WalkRoot("E:");
+    walker->WalkRoot("D:");
   }
   Snapshot snap(build.Path());
   std::map<std::string, uint32_t> ids;
@@ -261,8 +261,8 @@ TEST(SnapshotWalker, MonthSlotKeepsTheNewest250) {
   ASSERT_TRUE(SetWriteTime(d.At("docs"), k2005June15));
   TempFolder build;
   {
-    SnapshotWalker walker(build.Path(), 0);
-    walker.WalkRoot("D:");
+    auto walker = SnapshotWalker::Open(build.Path(), 0);
+    walker->WalkRoot("D:");
   }
   Snapshot snap(build.Path());
   ASSERT_EQ(snap.Count(), 252u);
@@ -288,9 +288,9 @@ TEST(SnapshotWalker, GeneratedTreeIsRecordedConsistently) {
   model.insert(more.begin(), more.end());
   TempFolder build;
   {
-    SnapshotWalker walker(build.Path(), 0);
-    EXPECT_EQ(walker.WalkRoot("F:"), 600u);
-    EXPECT_EQ(walker.WalkRoot("D:"), 2400u);
+    auto walker = SnapshotWalker::Open(build.Path(), 0);
+    EXPECT_EQ(walker->WalkRoot("F:"), 600u);
+    EXPECT_EQ(walker->WalkRoot("D:"), 2400u);
   }
   ExpectSnapshotMatches(Snapshot(build.Path()), model, {"F:", "D:"});
 }
@@ -306,9 +306,9 @@ TEST(SnapshotWalker, BuildFolderIsEmptiedAndHoldsTheFiveFiles) {
   WriteText(build + kSep + "index.rw", std::string(9000, 'x'));
   WriteText(build + kSep + "stale.txt", "left over");
   {
-    SnapshotWalker walker(build, 0);
-    ASSERT_TRUE(walker.IsReady());
-    walker.WalkRoot("D:");
+    auto walker = SnapshotWalker::Open(build, 0);
+    ASSERT_TRUE(walker);
+    walker->WalkRoot("D:");
   }
   std::set<std::string> names;
   FindRecord found;
@@ -324,7 +324,7 @@ TEST(SnapshotWalker, BuildFolderIsEmptiedAndHoldsTheFiveFiles) {
             (std::set<std::string>{"db.txt", "db.txt.mai", "index.cm", "index.dm", "index.rw"}));
   EXPECT_EQ(ReadBytes(build + kSep + "index.rw").size(), 3002u);
   // A walker that walks nothing leaves a valid empty snapshot.
-  { SnapshotWalker walker(build, 0); }
+  { auto walker = SnapshotWalker::Open(build, 0); }
   EXPECT_EQ(ReadBytes(build + kSep + "db.txt"), (std::vector<uint8_t>{1, 0, 0, 0, 8, 0, 0, 0}));
   EXPECT_EQ(ReadBytes(build + kSep + "index.rw"), std::vector<uint8_t>(3000, 0));
   EXPECT_TRUE(ReadBytes(build + kSep + "index.cm").empty());
@@ -387,11 +387,11 @@ TEST(SnapshotWalker, TimeTextCategoryAndSkipRules) {
 TEST(SnapshotWalker, UnwalkableRootsAreRecordedEmpty) {
   TempFolder build;
   {
-    SnapshotWalker walker(build.Path(), 0);
-    EXPECT_EQ(walker.WalkRoot("Y:"), 0u);  // no such drive
-    EXPECT_EQ(walker.WalkRoot(""), 0u);
-    EXPECT_EQ(walker.WalkRoot(std::string(900, 'x')), 0u);
-    EXPECT_EQ(walker.FolderRecords(), 3u);
+    auto walker = SnapshotWalker::Open(build.Path(), 0);
+    EXPECT_EQ(walker->WalkRoot("Y:"), 0u);  // no such drive
+    EXPECT_EQ(walker->WalkRoot(""), 0u);
+    EXPECT_EQ(walker->WalkRoot(std::string(900, 'x')), 0u);
+    EXPECT_EQ(walker->FolderRecords(), 3u);
   }
   Snapshot snap(build.Path());
   EXPECT_EQ(snap.Count(), 0u);

@@ -28,9 +28,9 @@ TEST(SnapshotWalkerWin32, ProgressTextsReachTheFirstBuildDialog) {
   g_texts.clear();
   TempFolder build;
   {
-    SnapshotWalker walker(build.Path(), 0);
-    walker.WalkRoot("D:");
-    EXPECT_EQ(walker.EntriesSeen(), 1003u);  // folder1, then ".", ".." and its 1000 files
+    auto walker = SnapshotWalker::Open(build.Path(), 0);
+    walker->WalkRoot("D:");
+    EXPECT_EQ(walker->EntriesSeen(), 1003u);  // folder1, then ".", ".." and its 1000 files
   }
   // The texts were posted: they arrive when the queue is pumped, after the walk.
   EXPECT_TRUE(g_texts.empty());
@@ -53,8 +53,8 @@ TEST(SnapshotWalkerWin32, TemporaryFilesAreLeftOut) {
   }
   TempFolder build;
   {
-    SnapshotWalker walker(build.Path(), 0);
-    EXPECT_EQ(walker.WalkRoot("D:"), 1u);
+    auto walker = SnapshotWalker::Open(build.Path(), 0);
+    EXPECT_EQ(walker->WalkRoot("D:"), 1u);
   }
   Snapshot snap(build.Path());
   ASSERT_EQ(snap.Count(), 1u);
@@ -96,8 +96,8 @@ void WalkFoldersWhoseAnsiNamesLostCharacters(bool short_names) {
   for (const std::wstring& path : tree) ASSERT_TRUE(MakeWide(path));
   TempFolder build;
   {
-    SnapshotWalker walker(build.Path(), 0);
-    EXPECT_EQ(walker.WalkRoot("D:"), tree.size());
+    auto walker = SnapshotWalker::Open(build.Path(), 0);
+    EXPECT_EQ(walker->WalkRoot("D:"), tree.size());
   }
   Snapshot snap(build.Path());
   std::multiset<std::string> paths;

@@ -66,12 +66,13 @@ std::string DriveProblem(ConfigStore* settings) {
 namespace {
 
 // The walk of the chosen drives into the build folder's snapshot files.
-bool WalkDrives(ConfigStore* settings, const BuildOptions& options, const std::string& folder) {
+Status WalkDrives(ConfigStore* settings, const BuildOptions& options, const std::string& folder) {
   const std::string letters = DrivesToWalk(settings);
-  SnapshotWalker walker(folder, options.settle_ms);
-  if (!walker.IsReady()) return false;
-  for (char letter : letters) walker.WalkRoot(std::string(1, letter) + ":");
-  return true;  // the walker finishes its files when it goes out of scope
+  Status status;
+  std::unique_ptr<SnapshotWalker> walker = SnapshotWalker::Open(folder, options.settle_ms, &status);
+  if (!walker) return status;
+  for (char letter : letters) walker->WalkRoot(std::string(1, letter) + ":");
+  return walker->Finish();
 }
 
 bool IndexRecordNames(const BuildOptions& options, const std::string& folder) {
@@ -90,25 +91,22 @@ bool IndexRecordNames(const BuildOptions& options, const std::string& folder) {
 
 }  // namespace
 
-bool BuildIndex(ConfigStore* settings, const BuildOptions& options, std::string* problem) {
-  std::string reason = DriveProblem(settings);
+Status BuildIndex(ConfigStore* settings, const BuildOptions& options) {
+  const std::string drive_problem = DriveProblem(settings);
+  if (!drive_problem.empty()) return Status::NotFound(drive_problem);
   const std::string folder = options.work + kBuildFolder;
   // The walker and the builder write through many files and check few of their writes; a
   // write that failed anywhere (a full disk, an I/O error) makes a build that lost entries.
   const uint32_t failed_writes = FailedFileWrites();
-  if (reason.empty() && !WalkDrives(settings, options, folder)) {
-    reason = "cannot prepare the build folder " + folder;
-  }
-  if (reason.empty()) {
-    uintptr_t window = FindProgressWindow();
-    if (window != 0) SendProgressText(window, kBuildingText);
-    if (!IndexRecordNames(options, folder)) reason = "the name index could not be built";
-  }
-  if (reason.empty() && FailedFileWrites() != failed_writes) {
-    reason = "a write of the build failed (full disk?)";
-  }
-  if (problem != nullptr) *problem = reason;
-  return reason.empty();
+  Status status = WalkDrives(settings, options, folder);
+  if (!status.ok()) return status;
+  uintptr_t window = FindProgressWindow();
+  if (window != 0) SendProgressText(window, kBuildingText);
+  const bool named = IndexRecordNames(options, folder);
+  status = FailedFileWritesSince(failed_writes);
+  if (!status.ok()) return status;
+  if (!named) return Status::IOError("the name index could not be built in " + folder);
+  return Status::Ok();
 }
 
 }  // namespace sorvik

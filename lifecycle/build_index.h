@@ -6,6 +6,7 @@
 #include <string>
 
 #include "index/index_builder.h"
+#include "platform/status.h"
 
 namespace sorvik {
 
@@ -33,10 +34,10 @@ std::string DrivesToWalk(ConfigStore* settings);
 std::string DriveProblem(ConfigStore* settings);
 
 // Walks the drives chosen by the settings into <work>ScanTemp, then builds index.mtr and
-// index.dat there. False when DriveProblem finds a drive missing (nothing is walked), the build
-// folder could not be prepared, the name index could not be built, or any write of the build
-// failed (platform/file_faults.h); the folder must then not be used, however usable it looks.
-// `problem` (optional) gets the reason.
-bool BuildIndex(ConfigStore* settings, const BuildOptions& options, std::string* problem = nullptr);
+// index.dat there. Fails when DriveProblem finds a drive missing (nothing is walked), a file of
+// the build folder could not be made, the name index could not be built, or any write of the
+// build failed (platform/file_faults.h), saying which file and why; the folder must then not
+// be used, however usable it looks.
+Status BuildIndex(ConfigStore* settings, const BuildOptions& options);
 
 }  // namespace sorvik

@@ -48,9 +48,7 @@ int SystemIndexEnvironment::UpdateFrequency() {
   return settings_->GetInt(kConfigIndexUpdateFreq, kDefaultUpdateFreq);
 }
 
-bool SystemIndexEnvironment::Build(std::string* problem) {
-  return BuildIndex(settings_, build_, problem);
-}
+Status SystemIndexEnvironment::Build() { return BuildIndex(settings_, build_); }
 
 bool SystemIndexEnvironment::LiveUpdate() { return settings_->GetBool(kConfigLiveUpdate, true); }
 

@@ -28,9 +28,9 @@ class IndexEnvironment {
   virtual int UpdateFrequency() = 0;
   // Whether the program was started at logon ("/auto" on its command line).
   virtual bool StartedAtLogon() = 0;
-  // The build run into the build folder; false, with the reason in `problem`, when it produced
-  // no usable index or was refused (a chosen drive is gone, lifecycle/build_index.h).
-  virtual bool Build(std::string* problem) = 0;
+  // The build run into the build folder; fails, with the reason, when it produced no usable
+  // index or was refused (a chosen drive is gone, lifecycle/build_index.h).
+  virtual Status Build() = 0;
   // The online step at thread start: notices and the update check. It has no effect on the
   // index; the program's update service plugs in here.
   virtual void FetchNoticesAndUpdates() = 0;
@@ -51,7 +51,7 @@ class SystemIndexEnvironment : public IndexEnvironment {
   bool Wait(ManualResetEvent* event, uint32_t ms) override;
   int UpdateFrequency() override;
   bool StartedAtLogon() override { return started_at_logon_; }
-  bool Build(std::string* problem) override;
+  Status Build() override;
   // Runs the online step the program installed with SetOnlineStep, if any.
   void FetchNoticesAndUpdates() override;
   bool LiveUpdate() override;

@@ -7,13 +7,13 @@
 #include "platform/fs.h"
 #include "platform/progress.h"
 #include "query/folder_tree.h"
-#include "query/gbk_text.h"
 #include "query/live_layer.h"
 #include "query/loaded_index.h"
 #include "query/query_engine.h"
 #include "query/removal_list.h"
 #include "query/search_result.h"
 #include "settings/config_store.h"
+#include "text/gbk_text.h"
 
 namespace sorvik {
 namespace {
@@ -71,7 +71,7 @@ IndexManager::~IndexManager() {
 }
 
 void IndexManager::BeginRead() {
-  if (read_depth_++ != 0) return;
+  reading_ = true;
   // A build left in the swap folder is newer than the live index: it goes in first, unless
   // another process is swapping right now (it then finishes the job itself).
   if (PathExists(Path(kSwapFolder))) FinishPendingSwap(false);
@@ -86,7 +86,8 @@ void IndexManager::BeginRead() {
 }
 
 void IndexManager::EndRead() {
-  if (--read_depth_ == 0) index_lock_.Unlock();
+  reading_ = false;
+  index_lock_.Unlock();
 }
 
 void IndexManager::FinishPendingSwap(bool wait) {
@@ -127,7 +128,7 @@ void IndexManager::LoadUnderExclusiveLock() {
 
 void IndexManager::CompletePendingSwap() {
   MutexHold hold(&mutex_);
-  if (read_depth_ == 0 && PathExists(Path(kSwapFolder))) FinishPendingSwap(false);
+  if (!reading_ && PathExists(Path(kSwapFolder))) FinishPendingSwap(false);
 }
 
 void IndexManager::UnloadIndex() {
@@ -160,24 +161,40 @@ bool IndexManager::HasLoadedIndex() {
   return loaded_ != nullptr;
 }
 
-void IndexManager::ReadInOneHold(const std::function<void()>& read) {
+void IndexManager::ReadInOneHold(const std::function<void(Held& held)>& read) {
   MutexHold hold(&mutex_);
-  ReadHold read_hold(this);  // nested reads neither reload nor let a swap in
-  read();
+  ReadHold read_hold(this);
+  Held held(this);
+  read(held);
+}
+
+SearchResult* IndexManager::Held::Search(const SearchRequest& request, int page, int pageSize,
+                                         uint32_t* total) {
+  return manager_->SearchLocked(&manager_->locked_reader_, request, page, pageSize, total);
 }
 
 SearchResult* IndexManager::Search(const SearchRequest& request, int page, int pageSize,
                                    uint32_t* total) {
   MutexHold hold(&mutex_);
   ReadHold read(this);
+  return SearchLocked(this, request, page, pageSize, total);
+}
+
+SearchResult* IndexManager::SearchLocked(DetailsSource* source, const SearchRequest& request,
+                                         int page, int pageSize, uint32_t* total) {
   *total = 0;
   if (!loaded_) return nullptr;
-  return RunQuery(loaded_.get(), this, request, page, pageSize, total, live_layer_.get());
+  return RunQuery(loaded_.get(), source, request, page, pageSize, total, live_layer_.get(),
+                  &locked_reader_);
 }
 
 bool IndexManager::GetDetails(uint32_t id, EntryDetails* out) {
   MutexHold hold(&mutex_);
   ReadHold read(this);
+  return DetailsLocked(id, out);
+}
+
+bool IndexManager::DetailsLocked(uint32_t id, EntryDetails* out) {
   if (!loaded_) return false;
   if (live_layer_ && live_layer_->Details(id, out)) return true;
   LoadEntryDetails(loaded_->store(), id, out);
@@ -187,10 +204,20 @@ bool IndexManager::GetDetails(uint32_t id, EntryDetails* out) {
 bool IndexManager::ReadDetails(uint32_t generation, uint32_t id, EntryDetails* out) {
   MutexHold hold(&mutex_);
   ReadHold read(this);  // a swap by another process since the page was cut changes the generation
-  if (!loaded_ || generation != generation_.load()) return false;
-  if (live_layer_ && live_layer_->Details(id, out)) return true;
-  LoadEntryDetails(loaded_->store(), id, out);
-  return true;
+  return ReadDetailsLocked(generation, id, out);
+}
+
+bool IndexManager::ReadDetailsLocked(uint32_t generation, uint32_t id, EntryDetails* out) {
+  return generation == generation_.load() && DetailsLocked(id, out);
+}
+
+bool IndexManager::LockedReader::ReadDetails(uint32_t generation, uint32_t id, EntryDetails* out) {
+  return manager_->ReadDetailsLocked(generation, id, out);
+}
+
+bool IndexManager::LockedReader::RecordRemoval(uint32_t generation, uint32_t id,
+                                               const std::string& fullPath) {
+  return manager_->RecordRemovalLocked(generation, id, fullPath);
 }
 
 uint32_t IndexManager::MonthCodesOf(int slot, std::vector<uint16_t>* out) {
@@ -209,6 +236,11 @@ void IndexManager::RecordRemoval(uint32_t id, const std::string& fullPath) {
 bool IndexManager::RecordRemoval(uint32_t generation, uint32_t id, const std::string& fullPath) {
   MutexHold hold(&mutex_);
   ReadHold read(this);
+  return RecordRemovalLocked(generation, id, fullPath);
+}
+
+bool IndexManager::RecordRemovalLocked(uint32_t generation, uint32_t id,
+                                       const std::string& fullPath) {
   if (!loaded_ || generation != generation_.load()) return false;
   RecordRemovalLocked(id, fullPath);
   return true;
@@ -219,7 +251,7 @@ void IndexManager::RecordRemovalLocked(uint32_t id, const std::string& fullPath)
   if (live_layer_ && live_layer_->EraseId(id, fullPath)) return;
   EntryDetails details;
   // Ids with bit 31 set cannot be stored as single removals.
-  if ((id & kRemovedFolderFlag) != 0 || !GetDetails(id, &details)) return;
+  if ((id & kRemovedFolderFlag) != 0 || !DetailsLocked(id, &details)) return;
   if (!GbkEqualNoCase(details.FullPath(), fullPath)) return;  // the id names another entry now
   const std::string list = loaded_->PathOf(kRemovalFileName);
   FolderRange folder;
@@ -308,10 +340,9 @@ void IndexManager::Refresh() {
     MutexHold hold(&mutex_);
     build_start_seq_ = live_seq_;
   }
-  std::string problem;
-  const bool built = environment_->Build(&problem);
-  SetBuildProblem(built ? std::string() : problem);
-  SwapIn(built);
+  const Status built = environment_->Build();
+  SetBuildProblem(built.ok() ? std::string() : built.message());
+  SwapIn(built.ok());
   refreshing_ = 0;
 }
 

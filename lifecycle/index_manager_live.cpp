@@ -8,9 +8,9 @@
 #include "lifecycle/live_reconcile.h"
 #include "lifecycle/live_watcher.h"
 #include "platform/local_time.h"
-#include "query/gbk_text.h"
 #include "query/live_layer.h"
 #include "query/loaded_index.h"
+#include "text/gbk_text.h"
 
 namespace sorvik {
 namespace {
@@ -28,8 +28,8 @@ int CurrentYear() {
 
 // The folder holding `path`, when that is not a drive root ("C:\a\b" -> "C:\a"; "C:\a" -> "").
 std::string HoldingFolder(const std::string& path) {
-  const size_t last = GbkLastBackslash(path);
-  return last == std::string::npos || last <= 2 ? std::string() : path.substr(0, last);
+  const std::string folder = GbkFolderOf(path);
+  return folder.size() <= 2 ? std::string() : folder;
 }
 
 // "DC" -> {"D:", "C:"}.

@@ -3,15 +3,15 @@
 #include <memory>
 
 #include "index/find_file.h"
-#include "index/snapshot_walker.h"
+#include "index/snapshot_format.h"
 #include "platform/find.h"
 #include "query/entry_details.h"
 #include "query/entry_set.h"
 #include "query/folder_tree.h"
-#include "query/gbk_text.h"
 #include "query/live_layer.h"
 #include "query/loaded_index.h"
 #include "query/query_engine.h"
+#include "text/gbk_text.h"
 
 namespace sorvik {
 namespace {
@@ -160,7 +160,7 @@ void LiveReconciler::Reconcile(const std::string& path, bool appeared) {
   layer_->Put(path, record, current_year_);
   // Reparse points and paths too long for the walker are recorded but not walked.
   if (walk && is_folder && (record.attributes & kAttributeReparsePoint) == 0 &&
-      path.size() <= SnapshotWalker::kMaxWalkedPath) {
+      path.size() <= snapshot::kMaxWalkedPath) {
     WalkNewFolder(path);
   }
 }

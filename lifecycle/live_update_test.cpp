@@ -16,19 +16,21 @@
 #include "index/snapshot_format.h"
 #include "platform/find.h"
 #include "platform/local_time.h"
-#include "query/gbk_text.h"
 #include "query/keyword_match.h"
 #include "query/search_request.h"
 #include "query/search_result.h"
 #include "testing/index_test_support.h"
 #include "testing/name_generator.h"
+#include "testing/search_oracle.h"
 #include "testing/snapshot_test_support.h"
+#include "text/gbk_text.h"
 
 namespace sorvik {
 namespace {
 
 using testing::FakeEnvironment;
 using testing::Random;
+using testing::StartsWithNoCase;
 using testing::TestDrive;
 using testing::WaitUntil;
 using testing::WorkFolder;
@@ -77,32 +79,16 @@ void WalkDisk(const std::string& folder, std::vector<DiskEntry>* out) {
   FindCloseEntry(find);
 }
 
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-  return text.size() >= prefix.size() && GbkEqualNoCase(text.substr(0, prefix.size()), prefix);
-}
-
 // The paths `request` should select among `disk`, sorted.
 std::vector<std::string> Expected(const std::vector<DiskEntry>& disk,
                                   const SearchRequest& request) {
   const ParsedKeywords parsed = ParseKeywords(request.keywords);
-  std::string location = request.location;
-  while (location.size() > 2 && location.back() == '\\') location.pop_back();
   std::vector<std::string> paths;
   for (const DiskEntry& entry : disk) {
-    if (!NameMatchesKeywords(entry.name, parsed)) continue;
-    if (request.hiddenOnly && !entry.hidden) continue;
-    if (request.category == kCategoryFolders && !entry.folder) continue;
-    if (request.category == kCategoryHidden && !entry.hidden) continue;
-    if (request.category >= kCategoryPictures && request.category <= kCategoryMedia &&
-        (entry.folder || CategoryOfTestName(entry.name) != request.category)) {
-      continue;
-    }
-    if (location.size() >= 2 && !StartsWithNoCase(entry.path, location + "\\")) continue;
-    if (request.monthFrom != 0 &&
-        !(request.monthFrom <= entry.month && entry.month < request.monthTo)) {
-      continue;
-    }
-    paths.push_back(entry.path);
+    const int category = entry.folder ? kCategoryFolders : CategoryOfTestName(entry.name);
+    const testing::OracleEntry seen{entry.path,   entry.name, entry.folder,
+                                    entry.hidden, category,   entry.month};
+    if (testing::OracleSelects(request, parsed, seen)) paths.push_back(entry.path);
   }
   std::sort(paths.begin(), paths.end());
   return paths;

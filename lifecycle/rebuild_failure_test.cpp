@@ -116,9 +116,9 @@ TEST(RebuildFailure, AChosenDriveThatVanishedKeepsItsEntries) {
     EXPECT_EQ(Count(manager.get(), "match"), 7u);
     EXPECT_NE(manager->LastBuildProblem().find("R:"), std::string::npos)
         << manager->LastBuildProblem();
-    std::string problem;
-    EXPECT_FALSE(BuildIndex(&work.settings, work.build, &problem));
-    EXPECT_NE(problem.find("R:"), std::string::npos) << problem;
+    const Status built = BuildIndex(&work.settings, work.build);
+    EXPECT_FALSE(built.ok());
+    EXPECT_NE(built.message().find("R:"), std::string::npos) << built.message();
   }
   {  // back again: the next rebuild goes in
     ASSERT_TRUE(MapTestDrive('R', second.Folder().Path(), kDriveFixed));

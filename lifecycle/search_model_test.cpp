@@ -16,13 +16,14 @@
 #include "index/initials_format.h"
 #include "index/pinyin_initials.h"
 #include "platform/local_time.h"
-#include "query/gbk_text.h"
 #include "query/keyword_match.h"
 #include "query/search_request.h"
 #include "query/search_result.h"
 #include "testing/index_test_support.h"
 #include "testing/name_generator.h"
+#include "testing/search_oracle.h"
 #include "testing/snapshot_test_support.h"
+#include "text/gbk_text.h"
 
 namespace sorvik {
 namespace {
@@ -30,6 +31,8 @@ namespace {
 using testing::FakeEnvironment;
 using testing::Random;
 using testing::RandomName;
+using testing::InitialChoices;
+using testing::StartsWithNoCase;
 using testing::TestDrive;
 using testing::WorkFolder;
 
@@ -109,10 +112,6 @@ uint16_t MonthCodeOf(int64_t seconds) {
   return snapshot::MonthCode(local.year, local.month);
 }
 
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-  return text.size() >= prefix.size() && GbkEqualNoCase(text.substr(0, prefix.size()), prefix);
-}
-
 // A keyword line made of pieces of the tree's names, in random case, with alternatives.
 std::string RandomKeywords(const std::vector<std::string>& names, Random* random) {
   if (random->Next(15) == 0) return random->Next(2) ? "" : ",,";
@@ -134,71 +133,6 @@ std::string RandomKeywords(const std::vector<std::string>& names, Random* random
     }
   }
   return line;
-}
-
-// The characters of a name as the texts each may stand for by initials: an ASCII byte in lower
-// case, each initial letter of a Chinese character the table covers, any other double-byte
-// character as its own two bytes.
-std::vector<std::vector<std::string>> InitialChoices(const std::string& name) {
-  std::vector<std::vector<std::string>> choices;
-  for (size_t i = 0; i < name.size();) {
-    const uint8_t byte = static_cast<uint8_t>(name[i]);
-    if (byte < 0x80 || i + 1 == name.size()) {
-      choices.push_back({std::string(1, static_cast<char>(std::tolower(byte)))});
-      ++i;
-      continue;
-    }
-    const uint32_t mask = PinyinInitialsOf(byte, static_cast<uint8_t>(name[i + 1]));
-    std::vector<std::string> letters;
-    for (int l = 0; l < 26; ++l) {
-      if (mask & (1u << l)) letters.push_back(std::string(1, static_cast<char>('a' + l)));
-    }
-    if (letters.empty()) letters.push_back(name.substr(i, 2));
-    choices.push_back(letters);
-    i += 2;
-  }
-  return choices;
-}
-
-// Whether some choice of texts for the characters from `at` on spells `word` from `done` on.
-bool Spells(const std::vector<std::vector<std::string>>& choices, size_t at,
-            const std::string& word, size_t done) {
-  if (done == word.size()) return true;
-  if (at == choices.size()) return false;
-  for (const std::string& text : choices[at]) {
-    if (word.compare(done, text.size(), text) == 0 &&
-        Spells(choices, at + 1, word, done + text.size()))
-      return true;
-  }
-  return false;
-}
-
-// Brute force of a match by initials: ASCII words with a letter, spelled from some character on.
-bool NameHoldsByInitials(const std::string& name, std::string word) {
-  bool letter = false;
-  for (char& c : word) {
-    if (c == 0 || static_cast<uint8_t>(c) >= 0x80) return false;
-    letter = letter || std::isalpha(static_cast<unsigned char>(c));
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  }
-  if (!letter) return false;
-  const std::vector<std::vector<std::string>> choices = InitialChoices(name);
-  for (size_t at = 0; at < choices.size(); ++at) {
-    if (Spells(choices, at, word, 0)) return true;
-  }
-  return false;
-}
-
-bool NameMatchesWithInitials(const std::string& name, const ParsedKeywords& parsed) {
-  if (parsed.selectsAll) return true;
-  for (const std::vector<std::string>& words : parsed.alternatives) {
-    if (words.empty()) continue;
-    bool all = std::all_of(words.begin(), words.end(), [&](const std::string& word) {
-      return NameMatchesWord(name, word) || NameHoldsByInitials(name, word);
-    });
-    if (all) return true;
-  }
-  return false;
 }
 
 // A word a user might type for a name by initials: from some character on, a random initial of
@@ -262,28 +196,14 @@ class SearchModel : public ::testing::Test {
 
   // The ids the request should select, by brute force.
   std::vector<uint32_t> Expected(const SearchRequest& request) {
-    const bool pinyin = request.pinyin;
-    ParsedKeywords parsed = ParseKeywords(request.keywords);
-    std::string location = request.location;
-    while (location.size() > 2 && location.back() == '\\') location.pop_back();
+    const ParsedKeywords parsed = ParseKeywords(request.keywords);
     std::vector<uint32_t> ids;
     for (const auto& item : ids_) {
       const Entry& entry = tree_[item.second];
       if (removed_.count(item.first)) continue;
-      if (!(pinyin ? NameMatchesWithInitials(entry.name, parsed)
-                   : NameMatchesKeywords(entry.name, parsed))) {
-        continue;
-      }
-      if (request.hiddenOnly && !entry.hidden) continue;
-      if (request.category >= 0 && request.category <= 5) {
-        if (request.category == 1 ? !entry.hidden : CategoryOf(entry) != request.category) continue;
-      }
-      if (location.size() >= 2 && !StartsWithNoCase(item.second, location + "\\")) continue;
-      uint16_t code = MonthCodeOf(entry.seconds);
-      if (request.monthFrom != 0 && !(request.monthFrom <= code && code < request.monthTo)) {
-        continue;
-      }
-      ids.push_back(item.first);
+      const testing::OracleEntry seen{item.second,  entry.name,        entry.folder,
+                                      entry.hidden, CategoryOf(entry), MonthCodeOf(entry.seconds)};
+      if (testing::OracleSelects(request, parsed, seen)) ids.push_back(item.first);
     }
     return ids;
   }

@@ -23,7 +23,8 @@ constexpr uint32_t kFlagSequentialScan = 0x08000000;
 // seek and a read are cheaper than ReadFile at an offset).
 class WinFile {
  public:
-  explicit WinFile(intptr_t handle) : handle_(handle) {}
+  // Wraps an open `handle` of the file at `path` (named in the reasons of failed writes).
+  WinFile(intptr_t handle, std::string path) : handle_(handle), path_(std::move(path)) {}
   WinFile(const WinFile&) = delete;
   WinFile& operator=(const WinFile&) = delete;
   // Flushes to disk and closes: data written before destruction is on disk afterwards. A failed
@@ -48,7 +49,12 @@ class WinFile {
   uint64_t Size();                 // current size in bytes, 0 when unknown
 
  private:
+  // Counts a failed write of this file with the system's reason; `refused`: the fault hook
+  // refused it, which counts as a full disk.
+  void NoteFailedWrite(bool refused);
+
   intptr_t handle_;       // HANDLE on Win32, file descriptor on POSIX
+  std::string path_;      // the path it was opened by
   bool written_ = false;  // something was written since the file was opened
   // POSIX: where the pointer stands after the last positioned read (which does not move the
   // descriptor's offset), applied before the next sequential transfer; -1 when none is due.

@@ -1,9 +1,10 @@
 // How the file seam reports and simulates a failing disk.
 //
 // Failed writes: every write, size change or closing flush of a WinFile that comes up short is
-// counted for the calling thread, like the system's own last-error value. An operation made of
-// many writes through many objects (a whole index build) compares the count before and after to
-// learn whether everything it wrote reached the disk.
+// counted for the calling thread, like the system's own last-error value, with the file and the
+// system's reason. An operation made of many writes through many objects (a whole index build)
+// compares the count before and after to learn whether everything it wrote reached the disk,
+// and tells which file failed and why.
 //
 // Fault injection: tests install a hook that every file and folder operation of the seam asks
 // before it acts; a refusal makes the operation fail the way the system fails it (a write
@@ -13,6 +14,8 @@
 
 #include <cstdint>
 #include <string>
+
+#include "platform/status.h"
 
 namespace sorvik {
 
@@ -42,7 +45,12 @@ bool FileOpAllowed(FileOp op, const std::string& path = std::string());
 
 // Writes, size changes and closing flushes that failed on the calling thread since it started.
 uint32_t FailedFileWrites();
-// For the seam's implementations: counts one failed write on the calling thread.
-void CountFailedFileWrite();
+// OK when no write failed on the calling thread since FailedFileWrites() gave `before`; else
+// why the last one failed ("cannot write PATH: REASON").
+Status FailedFileWritesSince(uint32_t before);
+// For the seam's implementations: counts one failed write of the file at `path` on the calling
+// thread, which the system refused with error `error` (a refusal by the fault hook counts as a
+// full disk).
+void CountFailedFileWrite(const std::string& path, uint32_t error);
 
 }  // namespace sorvik

@@ -63,10 +63,6 @@ int HexDigit(char c) {
   return -1;
 }
 
-inline unsigned char FoldAscii(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
-
 // A decimal entry id that fills the whole text; 0 for anything else.
 uint32_t ParseParentId(const std::string& text) {
   if (text.empty() || text.size() > 10) return 0;
@@ -96,23 +92,6 @@ uint64_t ParseHex64(const std::string& text) {
     value = (value << 4) | static_cast<uint64_t>(HexDigit(text[pos]));
   }
   return negative ? 0 - value : value;
-}
-
-int CompareAsciiNoCase(const std::string& a, const std::string& b) {
-  const size_t common = std::min(a.size(), b.size());
-  bool trail = false;  // the byte at i follows a GBK lead byte equal in both texts
-  for (size_t i = 0; i < common; ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]);
-    unsigned char y = static_cast<unsigned char>(b[i]);
-    if (!trail) {
-      x = FoldAscii(x);
-      y = FoldAscii(y);
-    }
-    if (x != y) return x < y ? -1 : 1;
-    trail = !trail && x >= 0x81;
-  }
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
 }
 
 bool LoadEntryDetails(RecordStore* store, uint32_t id, EntryDetails* out) {

@@ -34,8 +34,4 @@ uint64_t ParseHex64(const std::string& text);
 // or cannot be read gives an empty folder path; only that one parent is ever read.
 bool LoadEntryDetails(RecordStore* store, uint32_t id, EntryDetails* out);
 
-// Compares two GBK byte strings as unsigned bytes with ASCII letters folded to lower case (the
-// second byte of a double-byte character is never folded): negative, zero or positive.
-int CompareAsciiNoCase(const std::string& a, const std::string& b);
-
 }  // namespace sorvik

@@ -72,15 +72,5 @@ TEST(EntryDetails, LoadsFromRecordStore) {
   }
 }
 
-TEST(EntryDetails, ComparesAsciiLettersWithoutCase) {
-  EXPECT_EQ(CompareAsciiNoCase("ReadMe.TXT", "readme.txt"), 0);
-  EXPECT_LT(CompareAsciiNoCase("_a", "Ab"), 0);  // letters fold to lower case
-  EXPECT_LT(CompareAsciiNoCase("ab", "ABC"), 0);
-  EXPECT_GT(CompareAsciiNoCase("\xB0\xA1", "z"), 0);  // bytes compare unsigned
-  // The second byte of a double-byte character is never folded.
-  EXPECT_NE(CompareAsciiNoCase("\x81\x41", "\x81\x61"), 0);
-  EXPECT_EQ(CompareAsciiNoCase("\x81\x41Q", "\x81\x41q"), 0);
-}
-
 }  // namespace
 }  // namespace sorvik

@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "index/coding.h"
 #include "index/record_store.h"
 #include "index/snapshot_format.h"
 #include "platform/file.h"
-#include "query/gbk_text.h"
+#include "text/coding.h"
+#include "text/gbk_text.h"
 
 namespace sorvik {
 namespace {

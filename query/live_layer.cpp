@@ -5,10 +5,10 @@
 #include "index/name_index_format.h"
 #include "index/name_keys.h"
 #include "index/pinyin_initials.h"
-#include "index/snapshot_walker.h"
+#include "index/snapshot_format.h"
 #include "platform/local_time.h"
 #include "query/entry_set.h"
-#include "query/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace sorvik {
 namespace {

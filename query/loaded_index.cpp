@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "index/coding.h"
 #include "index/name_index_format.h"
 #include "index/snapshot_format.h"
+#include "text/coding.h"
 
 namespace sorvik {
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "index/coding.h"
 #include "index/index_reader.h"
 #include "index/name_index_format.h"
 #include "index/name_keys.h"
@@ -14,6 +13,7 @@
 #include "query/pinyin_match.h"
 #include "query/removal_list.h"
 #include "query/search_result.h"
+#include "text/coding.h"
 
 namespace sorvik {
 namespace {
@@ -306,7 +306,8 @@ std::unique_ptr<EntrySet> BuildSet(LoadedIndex* index, const SearchRequest& requ
 }
 
 SearchResult* RunQuery(LoadedIndex* index, DetailsSource* source, const SearchRequest& request,
-                       int page, int pageSize, uint32_t* total, const LiveLayer* layer) {
+                       int page, int pageSize, uint32_t* total, const LiveLayer* layer,
+                       DetailsSource* preload) {
   *total = 0;
   index->reader()->TakeShortRead();
   if (index->initials() != nullptr) index->initials()->matrix()->TakeShortRead();
@@ -334,7 +335,7 @@ SearchResult* RunQuery(LoadedIndex* index, DetailsSource* source, const SearchRe
   } else {
     *total = CollectMergedPage(set.get(), added, 1, 0, &result->ids);
   }
-  result->LoadDetails(kPreloadedDetails);
+  result->LoadDetails(kPreloadedDetails, preload);
   return result;
 }
 

@@ -46,7 +46,10 @@ std::unique_ptr<EntrySet> BuildSet(LoadedIndex* index, const SearchRequest& requ
 // matches. With a `layer`, its removals leave the index's matches and its matching additions
 // follow them. The result has refCount 1. Null when a posting list could not be read whole
 // (its file shrank since the index was loaded, a read error): never an answer with it missing.
+// The first details are read through `preload` when given (a reader of the same generation that
+// works under a lock the caller holds), else through `source`.
 SearchResult* RunQuery(LoadedIndex* index, DetailsSource* source, const SearchRequest& request,
-                       int page, int pageSize, uint32_t* total, const LiveLayer* layer = nullptr);
+                       int page, int pageSize, uint32_t* total, const LiveLayer* layer = nullptr,
+                       DetailsSource* preload = nullptr);
 
 }  // namespace sorvik

@@ -1,13 +1,9 @@
 #include "query/search_request.h"
 
+#include "text/gbk_text.h"
+
 namespace sorvik {
 namespace {
-
-// Length of the character at text[i]: a byte of 0x81 or more and the byte after it form one
-// double-byte character; everything else is one byte.
-size_t CharLength(const std::string& text, size_t i) {
-  return static_cast<unsigned char>(text[i]) >= 0x81 && i + 1 < text.size() ? 2 : 1;
-}
 
 bool IsWhiteSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
@@ -27,7 +23,7 @@ std::vector<std::string> SplitRuns(const std::string& text, Predicate is_separat
   std::vector<std::string> runs;
   std::string current;
   for (size_t i = 0; i < text.size();) {
-    size_t length = CharLength(text, i);
+    size_t length = GbkCharLength(text, i);
     if (length == 1 && is_separator(text[i])) {
       if (!current.empty()) runs.push_back(current);
       current.clear();
@@ -90,7 +86,7 @@ std::string NormalizeKeywords(const std::string& text) {
   std::string result;
   result.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
-    size_t length = CharLength(text, i);
+    size_t length = GbkCharLength(text, i);
     char replacement = Replacement(text, i, length);
     if (replacement != 0) {
       result += replacement;

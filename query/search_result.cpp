@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include "text/gbk_text.h"
+
 namespace sorvik {
 
 namespace {
@@ -62,12 +64,13 @@ bool SearchResult::GetDetails(uint32_t id, EntryDetails* out) {
   return true;
 }
 
-void SearchResult::LoadDetails(uint32_t limit) {
+void SearchResult::LoadDetails(uint32_t limit, DetailsSource* reader) {
+  if (reader == nullptr) reader = source_;
   const size_t end = std::min(ids.size(), static_cast<size_t>(limit));
   for (size_t i = 0; i < end; ++i) {
     if (details_.count(ids[i]) != 0) continue;
     EntryDetails entry;
-    if (source_ == nullptr || !source_->ReadDetails(generation_, ids[i], &entry)) return;
+    if (reader == nullptr || !reader->ReadDetails(generation_, ids[i], &entry)) return;
     details_.emplace(ids[i], std::move(entry));
   }
 }

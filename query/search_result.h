@@ -52,8 +52,10 @@ class SearchResult {
   // only while the cache holds fewer than kDetailsCacheLimit entries. False (and `out` emptied)
   // when the page is stale or the source has no loaded index.
   bool GetDetails(uint32_t id, EntryDetails* out);
-  // Reads and caches the details of the first min(ids.size(), limit) ids, whatever the cache size.
-  void LoadDetails(uint32_t limit);
+  // Reads and caches the details of the first min(ids.size(), limit) ids, whatever the cache size,
+  // through `reader` when given (a reader of the same generation that works under a lock its
+  // caller holds), else through the source.
+  void LoadDetails(uint32_t limit, DetailsSource* reader = nullptr);
   // Stores the key and direction, then reorders the page: names and folders compared bytewise
   // with ASCII letters folded, times and sizes as unsigned numbers. Descending reverses the test,
   // so a descending size sort puts folders (all bits set) first. Ties keep their order. An unknown

@@ -7,6 +7,7 @@
 #include "platform/file_faults.h"
 #include "platform/find.h"
 #include "platform/fs.h"
+#include "text/gbk_text.h"
 
 namespace sorvik {
 namespace {
@@ -214,7 +215,7 @@ std::string XmlTempPath(const std::string& path) {
 
 void RemoveStaleXmlTemps(const std::string& path) {
   const std::string own = XmlTempPath(path);
-  const size_t slash = path.find_last_of("\\/");
+  const size_t slash = GbkLastSlash(path);
   const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   const std::string base = path.substr(folder.size());
   std::vector<std::string> stale;

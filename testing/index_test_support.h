@@ -41,11 +41,12 @@ class FakeEnvironment : public IndexEnvironment {
   }
   int UpdateFrequency() override { return frequency; }
   bool StartedAtLogon() override { return at_logon; }
-  bool Build(std::string* problem) override {
+  Status Build() override {
     if (during_build) during_build();
     ++builds;
     last_build_ = now_.load();
-    const bool built = build_fails ? false : BuildIndex(settings_, build_, problem);
+    const Status built =
+        build_fails ? Status::IOError("the build failed") : BuildIndex(settings_, build_);
     if (after_build) after_build();
     return built;
   }

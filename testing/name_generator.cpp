@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "query/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace sorvik {
 namespace testing {

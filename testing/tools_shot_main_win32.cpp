@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "query/gbk_text.h"
+#include "text/gbk_text.h"
 #include "tools/md5_checksum_dlg.h"
 #include "tools/photo_viewer.h"
 #include "tools/ps_list_wnd.h"

@@ -4,6 +4,9 @@
 
 #include <cstring>
 
+#include "text/coding.h"
+#include "text/gbk_text.h"
+
 namespace sorvik {
 namespace {
 
@@ -49,15 +52,14 @@ bool ReadSmallNumber(HKEY root, const char* path, const char* name, DWORD* numbe
   BYTE bytes[4] = {0};
   DWORD size = sizeof bytes;
   if (RegistryKey(root, path, KEY_READ).Read(name, bytes, &size) != ERROR_SUCCESS) return false;
-  *number = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<DWORD>(bytes[3]) << 24);
+  *number = DecodeFixed32(bytes);
   return true;
 }
 
 // Counts characters, a double-byte character as one.
 size_t CharacterCount(const char* text) {
   size_t count = 0;
-  for (const char* at = text; *at != '\0'; ++count)
-    at += IsDBCSLeadByte(static_cast<BYTE>(*at)) && at[1] != '\0' ? 2 : 1;
+  for (const char* at = text; *at != '\0'; ++count) at += GbkCharLength(at);
   return count;
 }
 

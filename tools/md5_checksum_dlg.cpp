@@ -6,8 +6,8 @@
 #include "crypto/hex_text.h"
 #include "crypto/md5.h"
 #include "crypto/passphrase_cipher.h"
-#include "query/gbk_text.h"
 #include "res/resource_ids.h"
+#include "text/gbk_text.h"
 
 namespace sorvik {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "query/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace sorvik {
 namespace {

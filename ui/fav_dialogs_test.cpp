@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "testing/index_test_support.h"
 #include "platform/fs.h"
 #include "res/resource_ids.h"
 #include "settings/config_store.h"
 #include "testing/fault_injection.h"
+#include "testing/index_test_support.h"
 #include "ui/command_ids.h"
 #include "ui/fav_list_dlg.h"
 #include "ui/fav_new_dlg.h"
@@ -86,9 +86,9 @@ class TestOrganiser : public Scripted<CFavListDlg> {
 };
 
 std::string Titles(const std::string& folder) {
-  FavoriteStore store(folder);
+  auto store = FavoriteStore::Open(folder);
   std::string titles;
-  for (size_t i = 0; i < store.Count(); ++i) titles += store.Item(i).title;
+  for (size_t i = 0; i < store->Count(); ++i) titles += store->Item(i).title;
   return titles;
 }
 
@@ -240,11 +240,11 @@ TEST_F(FavouriteDialogsTest, RightClickMenuRenameAndDelete) {
     PostMessageA(self.Handle(), WM_CLOSE, 0, 0);
   });
   // The file holds the list as closed, each title with its own search.
-  FavoriteStore reread(folder_.Path());
-  ASSERT_EQ(reread.Count(), 3u);
-  EXPECT_EQ(reread.Item(1).title, "新的C");
-  EXPECT_EQ(reread.Item(1).request.keywords, "c");
-  EXPECT_EQ(reread.Item(2).request.keywords, "e");
+  auto reread = FavoriteStore::Open(folder_.Path());
+  ASSERT_EQ(reread->Count(), 3u);
+  EXPECT_EQ(reread->Item(1).title, "新的C");
+  EXPECT_EQ(reread->Item(1).request.keywords, "c");
+  EXPECT_EQ(reread->Item(2).request.keywords, "e");
 }
 
 TEST_F(FavouriteDialogsTest, DragAndDropReorders) {
@@ -291,9 +291,9 @@ TEST_F(FavouriteDialogsTest, DragAndDropReorders) {
       PostMessageA(dialog, WM_CLOSE, 0, 0);
     });
     EXPECT_EQ(Titles(folder_.Path()), c.rows);
-    FavoriteStore reread(folder_.Path());
-    for (size_t i = 0; i < reread.Count(); ++i)  // each title keeps its own search
-      EXPECT_EQ(reread.Item(i).request.keywords[0], reread.Item(i).title[0] + 32);
+    auto reread = FavoriteStore::Open(folder_.Path());
+    for (size_t i = 0; i < reread->Count(); ++i)  // each title keeps its own search
+      EXPECT_EQ(reread->Item(i).request.keywords[0], reread->Item(i).title[0] + 32);
   }
   // A drop outside the list moves nothing.
   SaveFiveFavourites(folder_.Path());
@@ -333,7 +333,7 @@ TEST_F(FavouriteDialogsTest, OnlyClosingWritesTheFile) {
       PostMessageA(self.Handle(), WM_CLOSE, 0, 0);
     });
     EXPECT_NE(testing::ReadText(File()).find("<favorite />"), std::string::npos);
-    EXPECT_EQ(FavoriteStore(folder_.Path()).Count(), 0u);
+    EXPECT_EQ(FavoriteStore::Open(folder_.Path())->Count(), 0u);
   }
 }
 
@@ -424,15 +424,16 @@ TEST_F(FavouritesMenuTest, AddOrganiseAndReplay) {
     Command(kCmdAddFavourite);
   }
   {
-    FavoriteStore store(folder_.Path());
-    ASSERT_EQ(store.Count(), 1u);
-    EXPECT_EQ(store.Item(0).title, "三月");
-    EXPECT_EQ(store.Item(0).request.monthFrom, window_->CurrentRequest().monthFrom);
-    EXPECT_EQ(store.Item(0).request.location, "D:\\资料");
-    EXPECT_EQ(store.Item(0).request.hiddenOnly, 1);
+    auto store = FavoriteStore::Open(folder_.Path());
+    ASSERT_EQ(store->Count(), 1u);
+    EXPECT_EQ(store->Item(0).title, "三月");
+    EXPECT_EQ(store->Item(0).request.monthFrom, window_->CurrentRequest().monthFrom);
+    EXPECT_EQ(store->Item(0).request.location, "D:\\资料");
+    EXPECT_EQ(store->Item(0).request.hiddenOnly, 1);
   }
   // A favourite without a date replays without one, even with a stray end month on file.
-  std::vector<FavoriteEntry> entries = {{"三月", FavoriteStore(folder_.Path()).Item(0).request}};
+  std::vector<FavoriteEntry> entries = {
+      {"三月", FavoriteStore::Open(folder_.Path())->Item(0).request}};
   SearchRequest undated = MakeSearchRequest("歌", "", kCategoryAll, false, 0, 0);
   undated.monthTo = 27652;
   entries.push_back({"无日期", undated});
@@ -471,9 +472,9 @@ TEST_F(FavouritesMenuTest, AddOrganiseAndReplay) {
     Command(kCmdOrganiseFavourites);
     EXPECT_EQ(organise.titles.size(), 1u);
   }
-  FavoriteStore after(folder_.Path());
-  ASSERT_EQ(after.Count(), 99u);
-  EXPECT_EQ(after.Item(0).title, "无日期");
+  auto after = FavoriteStore::Open(folder_.Path());
+  ASSERT_EQ(after->Count(), 99u);
+  EXPECT_EQ(after->Item(0).title, "无日期");
 }
 
 }  // namespace

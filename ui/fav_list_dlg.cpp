@@ -89,7 +89,7 @@ HBITMAP DragPicture(int id, int width, int height) {
 }  // namespace
 
 CFavListDlg::CFavListDlg(const std::string& folder)
-    : CDialogBase(IDD_FAV_LIST), folder_(folder), store_(folder) {}
+    : CDialogBase(IDD_FAV_LIST), folder_(folder), store_(FavoriteStore::Open(folder)) {}
 
 CFavListDlg::~CFavListDlg() {
   EndDragImage();
@@ -123,8 +123,8 @@ BOOL CFavListDlg::OnInit() {
 }
 
 void CFavListDlg::FillList() {
-  for (size_t i = 0; i < store_.Count(); ++i)
-    InsertItem(list_, static_cast<int>(i), store_.Item(i).title, static_cast<LPARAM>(i), false);
+  for (size_t i = 0; i < store_->Count(); ++i)
+    InsertItem(list_, static_cast<int>(i), store_->Item(i).title, static_cast<LPARAM>(i), false);
 }
 
 bool CFavListDlg::OnCommand(int id, int code, HWND control) {
@@ -332,9 +332,9 @@ bool CFavListDlg::SaveList() {
   const int count = ListView_GetItemCount(list_);
   for (int item = 0; item < count; ++item) {
     const LPARAM index = ItemData(list_, item);
-    if (index < 0 || static_cast<size_t>(index) >= store_.Count()) continue;
+    if (index < 0 || static_cast<size_t>(index) >= store_->Count()) continue;
     entries.push_back(
-        FavoriteEntry{ItemText(list_, item), store_.Item(static_cast<size_t>(index)).request});
+        FavoriteEntry{ItemText(list_, item), store_->Item(static_cast<size_t>(index)).request});
   }
   return RewriteFavorites(entries, folder_);
 }

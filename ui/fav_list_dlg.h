@@ -56,14 +56,14 @@ class CFavListDlg : public CDialogBase {
   bool SaveList();
 
   std::string folder_;
-  FavoriteStore store_;               // the favourites as read; item data indexes its list
-  HWND list_ = nullptr;               // the list control
-  HIMAGELIST images_ = nullptr;       // the list's one small icon
-  bool dragging_ = false;             // between the begin of a drag and the button's release
-  int drag_item_ = -1;                // the item the drag began on
-  int drop_ = -1;                     // the item under the cursor (-1: none)
-  bool over_list_ = false;            // the cursor is over the list
-  HIMAGELIST drag_images_ = nullptr;  // the picture that follows the cursor
+  std::unique_ptr<FavoriteStore> store_;  // the favourites as read; item data indexes its list
+  HWND list_ = nullptr;                   // the list control
+  HIMAGELIST images_ = nullptr;           // the list's one small icon
+  bool dragging_ = false;                 // between the begin of a drag and the button's release
+  int drag_item_ = -1;                    // the item the drag began on
+  int drop_ = -1;                         // the item under the cursor (-1: none)
+  bool over_list_ = false;                // the cursor is over the list
+  HIMAGELIST drag_images_ = nullptr;      // the picture that follows the cursor
 };
 
 }  // namespace sorvik

@@ -68,9 +68,9 @@ bool AddFavourite(HWND owner, const SearchRequest& current, const std::string& f
   std::string title;
   CFavNewDlg dialog(&title);
   if (dialog.RunModal(owner) != IDOK) return false;
-  FavoriteStore favourites(folder);
-  favourites.Add(title, current);
-  if (favourites.Save()) return true;
+  auto favourites = FavoriteStore::Open(folder);
+  favourites->Add(title, current);
+  if (favourites->Save()) return true;
   MessageBoxA(owner, kFavouriteNotAddedMessage, kFavouritesMessageCaption, MB_OK | MB_ICONWARNING);
   return false;
 }

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "text/gbk_text.h"
+
 namespace sorvik {
 namespace {
 
@@ -95,7 +97,7 @@ int CALLBACK CompareFolderItems(LPARAM first, LPARAM second, LPARAM) {
 std::string CutMultibyte(const std::string& text, size_t limit) {
   size_t end = 0;
   while (end < text.size()) {
-    const size_t step = IsDBCSLeadByte(static_cast<BYTE>(text[end])) ? 2 : 1;
+    const size_t step = IsGbkLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
     if (end + step > limit || end + step > text.size()) break;
     end += step;
   }

@@ -18,13 +18,13 @@ namespace {
 void RunFirstBuild(ConfigStore* settings, BuildOptions build, std::shared_ptr<void> done) {
   // A build that failed part way never becomes the live index, however usable it looks; the
   // background thread then finds no index and builds again.
-  std::string problem;
-  if (BuildIndex(settings, build, &problem)) {
+  const Status built = BuildIndex(settings, build);
+  if (built.ok()) {
     RenamePath(build.work + kBuildFolder, build.work + kLiveFolder);
     SendIndexDone(FindProgressWindow(), kIndexDoneText);
   } else {
     DeleteFolderTree(build.work + kBuildFolder);
-    const std::string text = kIndexNotBuiltText + problem;
+    const std::string text = kIndexNotBuiltText + built.message();
     SendIndexDone(FindProgressWindow(), text.c_str());
   }
   SetEvent(done.get());

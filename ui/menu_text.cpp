@@ -1,6 +1,6 @@
 #include "ui/menu_text.h"
 
-#include "query/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace sorvik {
 

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "query/gbk_text.h"
 #include "query/search_result.h"
 #include "settings/config_store.h"
+#include "text/gbk_text.h"
 #include "ui/basic_list_ctrl.h"
 #include "ui/file_drop.h"
 #include "widgets/shell_item_menu.h"
@@ -16,18 +16,6 @@ namespace sorvik {
 namespace {
 
 constexpr DWORD kNoAssociation = 1155;  // ERROR_NO_ASSOCIATION
-
-std::string UpperAscii(std::string text) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c >= 0x80) {
-      ++i;  // a double-byte character: its second byte is no letter
-    } else if (c >= 'a' && c <= 'z') {
-      text[i] = static_cast<char>(c - 'a' + 'A');
-    }
-  }
-  return text;
-}
 
 void AppendItem(HMENU menu, UINT id, const char* caption) {
   AppendMenuA(menu, MF_STRING, id, caption);
@@ -53,11 +41,9 @@ std::string ExtensionOf(const std::string& path) {
 bool IsPicturePath(const std::string& path) {
   const std::string extension = ExtensionOf(path);
   if (extension.size() < 2) return false;
-  const std::string key = "|" + UpperAscii(extension.substr(1)) + "|";
+  const std::string key = "|" + GbkUpperAscii(extension.substr(1)) + "|";
   return std::string(kPictureExtensions).find(key) != std::string::npos;
 }
-
-std::string FolderOf(const std::string& path) { return GbkFolderOf(path); }
 
 std::string RegisterParameters(const std::string& path, bool unregister) {
   return (unregister ? "/u \"" : "\"") + path + "\"";
@@ -67,7 +53,7 @@ int AppendOwnItems(HMENU menu, const std::string& path, bool folder) {
   AppendItem(menu, kCmdOpenFolder, "打开所在的目录");
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
   int default_position = 0;
-  const std::string extension = UpperAscii(ExtensionOf(path));
+  const std::string extension = GbkUpperAscii(ExtensionOf(path));
   if (!folder && !extension.empty()) {
     if (IsPicturePath(path)) {
       default_position = GetMenuItemCount(menu);
@@ -255,7 +241,7 @@ void ResultActions::RunOwnCommand(int id, int row, const std::string& path) {
       if (hooks_.open_viewer) hooks_.open_viewer(MainWindow(), list_->Result(), row);
       break;
     case kCmdOpenFolder:
-      system_->ShellRun(MainWindow(), "open", "explorer", FolderOf(path), "");
+      system_->ShellRun(MainWindow(), "open", "explorer", GbkFolderOf(path), "");
       break;
     case kCmdRegister:
     case kCmdUnregister:

@@ -47,8 +47,6 @@ std::string ExtensionOf(const std::string& path);
 // Whether `path`, a file, is a picture: its extension, upper-cased and without the dot, is one
 // of kPictureExtensions.
 bool IsPicturePath(const std::string& path);
-// The text before the last backslash of `path` ("" when there is none).
-std::string FolderOf(const std::string& path);
 // The parameters of regsvr32 for `path`: the path in quotes (it may hold blanks), after "/u "
 // to unregister.
 std::string RegisterParameters(const std::string& path, bool unregister);

@@ -9,6 +9,7 @@
 #include "lifecycle/index_manager.h"
 #include "testing/index_test_support.h"
 #include "testing/snapshot_test_support.h"
+#include "text/gbk_text.h"
 #include "ui/file_drop.h"
 #include "ui/list_test_support.h"
 #include "ui/main_search_dlg.h"
@@ -169,9 +170,9 @@ TEST(ResultActionHelpers, PicturesExtensionsFoldersAndRegistration) {
     // The extension of the last name only; a trail byte that is a backslash ends no name.
     EXPECT_EQ(ExtensionOf("C:\\a.b\\c"), "");
     EXPECT_EQ(ExtensionOf("C:\\a\\c.tar.gz"), ".gz");
-    EXPECT_EQ(FolderOf("C:\\\xD7\x5C\\x.txt"), "C:\\\xD7\x5C");  // "\xD7\x5C" is one character
+    EXPECT_EQ(GbkFolderOf("C:\\\xD7\x5C\\x.txt"), "C:\\\xD7\x5C");  // "\xD7\x5C" is one character
     EXPECT_EQ(ExtensionOf("C:\\\xD7\x5C.txt"), ".txt");
-    EXPECT_EQ(FolderOf("C:\\x.txt"), "C:");
+    EXPECT_EQ(GbkFolderOf("C:\\x.txt"), "C:");
   }
   {
     // regsvr32 gets the path quoted, so a path with blanks stays one parameter.

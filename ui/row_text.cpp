@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "platform/local_time.h"
-#include "query/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace sorvik {
 namespace {

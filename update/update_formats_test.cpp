@@ -6,12 +6,6 @@
 namespace sorvik {
 namespace {
 
-TEST(NoticeLines, FileSizeTest) {
-  EXPECT_FALSE(NoticeFileLongEnough(0));
-  EXPECT_FALSE(NoticeFileLongEnough(19));  // deleted at once
-  EXPECT_TRUE(NoticeFileLongEnough(20));   // a 4-byte body and its digest
-}
-
 TEST(NoticeLines, LengthRuleAndLineEnds) {
   // A 3-byte line is dropped, a 4-byte one kept; "\r" stays part of its line.
   EXPECT_EQ(ParseNoticeLines("a\tb\nab\tc\nText\thttp://x\ttip\r\nlast"),
@@ -89,12 +83,6 @@ TEST(UpdateTargets, StayInsideTheProgramAndSystemFolders) {
   // A path longer than the system's buffers.
   EXPECT_FALSE(
       ExpandTarget("%AppPath%\\" + std::string(300, 'a'), program, system, staging, &paths));
-}
-
-TEST(Registration, ProgramThenRegisteredFiles) {
-  EXPECT_EQ(RegistrationText("C:\\P\\Sorvik.exe", {"C:\\P\\a.dll", "C:\\W\\b.ocx"}),
-            "C:\\P\\Sorvik.exe\nC:\\P\\a.dll\nC:\\W\\b.ocx\n");
-  EXPECT_EQ(RegistrationText("C:\\P\\Sorvik.exe", {}), "C:\\P\\Sorvik.exe\n");
 }
 
 }  // namespace

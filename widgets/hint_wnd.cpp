@@ -1,5 +1,7 @@
 #include "widgets/hint_wnd.h"
 
+#include "text/gbk_text.h"
+
 namespace sorvik {
 namespace {
 
@@ -44,8 +46,7 @@ class TextMeasure {
 // The length of the first `count` characters of GBK `text` (a lead byte takes its trail along).
 size_t CharactersLength(const std::string& text, size_t count) {
   size_t at = 0;
-  for (size_t i = 0; i < count && at < text.size(); ++i)
-    at += IsDBCSLeadByteEx(936, static_cast<BYTE>(text[at])) && at + 1 < text.size() ? 2 : 1;
+  for (size_t i = 0; i < count && at < text.size(); ++i) at += GbkCharLength(text, at);
   return at;
 }
 

@@ -51,12 +51,22 @@ uint32_t WriteAll(int fd, const void* buffer, uint32_t length) {
 
 }  // namespace
 
+void WinFile::NoteFailedWrite(bool refused) {
+  // A write that comes up short without an error code ran out of room.
+  const uint32_t error = refused || errno == 0 ? DiskFullError() : LastSystemError();
+  CountFailedFileWrite(path_, error);
+}
+
 WinFile::~WinFile() {
   if (handle_ >= 0) {
     // Only a file that was written has anything to flush.
     bool flushed = !written_ || ::fsync(Fd(handle_)) == 0;
     flushed = ::close(Fd(handle_)) == 0 && flushed;
-    if (written_ && !(flushed && FileOpAllowed(FileOp::kFlush))) CountFailedFileWrite();
+    if (written_ && !flushed) {
+      NoteFailedWrite(false);
+    } else if (written_ && !FileOpAllowed(FileOp::kFlush)) {
+      NoteFailedWrite(true);
+    }
   }
   handle_ = -1;
 }
@@ -64,9 +74,9 @@ WinFile::~WinFile() {
 bool WinFile::SetSize(uint64_t size) {
   written_ = true;
   Seek(size);
-  const bool ok =
-      FileOpAllowed(FileOp::kWrite) && ::ftruncate(Fd(handle_), static_cast<off_t>(size)) == 0;
-  if (!ok) CountFailedFileWrite();
+  const bool allowed = FileOpAllowed(FileOp::kWrite);
+  const bool ok = allowed && ::ftruncate(Fd(handle_), static_cast<off_t>(size)) == 0;
+  if (!ok) NoteFailedWrite(!allowed);
   return ok;
 }
 
@@ -96,7 +106,7 @@ uint32_t WinFile::ReadU8(uint8_t* value) { return Read(value, 1); }
 
 uint32_t WinFile::WriteAt(uint64_t offset, const void* buffer, uint32_t length) {
   if (Seek(offset) == 0xFFFFFFFFu && offset != 0xFFFFFFFFu) {
-    CountFailedFileWrite();
+    NoteFailedWrite(false);
     return 0;
   }
   return Write(buffer, length);
@@ -107,8 +117,10 @@ uint32_t WinFile::WriteU32At(uint64_t offset, uint32_t value) { return WriteAt(o
 uint32_t WinFile::Write(const void* buffer, uint32_t length) {
   written_ = true;
   if (pending_position_ >= 0) Seek(static_cast<uint64_t>(pending_position_));
-  const uint32_t done = FileOpAllowed(FileOp::kWrite) ? WriteAll(Fd(handle_), buffer, length) : 0;
-  if (done < length) CountFailedFileWrite();
+  const bool allowed = FileOpAllowed(FileOp::kWrite);
+  errno = 0;
+  const uint32_t done = allowed ? WriteAll(Fd(handle_), buffer, length) : 0;
+  if (done < length) NoteFailedWrite(!allowed);
   return done;
 }
 
@@ -144,7 +156,7 @@ std::unique_ptr<WinFile> OpenWinFile(const std::string& path, uint32_t dispositi
     ::close(fd);
     return nullptr;
   }
-  return std::unique_ptr<WinFile>(new WinFile(fd));
+  return std::unique_ptr<WinFile>(new WinFile(fd, path));
 }
 
 bool MappedFile::Map(const std::string& path, uint32_t /*flags*/) {

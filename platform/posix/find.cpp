@@ -8,6 +8,7 @@
 
 #include "platform/charset.h"
 #include "platform/posix/native_path.h"
+#include "text/gbk_text.h"
 
 namespace sorvik {
 namespace {
@@ -24,15 +25,6 @@ struct Enumeration {
   bool hide_dot_links;  // a drive root: "." and ".." are not listed
 };
 
-bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-
-char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// Length in bytes of the GBK character at `text` (1 or 2).
-size_t CharLength(const char* text) {
-  return IsLeadByte(static_cast<unsigned char>(text[0])) && text[1] != '\0' ? 2 : 1;
-}
-
 // Windows-style wildcard match of a GBK name: "*" any run, "?" one character, ASCII letters
 // without regard to case.
 bool Matches(const char* pattern, const char* name) {
@@ -40,16 +32,16 @@ bool Matches(const char* pattern, const char* name) {
     if (*pattern == '*') {
       while (*pattern == '*') ++pattern;
       if (*pattern == '\0') return true;
-      for (const char* rest = name;; rest += CharLength(rest)) {
+      for (const char* rest = name;; rest += GbkCharLength(rest)) {
         if (Matches(pattern, rest)) return true;
         if (*rest == '\0') return false;
       }
     }
     if (*name == '\0') return false;
-    size_t pattern_length = CharLength(pattern), name_length = CharLength(name);
+    size_t pattern_length = GbkCharLength(pattern), name_length = GbkCharLength(name);
     if (*pattern != '?') {
       if (pattern_length != name_length) return false;
-      if (pattern_length == 1 ? FoldAscii(*pattern) != FoldAscii(*name)
+      if (pattern_length == 1 ? UpperAscii(*pattern) != UpperAscii(*name)
                               : std::memcmp(pattern, name, 2) != 0) {
         return false;
       }
@@ -58,15 +50,6 @@ bool Matches(const char* pattern, const char* name) {
     name += name_length;
   }
   return *name == '\0';
-}
-
-// Position of the last backslash of a GBK path (skipping trail bytes), or npos.
-size_t LastSeparator(const std::string& path) {
-  size_t last = std::string::npos;
-  for (size_t i = 0; i < path.size(); i += CharLength(path.c_str() + i)) {
-    if (path[i] == '\\' || path[i] == '/') last = i;
-  }
-  return last;
 }
 
 bool IsDotLink(const char* name) {
@@ -163,7 +146,7 @@ bool IsDriveRoot(const std::string& folder) { return folder.size() == 2 && folde
 }  // namespace
 
 intptr_t FindFirstEntry(const std::string& pattern, FindRecord* record) {
-  size_t separator = LastSeparator(pattern);
+  size_t separator = GbkLastSlash(pattern);
   std::string folder = separator == std::string::npos ? "." : pattern.substr(0, separator);
   std::string name = separator == std::string::npos ? pattern : pattern.substr(separator + 1);
   if (name.empty()) return kInvalidFind;

@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "platform/posix/native_path.h"
+#include "text/coding.h"
 
 namespace sorvik {
 namespace {
@@ -53,12 +54,12 @@ void ProcessLock::Unlock() {
 uint32_t ProcessLock::ReadCounter() {
   uint8_t bytes[4] = {0, 0, 0, 0};
   if (::pread(Fd(handle_), bytes, 4, 0) != 4) return 0;
-  return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+  return DecodeFixed32(bytes);
 }
 
 bool ProcessLock::WriteCounter(uint32_t value) {
-  const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                            static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+  uint8_t bytes[4];
+  EncodeFixed32(bytes, value);
   return ::pwrite(Fd(handle_), bytes, 4, 0) == 4;
 }
 

@@ -11,11 +11,21 @@ HANDLE H(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
 }  // namespace
 
+void WinFile::NoteFailedWrite(bool refused) {
+  // A write that comes up short without an error code ran out of room.
+  const uint32_t error = LastSystemError();
+  CountFailedFileWrite(path_, refused || error == NO_ERROR ? DiskFullError() : error);
+}
+
 WinFile::~WinFile() {
   if (handle_ != 0) {
     bool flushed = !written_ || FlushFileBuffers(H(handle_)) != 0;
     flushed = CloseHandle(H(handle_)) != 0 && flushed;
-    if (written_ && !(flushed && FileOpAllowed(FileOp::kFlush))) CountFailedFileWrite();
+    if (written_ && !flushed) {
+      NoteFailedWrite(false);
+    } else if (written_ && !FileOpAllowed(FileOp::kFlush)) {
+      NoteFailedWrite(true);
+    }
   }
   handle_ = 0;
 }
@@ -23,8 +33,9 @@ WinFile::~WinFile() {
 bool WinFile::SetSize(uint64_t size) {
   written_ = true;
   Seek(size);
-  const bool ok = FileOpAllowed(FileOp::kWrite) && SetEndOfFile(H(handle_)) != 0;
-  if (!ok) CountFailedFileWrite();
+  const bool allowed = FileOpAllowed(FileOp::kWrite);
+  const bool ok = allowed && SetEndOfFile(H(handle_)) != 0;
+  if (!ok) NoteFailedWrite(!allowed);
   return ok;
 }
 
@@ -60,10 +71,10 @@ uint32_t WinFile::WriteU32At(uint64_t offset, uint32_t value) { return WriteAt(o
 uint32_t WinFile::Write(const void* buffer, uint32_t length) {
   written_ = true;
   DWORD done = 0;
-  if (!FileOpAllowed(FileOp::kWrite) || !WriteFile(H(handle_), buffer, length, &done, nullptr)) {
-    done = 0;
-  }
-  if (done < length) CountFailedFileWrite();
+  const bool allowed = FileOpAllowed(FileOp::kWrite);
+  SetLastError(NO_ERROR);
+  if (!allowed || !WriteFile(H(handle_), buffer, length, &done, nullptr)) done = 0;
+  if (done < length) NoteFailedWrite(!allowed);
   return done;
 }
 
@@ -99,7 +110,7 @@ std::unique_ptr<WinFile> OpenWinFile(const std::string& path, uint32_t dispositi
                          FILE_FLAG_RANDOM_ACCESS, nullptr);
   }
   if (reinterpret_cast<intptr_t>(handle) < 1) return nullptr;
-  return std::unique_ptr<WinFile>(new WinFile(reinterpret_cast<intptr_t>(handle)));
+  return std::unique_ptr<WinFile>(new WinFile(reinterpret_cast<intptr_t>(handle), path));
 }
 
 bool MappedFile::Map(const std::string& path, uint32_t flags) {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "text/coding.h"
+
 namespace sorvik {
 namespace {
 
@@ -60,12 +62,12 @@ uint32_t ProcessLock::ReadCounter() {
   OVERLAPPED at = {};
   DWORD done = 0;
   if (!ReadFile(H(handle_), bytes, 4, &done, &at) || done != 4) return 0;
-  return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+  return DecodeFixed32(bytes);
 }
 
 bool ProcessLock::WriteCounter(uint32_t value) {
-  const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                            static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+  uint8_t bytes[4];
+  EncodeFixed32(bytes, value);
   OVERLAPPED at = {};
   DWORD done = 0;
   return WriteFile(H(handle_), bytes, 4, &done, &at) && done == 4;

@@ -1,5 +1,6 @@
-// Fixed-width little-endian values in the index files: the one place where their bytes are
-// put together and taken apart. Byte-wise, so they work at any alignment and on any host.
+// Fixed-width little-endian values in the index files and the lock files: the one place where
+// their bytes are put together and taken apart. Byte-wise, so they work at any alignment and on
+// any host.
 #pragma once
 
 #include <cstdint>
