@@ -174,10 +174,10 @@ SearchResult* MainSearchDlg::RunSearch(const std::string& keywords, const std::s
       MakeSearchRequest(keywords, location, category, hiddenOnly != 0, year, month);
   request.hiddenOnly = hiddenOnly;
   request.pinyin = settings_->GetBool(kConfigPinyinSearch, false);
-  SearchResult* result = session_.Start(request, static_cast<int>(kPageSize));
-  if (result == nullptr) return nullptr;
   request_year_ = year;
   request_month_ = month;
+  SearchResult* result = session_.Start(request, static_cast<int>(kPageSize));
+  if (result == nullptr) return nullptr;
   ShowOrHideNotFound(*result);
   bar_.KeywordBox().ClearSelection();
   bar_.KeywordBox().Focus();

@@ -139,8 +139,6 @@ class MainSearchDlg : public CDialogBase {
   void PaintFrame(HDC dc, HWND child);
   // Searching.
   void ShowNotFound(const SearchRequest& request, int year, int month);
-  void AdoptNotices(LPARAM holder);
-  void DropPendingNotices();
   void ShowOrHideNotFound(const SearchResult& result);
   std::string FitLinesAfterTheFirst(const std::string& text) const;
   void ListenForSwaps();
@@ -161,6 +159,8 @@ class MainSearchDlg : public CDialogBase {
   void ShowRunningInstance();
   void ExitProgram();
   void ShowNotice();
+  void AdoptNotices(LPARAM holder);
+  void DropPendingNotices();
   void ShowInfoTip(NMLVGETINFOTIPA* tip);
 
   IndexManager* index_;
@@ -173,7 +173,7 @@ class MainSearchDlg : public CDialogBase {
   SearchBar bar_;
   LStatusBar status_bar_;
   FilterPanel panel_;
-  int request_year_ = 0;  // the shown search's year and month as the tree gave them
+  int request_year_ = 0;  // the session's search's year and month as the tree gave them
   int request_month_ = 0;
   // Set while a kMsgIndexLive is on its way, so that a burst of changes posts one message.
   std::shared_ptr<std::atomic<bool>> live_posted_ = std::make_shared<std::atomic<bool>>(false);

@@ -22,12 +22,12 @@ SearchResult* SearchSession::Fetch(int page, uint32_t* total) const {
 }
 
 SearchResult* SearchSession::Start(const SearchRequest& request, int page_size) {
-  uint32_t total = 0;
-  SearchResult* result = search_ ? search_(request, 1, page_size, &total) : nullptr;
-  if (result == nullptr) return nullptr;
   request_ = request;
   page_ = 1;
   page_size_ = page_size;
+  uint32_t total = 0;
+  SearchResult* result = Fetch(page_, &total);
+  if (result == nullptr) return nullptr;
   total_ = total;
   searched_ = true;
   ShowLinks();

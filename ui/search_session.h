@@ -30,8 +30,10 @@ class SearchSession {
   SearchSession(PageSearch search, CBasicListCtrl* list, LStatusBar* bar);
 
   // A new search: page 1 of `request` with `page_size` ids per page into the list, its count
-  // and links on the bar. Null, with nothing changed, when there is no result. The list holds the
-  // result; the pointer is for looking only.
+  // and links on the bar. Null when there is no result: the list and the bar stay as they were,
+  // but the session's search is `request` from now on (a newly loaded index shows it on Reload,
+  // and it is the search a favourite saves). The list holds the result; the pointer is for
+  // looking only.
   SearchResult* Start(const SearchRequest& request, int page_size);
   // Fetches the page that page link `link` (kLinkFirst...) leads to and shows it; a link that
   // leads nowhere from the current page, or a failed fetch, changes nothing.
@@ -43,6 +45,7 @@ class SearchSession {
 
   // A search has shown its result.
   bool Searched() const { return searched_; }
+  // The search last started, answered or not.
   const SearchRequest& Request() const { return request_; }
   int Page() const { return page_; }
   int PageCount() const { return PageCountOf(total_, page_size_); }
@@ -56,7 +59,7 @@ class SearchSession {
   PageSearch search_;      // answers the pages from the loaded index
   CBasicListCtrl* list_;   // shows the pages
   LStatusBar* bar_;        // shows the count and the page links
-  SearchRequest request_;  // the search shown
+  SearchRequest request_;  // the search last started
   int page_ = 1;           // the page shown, 1-based
   int page_size_ = 0;      // ids per page
   uint32_t total_ = 0;     // matches, as the last fetch counted them
