@@ -2,24 +2,15 @@
 
 #include <shellapi.h>
 
-#include <vector>
-
 #include "tools/offscreen_canvas.h"
 #include "tools/photo_layout.h"
+#include "widgets/ansi_text.h"
 #include "widgets/gdiplus_headers.h"
 
 namespace sorvik {
 namespace {
 
 constexpr int kIconSize = 32;  // the shell icon drawn for a file that is no picture
-
-std::wstring Wide(const std::string& text) {
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  if (length <= 0) return std::wstring();
-  std::vector<wchar_t> wide(length);
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
-  return std::wstring(wide.data());
-}
 
 void DrawShellIcon(HDC dc, const RECT& client, const std::string& path) {
   SHFILEINFOA info = {};
@@ -40,7 +31,7 @@ void DrawPictureFile(HDC dc, const RECT& client, const std::string& path) {
   UINT height = 0;
   {
     // The image holds the file open: it lives only while it is drawn.
-    Gdiplus::Image image(Wide(path).c_str());
+    Gdiplus::Image image(AnsiToWide(path).c_str());
     if (image.GetLastStatus() == Gdiplus::Ok) {
       width = image.GetWidth();
       height = image.GetHeight();

@@ -1,7 +1,8 @@
 #include "tools/ps_list_ctrl.h"
 
 #include <algorithm>
-#include <cstring>
+
+#include "widgets/ansi_text.h"
 
 namespace sorvik {
 namespace {
@@ -10,11 +11,13 @@ void SelectRow(HWND list, int row) {
   ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
 }
 
-bool NameMatches(const std::string& name, const char* searched, bool partial) {
-  const size_t length = std::strlen(searched);
+// `name` starts with `searched` (is it, unless `partial`), letter case aside.
+bool NameMatches(const std::string& name, const std::string& searched, bool partial) {
+  const size_t length = searched.size();
   if (partial ? name.size() < length : name.size() != length) return false;
   return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.c_str(),
-                        static_cast<int>(length), searched, static_cast<int>(length)) == CSTR_EQUAL;
+                        static_cast<int>(length), searched.c_str(),
+                        static_cast<int>(length)) == CSTR_EQUAL;
 }
 
 }  // namespace
@@ -98,16 +101,22 @@ void CPsListCtrl::RemoveRecord(int record) {
   ListView_DeleteItem(hwnd_, row);
 }
 
-int CPsListCtrl::FindRow(const NMLVFINDITEMA* find,
+int CPsListCtrl::FindRow(const NMHDR* notice,
                          const std::function<std::string(int)>& name_of) const {
-  const LVFINDINFOA& info = find->lvfi;
-  if ((info.flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || info.psz == nullptr) return -1;
+  // The two notices differ only in the width of the text searched.
+  const auto* find = reinterpret_cast<const NMLVFINDITEMA*>(notice);
+  const UINT flags = find->lvfi.flags;
+  if ((flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || find->lvfi.psz == nullptr) return -1;
+  const std::string searched =
+      notice->code == LVN_ODFINDITEMW
+          ? WideToAnsi(reinterpret_cast<const NMLVFINDITEMW*>(notice)->lvfi.psz)
+          : std::string(find->lvfi.psz);
   const int count = static_cast<int>(order_.size());
   const int start = find->iStart >= 0 && find->iStart < count ? find->iStart : 0;
-  const int steps = (info.flags & LVFI_WRAP) != 0 ? count : count - start;
+  const int steps = (flags & LVFI_WRAP) != 0 ? count : count - start;
   for (int step = 0; step < steps; ++step) {
     const int row = (start + step) % count;
-    if (NameMatches(name_of(order_[row]), info.psz, (info.flags & LVFI_PARTIAL) != 0)) return row;
+    if (NameMatches(name_of(order_[row]), searched, (flags & LVFI_PARTIAL) != 0)) return row;
   }
   return -1;
 }

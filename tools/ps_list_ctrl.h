@@ -54,9 +54,10 @@ class CPsListCtrl {
   // Removes the row of `record` after its record left the window's records: the records after
   // it moved down by one, and so do the numbers the rows hold.
   void RemoveRecord(int record);
-  // LVN_ODFINDITEM: the first row from `find->iStart` on (wrapping when asked) whose first-column
-  // text, as `name_of(record)` gives it, starts with (or is) the text searched; -1 for none.
-  int FindRow(const NMLVFINDITEMA* find, const std::function<std::string(int)>& name_of) const;
+  // LVN_ODFINDITEMA or LVN_ODFINDITEMW (Wine sends the wide one to every parent): the first row
+  // from the notice's start on (wrapping when asked) whose first-column text, as
+  // `name_of(record)` gives it, starts with (or is) the text typed; -1 for none.
+  int FindRow(const NMHDR* notice, const std::function<std::string(int)>& name_of) const;
 
  private:
   HWND hwnd_ = nullptr;            // the list view while it exists

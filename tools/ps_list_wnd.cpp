@@ -351,10 +351,10 @@ bool CPsListMainWnd::OnNotify(const NMHDR* header, LRESULT* result) {
       SupplyCell(id, &reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header))->item);
       return true;
     case LVN_ODFINDITEMA:
-      *result = (processes ? processes_ : modules_)
-                    .FindRow(reinterpret_cast<const NMLVFINDITEMA*>(header), [&](int record) {
-                      return processes ? process_rows_[record].name : module_rows_[record].name;
-                    });
+    case LVN_ODFINDITEMW:
+      *result = (processes ? processes_ : modules_).FindRow(header, [&](int record) {
+        return processes ? process_rows_[record].name : module_rows_[record].name;
+      });
       return true;
     case NM_CLICK:
       if (processes) ShowSelectedModules();

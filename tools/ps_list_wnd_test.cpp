@@ -252,7 +252,7 @@ TEST_F(PsListWindow, TheModuleListFollowsTheSelection) {
   }
   {  // typing a name selects its row, and the modules follow
     SetFocus(list);
-    for (char key : std::string("proc2")) SendMessageA(list, WM_CHAR, key, 0);
+    for (char key : std::string("proc2")) SendMessageA(list, WM_CHAR, key, 1);
     EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), RowOfProcess(*window_, 102));
     EXPECT_EQ(Cell(modules, 0, 0), "a.dll");
     Select(list, RowOfProcess(*window_, 100));

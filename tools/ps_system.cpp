@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 
+#include "widgets/ansi_text.h"
+
 namespace sorvik {
 namespace {
 
@@ -49,23 +51,6 @@ struct HandleRef {
   bool Valid() const { return h != nullptr && h != INVALID_HANDLE_VALUE; }
   HANDLE h;
 };
-
-std::wstring Wide(const std::string& text) {
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  if (length <= 1) return L"";
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], length);
-  wide.resize(static_cast<size_t>(length - 1));
-  return wide;
-}
-
-std::string Narrow(const wchar_t* text, int length) {
-  const int bytes = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return "";
-  std::string narrow(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, length, &narrow[0], bytes, nullptr, nullptr);
-  return narrow;
-}
 
 // The local port of a transport device handle; 0 when the device does not answer.
 uint16_t LocalPort(const NativeApi& api, HANDLE device) {
@@ -114,7 +99,7 @@ DWORD WINAPI ScanThread(void* parameter) {
 VARIANT ItemVariant(Folder* folder, const std::string& name) {
   VARIANT item;
   VariantInit(&item);
-  BSTR bstr_name = SysAllocString(Wide(name).c_str());
+  BSTR bstr_name = SysAllocString(AnsiToWide(name).c_str());
   FolderItem* folder_item = nullptr;
   if (SUCCEEDED(folder->ParseName(bstr_name, &folder_item)) && folder_item != nullptr) {
     item.vt = VT_DISPATCH;
@@ -127,7 +112,7 @@ VARIANT ItemVariant(Folder* folder, const std::string& name) {
 std::string DetailOf(Folder* folder, const VARIANT& item) {
   BSTR text = nullptr;
   if (FAILED(folder->GetDetailsOf(item, kDescriptionColumn, &text)) || text == nullptr) return "";
-  std::string narrow = Narrow(text, static_cast<int>(SysStringLen(text)));
+  std::string narrow = WideToAnsi(std::wstring(text, SysStringLen(text)));
   SysFreeString(text);
   return narrow;
 }
@@ -191,7 +176,7 @@ bool SystemHandleProbe::ProbeHandle(const HandleEntry& entry, std::string* name,
   const CountedName* object_name = reinterpret_cast<const CountedName*>(buffer);
   if (object_name->length != kTransportNameBytes || object_name->text == nullptr) return false;
   *port = LocalPort(api_, copy.h);
-  *name = Narrow(object_name->text, object_name->length / 2);
+  *name = WideToAnsi(std::wstring(object_name->text, object_name->length / 2));
   return true;
 }
 
@@ -283,7 +268,7 @@ std::string SystemProcessSource::Description(const std::string& path) {
   VARIANT folder_path;
   VariantInit(&folder_path);
   folder_path.vt = VT_BSTR;
-  folder_path.bstrVal = SysAllocString(Wide(FolderPart(path)).c_str());
+  folder_path.bstrVal = SysAllocString(AnsiToWide(FolderPart(path)).c_str());
   Folder* folder = nullptr;
   const HRESULT opened = shell_->NameSpace(folder_path, &folder);
   VariantClear(&folder_path);

@@ -2,19 +2,9 @@
 
 #include <cwchar>
 
+#include "widgets/ansi_text.h"
+
 namespace sorvik {
-namespace {
-
-std::string NarrowText(const wchar_t* text) {
-  if (text == nullptr) return std::string();
-  int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (length <= 1) return std::string();
-  std::string narrow(static_cast<size_t>(length - 1), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, -1, &narrow[0], length, nullptr, nullptr);
-  return narrow;
-}
-
-}  // namespace
 
 HRESULT HtmlService::QueryInterface(REFIID iid, void** out) {
   if (out == nullptr) return E_POINTER;
@@ -64,7 +54,7 @@ HRESULT HtmlService::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* par
     if (bad_argument != nullptr) *bad_argument = 0;
     return DISP_E_TYPEMISMATCH;
   }
-  const std::string command = NarrowText(text.bstrVal);
+  const std::string command = WideToAnsi(text.bstrVal != nullptr ? text.bstrVal : L"");
   VariantClear(&text);
   handler_(command);
   if (result != nullptr) {
