@@ -138,7 +138,7 @@ void SettingsSeeds(const std::string& work) {
   Put("favorite_store", "seed-1", JoinParts({"", "t", std::string(6, '\0') + "word\nD:\\x"}));
   // Cut short, and nested far deeper than any real file.
   Put("favorite_store", "seed-2",
-      JoinParts({favorites->substr(0, favorites->size() / 2), "cut", std::string(6, '\0')}));
+      JoinParts({favorites.substr(0, favorites.size() / 2), "cut", std::string(6, '\0')}));
   Put("favorite_store", "seed-3", JoinParts({Nested("bookmark", 5000), "deep", "x"}));
   Put("config_store", "seed-3", JoinParts({written.substr(0, written.size() * 2 / 3), "k", "v"}));
   Put("config_store", "seed-4", JoinParts({Nested("appSettings", 5000), "k", "v"}));
