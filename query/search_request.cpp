@@ -16,28 +16,8 @@ char Replacement(const std::string& text, size_t i, size_t length) {
   return 0;
 }
 
-// Splits `text` into the runs between the characters for which `is_separator` holds, in order;
-// empty runs are dropped. A second byte of a double-byte character never separates.
-template <typename Predicate>
-std::vector<std::string> SplitRuns(const std::string& text, Predicate is_separator) {
-  std::vector<std::string> runs;
-  std::string current;
-  for (size_t i = 0; i < text.size();) {
-    size_t length = GbkCharLength(text, i);
-    if (length == 1 && is_separator(text[i])) {
-      if (!current.empty()) runs.push_back(current);
-      current.clear();
-    } else {
-      current.append(text, i, length);
-    }
-    i += length;
-  }
-  if (!current.empty()) runs.push_back(current);
-  return runs;
-}
-
 std::vector<std::string> WhiteSpaceWords(const std::string& text) {
-  return SplitRuns(text, IsWhiteSpace);
+  return GbkSplit(text, IsWhiteSpace);
 }
 
 std::vector<std::string> KeptWords(const std::string& run) {
@@ -102,7 +82,7 @@ ParsedKeywords ParseKeywords(const std::string& keywords) {
   ParsedKeywords parsed;
   std::vector<std::string> runs;
   if (!WhiteSpaceWords(keywords).empty()) {
-    runs = SplitRuns(keywords, [](char c) { return c == ','; });
+    runs = GbkSplit(keywords, [](char c) { return c == ','; });
   }
   parsed.selectsAll = runs.empty();
   for (const std::string& run : runs) parsed.alternatives.push_back(KeptWords(run));

@@ -62,20 +62,7 @@ std::string GbkNameOf(const std::string& path) {
 }
 
 std::vector<std::string> SplitPath(const std::string& path) {
-  std::vector<std::string> parts;
-  std::string current;
-  for (size_t i = 0; i < path.size();) {
-    size_t length = GbkCharLength(path, i);
-    if (length == 1 && path[i] == '\\') {
-      if (!current.empty()) parts.push_back(current);
-      current.clear();
-    } else {
-      current.append(path, i, length);
-    }
-    i += length;
-  }
-  if (!current.empty()) parts.push_back(current);
-  return parts;
+  return GbkSplit(path, [](char c) { return c == '\\'; });
 }
 
 }  // namespace sorvik

@@ -61,6 +61,26 @@ std::string GbkFolderOf(const std::string& path);
 // The last component of `path`: what follows its last "\" (all of it without one).
 std::string GbkNameOf(const std::string& path);
 
+// Splits `text` into the non-empty runs between the single-byte characters for which
+// `is_separator` holds, in order; a second byte never separates.
+template <typename Predicate>
+std::vector<std::string> GbkSplit(const std::string& text, Predicate is_separator) {
+  std::vector<std::string> runs;
+  std::string current;
+  for (size_t i = 0; i < text.size();) {
+    const size_t length = GbkCharLength(text, i);
+    if (length == 1 && is_separator(text[i])) {
+      if (!current.empty()) runs.push_back(current);
+      current.clear();
+    } else {
+      current.append(text, i, length);
+    }
+    i += length;
+  }
+  if (!current.empty()) runs.push_back(current);
+  return runs;
+}
+
 // Splits at "\" into the non-empty components.
 std::vector<std::string> SplitPath(const std::string& path);
 
