@@ -85,13 +85,6 @@ std::string CleanImagePath(const std::string& raw, const std::string& windows_fo
   return path;
 }
 
-std::string FileNamePart(const std::string& path) {
-  const size_t slash = GbkLastBackslash(path);
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string FolderPart(const std::string& path) { return GbkFolderOf(path); }
-
 int EnumerateProcesses(ProcessSource* source, std::vector<ProcessInfo>* out) {
   out->clear();
   std::vector<SnapshotEntry> snapshot;
@@ -124,7 +117,7 @@ void EnumerateModules(ProcessSource* source, uint32_t process_id, std::vector<Mo
   for (size_t i = 1; i < modules.size(); ++i) {
     ModuleInfo info;
     info.path = modules[i].path;
-    info.name = FileNamePart(info.path);
+    info.name = GbkNameOf(info.path);
     info.baseAddress = modules[i].baseAddress;
     info.fileSize = source->FileSize(info.path);
     info.description = source->Description(info.path);

@@ -119,11 +119,6 @@ std::string FormatPorts(const std::vector<PortEntry>& ports);
 // and a backslash; "SYSTEM" when `raw` is empty.
 std::string CleanImagePath(const std::string& raw, const std::string& windows_folder);
 
-// The part of `path` after its last backslash (all of it when there is none).
-std::string FileNamePart(const std::string& path);
-// The part of `path` before its last backslash; empty when there is none.
-std::string FolderPart(const std::string& path);
-
 // The listed processes: those whose image file can be opened and is not empty. -1 (and an
 // empty list) when no snapshot can be taken, else the count.
 int EnumerateProcesses(ProcessSource* source, std::vector<ProcessInfo>* out);

@@ -74,10 +74,6 @@ TEST(PsData, ImagePaths) {
   // Only a leading "\SystemRoot\" is replaced.
   EXPECT_EQ(CleanImagePath("C:\\SystemRoot\\b.exe", windows), "C:\\SystemRoot\\b.exe");
   EXPECT_EQ(CleanImagePath("", windows), "SYSTEM");
-  EXPECT_EQ(FileNamePart("C:\\a\\b.dll"), "b.dll");
-  EXPECT_EQ(FileNamePart("b.dll"), "b.dll");
-  EXPECT_EQ(FolderPart("C:\\a\\b.dll"), "C:\\a");
-  EXPECT_EQ(FolderPart("SYSTEM"), "");
 }
 
 RecordedProcesses ThreeProcesses() {

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "res/resource_ids.h"
+#include "text/gbk_text.h"
 #include "tools/ps_system.h"
 #include "widgets/shell_item_menu.h"
 
@@ -118,7 +119,7 @@ void SelectRow(HWND list, int row) {
 }
 
 void OpenFolderOf(HWND owner, const std::string& path) {
-  ShellExecuteA(owner, "open", "explorer", FolderPart(path).c_str(), nullptr, SW_SHOWNORMAL);
+  ShellExecuteA(owner, "open", "explorer", GbkFolderOf(path).c_str(), nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace

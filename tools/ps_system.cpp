@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "text/gbk_text.h"
 #include "widgets/ansi_text.h"
 
 namespace sorvik {
@@ -268,7 +269,7 @@ std::string SystemProcessSource::Description(const std::string& path) {
   VARIANT folder_path;
   VariantInit(&folder_path);
   folder_path.vt = VT_BSTR;
-  folder_path.bstrVal = SysAllocString(AnsiToWide(FolderPart(path)).c_str());
+  folder_path.bstrVal = SysAllocString(AnsiToWide(GbkFolderOf(path)).c_str());
   Folder* folder = nullptr;
   const HRESULT opened = shell_->NameSpace(folder_path, &folder);
   VariantClear(&folder_path);
@@ -276,7 +277,7 @@ std::string SystemProcessSource::Description(const std::string& path) {
   VARIANT empty;
   VariantInit(&empty);
   const std::string heading = DetailOf(folder, empty);
-  VARIANT item = ItemVariant(folder, FileNamePart(path));
+  VARIANT item = ItemVariant(folder, GbkNameOf(path));
   const std::string value = item.vt == VT_DISPATCH ? DetailOf(folder, item) : "";
   VariantClear(&item);
   folder->Release();
