@@ -6,7 +6,7 @@
 #include "testing/index_test_support.h"
 #include "testing/test_util.h"
 #include "tools/md5_checksum_dlg.h"
-#include "ui/main_search_dlg.h"
+#include "ui/search/main_search_dlg.h"
 
 namespace sorvik {
 namespace {

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "settings/object_directory.h"
-#include "ui/main_search_dlg.h"
+#include "ui/search/main_search_dlg.h"
 #include "update/online_update.h"
 
 namespace sorvik {

@@ -13,8 +13,8 @@ using std::min;
 #include "app/single_instance_win32.h"
 #include "lifecycle/build_index.h"
 #include "platform/fs.h"
-#include "ui/index_creation_dlg_win32.h"
-#include "ui/main_search_dlg.h"
+#include "ui/first_build/index_creation_dlg_win32.h"
+#include "ui/search/main_search_dlg.h"
 #include "update/live_update.h"
 
 namespace sorvik {

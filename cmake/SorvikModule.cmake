@@ -1,12 +1,16 @@
-# sorvik_module(<target> <folder> [DEPS libs...] [TEST_DEPS libs...])
+# sorvik_module(<target> <folder> [RECURSE] [DEPS libs...] [TEST_DEPS libs...])
 #
-# Builds every .cpp of <folder> into the static library <target>, and every *_test.cpp into
+# Builds every .cpp of <folder> (and, with RECURSE, of its sub-folders) into the static library <target>, and every *_test.cpp into
 # <target>_tests, registered with CTest. Files ending in _win32.cpp (or _win32_test.cpp) are
 # built only for Win32, files ending in _posix.cpp (or _posix_test.cpp) only elsewhere.
 # EXCLUDE is a regular expression of files left out (a program's main file).
 function(sorvik_module target folder)
-  cmake_parse_arguments(ARG "" "EXCLUDE" "DEPS;TEST_DEPS;EXTRA_SOURCES" ${ARGN})
-  file(GLOB all CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
+  cmake_parse_arguments(ARG "RECURSE" "EXCLUDE" "DEPS;TEST_DEPS;EXTRA_SOURCES" ${ARGN})
+  if(ARG_RECURSE)
+    file(GLOB_RECURSE all CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
+  else()
+    file(GLOB all CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
+  endif()
   set(sources ${ARG_EXTRA_SOURCES})
   set(tests)
   foreach(file ${all})
