@@ -10,8 +10,8 @@
 #include "settings/autorun.h"
 #include "settings/config_store.h"
 #include "testing/snapshot_test_support.h"
+#include "ui/command_ids.h"
 #include "ui/first_build/index_creation_dlg_win32.h"
-#include "ui/search/command_ids.h"
 #include "ui/search/main_search_dlg.h"
 #include "widgets/window_test_support.h"
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "platform/fs.h"
-#include "ui/search/command_ids.h"
+#include "ui/command_ids.h"
 
 namespace sorvik {
 namespace {

@@ -325,7 +325,9 @@ TEST(CliProcesses, FiveFavouritesWritersAndAnUnusableLock) {
         if (statuses[w] == kExitOk && !present) ++succeeded_missing;
         if (statuses[w] != kExitOk && present) ++failed_present;
         // Without the lock no add may claim success.
-        if (!usable) EXPECT_EQ(statuses[w], kExitNoIndex) << titles[w];
+        if (!usable) {
+          EXPECT_EQ(statuses[w], kExitNoIndex) << titles[w];
+        }
       }
     }
   }

@@ -15,7 +15,7 @@
 #include "settings/config_store.h"
 #include "testing/index_test_support.h"
 #include "testing/snapshot_test_support.h"
-#include "ui/search/command_ids.h"
+#include "ui/command_ids.h"
 #include "ui/search/main_search_dlg.h"
 #include "widgets/window_test_support.h"
 

@@ -47,9 +47,9 @@
 #include "res/option_ids.h"
 #include "res/resource_ids.h"
 #include "settings/config_store.h"
+#include "ui/command_ids.h"
 #include "ui/first_build/index_creation_dlg_win32.h"
 #include "ui/options/index_option_dlg_win32.h"
-#include "ui/search/command_ids.h"
 #include "ui/search/main_search_dlg.h"
 
 namespace sorvik {

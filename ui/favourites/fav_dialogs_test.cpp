@@ -17,9 +17,9 @@
 #include "testing/fault_injection.h"
 #include "testing/index_test_support.h"
 #include "testing/list_test_support.h"
+#include "ui/command_ids.h"
 #include "ui/favourites/fav_list_dlg.h"
 #include "ui/favourites/fav_new_dlg.h"
-#include "ui/search/command_ids.h"
 #include "ui/search/main_search_dlg.h"
 #include "widgets/window_test_support.h"
 

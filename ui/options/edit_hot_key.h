@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "ui/search/edit_base.h"
+#include "ui/edit_base.h"
 
 namespace sorvik {
 

@@ -3,9 +3,9 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "ui/command_ids.h"
 #include "ui/results/result_actions.h"
 #include "ui/results/shell_details.h"
-#include "ui/search/command_ids.h"
 #include "widgets/sort_header.h"
 
 namespace sorvik {

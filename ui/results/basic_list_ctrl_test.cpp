@@ -375,7 +375,7 @@ TEST_F(ListTest, ThumbnailLabelsSitUnderTheirPictures) {
   list.SetResult(MakeResult(&details, ids));
   list.SetViewMode(kViewThumbnails);
   {  // the next row starts below the first row's label
-    RECT label = {LVIR_LABEL};
+    RECT label = {LVIR_LABEL, 0, 0, 0};
     SendMessageA(list.Handle(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&label));
     int below = -1;  // the first item of the second row
     for (int i = 1; i < 40 && below < 0; ++i) {
@@ -386,7 +386,7 @@ TEST_F(ListTest, ThumbnailLabelsSitUnderTheirPictures) {
       if (at.y > first.y) below = i;
     }
     ASSERT_GT(below, 0);
-    RECT next = {LVIR_ICON};
+    RECT next = {LVIR_ICON, 0, 0, 0};
     SendMessageA(list.Handle(), LVM_GETITEMRECT, below, reinterpret_cast<LPARAM>(&next));
     EXPECT_GE(next.top, label.bottom);
   }

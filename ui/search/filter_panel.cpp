@@ -9,7 +9,7 @@
 #include "lifecycle/index_manager.h"
 #include "query/search_request.h"
 #include "res/resource_ids.h"
-#include "ui/search/command_ids.h"
+#include "ui/command_ids.h"
 #include "ui/trees/location_tree.h"
 
 namespace sorvik {

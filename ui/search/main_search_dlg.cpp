@@ -8,8 +8,8 @@
 #include "settings/autorun.h"
 #include "settings/config_store.h"
 #include "settings/object_directory.h"
+#include "ui/command_ids.h"
 #include "ui/results/result_actions.h"
-#include "ui/search/command_ids.h"
 #include "ui/search/not_found_text.h"
 
 namespace sorvik {

@@ -9,7 +9,7 @@
 #include "testing/index_test_support.h"
 #include "testing/search_window_test_support.h"
 #include "testing/snapshot_test_support.h"
-#include "ui/search/command_ids.h"
+#include "ui/command_ids.h"
 #include "ui/search/menu_text.h"
 #include "ui/search/not_found_text.h"
 #include "ui/trees/location_tree.h"

@@ -1,6 +1,6 @@
 // The search window's frame: the window messages, its painting and the splitter between the
 // filter panel and the list.
-#include "ui/search/command_ids.h"
+#include "ui/command_ids.h"
 #include "ui/search/main_search_dlg.h"
 
 namespace sorvik {

@@ -1,8 +1,8 @@
 #include "ui/search/menu_windows.h"
 
+#include "ui/command_ids.h"
 #include "ui/favourites/fav_list_dlg.h"
 #include "ui/favourites/fav_new_dlg.h"
-#include "ui/search/command_ids.h"
 
 namespace sorvik {
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "ui/search/edit_base.h"
+#include "ui/edit_base.h"
 #include "widgets/png_loader.h"
 #include "widgets/window_base.h"
 

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "res/resource_ids.h"
-#include "ui/search/command_ids.h"
+#include "ui/command_ids.h"
 
 namespace sorvik {
 namespace {

@@ -11,8 +11,8 @@
 #include "testing/list_test_support.h"
 #include "testing/search_window_test_support.h"
 #include "testing/tree_test_support.h"
+#include "ui/command_ids.h"
 #include "ui/search/about_dlg.h"
-#include "ui/search/command_ids.h"
 
 namespace sorvik {
 namespace {

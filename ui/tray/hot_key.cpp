@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "settings/config_store.h"
-#include "ui/search/command_ids.h"
+#include "ui/command_ids.h"
 
 namespace sorvik {
 namespace {

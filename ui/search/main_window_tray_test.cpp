@@ -6,9 +6,9 @@
 
 #include "res/option_ids.h"
 #include "testing/index_test_support.h"
+#include "ui/command_ids.h"
 #include "ui/options/option_main_wnd.h"
 #include "ui/options/options_main_dlg.h"
-#include "ui/search/command_ids.h"
 #include "ui/search/main_search_dlg.h"
 
 namespace sorvik {

@@ -3,7 +3,7 @@
 // tray menu, a second start of the program) lets the window show, also after a logon start.
 #include "res/option_ids.h"
 #include "settings/autorun.h"
-#include "ui/search/command_ids.h"
+#include "ui/command_ids.h"
 #include "ui/search/main_search_dlg.h"
 #include "ui/tray/hot_key.h"
 

@@ -1,6 +1,6 @@
-#include "ui/search/edit_base.h"
+#include "ui/edit_base.h"
 
-#include "ui/search/command_ids.h"
+#include "ui/command_ids.h"
 
 namespace sorvik {
 
