@@ -12,16 +12,18 @@
 namespace sorvik {
 
 // Setting keys and the values their readers assume when a key is missing.
-constexpr char kConfigShortcutKey[] = "shortcut_key";           // decimal hot-key value
-constexpr char kConfigAutorun[] = "autorun";                    // "true" / "false"
-constexpr char kConfigDragCopy[] = "drag_copy";                 // "true" / "false"
-constexpr char kConfigIndexRemovable[] = "index_removable";     // "true" / "false"
-constexpr char kConfigPinyinSearch[] = "pinyin_search";         // "true" / "false", default false
-constexpr char kConfigLiveUpdate[] = "live_update";             // "true" / "false", default true
-constexpr char kConfigIndexPosition[] = "index_position";       // drive names joined by "|"
-constexpr char kConfigIndexUpdateFreq[] = "index_update_freq";  // minutes, "-1" = by hand
-constexpr int32_t kDefaultShortcutKey = 65611;                  // Ctrl + K
-constexpr int32_t kDefaultUpdateFreq = 60;                      // minutes
+constexpr char kConfigShortcutKey[] = "shortcut_key";            // decimal hot-key value
+constexpr char kConfigAutorun[] = "autorun";                     // "true" / "false"
+constexpr char kConfigDragCopy[] = "drag_copy";                  // "true" / "false"
+constexpr char kConfigIndexRemovable[] = "index_removable";      // "true" / "false"
+constexpr char kConfigPinyinSearch[] = "pinyin_search";          // "true" / "false", default false
+constexpr char kConfigLiveUpdate[] = "live_update";              // "true" / "false", default true
+constexpr char kConfigSearchAsYouType[] = "search_as_you_type";  // "true" / "false", default true
+constexpr char kConfigIndexExclude[] = "index_exclude";          // folders left out, joined by "|"
+constexpr char kConfigIndexPosition[] = "index_position";        // drive names joined by "|"
+constexpr char kConfigIndexUpdateFreq[] = "index_update_freq";   // minutes, "-1" = by hand
+constexpr int32_t kDefaultShortcutKey = 65611;                   // Ctrl + K
+constexpr int32_t kDefaultUpdateFreq = 60;                       // minutes
 
 constexpr char kConfigFileName[] = "Config.xml";
 
