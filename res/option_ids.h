@@ -27,3 +27,4 @@
 #define IDC_OPTION_KEY_HINT 1068     // "（在左边输入热键）"
 #define IDC_OPTION_PINYIN 1069       // "支持拼音首字母搜索"
 #define IDC_OPTION_LIVE_UPDATE 1070  // "实时更新索引"
+#define IDC_OPTION_SEARCH_AS_YOU_TYPE 1071  // "输入时即时搜索"

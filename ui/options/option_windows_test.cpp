@@ -332,6 +332,35 @@ TEST_F(SystemOptionsTest, LiveUpdateBoxIsOnUntilCleared) {
   SetAutorun(false);
 }
 
+TEST_F(SystemOptionsTest, SearchAsYouTypeBoxIsOnUntilCleared) {
+  settings.Set(kConfigIndexPosition, "C:");
+  SetAutorun(false);
+  Open();
+  EXPECT_TRUE(Checked(IDC_OPTION_SEARCH_AS_YOU_TYPE));  // "search_as_you_type" missing: on
+  EXPECT_EQ(TextOf(window->Item(IDC_OPTION_SEARCH_AS_YOU_TYPE)), "输入时即时搜索");
+  // Under the live-update box at the same spacing, inside the group, clear of the buttons.
+  RECT live = RectInParent(window->Item(IDC_OPTION_LIVE_UPDATE));
+  RECT pinyin = RectInParent(window->Item(IDC_OPTION_PINYIN));
+  RECT typing = RectInParent(window->Item(IDC_OPTION_SEARCH_AS_YOU_TYPE));
+  RECT group = RectInParent(window->Item(IDC_OPTION_OTHER_GROUP));
+  RECT ok = RectInParent(window->Item(IDOK));
+  EXPECT_EQ(typing.left, live.left);
+  EXPECT_EQ(typing.top - live.top, live.top - pinyin.top);
+  EXPECT_LT(typing.bottom, group.bottom);
+  EXPECT_LT(group.bottom, ok.top);
+  SelectPage(kIndexPageText);
+  EXPECT_FALSE(Shown(IDC_OPTION_SEARCH_AS_YOU_TYPE));
+  SelectPage(kGeneralPageText);
+  CheckDlgButton(window->Handle(), IDC_OPTION_SEARCH_AS_YOU_TYPE, BST_UNCHECKED);
+  CheckDlgButton(window->Handle(), IDC_OPTION_AUTORUN, BST_UNCHECKED);
+  Ok();
+  EXPECT_EQ(settings.GetString(kConfigSearchAsYouType, ""), "false");
+  Open();
+  EXPECT_FALSE(Checked(IDC_OPTION_SEARCH_AS_YOU_TYPE));
+  SendMessageA(window->Handle(), WM_COMMAND, IDCANCEL, 0);
+  SetAutorun(false);
+}
+
 TEST_F(SystemOptionsTest, RefusedIndexPageKeepsTheWindowOpen) {
   settings.Set(kConfigIndexPosition, "Q:");  // no such drive: nothing ticked
   settings.Set(kConfigShortcutKey, "0");
