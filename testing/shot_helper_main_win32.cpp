@@ -7,6 +7,8 @@
 //   index-page              shows the index page of the options on the settings of the
 //                           current folder until the process is ended
 //   search TEXT             types TEXT into the search window's keyword box and presses Enter
+//   type TEXT               selects the keyword box's text and types TEXT over it, key by key
+//                           (posted characters, no Enter)
 //   command ID              sends the search window the menu command ID
 //   next-page               clicks "下一页" in the search window's bottom bar
 //   menu ID                 clicks the search bar's menu button ID (its drop-down opens)
@@ -168,6 +170,13 @@ int DriveMain(const std::string& command, const std::string& argument) {
     SendMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
     return 0;
   }
+  if (command == "type") {
+    HWND edit = KeywordEdit(main);
+    if (edit == nullptr) return 1;
+    PostMessageA(edit, EM_SETSEL, 0, -1);
+    for (char c : argument) PostMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 0);
+    return 0;
+  }
   if (command == "menu") {
     HWND button = GetDlgItem(GetDlgItem(main, kSearchBarId), std::atoi(argument.c_str()));
     if (button == nullptr) return 1;
@@ -303,8 +312,9 @@ int Run(const std::string& command, int seconds, const std::string& argument,
   if (command == "title" || command == "ok" || command == "close-box" || command == "drag" ||
       command == "drop")
     return DriveFavourites(command, args);
-  if (command == "search" || command == "command" || command == "next-page" || command == "menu" ||
-      command == "context-menu" || command == "close-menu" || command == "post")
+  if (command == "search" || command == "type" || command == "command" || command == "next-page" ||
+      command == "menu" || command == "context-menu" || command == "close-menu" ||
+      command == "post")
     return DriveMain(command, argument);
   if (command == "close" || command == "drop-intervals" || command == "index-tab")
     return DriveOptions(command, argument);
