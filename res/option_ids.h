@@ -28,3 +28,10 @@
 #define IDC_OPTION_PINYIN 1069       // "支持拼音首字母搜索"
 #define IDC_OPTION_LIVE_UPDATE 1070  // "实时更新索引"
 #define IDC_OPTION_SEARCH_AS_YOU_TYPE 1071  // "输入时即时搜索"
+
+// The index page (IDD_INDEX_OPTION, in res/options.rc): the folders left out of the index.
+#define IDC_INDEX_EXCLUDE_LABEL 1080    // "不索引的文件夹："
+#define IDC_INDEX_EXCLUDE_PATTERN 1081  // the edit box of a pattern to add
+#define IDC_INDEX_EXCLUDE_ADD 1082      // "添加"
+#define IDC_INDEX_EXCLUDE_REMOVE 1083   // "删除"
+#define IDC_INDEX_EXCLUDE_LIST 1084     // the list of patterns
