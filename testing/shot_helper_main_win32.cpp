@@ -17,6 +17,9 @@
 //   close-tool ID           closes that tool's dialog without doing anything
 //   clean-now               presses "立即清理" in the open junk-file cleaner
 //   key CAPTION ID VK       posts the key VK (down and up) to control ID of the dialog CAPTION
+//   set-text CAPTION ID TEXT  sets the text of control ID of the window CAPTION (or of a page
+//                           inside it)
+//   press CAPTION ID        clicks the button ID of the window CAPTION (or of a page inside it)
 //   context-menu            right-clicks the first row of the result list (its menu opens)
 //   close-menu              closes the open menu with Esc
 //   post ID                 posts the search window the menu command ID (for modal dialogs)
@@ -220,6 +223,38 @@ int PostKey(const std::vector<std::string>& args) {
   return 0;
 }
 
+// Control `id` of `window` or of any window inside it (an embedded page), or null.
+HWND ControlInside(HWND window, int id) {
+  struct Search {
+    int id;
+    HWND found;
+  } search = {id, nullptr};
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM data) -> BOOL {
+        auto* wanted = reinterpret_cast<Search*>(data);
+        if (GetDlgCtrlID(child) != wanted->id) return TRUE;
+        wanted->found = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// set-text CAPTION ID TEXT, press CAPTION ID.
+int DriveControl(const std::string& command, const std::vector<std::string>& args) {
+  if (args.size() != (command == "press" ? 2u : 3u)) return 2;
+  HWND window = WaitFor("#32770", args[0].c_str(), 10);
+  const int id = std::atoi(args[1].c_str());
+  HWND control = window != nullptr ? ControlInside(window, id) : nullptr;
+  if (control == nullptr) return 1;
+  if (command == "set-text") return SetWindowTextA(control, args[2].c_str()) ? 0 : 1;
+  return PostMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(control))
+             ? 0
+             : 1;
+}
+
 // Drives an open options dialog: its page tree, its drop-down, its Cancel button.
 int DriveOptions(const std::string& command, const std::string& argument) {
   if (command == "close") {
@@ -342,6 +377,7 @@ int Run(const std::string& command, int seconds, const std::string& argument,
   if (command == "index-page") return ShowIndexPage();
   if (command == "tool" || command == "close-tool") return DriveTool(command, seconds);
   if (command == "key") return PostKey(args);
+  if (command == "set-text" || command == "press") return DriveControl(command, args);
   if (command == "clean-now") {  // "立即清理" in the open junk-file cleaner
     HWND dialog = FindShown("#32770", ToolCaption(kCmdJunkCleaner));
     return dialog != nullptr && PostMessageA(dialog, WM_COMMAND, IDC_CLEAN_NOW, 0) ? 0 : 1;
