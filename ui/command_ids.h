@@ -51,6 +51,8 @@ constexpr UINT kMsgIndexSwapped = WM_USER + 1217;  // posted by the index thread
 constexpr UINT kMsgShowRunning = WM_USER + 1218;   // a second start hands over: show the window
 constexpr UINT kMsgIndexLive = WM_USER + 1219;     // posted by a watch thread: the disk changed
 constexpr UINT kMsgNoticeList = WM_USER + 1220;    // posted by the online step: lParam notices
+constexpr UINT kMsgTypingAnswer = WM_USER + 1221;  // a search as you type: lParam its answer
+constexpr UINT kMsgImeCommitted = WM_USER + 1222;  // the keyword edit: a composition ended
 // The property only the search window carries: a second start finds the window by it.
 constexpr char kSearchWindowProperty[] = "SorvikSearchWindow";
 constexpr UINT_PTR kNoticeTimer = 888;  // rotates the notice line

@@ -40,11 +40,13 @@ MainSearchDlg::MainSearchDlg(const MainWindowOptions& options)
                       uint32_t* total) { return index_->Search(request, page, page_size, total); },
                &list_, &status_bar_) {
   taskbar_created_ = RegisterWindowMessageA("TaskbarCreated");
+  bar_.KeywordBox().SetChangeAction([this] { SearchAsYouType(); });
   guide_button_.SetCaption("使用指南");
   reset_button_.SetCaption("重置所有");
 }
 
 MainSearchDlg::~MainSearchDlg() {
+  typing_.reset();  // stopped at WM_DESTROY already, unless the window never existed
   if (index_ != nullptr) index_->SetSwapListener(nullptr);
   if (index_ != nullptr) index_->SetLiveListener(nullptr);
   KillTimer(Handle(), kNoticeTimer);
@@ -60,6 +62,12 @@ BOOL MainSearchDlg::OnInit() {
   if (index_ == nullptr) index_ = &IndexManager::Instance();
   panel_.SetIndex(index_);
   ListenForSwaps();
+  IndexManager* index = index_;
+  typing_ = std::make_unique<TypingSearch>(
+      [index](const SearchRequest& request, int page, int page_size, uint32_t* total) {
+        return index->Search(request, page, page_size, total);
+      },
+      Handle());
   may_show_ = !StartedByLogon();
   SetIcons();
   RECT client;
@@ -126,6 +134,43 @@ void MainSearchDlg::SearchWithFilters() {
             filters.hidden_only, filters.year, filters.month);
 }
 
+void MainSearchDlg::SearchAsYouType() {
+  if (typing_ == nullptr || !settings_->GetBool(kConfigSearchAsYouType, true)) return;
+  FilterSelection filters;
+  if (!panel_.TakeSelection(&filters)) return;
+  TypingJob job;
+  job.request = WindowRequest(NormalizeKeywords(bar_.KeywordBox().Text()), filters.location,
+                              filters.category, filters.hidden_only, filters.year, filters.month);
+  job.page_size = static_cast<int>(kPageSize);
+  job.year = filters.year;
+  job.month = filters.month;
+  last_typing_job_ = job;
+  typing_->Ask(std::move(job));
+}
+
+// An answer for the box's latest text goes to the session as Start's would, but leaves the
+// focus and the caret alone: the user is typing.
+void MainSearchDlg::OnTypingAnswer(LPARAM posted) {
+  if (typing_ == nullptr) return;
+  std::unique_ptr<TypingAnswer> answer = typing_->Accept(posted);
+  if (answer == nullptr) return;  // a newer text or search came since
+  const TypingJob& job = answer->Job();
+  request_year_ = job.year;
+  request_month_ = job.month;
+  SearchResult* result =
+      session_.Show(job.request, job.page_size, answer->TakeResult(), answer->Total());
+  if (result == nullptr) return;
+  ShowOrHideNotFound(*result);
+  // A swap came between the search and this answer: its notice found the older page current.
+  if (!result->IsCurrent()) OnIndexSwapped();
+}
+
+SearchRequest MainSearchDlg::FavouriteRequest() {
+  SearchRequest request = session_.Request();
+  request.keywords = NormalizeKeywords(bar_.KeywordBox().Text());
+  return request;
+}
+
 void MainSearchDlg::ListenForSwaps() {
   HWND window = Handle();
   // The index thread only posts: the window re-runs its search on its own thread.
@@ -139,6 +184,8 @@ void MainSearchDlg::ListenForSwaps() {
 
 void MainSearchDlg::OnIndexLive() {
   *live_posted_ = false;  // changes from now on post again
+  // A search as you type may have read the index before the change: it runs again.
+  if (TypingSearchPending()) typing_->Ask(last_typing_job_);
   if (!session_.Searched() || list_.Result() == nullptr) return;
   if (!session_.Reload()) {
     list_.SetResult(nullptr);
@@ -167,13 +214,23 @@ void MainSearchDlg::ShowOrHideNotFound(const SearchResult& result) {
     ShowNotFound(session_.Request(), request_year_, request_month_);
 }
 
-SearchResult* MainSearchDlg::RunSearch(const std::string& keywords, const std::string& location,
-                                       int category, uint8_t hiddenOnly, int year, int month) {
-  SetFocus(list_.Handle());
+SearchRequest MainSearchDlg::WindowRequest(const std::string& keywords, const std::string& location,
+                                           int category, uint8_t hiddenOnly, int year,
+                                           int month) const {
   SearchRequest request =
       MakeSearchRequest(keywords, location, category, hiddenOnly != 0, year, month);
   request.hiddenOnly = hiddenOnly;
   request.pinyin = settings_->GetBool(kConfigPinyinSearch, false);
+  return request;
+}
+
+SearchResult* MainSearchDlg::RunSearch(const std::string& keywords, const std::string& location,
+                                       int category, uint8_t hiddenOnly, int year, int month) {
+  // This search shows the window's latest wish: no answer of an earlier keystroke replaces it.
+  if (typing_ != nullptr) typing_->Cancel();
+  SetFocus(list_.Handle());
+  const SearchRequest request =
+      WindowRequest(keywords, location, category, hiddenOnly, year, month);
   request_year_ = year;
   request_month_ = month;
   SearchResult* result = session_.Start(request, static_cast<int>(kPageSize));

@@ -19,6 +19,7 @@
 #include "ui/search/search_bar.h"
 #include "ui/search/search_session.h"
 #include "ui/search/status_bar.h"
+#include "ui/search/typing_search.h"
 #include "ui/tray/tray_icon.h"
 #include "update/notice_list.h"
 #include "widgets/dialog_base.h"
@@ -70,6 +71,14 @@ class MainSearchDlg : public CDialogBase {
   // Searches the keyword box's words with the filter panel's selection: Enter in the box,
   // "搜索", a touch on the panel. Nothing until the panel is complete.
   void SearchWithFilters();
+  // The search as you type: the keyword box's committed text changed. With the setting
+  // "search_as_you_type" on, the box's words with the panel's selection are searched off the
+  // window's thread; the answer comes back as kMsgTypingAnswer. Never waits for the index.
+  void SearchAsYouType();
+  // Whether a search as you type has been asked for and not yet shown (or made stale).
+  bool TypingSearchPending() const { return typing_ != nullptr && typing_->Pending(); }
+  // The search a new favourite saves: the session's filters with the keyword box's words.
+  SearchRequest FavouriteRequest();
   // Turns to the page that page link `link` (kLinkFirst...) of the bottom bar leads to, as a
   // click on it does.
   void TurnPage(int link) { session_.GoTo(link); }
@@ -143,6 +152,9 @@ class MainSearchDlg : public CDialogBase {
   std::string FitLinesAfterTheFirst(const std::string& text) const;
   void ListenForSwaps();
   void ReloadAfterSwap();
+  SearchRequest WindowRequest(const std::string& keywords, const std::string& location,
+                              int category, uint8_t hiddenOnly, int year, int month) const;
+  void OnTypingAnswer(LPARAM posted);
   // Commands and menus.
   bool RunMenuCommand(int id);
   void ShowDropDown(int button_id, const RECT& bar_rect);
@@ -177,10 +189,12 @@ class MainSearchDlg : public CDialogBase {
   int request_month_ = 0;
   // Set while a kMsgIndexLive is on its way, so that a burst of changes posts one message.
   std::shared_ptr<std::atomic<bool>> live_posted_ = std::make_shared<std::atomic<bool>>(false);
-  CBasicListCtrl list_;       // child 101
-  SearchSession session_;     // the search shown in the list and the bar, and its pages
-  LButtonBase guide_button_;  // "使用指南"
-  LButtonBase reset_button_;  // "重置所有"
+  CBasicListCtrl list_;                   // child 101
+  SearchSession session_;                 // the search shown in the list and the bar, and its pages
+  std::unique_ptr<TypingSearch> typing_;  // the searches as you type, from OnInit to WM_DESTROY
+  TypingJob last_typing_job_;             // the latest of them, asked again after a live change
+  LButtonBase guide_button_;              // "使用指南"
+  LButtonBase reset_button_;              // "重置所有"
   LHintWnd not_found_;
   CAdcolumnDlg ad_column_;
   CTrayIcon tray_;            // icon 4 in the notification area

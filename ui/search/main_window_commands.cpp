@@ -226,7 +226,7 @@ bool MainSearchDlg::RunMenuCommand(int id) {
     }
     case kCmdAddFavourite:
     case kCmdOrganiseFavourites:
-      OpenMenuWindow(id, Handle(), CurrentRequest(), favourites_folder_);
+      OpenMenuWindow(id, Handle(), FavouriteRequest(), favourites_folder_);
       return true;
     default:
       return false;

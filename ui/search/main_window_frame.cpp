@@ -67,6 +67,14 @@ bool MainSearchDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PT
       OnIndexLive();
       *result = 0;
       return true;
+    case kMsgTypingAnswer:
+      OnTypingAnswer(lparam);
+      *result = 0;
+      return true;
+    case WM_DESTROY:
+      // A search as you type still running ends here; answers still queued are dropped.
+      if (typing_ != nullptr) typing_->Stop();
+      return false;
     case WM_LBUTTONDOWN:
     case WM_MOUSEMOVE:
     case WM_LBUTTONUP:

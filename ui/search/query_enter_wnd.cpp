@@ -18,6 +18,18 @@ HBRUSH WhiteBrush() { return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)); }
 
 }  // namespace
 
+bool CKeywordEdit::PreTranslate(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+  (void)wparam;
+  (void)lparam;
+  (void)result;
+  if (message == WM_IME_STARTCOMPOSITION) composing_ = true;
+  if (message == WM_IME_ENDCOMPOSITION) {
+    composing_ = false;
+    PostMessageA(GetParent(Handle()), kMsgImeCommitted, 0, 0);
+  }
+  return false;  // the edit handles the input method as ever
+}
+
 CQueryEnterWnd::CQueryEnterWnd(std::function<void()> on_enter) : on_enter_(std::move(on_enter)) {
   picture_.Load(IDR_PNG_QUERY);
 }
@@ -31,7 +43,18 @@ std::string CQueryEnterWnd::Text() const {
 }
 
 void CQueryEnterWnd::SetText(const std::string& text) {
+  committed_ = text;  // the change that follows is the program's, not the user's
   SetWindowTextA(edit_.Handle(), text.c_str());
+}
+
+void CQueryEnterWnd::Clear() { SetWindowTextA(edit_.Handle(), ""); }
+
+void CQueryEnterWnd::CommitIfChanged() {
+  if (edit_.Composing()) return;
+  std::string text = Text();
+  if (text == committed_) return;
+  committed_ = std::move(text);
+  if (on_change_) on_change_();
 }
 
 void CQueryEnterWnd::Focus() { SetFocus(edit_.Handle()); }
@@ -77,6 +100,14 @@ bool CQueryEnterWnd::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESU
     case WM_CTLCOLOREDIT:
       SetBkColor(reinterpret_cast<HDC>(wparam), kColorWhite);
       *result = reinterpret_cast<LRESULT>(WhiteBrush());
+      return true;
+    case WM_COMMAND:
+      if (LOWORD(wparam) == kKeywordEditId && HIWORD(wparam) == EN_CHANGE) CommitIfChanged();
+      *result = 0;
+      return true;
+    case kMsgImeCommitted:  // from the edit, after a composition
+      CommitIfChanged();
+      *result = 0;
       return true;
     case kMsgKeywordEnter:  // from the edit
       if (on_enter_) on_enter_();

@@ -186,7 +186,7 @@ bool SearchBar::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* r
       if (LOWORD(wparam) == kBarSearchButtonId) {
         if (on_search_) on_search_();
       } else if (LOWORD(wparam) == kBarClearButtonId) {
-        keyword_box_.SetText("");
+        keyword_box_.Clear();
         keyword_box_.Focus();
       } else {
         SendMessageA(GetParent(Handle()), WM_COMMAND, wparam, lparam);

@@ -22,11 +22,16 @@ SearchResult* SearchSession::Fetch(int page, uint32_t* total) const {
 }
 
 SearchResult* SearchSession::Start(const SearchRequest& request, int page_size) {
+  uint32_t total = 0;
+  SearchResult* result = search_ ? search_(request, 1, page_size, &total) : nullptr;
+  return Show(request, page_size, result, total);
+}
+
+SearchResult* SearchSession::Show(const SearchRequest& request, int page_size, SearchResult* result,
+                                  uint32_t total) {
   request_ = request;
   page_ = 1;
   page_size_ = page_size;
-  uint32_t total = 0;
-  SearchResult* result = Fetch(page_, &total);
   if (result == nullptr) return nullptr;
   total_ = total;
   searched_ = true;

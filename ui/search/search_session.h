@@ -35,6 +35,10 @@ class SearchSession {
   // and it is the search a favourite saves). The list holds the result; the pointer is for
   // looking only.
   SearchResult* Start(const SearchRequest& request, int page_size);
+  // As Start, with page 1 already fetched elsewhere (a search as you type, off the window's
+  // thread): `result` (with its reference, or null for no result) and its `total`.
+  SearchResult* Show(const SearchRequest& request, int page_size, SearchResult* result,
+                     uint32_t total);
   // Fetches the page that page link `link` (kLinkFirst...) leads to and shows it; a link that
   // leads nowhere from the current page, or a failed fetch, changes nothing.
   void GoTo(int link);
