@@ -1,8 +1,21 @@
 #include "index/find_file.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace sorvik {
+namespace {
+
+std::atomic<FindOpenObserver> g_open_observer{nullptr};
+
+void ReportOpen(const std::string& listed) {
+  const FindOpenObserver observer = g_open_observer.load();
+  if (observer != nullptr) observer(listed);
+}
+
+}  // namespace
+
+void SetFindOpenObserver(FindOpenObserver observer) { g_open_observer.store(observer); }
 
 FindFile::FindFile() { std::memset(&record_, 0, sizeof record_); }
 
@@ -14,6 +27,7 @@ void FindFile::Reset() {
 
 bool FindFile::Open(const std::string& pattern) {
   Reset();
+  ReportOpen(pattern);
   handle_ = FindFirstEntry(pattern, &record_);
   last_ok_ = handle_ != kInvalidFind;
   return last_ok_;
@@ -21,6 +35,7 @@ bool FindFile::Open(const std::string& pattern) {
 
 bool FindFile::OpenFolder(const FindPath& folder) {
   Reset();
+  ReportOpen(folder.text);
   handle_ = FindFirstIn(folder, &record_);
   last_ok_ = handle_ != kInvalidFind;
   return last_ok_;

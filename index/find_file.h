@@ -8,6 +8,12 @@
 
 namespace sorvik {
 
+// Called with the folder (OpenFolder) or pattern (Open) of every enumeration FindFile starts,
+// from whichever thread starts it; null (the default) calls nothing. Lets tests see which
+// folders a walk lists.
+using FindOpenObserver = void (*)(const std::string& listed);
+void SetFindOpenObserver(FindOpenObserver observer);
+
 class FindFile {
  public:
   FindFile();

@@ -185,13 +185,13 @@ uint32_t SnapshotWalker::WalkFolder(uint32_t path_length, uint32_t parent_id,
     const uint32_t folder_record = folder_records_;
     uint32_t below = 0, child = 0;
     // Reparse points (junctions, symbolic links) are recorded but not followed, and so are
-    // folders whose path would pass kMaxWalkedPath. A folder whose name lost characters is
-    // listed through the way the seam found to it (its short, wide or native name), while the
-    // records below it keep the name as the code page shows it.
+    // left-out folders and folders whose path would pass kMaxWalkedPath. A folder whose name lost
+    // characters is listed through the way the seam found to it (its short, wide or native name),
+    // while the records below it keep the name as the code page shows it.
     const uint32_t sub_length = path_length + 1 + name_length;
     FindPath sub_path;
     if ((entry.attributes & kAttributeReparsePoint) == 0 && sub_length <= kMaxWalkedPath &&
-        JoinFindPath(walk_, entry, &sub_path)) {
+        !LeftOut(path_length, name) && JoinFindPath(walk_, entry, &sub_path)) {
       path_[path_length] = '\\';
       std::memcpy(path_ + path_length + 1, name, name_length + 1);
       std::swap(walk_, sub_path);
@@ -212,6 +212,11 @@ uint32_t SnapshotWalker::WalkFolder(uint32_t path_length, uint32_t parent_id,
   }
   find.Close();
   return total;
+}
+
+bool SnapshotWalker::LeftOut(uint32_t path_length, const char* name) const {
+  if (exclusion_.empty()) return false;
+  return exclusion_.LeavesOut(std::string(path_, path_length) + "\\" + name, name);
 }
 
 void SnapshotWalker::AppendTime(const FindRecord& record, LocalTime* local) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "index/folder_exclusion.h"
 #include "index/grow_bitmap.h"
 #include "index/record_store.h"
 #include "index/snapshot_format.h"
@@ -44,6 +45,9 @@ class SnapshotWalker {
   // number of entries recorded below it. REQUIRES: drives are walked in the order Z down to B.
   uint32_t WalkRoot(const std::string& root);
 
+  // The folders left out from here on: each keeps its own entry, nothing below it is walked.
+  void SetExclusion(const FolderExclusion& exclusion) { exclusion_ = exclusion; }
+
   uint32_t EntryCount() const { return entry_count_; }        // entries recorded so far
   uint32_t EntriesSeen() const { return entries_seen_; }      // directory results, skipped included
   uint32_t FolderRecords() const { return folder_records_; }  // records in index.dm so far
@@ -76,6 +80,10 @@ class SnapshotWalker {
                          uint32_t count);
   void PostProgress(const std::string& text);
 
+  // Whether the sub-folder `name` of the folder path_[0, path_length) is left out.
+  bool LeftOut(uint32_t path_length, const char* name) const;
+
+  FolderExclusion exclusion_;         // folders recorded but not walked
   std::string folder_;                // build folder, without a trailing backslash
   bool ready_ = false;                // the outputs are open and not finished
   int current_year_ = 0;              // local year at construction, 0 when unknown

@@ -1,6 +1,7 @@
 #include "text/gbk_text.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace sorvik {
 
@@ -59,6 +60,33 @@ std::string GbkFolderOf(const std::string& path) {
 std::string GbkNameOf(const std::string& path) {
   const size_t last = GbkLastBackslash(path);
   return last == std::string::npos ? path : path.substr(last + 1);
+}
+
+// Windows-style wildcard match of a GBK name: "*" any run, "?" one character, ASCII letters
+// without regard to case.
+bool GbkWildcardMatch(const char* pattern, const char* name) {
+  while (*pattern != '\0') {
+    if (*pattern == '*') {
+      while (*pattern == '*') ++pattern;
+      if (*pattern == '\0') return true;
+      for (const char* rest = name;; rest += GbkCharLength(rest)) {
+        if (GbkWildcardMatch(pattern, rest)) return true;
+        if (*rest == '\0') return false;
+      }
+    }
+    if (*name == '\0') return false;
+    size_t pattern_length = GbkCharLength(pattern), name_length = GbkCharLength(name);
+    if (*pattern != '?') {
+      if (pattern_length != name_length) return false;
+      if (pattern_length == 1 ? UpperAscii(*pattern) != UpperAscii(*name)
+                              : std::memcmp(pattern, name, 2) != 0) {
+        return false;
+      }
+    }
+    pattern += pattern_length;
+    name += name_length;
+  }
+  return *name == '\0';
 }
 
 std::vector<std::string> SplitPath(const std::string& path) {

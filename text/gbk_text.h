@@ -81,6 +81,10 @@ std::vector<std::string> GbkSplit(const std::string& text, Predicate is_separato
   return runs;
 }
 
+// Windows-style wildcard match of a GBK name: "*" any run of characters, "?" one character (a
+// double-byte character counts as one), ASCII letters without regard to case.
+bool GbkWildcardMatch(const char* pattern, const char* name);
+
 // Splits at "\" into the non-empty components.
 std::vector<std::string> SplitPath(const std::string& path);
 

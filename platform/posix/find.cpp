@@ -25,33 +25,6 @@ struct Enumeration {
   bool hide_dot_links;  // a drive root: "." and ".." are not listed
 };
 
-// Windows-style wildcard match of a GBK name: "*" any run, "?" one character, ASCII letters
-// without regard to case.
-bool Matches(const char* pattern, const char* name) {
-  while (*pattern != '\0') {
-    if (*pattern == '*') {
-      while (*pattern == '*') ++pattern;
-      if (*pattern == '\0') return true;
-      for (const char* rest = name;; rest += GbkCharLength(rest)) {
-        if (Matches(pattern, rest)) return true;
-        if (*rest == '\0') return false;
-      }
-    }
-    if (*name == '\0') return false;
-    size_t pattern_length = GbkCharLength(pattern), name_length = GbkCharLength(name);
-    if (*pattern != '?') {
-      if (pattern_length != name_length) return false;
-      if (pattern_length == 1 ? UpperAscii(*pattern) != UpperAscii(*name)
-                              : std::memcmp(pattern, name, 2) != 0) {
-        return false;
-      }
-    }
-    pattern += pattern_length;
-    name += name_length;
-  }
-  return *name == '\0';
-}
-
 bool IsDotLink(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
@@ -103,7 +76,7 @@ void SetReach(const char* native_name, FindRecord* record) {
 // match `pattern` (null: everything matches).
 bool Describe(DIR* dir, const char* native_name, const char* pattern, FindRecord* record) {
   if (!ConvertName(native_name, record)) return false;
-  if (pattern != nullptr && !Matches(pattern, record->name)) return false;
+  if (pattern != nullptr && !GbkWildcardMatch(pattern, record->name)) return false;
   struct stat st;
   int fd = ::dirfd(dir);
   if (::fstatat(fd, native_name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
