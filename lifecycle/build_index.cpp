@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <memory>
 
+#include "index/folder_exclusion.h"
 #include "index/record_store.h"
 #include "index/snapshot_walker.h"
 #include "platform/drives.h"
 #include "platform/file_faults.h"
 #include "platform/find.h"
 #include "platform/progress.h"
+#include "query/sort_orders.h"
 #include "settings/config_store.h"
 
 namespace sorvik {
@@ -41,6 +43,10 @@ std::string DrivesToWalk(ConfigStore* settings) {
   return letters;
 }
 
+std::vector<std::string> ExcludedFolders(ConfigStore* settings) {
+  return SplitExcludeList(settings->GetString(kConfigIndexExclude, kDefaultExcludeList));
+}
+
 std::string DriveProblem(ConfigStore* settings) {
   const std::string selection = settings->GetString(kConfigIndexPosition, "");
   const uint32_t mask = LogicalDriveMask();
@@ -71,6 +77,8 @@ Status WalkDrives(ConfigStore* settings, const BuildOptions& options, const std:
   Status status;
   std::unique_ptr<SnapshotWalker> walker = SnapshotWalker::Open(folder, options.settle_ms, &status);
   if (!walker) return status;
+  walker->SetExclusion(
+      FolderExclusion(options.exclude_given ? options.exclude : ExcludedFolders(settings)));
   for (char letter : letters) walker->WalkRoot(std::string(1, letter) + ":");
   return walker->Finish();
 }
@@ -89,6 +97,18 @@ bool IndexRecordNames(const BuildOptions& options, const std::string& folder) {
   return built;
 }
 
+// The orders that sort a whole answer (index.ord), written after the name index has let go of
+// its memory.
+Status WriteRecordOrders(const std::string& folder) {
+  RecordStore store;
+  if (!store.Open(folder + "\\" + snapshot::kRecordFile)) {
+    return Status::IOError("cannot open " + folder + "\\" + snapshot::kRecordFile);
+  }
+  Status status = WriteSortOrders(&store, folder + "\\" + kSortOrderFile);
+  store.Close();
+  return status;
+}
+
 }  // namespace
 
 Status BuildIndex(ConfigStore* settings, const BuildOptions& options) {
@@ -103,10 +123,11 @@ Status BuildIndex(ConfigStore* settings, const BuildOptions& options) {
   uintptr_t window = FindProgressWindow();
   if (window != 0) SendProgressText(window, kBuildingText);
   const bool named = IndexRecordNames(options, folder);
+  const Status ordered = named ? WriteRecordOrders(folder) : Status::Ok();
   status = FailedFileWritesSince(failed_writes);
   if (!status.ok()) return status;
   if (!named) return Status::IOError("the name index could not be built in " + folder);
-  return Status::Ok();
+  return ordered;
 }
 
 }  // namespace sorvik

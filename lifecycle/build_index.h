@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "index/index_builder.h"
 #include "platform/status.h"
@@ -20,12 +21,19 @@ struct BuildOptions {
   uint32_t chunk_names = kDefaultChunkNames;  // names per chunk of the name index
   uint32_t settle_ms = 1000;                  // pause after the old build folder is deleted
   bool diagnostics = false;  // the merge's line per key and position to standard output
+  // The folders left out, in place of the settings' "index_exclude" when `exclude_given`.
+  bool exclude_given = false;
+  std::vector<std::string> exclude;
 };
 
 // The drive letters a build walks, Z down to B: fixed drives, removable ones unless
 // "index_removable" is present and not exactly "true", and of those only the ones named in
 // "index_position" (all when it is empty or missing).
 std::string DrivesToWalk(ConfigStore* settings);
+
+// The patterns of the folders a build leaves out: "index_exclude" split at "|",
+// kDefaultExcludeList (index/folder_exclusion.h) when the key is missing, none when it is empty.
+std::vector<std::string> ExcludedFolders(ConfigStore* settings);
 
 // Why a build with these settings would lose entries it must not lose, empty when it may run:
 // a drive named in "index_position" that is not there (a disk unplugged, a drive folder moved

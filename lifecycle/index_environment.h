@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "index/folder_exclusion.h"
 #include "lifecycle/build_index.h"
 
 namespace sorvik {
@@ -38,6 +39,8 @@ class IndexEnvironment {
   virtual bool LiveUpdate() { return false; }
   // The letters of the drives a build walks now ("DC"), which live update watches.
   virtual std::string IndexedDrives() { return std::string(); }
+  // The folders left out of the index, patterns joined by "|" (none unless overridden).
+  virtual std::string ExcludeList() { return std::string(); }
 };
 
 // The real thing: system clock and waits, the settings store, BuildIndex.
@@ -56,6 +59,7 @@ class SystemIndexEnvironment : public IndexEnvironment {
   void FetchNoticesAndUpdates() override;
   bool LiveUpdate() override;
   std::string IndexedDrives() override { return DrivesToWalk(settings_); }
+  std::string ExcludeList() override { return JoinExcludeList(ExcludedFolders(settings_)); }
   // Installs the program's online step (notices and update check); null removes it.
   static void SetOnlineStep(void (*step)());
 

@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "index/folder_exclusion.h"
 #include "lifecycle/index_environment.h"
 #include "platform/process_lock.h"
 #include "platform/sync.h"
@@ -97,6 +98,8 @@ class IndexManager : public DetailsSource {
   uint32_t MonthCodesOf(int slot, std::vector<uint16_t>* out) SORVIK_EXCLUDES(mutex_);
   // Asks the background thread for a rebuild now, unless one is running.
   void RequestRefresh();
+  // The folders left out of the index as the settings give them now, patterns joined by "|".
+  std::string ExcludeList() { return environment_->ExcludeList(); }
   bool IsRefreshing() const { return refreshing_.load() != 0; }
   // Replaces the live index with the build folder when that holds a usable index: unload, move
   // the folders, load. Otherwise the build folder is deleted and the live index reloaded. True
@@ -275,9 +278,11 @@ class IndexManager : public DetailsSource {
   std::unique_ptr<IndexFolderCache> live_folders_ SORVIK_GUARDED_BY(mutex_);
   // LivePathKey -> last change.
   std::unordered_map<std::string, LiveLogEntry> live_log_ SORVIK_GUARDED_BY(mutex_);
-  uint64_t live_seq_ SORVIK_GUARDED_BY(mutex_) = 0;         // batches of changes applied so far
-  uint64_t build_start_seq_ SORVIK_GUARDED_BY(mutex_) = 0;  // live_seq_ when the build started
-  bool live_on_ SORVIK_GUARDED_BY(mutex_) = false;          // live update is on
+  uint64_t live_seq_ SORVIK_GUARDED_BY(mutex_) = 0;           // batches of changes applied so far
+  uint64_t build_start_seq_ SORVIK_GUARDED_BY(mutex_) = 0;    // live_seq_ when the build started
+  bool live_on_ SORVIK_GUARDED_BY(mutex_) = false;            // live update is on
+  std::string live_exclude_list_ SORVIK_GUARDED_BY(mutex_);   // left-out folders, as last read
+  FolderExclusion live_exclusion_ SORVIK_GUARDED_BY(mutex_);  // what the layer never takes in
   // The layer passed its bound: a rebuild is asked for.
   bool live_full_ SORVIK_GUARDED_BY(mutex_) = false;
   std::atomic<uint32_t> live_lost_{0};   // times changes were lost

@@ -57,9 +57,17 @@ void IndexManager::LiveThreadMain() {
 
 void IndexManager::SyncLive(LiveWatcher* watcher) {
   const bool on = environment_->LiveUpdate();
+  const std::string exclude_list = environment_->ExcludeList();
   bool changed = false;
   {
     IndexMutexHold hold(&mutex_);
+    if (exclude_list != live_exclude_list_) {
+      // The remembered changes are taken in again under the new list.
+      live_exclude_list_ = exclude_list;
+      live_exclusion_ = FolderExclusion(SplitExcludeList(exclude_list));
+      ResetLiveLayer();
+      changed = true;
+    }
     if (on != live_on_) {
       live_on_ = on;
       live_log_.clear();
@@ -116,7 +124,8 @@ void IndexManager::ReconcileLive(const std::vector<std::string>& paths) {
       if (!one->empty() && seen.insert(LivePathKey(*one)).second) order.push_back(one);
     }
   }
-  LiveReconciler reconciler(loaded_.get(), live_folders_.get(), live_layer_.get(), CurrentYear());
+  LiveReconciler reconciler(loaded_.get(), live_folders_.get(), live_layer_.get(), CurrentYear(),
+                            &live_exclusion_);
   for (const std::string* path : order) {
     reconciler.Reconcile(*path);
     if (live_layer_->Size() > kLiveLayerLimit) {

@@ -132,6 +132,8 @@ bool FindIndexEntry(LoadedIndex* index, IndexFolderCache* folders, const std::st
 }
 
 void LiveReconciler::Reconcile(const std::string& path, bool appeared) {
+  // Below a left-out folder: as absent from the index as it is from a build.
+  if (exclusion_ != nullptr && exclusion_->HidesBelow(path)) return;
   FindRecord record;
   const bool exists = StatPath(path, &record) && !SkipsResult(record);
   const bool is_folder = exists && IsFolderRecord(record);
@@ -158,9 +160,11 @@ void LiveReconciler::Reconcile(const std::string& path, bool appeared) {
   }
   if (!is_folder && was_live_folder) layer_->Erase(path, true);  // a file took its place
   layer_->Put(path, record, current_year_);
-  // Reparse points and paths too long for the walker are recorded but not walked.
+  // Reparse points, left-out folders and paths too long for the walker are recorded but not
+  // walked.
   if (walk && is_folder && (record.attributes & kAttributeReparsePoint) == 0 &&
-      path.size() <= snapshot::kMaxWalkedPath) {
+      path.size() <= snapshot::kMaxWalkedPath &&
+      (exclusion_ == nullptr || !exclusion_->LeavesOut(path))) {
     WalkNewFolder(path);
   }
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "index/folder_exclusion.h"
 #include "query/folder_tree.h"
 
 namespace sorvik {
@@ -48,12 +49,18 @@ bool FindIndexEntry(LoadedIndex* index, IndexFolderCache* folders, const std::st
 class LiveReconciler {
  public:
   // Works on `layer` over `index` (whose folders `folders` caches), giving times as a build in
-  // `current_year` would.
-  LiveReconciler(LoadedIndex* index, IndexFolderCache* folders, LiveLayer* layer, int current_year)
-      : index_(index), folders_(folders), layer_(layer), current_year_(current_year) {}
+  // `current_year` would, and leaving out what `exclusion` (optional) leaves out.
+  LiveReconciler(LoadedIndex* index, IndexFolderCache* folders, LiveLayer* layer, int current_year,
+                 const FolderExclusion* exclusion = nullptr)
+      : index_(index),
+        folders_(folders),
+        layer_(layer),
+        current_year_(current_year),
+        exclusion_(exclusion) {}
 
   // Makes the layer agree with the disk about `path` and, when a folder appears there (created,
-  // moved or renamed in), about everything below it. Drive roots are left alone.
+  // moved or renamed in), about everything below it. Drive roots and paths below a left-out
+  // folder are left alone; a left-out folder keeps its own entry and is not walked.
   void Reconcile(const std::string& path) { Reconcile(path, false); }
 
  private:
@@ -61,10 +68,11 @@ class LiveReconciler {
   void Reconcile(const std::string& path, bool appeared);
   void WalkNewFolder(const std::string& path);
 
-  LoadedIndex* index_;         // the index the layer lies over
-  IndexFolderCache* folders_;  // its folders looked up so far
-  LiveLayer* layer_;           // the layer brought up to date
-  int current_year_;           // stands in for times out of range, as in a build
+  LoadedIndex* index_;                // the index the layer lies over
+  IndexFolderCache* folders_;         // its folders looked up so far
+  LiveLayer* layer_;                  // the layer brought up to date
+  int current_year_;                  // stands in for times out of range, as in a build
+  const FolderExclusion* exclusion_;  // folders whose contents stay out, null for none
 };
 
 }  // namespace sorvik

@@ -53,6 +53,7 @@ class FakeEnvironment : public IndexEnvironment {
   void FetchNoticesAndUpdates() override { ++online_steps; }
   bool LiveUpdate() override { return live_update.load(); }
   std::string IndexedDrives() override { return DrivesToWalk(settings_); }
+  std::string ExcludeList() override { return JoinExcludeList(ExcludedFolders(settings_)); }
 
   void Advance(uint32_t ms) { now_ = now_.load() + ms / 86400000.0; }
   double Minutes() const { return now_.load() * 1440.0; }
