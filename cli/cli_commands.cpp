@@ -6,6 +6,7 @@
 #include "cli/console.h"
 #include "cli/publish_commands.h"
 #include "favourites/favorite_store.h"
+#include "index/folder_exclusion.h"
 #include "lifecycle/build_index.h"
 #include "lifecycle/index_manager.h"
 #include "platform/find.h"
@@ -85,6 +86,8 @@ int RunIndex(const CliOptions& options, FILE* err) {
   build.chunk_names = options.chunk_names;
   build.settle_ms = 0;
   build.diagnostics = options.verbose;
+  build.exclude_given = options.exclude_given;
+  for (const std::string& pattern : options.excludes) build.exclude.push_back(FromConsole(pattern));
   Status built;
   {
     ConsoleProgress progress(err, EntryCount(OpenManager(build).get()));
@@ -117,6 +120,10 @@ int RunIndex(const CliOptions& options, FILE* err) {
                  kDriveMapFile);
     return kExitNoIndex;
   }
+  // Like the drives, the list given is kept for later builds once a build with it went in.
+  if (options.exclude_given) {
+    ConfigStore::Instance().Set(kConfigIndexExclude, JoinExcludeList(build.exclude));
+  }
   std::fprintf(err, "indexed %u entries\n", EntryCount(manager.get()));
   return kExitOk;
 }
@@ -144,6 +151,8 @@ SearchRequest RequestOf(const CliOptions& options) {
       NormalizeKeywords(FromConsole(options.keywords)), FromConsole(options.location),
       options.category, options.hidden_only, options.year, options.year == 0 ? -1 : month);
   request.pinyin = options.pinyin;
+  request.sortKey = options.sort;
+  request.sortAscending = !options.sort_descending;
   return request;
 }
 
@@ -165,9 +174,11 @@ bool ReadPage(const SearchRequest& request, const CliOptions& options, uint32_t*
   bool found = false;
   *whole = true;
   manager->ReadInOneHold([&](IndexManager::Held& held) {
-    // --count needs only the total, which does not depend on the page.
+    // --count needs only the total, which depends neither on the page nor on the order.
+    SearchRequest unsorted = request;
+    unsorted.sortKey = 0;
     SearchResult* result = options.count_only
-                               ? held.Search(request, 1, 1, total)
+                               ? held.Search(unsorted, 1, 1, total)
                                : held.Search(request, options.page, options.page_size, total);
     if (result == nullptr) return;
     found = true;

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "index/folder_exclusion.h"
+
 namespace sorvik {
 namespace {
 
@@ -26,12 +28,13 @@ const OptionDescription kOptions[] = {
     {"--chunk-names", true, kUsageIndex}, {"--verbose", false, kUsageIndex},
     {"--location", true, kUsageFilters},  {"--category", true, kUsageFilters},
     {"--hidden", false, kUsageFilters},   {"--pinyin", false, kUsageSearch},
+    {"--sort", true, kUsageSearch},       {"--desc", false, kUsageSearch},
     {"--year", true, kUsageFilters},      {"--month", true, kUsageFilters},
     {"--page", true, kUsagePaging},       {"--page-size", true, kUsagePaging},
     {"--count", false, kUsagePaging},     {"--paths", false, kUsagePaging},
     {"--null", false, kUsagePaging},      {"-0", false, kUsagePaging},
     {"--help", false, kUsageAll},         {"-h", false, kUsageAll},
-    {"--version", false, kUsageAll},
+    {"--version", false, kUsageAll},      {"--exclude", true, kUsageIndex},
 };
 
 const OptionDescription* FindOption(const std::string& name) {
@@ -51,6 +54,19 @@ bool ParseInt(const std::string& text, long low, long high, int* value) {
   if (*end != '\0' || parsed < low || parsed > high) return false;
   *value = static_cast<int>(parsed);
   return true;
+}
+
+// "none" is the index's order (0); the others are the sort keys 1..4 in the order the result list
+// numbers its sortable columns.
+bool ParseSortKey(const std::string& text, int* key) {
+  const char* const names[] = {"none", "name", "folder", "time", "size"};
+  for (int i = 0; i < 5; ++i) {
+    if (text == names[i]) {
+      *key = i;
+      return true;
+    }
+  }
+  return false;
 }
 
 bool ParseCategory(const std::string& text, int* category) {
@@ -212,6 +228,8 @@ class Parser {
       options_->verbose = true;
     } else if (name == "--pinyin") {
       options_->pinyin = true;
+    } else if (name == "--desc") {
+      options_->sort_descending = true;
     } else if (name == "--count") {
       options_->count_only = true;
     } else if (name == "--paths") {
@@ -232,12 +250,22 @@ class Parser {
       std::pair<char, std::string> drive;
       if (!ParseDrive(value, &drive)) return Fail("--drive takes L:=PATH");
       options_->drives.push_back(drive);
+    } else if (name == "--exclude") {
+      // An empty value leaves nothing out (not even the defaults); others add one pattern.
+      options_->exclude_given = true;
+      if (!value.empty() && !IsValidExcludePattern(value))
+        return Fail(
+            "--exclude takes a folder name (wildcards * and ?) or a full path (D:\\Backup)");
+      if (!value.empty()) options_->excludes.push_back(value);
     } else if (name == "--chunk-names") {
       int chunk = 0;
       if (!ParseInt(value, 1, 2000000000, &chunk)) return Fail("--chunk-names takes a count");
       options_->chunk_names = static_cast<uint32_t>(chunk);
     } else if (name == "--location") {
       options_->location = value;
+    } else if (name == "--sort") {
+      if (!ParseSortKey(value, &options_->sort))
+        return Fail("--sort takes none, name, folder, time or size");
     } else {
       return ApplyNumber(name, value);
     }
@@ -272,6 +300,7 @@ class Parser {
       return Fail("unexpected argument '" + words_[next_word_] + "'");
     }
     if (options_->month != -1 && options_->year == 0) return Fail("--month needs --year");
+    if (options_->sort_descending && options_->sort == 0) return Fail("--desc needs --sort");
     if (options_->count_only && options_->paths_only) {
       return Fail("--count and --paths do not go together");
     }
@@ -300,10 +329,12 @@ const struct {
   const char* lines;
 } kUsageLines[] = {
     {kUsageIndex,
-     "  sorvik-cli index  [--work DIR] [--drive L:=PATH]... [--chunk-names N] [--verbose]\n"},
+     "  sorvik-cli index  [--work DIR] [--drive L:=PATH]... [--exclude PATTERN]...\n"
+     "                    [--chunk-names N] [--verbose]\n"},
     {kUsageSearch,
      "  sorvik-cli search [--work DIR] [--location TEXT] [--category C] [--hidden] [--pinyin]\n"
-     "                    [--year Y [--month M]] [--page P] [--page-size S|-1]\n"
+     "                    [--year Y [--month M]] [--sort none|name|folder|time|size [--desc]]\n"
+     "                    [--page P] [--page-size S|-1]\n"
      "                    [--count | --paths] [-0|--null] [--] KEYWORDS\n"},
     {kUsageList, "  sorvik-cli favorites list [--work DIR]\n"},
     {kUsageAdd,

@@ -1,5 +1,6 @@
 // Command line of sorvik-cli:
-//   sorvik-cli index  [--work DIR] [--drive L:=PATH]... [--chunk-names N] [--verbose]
+//   sorvik-cli index  [--work DIR] [--drive L:=PATH]... [--exclude PATTERN]... [--chunk-names N]
+//                     [--verbose]
 //   sorvik-cli search [--work DIR] [--location TEXT] [--category C] [--hidden] [--pinyin]
 //                     [--year Y [--month M]] [--page P] [--page-size S|-1]
 //                     [--count | --paths] [-0|--null] [--] KEYWORDS
@@ -45,12 +46,16 @@ struct CliOptions {
   bool version = false;                              // --version: print the version, do nothing
   std::string work;                                  // folder of NIndex etc.; empty: the program's
   std::vector<std::pair<char, std::string>> drives;  // --drive letter and directory
+  bool exclude_given = false;                        // --exclude was given (perhaps empty)
+  std::vector<std::string> excludes;                 // --exclude patterns, empty ones dropped
   uint32_t chunk_names = 3000000;                    // names per chunk of the name index
   std::string location;                              // --location
   int category = -1;                                 // --category, -1 for all
   bool hidden_only = false;                          // --hidden
   bool verbose = false;                              // --verbose: the merge's diagnostic lines
   bool pinyin = false;                               // --pinyin: words match by initials too
+  int sort = 0;                                      // --sort: 0 none, 1 name .. 4 size
+  bool sort_descending = false;                      // --desc
   int year = 0;                                      // --year, 0 for none
   int month = -1;                                    // --month 1..12, -1 for none
   int page = 1;                                      // --page, from 1
