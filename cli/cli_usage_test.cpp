@@ -75,6 +75,11 @@ TEST(CliOptions, EveryMistakeIsAUsageErrorNamingIt) {
   EXPECT_EQ(ErrorOf({"search", "--page-size", "-2"}), "--page-size takes a positive count or -1");
   EXPECT_EQ(ErrorOf({"search", "--month", "13", "--year", "2000"}), "--month takes 1..12");
   EXPECT_EQ(ErrorOf({"search", "--count", "--paths"}), "--count and --paths do not go together");
+  EXPECT_EQ(ErrorOf({"search", "--sort", "big", "x"}),
+            "--sort takes none, name, folder, time or size");
+  EXPECT_EQ(ErrorOf({"search", "--desc", "x"}), "--desc needs --sort");
+  EXPECT_EQ(ErrorOf({"favorites", "run", "--sort", "name", "1"}),
+            "--sort does not go with favorites run");
   EXPECT_EQ(ErrorOf({"favorites", "add", "t", "--count"}),
             "--count does not go with favorites add");
   EXPECT_EQ(ErrorOf({"favorites", "list", "extra"}), "unexpected argument 'extra'");
@@ -163,6 +168,9 @@ class CliSearchOutput : public ::testing::Test {
     for (const char* name : {"Music\\song report.mp3", "report.doc", "report two.txt", "b.txt"}) {
       ASSERT_TRUE(testing::MakeFile(drive_.At(name)));
     }
+    ASSERT_NO_FATAL_FAILURE(Index());
+  }
+  void Index() {
 #ifdef _WIN32
     ConfigStore(work_.Join(kConfigFileName)).Set(kConfigIndexPosition, "R:");
     CliRun run({"index", "--work", dir_});
@@ -220,6 +228,31 @@ TEST_F(CliSearchOutput, CountPathsAndNullCombineWithPaging) {
   EXPECT_EQ(CliRun({"favorites", "run", "1", "--work", dir_, "--count"}).out, "3\n");
   EXPECT_EQ(CliRun({"favorites", "run", "--paths", "1", "--work", dir_, "--page-size", "-1"}).out,
             all.out);
+}
+
+TEST_F(CliSearchOutput, SortOrdersTheWholeAnswerBeforeItIsPaged) {
+  testing::WriteText(drive_.At("report.doc"), std::string(300, 'x'));
+  testing::WriteText(drive_.At("report two.txt"), std::string(20, 'x'));
+  ASSERT_NO_FATAL_FAILURE(Index());
+  const std::string big = Printed("R:\\report.doc");
+  const std::string mid = Printed("R:\\report two.txt");
+  const std::string none = Printed("R:\\Music\\song report.mp3");
+  EXPECT_EQ(Search({"--sort", "size", "--paths", "--page-size", "-1", "report"}).Lines(),
+            (std::vector<std::string>{none, mid, big}));
+  EXPECT_EQ(Search({"--sort=size", "--desc", "--paths", "--page-size", "1", "report"}).Lines(),
+            std::vector<std::string>{big});
+  EXPECT_EQ(
+      Search({"--sort", "size", "--desc", "--paths", "--page-size", "1", "--page", "2", "report"})
+          .Lines(),
+      std::vector<std::string>{mid});
+  // Names compare byte by byte with letters folded: " " before ".".
+  EXPECT_EQ(Search({"--sort", "name", "--paths", "--page-size", "-1", "report"}).Lines(),
+            (std::vector<std::string>{mid, big, none}));
+  EXPECT_EQ(Search({"--sort", "folder", "--desc", "--paths", "--page-size", "1", "report"}).Lines(),
+            std::vector<std::string>{none});
+  // The total and the index's order are those of an unsorted search.
+  EXPECT_EQ(Search({"--sort", "time", "--count", "report"}).out, "3\n");
+  EXPECT_EQ(Search({"--sort", "none", "--paths", "report"}).out, Search({"--paths", "report"}).out);
 }
 
 }  // namespace

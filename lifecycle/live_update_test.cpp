@@ -23,6 +23,7 @@
 #include "testing/name_generator.h"
 #include "testing/search_oracle.h"
 #include "testing/snapshot_test_support.h"
+#include "testing/sort_check.h"
 #include "text/gbk_text.h"
 
 namespace sorvik {
@@ -336,6 +337,9 @@ TEST_F(LiveUpdate, SearchesFollowRandomChanges) {
     }
     EXPECT_EQ(pages, whole);
     EXPECT_GT(manager_->GetLiveStatus().layerSize, 0u);
+  }
+  {  // sorted as a whole, the additions take their places among the index's entries
+    testing::ExpectSortedPagesMatch(manager_.get(), SearchRequest(), "with live changes", 5);
   }
   {  // a rebuild folds the changes into the index: the same answers from an empty layer
     manager_->Refresh();

@@ -23,15 +23,16 @@
 #include "testing/name_generator.h"
 #include "testing/search_oracle.h"
 #include "testing/snapshot_test_support.h"
+#include "testing/sort_check.h"
 #include "text/gbk_text.h"
 
 namespace sorvik {
 namespace {
 
 using testing::FakeEnvironment;
+using testing::InitialChoices;
 using testing::Random;
 using testing::RandomName;
-using testing::InitialChoices;
 using testing::StartsWithNoCase;
 using testing::TestDrive;
 using testing::WorkFolder;
@@ -44,14 +45,17 @@ struct Entry {
   std::string extension;  // the generator's extension, "" for none
 };
 
-// Creates an empty file without the flush that closing a WinFile costs.
-bool MakeEmptyFile(const std::string& path) {
+// Creates a file of `size` bytes without the flush that closing a WinFile costs.
+bool MakeFile(const std::string& path, uint32_t size) {
 #ifdef _WIN32
   FILE* file = std::fopen(path.c_str(), "wb");
 #else
   FILE* file = std::fopen(NativePath(path).c_str(), "wb");
 #endif
-  return file != nullptr && std::fclose(file) == 0;
+  if (file == nullptr) return false;
+  const std::string bytes(size, 'x');
+  const bool written = std::fwrite(bytes.data(), 1, size, file) == size;
+  return std::fclose(file) == 0 && written;
 }
 
 // Builds a tree of `count` entries below `root` and returns path -> entry.
@@ -74,7 +78,9 @@ std::map<std::string, Entry> MakeTree(const std::string& root, uint32_t count, R
       folders.push_back(path);
       folder_times.emplace_back(path, entry.seconds);
     } else {
-      EXPECT_TRUE(MakeEmptyFile(path)) << path;
+      // Sizes of a few kinds, with ties, for the size order.
+      const uint32_t size = random->Next(3) == 0 ? 0 : random->Next(4) * 700 + random->Next(3);
+      EXPECT_TRUE(MakeFile(path, size)) << path;
       EXPECT_TRUE(testing::SetWriteTime(path, entry.seconds)) << path;
     }
     tree[path] = entry;
@@ -337,6 +343,15 @@ TEST_F(SearchModel, PinyinWithoutTheInitialsIndexMatchesBruteForce) {
   ASSERT_TRUE(manager_->HasLoadedIndex());
 }
 
+TEST_F(SearchModel, WholeAnswersSortedByEveryKey) {
+  Random random(13);
+  testing::ExpectSortedPagesMatch(manager_.get(), SearchRequest(), "everything");
+  for (int i = 0; i < 12; ++i) {
+    const SearchRequest request = RandomRequest(&random);
+    testing::ExpectSortedPagesMatch(manager_.get(), request, "request " + request.keywords, 5);
+  }
+}
+
 TEST_F(SearchModel, PagesAndLocations) {
   uint32_t total = 0;
   SearchRequest everything;
@@ -393,6 +408,7 @@ TEST_F(SearchModel, RemovalsHideEntriesUntilTheNextBuild) {
     uint32_t total = 0;
     ASSERT_EQ(Actual(request, &total), Expected(request)) << request.keywords;
   }
+  testing::ExpectSortedPagesMatch(manager_.get(), SearchRequest(), "after removals", 100);
   // A swap of a new build brings them back: remove.dat belongs to the old ids.
   ASSERT_TRUE(BuildIndex(&work_.settings, work_.build));
   manager_->SwapInNewIndex();

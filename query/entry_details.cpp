@@ -9,15 +9,6 @@ namespace sorvik {
 
 namespace {
 
-// The four fields of a record text that the details need. Lines are split as the record store
-// splits them: up to the first empty line, key before the first ":", a repeated key overwrites.
-struct RecordFields {
-  std::string name;      // "I"
-  std::string modified;  // "M"
-  std::string where;     // "D"
-  std::string size;      // "S"
-};
-
 std::string* FieldFor(RecordFields* fields, const char* key, uint32_t key_length) {
   if (key_length != 1) return nullptr;
   switch (key[0]) {
@@ -34,7 +25,16 @@ std::string* FieldFor(RecordFields* fields, const char* key, uint32_t key_length
   }
 }
 
-bool ReadFields(RecordStore* store, uint32_t id, RecordFields* fields) {
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+bool ReadRecordFields(RecordStore* store, uint32_t id, RecordFields* fields) {
   const char* text = nullptr;
   uint32_t length = 0;
   if (!store->ReadText(id, &text, &length)) return false;
@@ -56,14 +56,6 @@ bool ReadFields(RecordStore* store, uint32_t id, RecordFields* fields) {
   return true;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// A decimal entry id that fills the whole text; 0 for anything else.
 uint32_t ParseParentId(const std::string& text) {
   if (text.empty() || text.size() > 10) return 0;
   uint64_t value = 0;
@@ -74,7 +66,12 @@ uint32_t ParseParentId(const std::string& text) {
   return value > 0xFFFFFFFFull ? 0 : static_cast<uint32_t>(value);
 }
 
-}  // namespace
+std::string ParentPathOf(RecordStore* store, const std::string& where) {
+  RecordFields parent;
+  const uint32_t parent_id = ParseParentId(where);
+  if (parent_id == 0 || !ReadRecordFields(store, parent_id, &parent)) return std::string();
+  return parent.where + "\\" + parent.name;
+}
 
 uint64_t ParseHex64(const std::string& text) {
   size_t pos = 0;
@@ -97,7 +94,7 @@ uint64_t ParseHex64(const std::string& text) {
 bool LoadEntryDetails(RecordStore* store, uint32_t id, EntryDetails* out) {
   *out = EntryDetails();
   RecordFields fields;
-  if (!ReadFields(store, id, &fields)) return false;
+  if (!ReadRecordFields(store, id, &fields)) return false;
   out->name = fields.name;
   out->modifiedTime = ParseHex64(fields.modified);
   out->size = ParseHex64(fields.size);
@@ -105,11 +102,7 @@ bool LoadEntryDetails(RecordStore* store, uint32_t id, EntryDetails* out) {
     out->folderPath = fields.where;
     return true;
   }
-  RecordFields parent;
-  const uint32_t parent_id = ParseParentId(fields.where);
-  if (parent_id != 0 && ReadFields(store, parent_id, &parent)) {
-    out->folderPath = parent.where + "\\" + parent.name;
-  }
+  out->folderPath = ParentPathOf(store, fields.where);
   return true;
 }
 

@@ -23,6 +23,25 @@ struct EntryDetails {
   std::string FullPath() const { return folderPath + "\\" + name; }
 };
 
+// The four fields of a record text that the details need. Lines are split as the record store
+// splits them: up to the first empty line, key before the first ":", a repeated key overwrites.
+struct RecordFields {
+  std::string name;      // "I"
+  std::string modified;  // "M"
+  std::string where;     // "D"
+  std::string size;      // "S"
+};
+
+// Reads the fields of record `id`; false when the record cannot be read.
+bool ReadRecordFields(RecordStore* store, uint32_t id, RecordFields* fields);
+
+// A decimal entry id that fills the whole text; 0 for anything else.
+uint32_t ParseParentId(const std::string& text);
+
+// The folder path of an entry whose "D" field `where` names its parent by id: the parent's "D"
+// + "\" + its "I"; empty when `where` is not an id or the parent cannot be read.
+std::string ParentPathOf(RecordStore* store, const std::string& where);
+
 // Parses the leading hexadecimal number of `text` the way "%I64x" scans it: blanks, an optional
 // sign, an optional "0x", then hex digits, kept modulo 2^64 ("-1" gives all bits set). No digits
 // give 0.

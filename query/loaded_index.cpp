@@ -89,4 +89,12 @@ void LoadedIndex::ReadCategory(int category, std::vector<uint8_t>* bitmap) {
   categories_->ReadAt(static_cast<uint64_t>(category) * bytes, bitmap->data(), bytes);
 }
 
+const SortOrders* LoadedIndex::sortOrders() {
+  if (!sort_orders_tried_) {
+    sort_orders_tried_ = true;
+    sort_orders_.Open(PathOf(kSortOrderFile), entry_count_);
+  }
+  return sort_orders_.IsOpen() ? &sort_orders_ : nullptr;
+}
+
 }  // namespace sorvik

@@ -12,6 +12,7 @@
 #include "index/initials_reader.h"
 #include "index/record_store.h"
 #include "platform/file.h"
+#include "query/sort_orders.h"
 
 namespace sorvik {
 
@@ -49,6 +50,9 @@ class LoadedIndex {
   // The initials index, or null when the folder has none that fits (a build of an older version).
   InitialsReader* initials() { return initials_.IsOpen() ? &initials_ : nullptr; }
   WinFile* folders() { return folders_.get(); }
+  // The stored sort orders (index.ord), opened and checked on first use; null when the folder
+  // has none that fits (a build of an older version, a damaged file).
+  const SortOrders* sortOrders();
   // Path of a file of this index folder.
   std::string PathOf(const char* name) const { return folder_ + "\\" + name; }
 
@@ -60,6 +64,8 @@ class LoadedIndex {
   std::unique_ptr<WinFile> categories_;  // index.cm; null when missing
   std::unique_ptr<WinFile> folders_;     // index.dm
   MappedFile months_;                    // index.rw
+  SortOrders sort_orders_;               // index.ord, once asked for
+  bool sort_orders_tried_ = false;       // whether sortOrders has tried to open it
   uint32_t entry_count_ = 0;             // N
   std::string problem_;                  // why Open refused the files, empty otherwise
 

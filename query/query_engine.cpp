@@ -13,6 +13,7 @@
 #include "query/pinyin_match.h"
 #include "query/removal_list.h"
 #include "query/search_result.h"
+#include "query/sorted_page.h"
 #include "text/coding.h"
 
 namespace sorvik {
@@ -305,6 +306,30 @@ std::unique_ptr<EntrySet> BuildSet(LoadedIndex* index, const SearchRequest& requ
   return set;
 }
 
+namespace {
+
+// The ranks of one page (pageSize -1: all) of the whole answer sorted as the request asks.
+uint32_t SortedPage(LoadedIndex* index, const SearchRequest& request,
+                    const std::vector<uint32_t>& added, const EntrySet* set, int page, int pageSize,
+                    DetailsSource* reader, SearchResult* result) {
+  const uint32_t generation = result->generation();
+  const DetailsReader details = [&](uint32_t id, EntryDetails* out) {
+    return reader != nullptr && reader->ReadDetails(generation, id, out);
+  };
+  uint32_t first = 1, count = 0xFFFFFFFFu;
+  if (pageSize >= 0) {
+    const uint64_t start = static_cast<uint64_t>(pageSize) * (page >= 1 ? page - 1 : 0) + 1;
+    first = start > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(start);
+    count = page >= 1 ? static_cast<uint32_t>(pageSize) : 0;
+  }
+  const SortChoice choice{request.sortKey, request.sortAscending};
+  result->SetSortedBy(request.sortKey, request.sortAscending);
+  return CollectSortedPage(set, added, index->sortOrders(), choice, details, first, count,
+                           &result->ids);
+}
+
+}  // namespace
+
 SearchResult* RunQuery(LoadedIndex* index, DetailsSource* source, const SearchRequest& request,
                        int page, int pageSize, uint32_t* total, const LiveLayer* layer,
                        DetailsSource* preload) {
@@ -325,7 +350,10 @@ SearchResult* RunQuery(LoadedIndex* index, DetailsSource* source, const SearchRe
     // A folder made since the build is unknown to the index but may hold additions.
     if (!LocationGiven(request) || PathExists(request.location)) layer->Match(request, &added);
   }
-  if (pageSize == -1) {
+  if (request.sortKey >= kSortName && request.sortKey <= kSortSize) {
+    *total = SortedPage(index, request, added, set.get(), page, pageSize,
+                        preload != nullptr ? preload : source, result);
+  } else if (pageSize == -1) {
     *total = CollectMergedPage(set.get(), added, 1, 0xFFFFFFFFu, &result->ids);
   } else if (pageSize > 0 && page >= 1) {
     const uint64_t first = static_cast<uint64_t>(pageSize) * (page - 1) + 1;

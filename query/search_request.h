@@ -29,6 +29,8 @@ struct SearchRequest {
   uint16_t monthFrom = 0;           // lowest month code kept; 0 = no time filter
   uint16_t monthTo = 0;             // month code just past the range
   bool pinyin = false;              // words of ASCII text also match by pinyin initials
+  int32_t sortKey = 0;              // the whole answer sorted by kSortName .. kSortSize; 0: by id
+  bool sortAscending = true;        // the direction of sortKey
 };
 
 // Month codes: ((year - 1900) mod 256) * 256 + month.

@@ -3,29 +3,9 @@
 #include <algorithm>
 #include <numeric>
 
-#include "text/gbk_text.h"
+#include "query/sort_orders.h"
 
 namespace sorvik {
-
-namespace {
-
-// True when `a` sorts before `b` under sort key `key`.
-bool KeyLess(int32_t key, const EntryDetails& a, const EntryDetails& b) {
-  switch (key) {
-    case kSortName:
-      return CompareAsciiNoCase(a.name, b.name) < 0;
-    case kSortFolder:
-      return CompareAsciiNoCase(a.folderPath, b.folderPath) < 0;
-    case kSortModified:
-      return a.modifiedTime < b.modifiedTime;
-    case kSortSize:
-      return a.size < b.size;
-    default:
-      return false;
-  }
-}
-
-}  // namespace
 
 SearchResult::SearchResult(DetailsSource* source)
     : source_(source),
@@ -85,7 +65,8 @@ void SearchResult::Sort(int32_t key, bool ascending) {
   std::vector<uint32_t> order(ids.size());
   std::iota(order.begin(), order.end(), 0u);
   std::stable_sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
-    return ascending ? KeyLess(key, entries[x], entries[y]) : KeyLess(key, entries[y], entries[x]);
+    const int compared = CompareByKey(key, entries[x], entries[y]);
+    return ascending ? compared < 0 : compared > 0;
   });
   const std::vector<uint32_t> before = ids;
   for (size_t i = 0; i < order.size(); ++i) ids[i] = before[order[i]];

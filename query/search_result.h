@@ -61,6 +61,12 @@ class SearchResult {
   // so a descending size sort puts folders (all bits set) first. Ties keep their order. An unknown
   // key leaves the order alone.
   void Sort(int32_t key, bool ascending);
+  // Records that the ids already stand in the order of `key` and `ascending` (a page cut from a
+  // whole answer sorted so), without sorting them again.
+  void SetSortedBy(int32_t key, bool ascending) {
+    sort_key_ = key;
+    ascending_ = ascending;
+  }
   // Records the removal of the entry at `index` (shown as `fullPath`) with the source, then
   // erases it from the page; the cache keeps its details. False, with nothing recorded or
   // erased, when `index` is out of range or the page is stale.

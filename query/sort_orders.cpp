@@ -1,0 +1,265 @@
+#include "query/sort_orders.h"
+
+#include <algorithm>
+#include <numeric>
+#include <unordered_map>
+#include <vector>
+
+#include "index/record_store.h"
+#include "query/entry_details.h"
+#include "query/search_result.h"
+#include "text/coding.h"
+#include "text/gbk_text.h"
+
+namespace sorvik {
+
+namespace {
+
+constexpr uint32_t kHeaderBytes = 8;
+
+uint32_t BitmapBytes(uint32_t count) { return (count + 7) / 8; }
+
+uint64_t FileBytes(uint32_t count) {
+  return kHeaderBytes + (uint64_t{count} * 4 + BitmapBytes(count)) * kSortOrderKeys;
+}
+
+template <typename T>
+int CompareNumbers(T a, T b) {
+  return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+// The distinct folder texts of the records, each with a number in order of first sight.
+class FolderTexts {
+ public:
+  uint32_t IdOf(const std::string& text) {
+    auto found = ids_.emplace(text, static_cast<uint32_t>(texts_.size()));
+    if (found.second) texts_.push_back(&found.first->first);
+    return found.first->second;
+  }
+  // The rank of each text's number among all texts sorted as the folder column sorts them;
+  // texts equal with ASCII letters folded share a rank.
+  std::vector<uint32_t> Ranks() const {
+    std::vector<uint32_t> by_text(texts_.size());
+    std::iota(by_text.begin(), by_text.end(), 0u);
+    std::sort(by_text.begin(), by_text.end(), [this](uint32_t a, uint32_t b) {
+      return CompareAsciiNoCase(*texts_[a], *texts_[b]) < 0;
+    });
+    std::vector<uint32_t> ranks(texts_.size());
+    uint32_t rank = 0;
+    for (size_t i = 0; i < by_text.size(); ++i) {
+      if (i > 0 && CompareAsciiNoCase(*texts_[by_text[i - 1]], *texts_[by_text[i]]) != 0) ++rank;
+      ranks[by_text[i]] = rank;
+    }
+    return ranks;
+  }
+
+ private:
+  std::unordered_map<std::string, uint32_t> ids_;
+  std::vector<const std::string*> texts_;
+};
+
+// What the orders are made of, entry k at index k - 1: the names back to back with their ASCII
+// letters folded (GbkLowerAscii, so that byte order is the name column's order), the folder as the
+// number of its text (its rank once all are read), the time and the size.
+struct SortColumns {
+  std::string names;
+  std::vector<uint32_t> name_start{0};
+  std::vector<uint32_t> folder;
+  std::vector<uint64_t> time;
+  std::vector<uint64_t> size;
+};
+
+// Reads every record into `columns`. A file's folder comes from its parent's own path, kept for
+// every folder seen (parents come before their entries); any other parent is read as the result
+// list reads it.
+void ReadColumns(RecordStore* store, SortColumns* columns) {
+  const uint32_t count = store->Count();
+  FolderTexts texts;
+  std::unordered_map<uint32_t, uint32_t> own_text;  // folder entry id -> number of its own path
+  for (uint32_t id = 1; id <= count; ++id) {
+    RecordFields fields;
+    ReadRecordFields(store, id, &fields);
+    const uint64_t size = ParseHex64(fields.size);
+    uint32_t folder = 0;
+    if (fields.where.find(':') != std::string::npos) {
+      folder = texts.IdOf(fields.where);
+    } else {
+      auto own = own_text.find(ParseParentId(fields.where));
+      folder = own != own_text.end() ? own->second : texts.IdOf(ParentPathOf(store, fields.where));
+    }
+    if (size == kFolderSize) own_text[id] = texts.IdOf(fields.where + "\\" + fields.name);
+    columns->names += GbkLowerAscii(fields.name);
+    columns->name_start.push_back(static_cast<uint32_t>(columns->names.size()));
+    columns->folder.push_back(folder);
+    columns->time.push_back(ParseHex64(fields.modified));
+    columns->size.push_back(size);
+  }
+  const std::vector<uint32_t> ranks = texts.Ranks();
+  for (uint32_t& folder : columns->folder) folder = ranks[folder];
+}
+
+// The first eight bytes of a folded name as one big-endian number (zeros past its end): names
+// that differ there compare as these numbers do.
+uint64_t NamePrefix(const std::string& names, uint32_t start, uint32_t end) {
+  uint64_t prefix = 0;
+  for (uint32_t i = 0; i < 8; ++i) {
+    const uint8_t byte = start + i < end ? static_cast<uint8_t>(names[start + i]) : 0;
+    prefix = (prefix << 8) | byte;
+  }
+  return prefix;
+}
+
+int CompareNames(const SortColumns& columns, uint32_t a, uint32_t b) {
+  const uint32_t a_start = columns.name_start[a - 1], a_end = columns.name_start[a];
+  const uint32_t b_start = columns.name_start[b - 1], b_end = columns.name_start[b];
+  const uint32_t common = std::min(a_end - a_start, b_end - b_start);
+  for (uint32_t i = 0; i < common; ++i) {
+    const uint8_t x = static_cast<uint8_t>(columns.names[a_start + i]);
+    const uint8_t y = static_cast<uint8_t>(columns.names[b_start + i]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return CompareNumbers(a_end - a_start, b_end - b_start);
+}
+
+int CompareColumns(const SortColumns& columns, int32_t key, uint32_t a, uint32_t b) {
+  switch (key) {
+    case kSortName:
+      return CompareNames(columns, a, b);
+    case kSortFolder:
+      return CompareNumbers(columns.folder[a - 1], columns.folder[b - 1]);
+    case kSortModified:
+      return CompareNumbers(columns.time[a - 1], columns.time[b - 1]);
+    default:
+      return CompareNumbers(columns.size[a - 1], columns.size[b - 1]);
+  }
+}
+
+std::vector<uint32_t> OrderOf(const SortColumns& columns, int32_t key, uint32_t count) {
+  std::vector<uint32_t> order(count);
+  std::iota(order.begin(), order.end(), 1u);
+  if (key == kSortName) {
+    std::vector<uint64_t> prefix(count);
+    for (uint32_t id = 1; id <= count; ++id) {
+      prefix[id - 1] =
+          NamePrefix(columns.names, columns.name_start[id - 1], columns.name_start[id]);
+    }
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+      if (prefix[a - 1] != prefix[b - 1]) return prefix[a - 1] < prefix[b - 1];
+      const int compared = CompareNames(columns, a, b);
+      return compared != 0 ? compared < 0 : a < b;
+    });
+    return order;
+  }
+  // The ids start in ascending order, so a stable sort keeps ties by id.
+  std::stable_sort(order.begin(), order.end(),
+                   [&](uint32_t a, uint32_t b) { return CompareColumns(columns, key, a, b) < 0; });
+  return order;
+}
+
+bool WriteOrder(WinFile* file, uint64_t offset, const std::vector<uint32_t>& order) {
+  std::vector<uint8_t> bytes(order.size() * 4);
+  for (size_t i = 0; i < order.size(); ++i) EncodeFixed32(&bytes[i * 4], order[i]);
+  return bytes.empty() ||
+         file->WriteAt(offset, bytes.data(), static_cast<uint32_t>(bytes.size())) == bytes.size();
+}
+
+bool WriteTies(WinFile* file, uint64_t offset, const SortColumns& columns, int32_t key,
+               const std::vector<uint32_t>& order) {
+  std::vector<uint8_t> bits(BitmapBytes(static_cast<uint32_t>(order.size())));
+  for (size_t p = 1; p < order.size(); ++p) {
+    if (CompareColumns(columns, key, order[p - 1], order[p]) == 0) bits[p / 8] |= 1u << (p % 8);
+  }
+  return bits.empty() ||
+         file->WriteAt(offset, bits.data(), static_cast<uint32_t>(bits.size())) == bits.size();
+}
+
+}  // namespace
+
+int CompareByKey(int32_t key, const EntryDetails& a, const EntryDetails& b) {
+  switch (key) {
+    case kSortName:
+      return CompareAsciiNoCase(a.name, b.name);
+    case kSortFolder:
+      return CompareAsciiNoCase(a.folderPath, b.folderPath);
+    case kSortModified:
+      return CompareNumbers(a.modifiedTime, b.modifiedTime);
+    case kSortSize:
+      return CompareNumbers(a.size, b.size);
+    default:
+      return 0;
+  }
+}
+
+Status WriteSortOrders(RecordStore* store, const std::string& path) {
+  const uint32_t count = store->Count();
+  if (FileBytes(count) > 0xFFFFFFFFull) return Status::IOError("too many entries for " + path);
+  SortColumns columns;
+  ReadColumns(store, &columns);
+  std::unique_ptr<WinFile> file = OpenWinFile(path, kOpenAlways);
+  if (!file || !file->SetSize(0)) return Status::IOError("cannot write " + path);
+  uint8_t header[kHeaderBytes];
+  EncodeFixed32(header, kSortOrderVersion);
+  EncodeFixed32(header + 4, count);
+  bool written = file->WriteAt(0, header, kHeaderBytes) == kHeaderBytes;
+  const uint64_t ties_start = kHeaderBytes + uint64_t{count} * 4 * kSortOrderKeys;
+  for (int k = 0; k < kSortOrderKeys && written; ++k) {
+    const int32_t key = kSortName + k;
+    const std::vector<uint32_t> order = OrderOf(columns, key, count);
+    written =
+        WriteOrder(file.get(), kHeaderBytes + uint64_t{count} * 4 * k, order) &&
+        WriteTies(file.get(), ties_start + uint64_t{BitmapBytes(count)} * k, columns, key, order);
+  }
+  if (!written) return Status::IOError("cannot write " + path);
+  return Status::Ok();
+}
+
+bool SortOrders::Open(const std::string& path, uint32_t entries) {
+  Close();
+  if (entries == 0 || !file_.Map(path, kFlagSequentialScan)) return false;
+  const uint8_t* data = file_.Data();
+  if (data == nullptr || file_.Size() != FileBytes(entries) ||
+      DecodeFixed32(data) != kSortOrderVersion || DecodeFixed32(data + 4) != entries) {
+    Close();
+    return false;
+  }
+  count_ = entries;
+  if (!OrdersArePermutations()) {
+    Close();
+    return false;
+  }
+  return true;
+}
+
+void SortOrders::Close() {
+  file_.Unmap();
+  count_ = 0;
+}
+
+uint32_t SortOrders::IdAt(int32_t key, uint32_t position) const {
+  const uint64_t offset = kHeaderBytes + (uint64_t{count_} * (key - kSortName) + position) * 4;
+  return DecodeFixed32(file_.Data() + offset);
+}
+
+bool SortOrders::SameAsBefore(int32_t key, uint32_t position) const {
+  const uint64_t start = kHeaderBytes + uint64_t{count_} * 4 * kSortOrderKeys +
+                         uint64_t{BitmapBytes(count_)} * (key - kSortName);
+  return (file_.Data()[start + position / 8] >> (position % 8)) & 1;
+}
+
+bool SortOrders::OrdersArePermutations() const {
+  std::vector<uint8_t> seen(BitmapBytes(count_));
+  for (int k = 0; k < kSortOrderKeys; ++k) {
+    std::fill(seen.begin(), seen.end(), 0);
+    for (uint32_t p = 0; p < count_; ++p) {
+      const uint32_t id = IdAt(kSortName + k, p);
+      if (id == 0 || id > count_) return false;
+      uint8_t& byte = seen[(id - 1) / 8];
+      const uint8_t bit = static_cast<uint8_t>(1u << ((id - 1) % 8));
+      if (byte & bit) return false;
+      byte |= bit;
+    }
+  }
+  return true;
+}
+
+}  // namespace sorvik
