@@ -151,33 +151,22 @@ TEST_F(TypingSearchTest, AnswersQueuedBeforeANewerTextOrACancelAreDropped) {
   EXPECT_EQ(typing_->Accept(0), nullptr);
 }
 
-TEST_F(TypingSearchTest, StopDropsTheAnswersTheWindowHasNotRead) {
+TEST_F(TypingSearchTest, StopWaitsForTheRunningSearchAndDropsEveryAnswer) {
   typing_ = std::make_unique<TypingSearch>(search_.Function(), window_);
-  search_.Open();
   typing_->Ask(Job("doc"));
-  const LPARAM posted = NextAnswer();
-  ASSERT_NE(posted, 0);
-  ASSERT_TRUE(PostMessageA(window_, kMsgTypingAnswer, 0, posted));  // back in the queue, unread
-  typing_->Stop();                                                  // the window closes
+  search_.WaitForSearches(1);   // "doc" runs held
+  typing_->Ask(Job("report"));  // and "report" waits
+  std::thread opener([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    search_.Open();
+  });
+  typing_->Stop();  // the window closes: returns only after "doc" came back
+  opener.join();
   EXPECT_FALSE(AnswerQueued());
   EXPECT_EQ(search_.OtherReferences(), (std::vector<int>{0}));
   typing_->Ask(Job("later"));  // a stopped search runs nothing more
   typing_.reset();
   EXPECT_EQ(search_.Searched(), (std::vector<std::string>{"doc"}));
-}
-
-TEST_F(TypingSearchTest, StopWaitsForTheRunningSearchAndDropsItsAnswer) {
-  typing_ = std::make_unique<TypingSearch>(search_.Function(), window_);
-  typing_->Ask(Job("report"));
-  search_.WaitForSearches(1);
-  std::thread opener([this] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    search_.Open();
-  });
-  typing_->Stop();  // returns only after "report" came back; its answer is not posted
-  opener.join();
-  EXPECT_FALSE(AnswerQueued());
-  EXPECT_EQ(search_.OtherReferences(), (std::vector<int>{0}));
 }
 
 }  // namespace
