@@ -223,21 +223,23 @@ int PostKey(const std::vector<std::string>& args) {
   return 0;
 }
 
+struct ControlSearch {
+  int id;
+  HWND found;
+};
+
+// A stdcall function of its own: a lambda does not convert to WNDENUMPROC on 32-bit Windows.
+BOOL CALLBACK FindControl(HWND child, LPARAM data) {
+  auto* wanted = reinterpret_cast<ControlSearch*>(data);
+  if (GetDlgCtrlID(child) != wanted->id) return TRUE;
+  wanted->found = child;
+  return FALSE;
+}
+
 // Control `id` of `window` or of any window inside it (an embedded page), or null.
 HWND ControlInside(HWND window, int id) {
-  struct Search {
-    int id;
-    HWND found;
-  } search = {id, nullptr};
-  EnumChildWindows(
-      window,
-      [](HWND child, LPARAM data) -> BOOL {
-        auto* wanted = reinterpret_cast<Search*>(data);
-        if (GetDlgCtrlID(child) != wanted->id) return TRUE;
-        wanted->found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  ControlSearch search = {id, nullptr};
+  EnumChildWindows(window, FindControl, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
