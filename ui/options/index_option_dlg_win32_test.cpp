@@ -5,6 +5,8 @@
 
 #include <map>
 
+#include "index/folder_exclusion.h"
+#include "res/option_ids.h"
 #include "res/resource_ids.h"
 #include "settings/config_store.h"
 #include "testing/snapshot_test_support.h"
@@ -65,6 +67,32 @@ class Page {
   void ChooseInterval(int index) {
     SendMessageA(dialog.Item(IDC_INDEX_FREQUENCY), CB_SETCURSEL, index, 0);
   }
+  // The patterns of the left-out list, top to bottom.
+  std::vector<std::string> Patterns() const {
+    HWND list = dialog.Item(IDC_INDEX_EXCLUDE_LIST);
+    std::vector<std::string> patterns;
+    const int rows = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int row = 0; row < rows; ++row) {
+      char text[512] = {0};
+      SendMessageA(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text));
+      patterns.push_back(text);
+    }
+    return patterns;
+  }
+  // Types `text` into the pattern box and presses "添加".
+  void Add(const std::string& text) {
+    SetWindowTextA(dialog.Item(IDC_INDEX_EXCLUDE_PATTERN), text.c_str());
+    Press(IDC_INDEX_EXCLUDE_ADD);
+  }
+  // Selects row `row` of the list and presses "删除".
+  void Remove(int row) {
+    SendMessageA(dialog.Item(IDC_INDEX_EXCLUDE_LIST), LB_SETCURSEL, row, 0);
+    Press(IDC_INDEX_EXCLUDE_REMOVE);
+  }
+  void Press(int button) {
+    SendMessageA(dialog.Handle(), WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(dialog.Item(button)));
+  }
 
   CIndexOptionDlg dialog;
 
@@ -121,6 +149,61 @@ TEST(IndexOptionDlg, DrivesAndInterval) {
     EXPECT_TRUE(page.dialog.Save());
     EXPECT_EQ(settings.GetString(kConfigIndexUpdateFreq, ""), "45");
   }
+}
+
+TEST(IndexOptionDlg, LeftOutFoldersReadBackFromConfig) {
+  TempFolder folder;
+  const std::string path = folder.Join(kConfigFileName);
+  {
+    // A Config.xml of an older version, without the key: the defaults are listed, and saving
+    // an untouched page neither writes the key nor asks for a rebuild.
+    ConfigStore settings(path);
+    settings.Set(kConfigIndexPosition, "C:");
+    Page page(&settings);
+    EXPECT_EQ(page.Patterns(), SplitExcludeList(kDefaultExcludeList));
+    EXPECT_TRUE(page.dialog.Save());
+    EXPECT_FALSE(page.dialog.IndexChoiceChanged());
+    EXPECT_EQ(settings.GetString(kConfigIndexExclude, "(missing)"), "(missing)");
+  }
+  {
+    // Added (blanks dropped, one already listed in another case skipped) and removed; the
+    // list is saved in its order and the page says the index wants a rebuild.
+    ConfigStore settings(path);
+    Page page(&settings);
+    page.Remove(0);
+    page.Add("  node_modules ");
+    page.Add("D:\\Backup");
+    page.Add("NODE_MODULES");
+    EXPECT_EQ(GetWindowTextLengthA(page.dialog.Item(IDC_INDEX_EXCLUDE_PATTERN)), 0);
+    EXPECT_TRUE(page.dialog.Save());
+    EXPECT_TRUE(page.dialog.IndexChoiceChanged());
+  }
+  {
+    // Read back from the file by a new store: the same list.
+    ConfigStore settings(path);
+    const std::vector<std::string> saved = {"RECYCLER", "System Volume Information", "node_modules",
+                                            "D:\\Backup"};
+    EXPECT_EQ(SplitExcludeList(settings.GetString(kConfigIndexExclude, "")), saved);
+    Page page(&settings);
+    EXPECT_EQ(page.Patterns(), saved);
+    // A pattern that cannot be kept is refused with a message and stays in the box.
+    DialogAnswerer answerer({kNoticeCaption});
+    page.Add("Backup\\old");
+    page.Add("a|b");
+    EXPECT_EQ(answerer.texts.size(), 2u);
+    EXPECT_EQ(answerer.texts[0], kBadExcludeText);
+    EXPECT_EQ(page.Patterns(), saved);
+    EXPECT_GT(GetWindowTextLengthA(page.dialog.Item(IDC_INDEX_EXCLUDE_PATTERN)), 0);
+    // Everything removed: an empty value, which leaves nothing out (not the defaults).
+    for (size_t i = 0; i < saved.size(); ++i) page.Remove(0);
+    page.Remove(0);  // nothing selected: nothing happens
+    EXPECT_TRUE(page.dialog.Save());
+    EXPECT_TRUE(page.dialog.IndexChoiceChanged());
+  }
+  ConfigStore settings(path);
+  EXPECT_EQ(settings.GetString(kConfigIndexExclude, "(missing)"), "");
+  Page page(&settings);
+  EXPECT_TRUE(page.Patterns().empty());
 }
 
 }  // namespace

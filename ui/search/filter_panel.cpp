@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "index/folder_exclusion.h"
 #include "lifecycle/index_manager.h"
 #include "query/search_request.h"
 #include "res/resource_ids.h"
@@ -117,11 +118,26 @@ void FilterPanel::CreateSections() {
   SendMessageA(category_tree_.Handle(), TVM_SETIMAGELIST, TVSIL_NORMAL,
                reinterpret_cast<LPARAM>(category_images_));
   CreateHiddenSwitch();
-  FillLocationTree(&location_tree_);
+  FillLocations();
   FillCategoryTree();
   for (CTreeBase* each :
        {&category_tree_, &hidden_switch_, static_cast<CTreeBase*>(&location_tree_)})
     each->MeasureContent();
+  Stack();
+}
+
+void FilterPanel::FillLocations() {
+  // The folders left out of the index are no place to search in.
+  const FolderExclusion left_out(SplitExcludeList(index_ ? index_->ExcludeList() : ""));
+  location_tree_.SetLeftOut(
+      [left_out](const std::string& path) { return left_out.LeavesOut(path); });
+  FillLocationTree(&location_tree_);
+}
+
+void FilterPanel::RefillLocations() {
+  if (location_tree_.Handle() == nullptr) return;
+  FillLocations();
+  location_tree_.MeasureContent();
   Stack();
 }
 

@@ -76,6 +76,8 @@ class FilterPanel : public CScrollWnd {
   bool TakeSelection(FilterSelection* selection);
   // Selects the first category and location, turns the hidden-only switch off.
   void Reset();
+  // Reads the locations again, without the folders the settings now leave out of the index.
+  void RefillLocations();
 
   CTreeBase& CategoryTree() { return category_tree_; }
   CTreeBase& HiddenSwitch() { return hidden_switch_; }
@@ -102,6 +104,8 @@ class FilterPanel : public CScrollWnd {
   HTREEITEM InsertCategoryItem(HTREEITEM parent, const std::string& text, int image,
                                const CategoryItem& record);
   void CreateHiddenSwitch();
+  // Fills the location tree, keeping the folders left out of the index out of it.
+  void FillLocations();
   void ToggleHiddenSwitch();
   void SetHiddenSwitch(bool on);
   void Stack();

@@ -222,6 +222,11 @@ bool MainSearchDlg::RunMenuCommand(int id) {
     case kCmdSystemOptions: {
       COptionMainWnd options(settings_, Handle());
       RunDialog(&options);
+      // Other drives or other left-out folders: the index in place no longer matches them.
+      if (options.IndexPage().IndexChoiceChanged()) {
+        index_->RequestRefresh();
+        panel_.RefillLocations();
+      }
       return true;
     }
     case kCmdAddFavourite:

@@ -1,5 +1,7 @@
 #include "ui/trees/folder_tree.h"
 
+#include <shlwapi.h>
+
 #include <cstdio>
 
 #include "ui/trees/folder_item.h"
@@ -205,7 +207,8 @@ void CFolderTree::ReadChildren(IShellFolder* folder, LPCITEMIDLIST folder_id, HT
   LPITEMIDLIST child = nullptr;
   ULONG fetched = 0;
   while (children->Next(1, &child, &fetched) == S_OK && fetched == 1 && child != nullptr) {
-    const bool more = InsertFolder(Handle(), folder, folder_id, child, parent);
+    const bool more =
+        LeftOut(folder, child) || InsertFolder(Handle(), folder, folder_id, child, parent);
     CoTaskMemFree(child);
     child = nullptr;
     if (!more) break;
@@ -213,6 +216,15 @@ void CFolderTree::ReadChildren(IShellFolder* folder, LPCITEMIDLIST folder_id, HT
   children->Release();
   TVSORTCB sort = {parent, CompareFolderItems, 0};
   TreeView_SortChildrenCB(Handle(), &sort, FALSE);
+}
+
+bool CFolderTree::LeftOut(IShellFolder* folder, LPCITEMIDLIST relative) const {
+  if (!left_out_) return false;
+  STRRET name = {};
+  if (FAILED(folder->GetDisplayNameOf(relative, SHGDN_FORPARSING, &name))) return false;
+  char path[MAX_PATH] = {0};
+  if (FAILED(StrRetToBufA(&name, relative, path, sizeof path))) return false;
+  return left_out_(path);
 }
 
 void CFolderTree::FreeAllRecords() {

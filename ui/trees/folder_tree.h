@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <functional>
 #include <string>
 
 #include "ui/trees/tree_base.h"
@@ -18,6 +19,12 @@ class CFolderTree : public CTreeBase {
  public:
   CFolderTree() = default;
   ~CFolderTree() override;
+
+  // Whether a folder, by its file-system path, is kept out of the tree (the folders left out of
+  // the index); applies to the folders read from then on. Null keeps every folder.
+  void SetLeftOut(std::function<bool(const std::string& path)> left_out) {
+    left_out_ = std::move(left_out);
+  }
 
   // Inserts the folders among the desktop's children as root items and gives the tree the
   // shell's small system image list.
@@ -49,6 +56,10 @@ class CFolderTree : public CTreeBase {
   // `folder_id`, null for the desktop) under `parent`, sorted in the folder's order.
   void ReadChildren(IShellFolder* folder, LPCITEMIDLIST folder_id, HTREEITEM parent);
   void FreeAllRecords();
+  // Whether the child `relative` of `folder` is a file-system folder that left_out_ keeps out.
+  bool LeftOut(IShellFolder* folder, LPCITEMIDLIST relative) const;
+
+  std::function<bool(const std::string& path)> left_out_;  // folders not shown, null for none
 };
 
 }  // namespace sorvik

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "index/folder_exclusion.h"
 #include "platform/drives.h"
 #include "testing/test_util.h"
 #include "testing/tree_test_support.h"
@@ -239,6 +240,30 @@ TEST_F(LocationTreeTest, ADriveShowsItsFoldersSortedAndIsReadOnce) {
     EXPECT_TRUE(TreeView_GetItemState(handle, drive_x_, TVIS_EXPANDED) & TVIS_EXPANDED);
     EXPECT_EQ(Texts(handle, drive_x_), folders);
   }
+}
+
+TEST_F(LocationTreeTest, LeftOutFoldersAreNotShown) {
+  // Left out: one folder by its full path, one by its name in another case; the folder that
+  // the full path names only where it stands.
+  const FolderExclusion left_out({"x:\\DELTA", "bravo"});
+  tree_.SetLeftOut([&](const std::string& path) { return left_out.LeavesOut(path); });
+  FillLocationTree(&tree_);
+  HWND handle = tree_.Handle();
+  HTREEITEM drive_x = nullptr;
+  for (HTREEITEM computer : Children(handle, TVI_ROOT)) {
+    for (HTREEITEM drive : Children(handle, computer))
+      if (TreeItemText(handle, drive) == "\\:X") drive_x = drive;
+  }
+  ASSERT_NE(drive_x, nullptr);
+  TreeView_Expand(handle, drive_x, TVE_EXPAND);
+  EXPECT_EQ(Texts(handle, drive_x),
+            (std::vector<std::string>{"Alpha", "charlie", "echo", "中文夹"}));
+  // Below a shown folder the same rules hold: "Alpha\BRAVO" goes, "Alpha\delta" stays.
+  ASSERT_TRUE(CreateDirectoryA(folder_.Join("Alpha\\BRAVO").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(folder_.Join("Alpha\\delta").c_str(), nullptr));
+  HTREEITEM alpha = Children(handle, drive_x)[0];
+  TreeView_Expand(handle, alpha, TVE_EXPAND);
+  EXPECT_EQ(Texts(handle, alpha), std::vector<std::string>{"delta"});
 }
 
 TEST_F(LocationTreeTest, RightClickSelectsTheItemBeforeItsMenu) {
