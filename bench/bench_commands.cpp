@@ -18,6 +18,7 @@
 #include "lifecycle/index_manager.h"
 #include "platform/fs.h"
 #include "query/search_result.h"
+#include "query/sort_orders.h"
 #include "settings/config_store.h"
 
 namespace sorvik {
@@ -48,7 +49,7 @@ bool ParseDrive(const std::string& value, std::pair<char, std::string>* drive) {
 
 bool ParseArgs(const std::vector<std::string>& args, BenchArgs* parsed, std::string* error) {
   if (args.empty()) {
-    return (*error = "a command is needed: build, walk, names, search or floor"), false;
+    return (*error = "a command is needed: build, walk, names, search, sort or floor"), false;
   }
   parsed->command = args[0];
   for (size_t i = 1; i < args.size(); i += 2) {
@@ -260,6 +261,71 @@ int RunSearch(const BenchArgs& args, FILE* out, FILE* err) {
   return 0;
 }
 
+// The sort orders of DIR\NIndex written again into a scratch file, as a build writes them;
+// prints "orders<TAB>WALL_MS<TAB>BYTES" and deletes the file.
+bool TimeOrders(FILE* out, FILE* err) {
+  RecordStore store;
+  if (!store.Open(std::string(".\\") + kLiveFolder + "\\" + snapshot::kRecordFile)) {
+    std::fprintf(err, "sorvik-bench: no record store\n");
+    return false;
+  }
+  const std::string path = ".\\BenchOrders.ord";
+  const double start = NowUs();
+  const Status written = WriteSortOrders(&store, path);
+  const double ms = (NowUs() - start) / 1000;
+  store.Close();
+  uint64_t bytes = 0;
+  FileSizeOf(path, &bytes);
+  RemoveFile(path);
+  if (!written.ok()) {
+    std::fprintf(err, "sorvik-bench: %s\n", written.ToString().c_str());
+    return false;
+  }
+  std::fprintf(out, "orders\t%.1f\t%llu\n", ms, static_cast<unsigned long long>(bytes));
+  return true;
+}
+
+// Every entry sorted by each key both ways: page 1 and page 500 (ranks 399,201..400,000) of 800,
+// each timed as the window would ask for it after a header click.
+int RunSort(const BenchArgs& args, FILE* out, FILE* err) {
+  LoadDrives(kDriveMapFile);
+  std::unique_ptr<IndexManager> manager = OpenManager();
+  if (!manager->HasLoadedIndex()) {
+    std::fprintf(err, "sorvik-bench: no usable index in %s\n", args.work.c_str());
+    return 1;
+  }
+  if (!TimeOrders(out, err)) return 1;
+  struct Case {
+    SearchRequest request;
+    int page;
+  };
+  std::vector<Case> cases;
+  for (int32_t key = kSortName; key <= kSortSize; ++key) {
+    for (bool ascending : {true, false}) {
+      for (int page : {1, 500}) {
+        Case item{SearchRequest(), page};
+        item.request.sortKey = key;
+        item.request.sortAscending = ascending;
+        cases.push_back(item);
+      }
+    }
+  }
+  std::vector<uint32_t> totals(cases.size(), 0);
+  const std::vector<std::vector<double>> samples =
+      TimeRounds(cases.size(), args.runs, [&](size_t c) {
+        SearchResult* result =
+            manager->Search(cases[c].request, cases[c].page, kPageSize, &totals[c]);
+        if (result != nullptr) result->Release();
+      });
+  const char* const keys[] = {"", "name", "folder", "time", "size"};
+  for (size_t c = 0; c < cases.size(); ++c) {
+    std::fprintf(out, "sort\t%s\t%s\t%d\t%.1f\t%u\n", keys[cases[c].request.sortKey],
+                 cases[c].request.sortAscending ? "up" : "down", cases[c].page, Median(samples[c]),
+                 totals[c]);
+  }
+  return 0;
+}
+
 int RunFloor(const BenchArgs& args, FILE* out, FILE* err) {
   RecordStore store;
   if (!store.Open(std::string(".\\") + kLiveFolder + "\\" + snapshot::kRecordFile)) {
@@ -311,6 +377,7 @@ int RunBench(const std::vector<std::string>& args, FILE* err) {
   if (parsed.command == "walk") return RunWalk(parsed, results.file(), err);
   if (parsed.command == "search") return RunSearch(parsed, results.file(), err);
   if (parsed.command == "floor") return RunFloor(parsed, results.file(), err);
+  if (parsed.command == "sort") return RunSort(parsed, results.file(), err);
   if (parsed.command == "names") return RunNames(results.file(), err);
   std::fprintf(err, "sorvik-bench: unknown command %s\n", parsed.command.c_str());
   return 2;

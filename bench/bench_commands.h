@@ -10,6 +10,10 @@
 //       loads DIR\NIndex once and times IndexManager::Search (page 1 of 800, with its 100
 //       details) for every query; prints per query
 //       "search<TAB>CLASS<TAB>VARIANT<TAB>MEDIAN_US<TAB>MIN_US<TAB>MAX_US<TAB>TOTAL<TAB>KEYWORDS".
+//   sorvik-bench sort   --work DIR [--runs R] [--out FILE]
+//       loads DIR\NIndex once and times the search of every entry sorted as a whole by each
+//       key in both directions, page 1 and page 500 of 800; prints per case
+//       "sort<TAB>KEY<TAB>up|down<TAB>PAGE<TAB>MEDIAN_US<TAB>TOTAL".
 //   sorvik-bench floor  --work DIR --queries FILE [--runs R] [--out FILE]
 //       loads every name of DIR\NIndex into one buffer and times the brute-force count of the
 //       plain queries, once with the vector scan and once with the C library's search; prints
