@@ -78,8 +78,10 @@ std::map<std::string, Entry> MakeTree(const std::string& root, uint32_t count, R
       folders.push_back(path);
       folder_times.emplace_back(path, entry.seconds);
     } else {
-      // Sizes of a few kinds, with ties, for the size order.
-      const uint32_t size = random->Next(3) == 0 ? 0 : random->Next(4) * 700 + random->Next(3);
+      // Sizes of a few kinds, with ties, for the size order
+      // (from the serial, not from `random`, so that the tree's names stay those it always had).
+      const uint32_t mixed = serial * 2654435761u;
+      const uint32_t size = serial % 3 == 0 ? 0 : (mixed >> 20) % 4 * 700 + (mixed >> 10) % 3;
       EXPECT_TRUE(MakeFile(path, size)) << path;
       EXPECT_TRUE(testing::SetWriteTime(path, entry.seconds)) << path;
     }
