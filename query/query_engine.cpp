@@ -308,20 +308,26 @@ std::unique_ptr<EntrySet> BuildSet(LoadedIndex* index, const SearchRequest& requ
 
 namespace {
 
-// The ranks of one page (pageSize -1: all) of the whole answer sorted as the request asks.
+// The ranks a page asks for: `first` (1-based) and how many (0xFFFFFFFF: all from `first`).
+// pageSize -1 is every match; a page below 1 or a size of 0 (or below -1) asks for none.
+void PageRanks(int page, int pageSize, uint32_t* first, uint32_t* count) {
+  *first = 1;
+  *count = pageSize == -1 ? 0xFFFFFFFFu : 0;
+  if (pageSize > 0 && page >= 1) {
+    const uint64_t start = static_cast<uint64_t>(pageSize) * (page - 1) + 1;
+    *first = start > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(start);
+    *count = static_cast<uint32_t>(pageSize);
+  }
+}
+
+// The ranks first .. first + count - 1 of the whole answer sorted as the request asks.
 uint32_t SortedPage(LoadedIndex* index, const SearchRequest& request,
-                    const std::vector<uint32_t>& added, const EntrySet* set, int page, int pageSize,
-                    DetailsSource* reader, SearchResult* result) {
+                    const std::vector<uint32_t>& added, const EntrySet* set, uint32_t first,
+                    uint32_t count, DetailsSource* reader, SearchResult* result) {
   const uint32_t generation = result->generation();
   const DetailsReader details = [&](uint32_t id, EntryDetails* out) {
     return reader != nullptr && reader->ReadDetails(generation, id, out);
   };
-  uint32_t first = 1, count = 0xFFFFFFFFu;
-  if (pageSize >= 0) {
-    const uint64_t start = static_cast<uint64_t>(pageSize) * (page >= 1 ? page - 1 : 0) + 1;
-    first = start > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(start);
-    count = page >= 1 ? static_cast<uint32_t>(pageSize) : 0;
-  }
   const SortChoice choice{request.sortKey, request.sortAscending};
   result->SetSortedBy(request.sortKey, request.sortAscending);
   return CollectSortedPage(set, added, index->sortOrders(), choice, details, first, count,
@@ -350,18 +356,13 @@ SearchResult* RunQuery(LoadedIndex* index, DetailsSource* source, const SearchRe
     // A folder made since the build is unknown to the index but may hold additions.
     if (!LocationGiven(request) || PathExists(request.location)) layer->Match(request, &added);
   }
+  uint32_t first = 1, count = 0;
+  PageRanks(page, pageSize, &first, &count);
   if (request.sortKey >= kSortName && request.sortKey <= kSortSize) {
-    *total = SortedPage(index, request, added, set.get(), page, pageSize,
+    *total = SortedPage(index, request, added, set.get(), first, count,
                         preload != nullptr ? preload : source, result);
-  } else if (pageSize == -1) {
-    *total = CollectMergedPage(set.get(), added, 1, 0xFFFFFFFFu, &result->ids);
-  } else if (pageSize > 0 && page >= 1) {
-    const uint64_t first = static_cast<uint64_t>(pageSize) * (page - 1) + 1;
-    *total =
-        CollectMergedPage(set.get(), added, first > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(first),
-                          static_cast<uint32_t>(pageSize), &result->ids);
   } else {
-    *total = CollectMergedPage(set.get(), added, 1, 0, &result->ids);
+    *total = CollectMergedPage(set.get(), added, first, count, &result->ids);
   }
   result->LoadDetails(kPreloadedDetails, preload);
   return result;
