@@ -10,10 +10,11 @@ namespace sorvik {
 
 namespace {
 
+// An entry sorted by its details: a live addition, or any match when no order is stored.
 struct Addition {
   uint32_t id = 0;
   EntryDetails details;
-  uint32_t place = 0;  // the position of the stored order the addition is emitted before
+  uint32_t place = 0;  // for an addition: the position of the stored order it is emitted before
 };
 
 // The window of ranks a page keeps, and the ids it kept.
@@ -39,6 +40,7 @@ bool Before(const SortChoice& choice, const EntryDetails& a, const EntryDetails&
   return choice.ascending ? compared < 0 : compared > 0;
 }
 
+// `ids` with their details, stably sorted by `choice`.
 std::vector<Addition> SortedAdditions(const std::vector<uint32_t>& added, SortChoice choice,
                                       const DetailsReader& details) {
   std::vector<Addition> additions(added.size());
