@@ -91,8 +91,10 @@ void IgnoreShortNames(bool ignore);
 bool FolderListable(const std::string& folder);
 
 // The record of the one entry at `path` (a full path without wildcards), as an enumeration of
-// its folder would give it, read without listing the folder. False when there is none, and for
-// a path holding "*" or "?".
+// its folder would give it, read without listing the folder (Win32: nor holding it open, which
+// under Wine would block its deletion; only a last name holding "~", which may be a short
+// name, is looked up by a listing). The name is spelled as `path` spells it.
+// False when there is none, and for a path holding "*" or "?".
 bool StatEntry(const std::string& path, FindRecord* record);
 
 // The system's own path of the program path `path` (a full path with a drive letter), for

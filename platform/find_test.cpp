@@ -89,5 +89,34 @@ TEST(FindEntries, ListsNamesKindsSizesAndDotLinks) {
   UnmapTestDrive('P');
 }
 
+// The live index reads one changed path at a time: what it reads is what a listing gives.
+TEST(FindEntries, StatEntryAgreesWithTheListing) {
+  testing::TempFolder folder;
+  ASSERT_TRUE(MapTestDrive('O', folder.Path(), kDriveFixed));
+  ASSERT_TRUE(CreateFolder("O:\\sub"));
+  ASSERT_TRUE(CreateFolder("O:\\sub\\\xD6\xD0\xCE\xC4"));
+  OpenWinFile("O:\\sub\\a.TXT", kOpenAlways)->WriteAt(0, "12345", 5);
+  OpenWinFile("O:\\sub\\.hidden", kOpenAlways);
+  OpenWinFile("O:\\sub\\b.dat", kOpenAlways)->SetSize(5000000000ULL);
+  auto listed = FindAll("O:\\sub\\*");
+  for (const char* name : {"\xD6\xD0\xCE\xC4", "a.TXT", ".hidden", "b.dat"}) {
+    FindRecord record;
+    ASSERT_TRUE(StatEntry(std::string("O:\\sub\\") + name, &record)) << name;
+    EXPECT_STREQ(record.name, name);
+    EXPECT_EQ(record.attributes, listed[name].attributes) << name;
+    EXPECT_EQ(record.size, listed[name].size) << name;
+    EXPECT_EQ(record.last_write, listed[name].last_write) << name;
+    EXPECT_EQ(record.reach_form, kReachByName) << name;
+  }
+  FindRecord record;
+  EXPECT_FALSE(StatEntry("O:\\sub\\missing.txt", &record));
+  EXPECT_FALSE(StatEntry("O:\\missing\\a.TXT", &record));
+  EXPECT_FALSE(StatEntry("O:\\sub\\*.TXT", &record));
+  EXPECT_FALSE(StatEntry("O:\\sub\\?.TXT", &record));
+  // Nothing stays open: the folder of what was just read can be deleted at once.
+  EXPECT_TRUE(DeleteFolderTree("O:\\sub"));
+  UnmapTestDrive('O');
+}
+
 }  // namespace
 }  // namespace sorvik

@@ -241,9 +241,26 @@ bool FolderListable(const std::string& folder) {
 
 bool StatEntry(const std::string& path, FindRecord* record) {
   if (path.find_first_of("*?") != std::string::npos) return false;
-  const intptr_t handle = FindFirstEntry(path, record);
-  if (handle == kInvalidFind) return false;
-  FindCloseEntry(handle);
+  const size_t slash = path.find_last_of('\\');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  // A name with "~" may be a short name, whose long form only a listing gives.
+  if (name.empty() || name.size() >= kFindNameSize || name.find('~') != std::string::npos) {
+    const intptr_t handle = FindFirstEntry(path, record);
+    if (handle == kInvalidFind) return false;
+    FindCloseEntry(handle);
+    return true;
+  }
+  // Read without opening the folder: a listing holds its folder open, and under Wine a folder
+  // held open cannot be deleted, so the live index's look at a path just removed would make
+  // the user's deletion of its folder fail.
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  std::memset(record, 0, sizeof *record);
+  const bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  CopyCommon(data.dwFileAttributes, folder ? 0 : data.nFileSizeHigh, folder ? 0 : data.nFileSizeLow,
+             data.ftLastWriteTime, record);
+  std::memcpy(record->name, name.data(), name.size());
+  record->reach_form = kReachByName;
   return true;
 }
 
