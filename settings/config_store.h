@@ -19,6 +19,7 @@ constexpr char kConfigIndexRemovable[] = "index_removable";      // "true" / "fa
 constexpr char kConfigPinyinSearch[] = "pinyin_search";          // "true" / "false", default false
 constexpr char kConfigLiveUpdate[] = "live_update";              // "true" / "false", default true
 constexpr char kConfigSearchAsYouType[] = "search_as_you_type";  // "true" / "false", default true
+constexpr char kConfigSortAllResults[] = "sort_all_results";     // "true" / "false", default false
 constexpr char kConfigIndexExclude[] = "index_exclude";          // folders left out, joined by "|"
 constexpr char kConfigIndexPosition[] = "index_position";        // drive names joined by "|"
 constexpr char kConfigIndexUpdateFreq[] = "index_update_freq";   // minutes, "-1" = by hand

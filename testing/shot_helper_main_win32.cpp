@@ -20,6 +20,8 @@
 //   set-text CAPTION ID TEXT  sets the text of control ID of the window CAPTION (or of a page
 //                           inside it)
 //   press CAPTION ID        clicks the button ID of the window CAPTION (or of a page inside it)
+//   tick CAPTION ID 0|1     clears or ticks the check box ID of the window CAPTION
+//   sort-column N           clicks the header of column N (0-based) of the result list
 //   context-menu            right-clicks the first row of the result list (its menu opens)
 //   close-menu              closes the open menu with Esc
 //   post ID                 posts the search window the menu command ID (for modal dialogs)
@@ -143,6 +145,22 @@ int RightClickFirstRow(HWND main) {
   return 0;
 }
 
+// A left click on the middle of the header of column `column` of the result list. The header's
+// rectangles are not asked for: their message carries a pointer no other process can fill.
+int ClickColumnHeader(HWND main, int column) {
+  HWND list = GetDlgItem(main, kResultListId);
+  HWND header = list != nullptr ? GetWindow(list, GW_CHILD) : nullptr;
+  if (header == nullptr || column < 0) return 1;
+  int x = 0;
+  for (int i = 0; i < column; ++i)
+    x += static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0));
+  x += static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0)) / 2;
+  const LPARAM point = MAKELPARAM(x, 6);
+  PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, point);
+  PostMessageA(header, WM_LBUTTONUP, 0, point);
+  return 0;
+}
+
 // Waits until the result list shows `rows` rows and prints when, in Unix milliseconds, so that a
 // script can time a change on disk against it. Looks every 5 ms for at most 60 s.
 int WaitForRows(int rows) {
@@ -188,6 +206,7 @@ int DriveMain(const std::string& command, const std::string& argument) {
     return 0;
   }
   if (command == "context-menu") return RightClickFirstRow(main);
+  if (command == "sort-column") return ClickColumnHeader(main, std::atoi(argument.c_str()));
   if (command == "close-menu") {
     HWND menu = FindWindowA("#32768", nullptr);
     if (menu == nullptr) return 1;
@@ -243,7 +262,7 @@ HWND ControlInside(HWND window, int id) {
   return search.found;
 }
 
-// set-text CAPTION ID TEXT, press CAPTION ID.
+// set-text CAPTION ID TEXT, tick CAPTION ID 0|1, press CAPTION ID.
 int DriveControl(const std::string& command, const std::vector<std::string>& args) {
   if (args.size() != (command == "press" ? 2u : 3u)) return 2;
   HWND window = WaitFor("#32770", args[0].c_str(), 10);
@@ -251,6 +270,10 @@ int DriveControl(const std::string& command, const std::vector<std::string>& arg
   HWND control = window != nullptr ? ControlInside(window, id) : nullptr;
   if (control == nullptr) return 1;
   if (command == "set-text") return SetWindowTextA(control, args[2].c_str()) ? 0 : 1;
+  if (command == "tick") {
+    SendMessageA(control, BM_SETCHECK, args[2] == "1" ? BST_CHECKED : BST_UNCHECKED, 0);
+    return 0;
+  }
   return PostMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                       reinterpret_cast<LPARAM>(control))
              ? 0
@@ -351,7 +374,7 @@ int Run(const std::string& command, int seconds, const std::string& argument,
     return DriveFavourites(command, args);
   if (command == "search" || command == "type" || command == "command" || command == "next-page" ||
       command == "menu" || command == "context-menu" || command == "close-menu" ||
-      command == "post")
+      command == "post" || command == "sort-column")
     return DriveMain(command, argument);
   if (command == "close" || command == "drop-intervals" || command == "index-tab")
     return DriveOptions(command, argument);
@@ -379,7 +402,8 @@ int Run(const std::string& command, int seconds, const std::string& argument,
   if (command == "index-page") return ShowIndexPage();
   if (command == "tool" || command == "close-tool") return DriveTool(command, seconds);
   if (command == "key") return PostKey(args);
-  if (command == "set-text" || command == "press") return DriveControl(command, args);
+  if (command == "set-text" || command == "tick" || command == "press")
+    return DriveControl(command, args);
   if (command == "clean-now") {  // "立即清理" in the open junk-file cleaner
     HWND dialog = FindShown("#32770", ToolCaption(kCmdJunkCleaner));
     return dialog != nullptr && PostMessageA(dialog, WM_COMMAND, IDC_CLEAN_NOW, 0) ? 0 : 1;

@@ -11,6 +11,7 @@
 #include "res/resource_ids.h"
 #include "settings/config_store.h"
 #include "text/gbk_text.h"
+#include "ui/command_ids.h"
 #include "ui/options/interval_list.h"
 
 namespace sorvik {
@@ -54,12 +55,22 @@ bool CIndexOptionDlg::OnCommand(int id, int code, HWND control) {
   return CDialogBase::OnCommand(id, code, control);
 }
 
+bool CIndexOptionDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR* result) {
+  if (message == kMsgKeywordEnter && reinterpret_cast<HWND>(wparam) == pattern_box_.Handle()) {
+    AddPattern();
+    *result = TRUE;
+    return true;
+  }
+  return CDialogBase::OnMessage(message, wparam, lparam, result);
+}
+
 void CIndexOptionDlg::FillExcludeList() {
   HWND list = Item(IDC_INDEX_EXCLUDE_LIST);
   for (const std::string& pattern : ExcludedFolders(settings_)) {
     SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(pattern.c_str()));
   }
   SendMessageA(Item(IDC_INDEX_EXCLUDE_PATTERN), EM_LIMITTEXT, kPatternBytes, 0);
+  pattern_box_.Attach(Item(IDC_INDEX_EXCLUDE_PATTERN));
 }
 
 void CIndexOptionDlg::AddPattern() {

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "ui/edit_base.h"
 #include "widgets/dialog_base.h"
 
 namespace sorvik {
@@ -34,6 +35,8 @@ class CIndexOptionDlg : public CDialogBase {
   BOOL OnInit() override;
   BOOL OnInitDialog();
   bool OnCommand(int id, int code, HWND control) override;
+  // Return in the pattern box adds the pattern, as "添加" does, instead of closing the window.
+  bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR* result) override;
 
  private:
   void FillDrives();
@@ -47,6 +50,7 @@ class CIndexOptionDlg : public CDialogBase {
   std::string ListedPatterns();
 
   ConfigStore* settings_;              // the settings the page reads and writes
+  CEditBase pattern_box_;              // the box of a pattern to add, which keeps its Return
   bool index_choice_changed_ = false;  // the last Save changed drives or left-out folders
 };
 

@@ -174,6 +174,15 @@ TEST(IndexOptionDlg, LeftOutFoldersReadBackFromConfig) {
     page.Add("  node_modules ");
     page.Add("D:\\Backup");
     page.Add("NODE_MODULES");
+    // Return in the box adds what it holds: the dialog manager leaves the key to the box,
+    // which would otherwise press the window's "确定".
+    HWND box = page.dialog.Item(IDC_INDEX_EXCLUDE_PATTERN);
+    SetWindowTextA(box, "build");
+    MSG key = {box, WM_KEYDOWN, VK_RETURN, 1, 0, {0, 0}};
+    EXPECT_NE(SendMessageA(box, WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&key)) &
+                  DLGC_WANTALLKEYS,
+              0);
+    SendMessageA(box, WM_KEYDOWN, VK_RETURN, 1);
     EXPECT_EQ(GetWindowTextLengthA(page.dialog.Item(IDC_INDEX_EXCLUDE_PATTERN)), 0);
     EXPECT_TRUE(page.dialog.Save());
     EXPECT_TRUE(page.dialog.IndexChoiceChanged());
@@ -182,7 +191,7 @@ TEST(IndexOptionDlg, LeftOutFoldersReadBackFromConfig) {
     // Read back from the file by a new store: the same list.
     ConfigStore settings(path);
     const std::vector<std::string> saved = {"RECYCLER", "System Volume Information", "node_modules",
-                                            "D:\\Backup"};
+                                            "D:\\Backup", "build"};
     EXPECT_EQ(SplitExcludeList(settings.GetString(kConfigIndexExclude, "")), saved);
     Page page(&settings);
     EXPECT_EQ(page.Patterns(), saved);

@@ -31,6 +31,7 @@ constexpr CheckBoxSetting kCheckBoxes[] = {
     {kConfigPinyinSearch, IDC_OPTION_PINYIN, false},
     {kConfigLiveUpdate, IDC_OPTION_LIVE_UPDATE, true},
     {kConfigSearchAsYouType, IDC_OPTION_SEARCH_AS_YOU_TYPE, true},
+    {kConfigSortAllResults, IDC_OPTION_SORT_ALL, false},
 };
 
 // The controls of the general page, hidden while the index page shows.
@@ -38,7 +39,7 @@ constexpr int kGeneralControls[] = {
     IDC_OPTION_AUTORUN,     IDC_OPTION_DRAG_COPY,          IDC_OPTION_REMOVABLE,
     IDC_OPTION_KEY_GROUP,   IDC_OPTION_OTHER_GROUP,        IDC_OPTION_KEY_LABEL,
     IDC_OPTION_HOT_KEY,     IDC_OPTION_KEY_HINT,           IDC_OPTION_PINYIN,
-    IDC_OPTION_LIVE_UPDATE, IDC_OPTION_SEARCH_AS_YOU_TYPE,
+    IDC_OPTION_LIVE_UPDATE, IDC_OPTION_SEARCH_AS_YOU_TYPE, IDC_OPTION_SORT_ALL,
 };
 
 HFONT ArialFont(int weight) {

@@ -332,31 +332,47 @@ TEST_F(SystemOptionsTest, LiveUpdateBoxIsOnUntilCleared) {
   SetAutorun(false);
 }
 
-TEST_F(SystemOptionsTest, SearchAsYouTypeBoxIsOnUntilCleared) {
+// The boxes added after the first release: each shows its default while its key is missing,
+// sits under the one before at the same spacing inside the group, and stores what is ticked.
+TEST_F(SystemOptionsTest, NewerBoxesShowTheirDefaultsAndStoreChanges) {
+  struct Box {
+    int id;
+    const char* key;
+    const char* text;
+    bool missing;
+  };
+  const Box boxes[] = {
+      {IDC_OPTION_SEARCH_AS_YOU_TYPE, kConfigSearchAsYouType, "输入时即时搜索", true},
+      {IDC_OPTION_SORT_ALL, kConfigSortAllResults, "按列排序全部结果", false},
+  };
   settings.Set(kConfigIndexPosition, "C:");
   SetAutorun(false);
   Open();
-  EXPECT_TRUE(Checked(IDC_OPTION_SEARCH_AS_YOU_TYPE));  // "search_as_you_type" missing: on
-  EXPECT_EQ(TextOf(window->Item(IDC_OPTION_SEARCH_AS_YOU_TYPE)), "输入时即时搜索");
-  // Under the live-update box at the same spacing, inside the group, clear of the buttons.
-  RECT live = RectInParent(window->Item(IDC_OPTION_LIVE_UPDATE));
-  RECT pinyin = RectInParent(window->Item(IDC_OPTION_PINYIN));
-  RECT typing = RectInParent(window->Item(IDC_OPTION_SEARCH_AS_YOU_TYPE));
   RECT group = RectInParent(window->Item(IDC_OPTION_OTHER_GROUP));
   RECT ok = RectInParent(window->Item(IDOK));
-  EXPECT_EQ(typing.left, live.left);
-  EXPECT_EQ(typing.top - live.top, live.top - pinyin.top);
-  EXPECT_LT(typing.bottom, group.bottom);
   EXPECT_LT(group.bottom, ok.top);
+  RECT above = RectInParent(window->Item(IDC_OPTION_LIVE_UPDATE));
+  const LONG spacing = above.top - RectInParent(window->Item(IDC_OPTION_PINYIN)).top;
+  for (const Box& box : boxes) {
+    EXPECT_EQ(Checked(box.id), box.missing) << box.text;
+    EXPECT_EQ(TextOf(window->Item(box.id)), box.text);
+    RECT rect = RectInParent(window->Item(box.id));
+    EXPECT_EQ(rect.left, above.left) << box.text;
+    EXPECT_EQ(rect.top - above.top, spacing) << box.text;
+    EXPECT_LT(rect.bottom, group.bottom) << box.text;
+    above = rect;
+  }
   SelectPage(kIndexPageText);
-  EXPECT_FALSE(Shown(IDC_OPTION_SEARCH_AS_YOU_TYPE));
+  for (const Box& box : boxes) EXPECT_FALSE(Shown(box.id)) << box.text;
   SelectPage(kGeneralPageText);
-  CheckDlgButton(window->Handle(), IDC_OPTION_SEARCH_AS_YOU_TYPE, BST_UNCHECKED);
+  for (const Box& box : boxes)
+    CheckDlgButton(window->Handle(), box.id, box.missing ? BST_UNCHECKED : BST_CHECKED);
   CheckDlgButton(window->Handle(), IDC_OPTION_AUTORUN, BST_UNCHECKED);
   Ok();
-  EXPECT_EQ(settings.GetString(kConfigSearchAsYouType, ""), "false");
+  for (const Box& box : boxes)
+    EXPECT_EQ(settings.GetString(box.key, ""), box.missing ? "false" : "true") << box.text;
   Open();
-  EXPECT_FALSE(Checked(IDC_OPTION_SEARCH_AS_YOU_TYPE));
+  for (const Box& box : boxes) EXPECT_EQ(Checked(box.id), !box.missing) << box.text;
   SendMessageA(window->Handle(), WM_COMMAND, IDCANCEL, 0);
   SetAutorun(false);
 }

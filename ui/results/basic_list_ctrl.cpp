@@ -132,7 +132,14 @@ void CBasicListCtrl::SetResult(SearchResult* result) {
   result_ = result;
   refresh_asked_ = false;
   RebuildImageLists();
-  header_->SetMark(-1, header_->MarkAscending());
+  if (result_ != nullptr && result_->sortKey() != kSortNone) {
+    // A page of a sorted whole answer: the next click on its column turns the direction.
+    sort_key_ = result_->sortKey();
+    ascending_ = result_->ascending();
+    header_->SetMark(sort_key_ - 1, ascending_);
+  } else {
+    header_->SetMark(-1, header_->MarkAscending());
+  }
   SetRowCount(result_ != nullptr ? result_->ids.size() : 0, LVSICF_NOINVALIDATEALL);
   SetRedraw(true);
 }
@@ -218,7 +225,12 @@ void CBasicListCtrl::SetViewMode(int mode) {
 void CBasicListCtrl::SortByColumn(int column) {
   if (column < 0 || column >= kColumnCount) return;
   const int key = column + 1;
-  ascending_ = key == sort_key_ && !ascending_;
+  const bool ascending = key == sort_key_ && !ascending_;
+  if (whole_sort_ && whole_sort_(key, ascending)) {
+    if (hwnd_ != nullptr) SendMessageA(hwnd_, LVM_ENSUREVISIBLE, 0, FALSE);
+    return;
+  }
+  ascending_ = ascending;
   sort_key_ = key;
   header_->SetMark(column, ascending_);
   if (result_ != nullptr) result_->Sort(key, ascending_);

@@ -6,8 +6,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "query/entry_details.h"
 #include "query/search_result.h"
@@ -27,6 +29,10 @@ constexpr int kViewIcons = 0, kViewDetails = 1, kViewSmallIcons = 2, kViewList =
 class CSortHeader;
 class ResultActions;
 
+// Sorts the whole answer by `key` (kSortName .. kSortSize) in the direction given and shows its
+// first page through SetResult; false when the owner leaves sorting to the page shown.
+using WholeSort = std::function<bool(int32_t key, bool ascending)>;
+
 class CBasicListCtrl {
  public:
   // Asks the shell for its system image lists (large and small).
@@ -43,8 +49,10 @@ class CBasicListCtrl {
   bool Create(HWND parent, const RECT& rect);
   HWND Handle() const { return hwnd_; }
 
-  // Shows `result`, taking over the caller's reference (null: an empty list). The header's
-  // sort mark is cleared; the sort key and direction of the next click are kept.
+  // Shows `result`, taking over the caller's reference (null: an empty list). A page cut from
+  // a whole answer sorted by a key has that key's column marked, and the next click on it turns
+  // the direction; otherwise the header's sort mark is cleared and the sort key and direction
+  // of the next click are kept.
   void SetResult(SearchResult* result);
   SearchResult* Result() const { return result_; }
   // Shows `result`, the same page cut from a newly loaded index, in place of the stale one:
@@ -57,9 +65,12 @@ class CBasicListCtrl {
   void SetViewMode(int mode);
   int GetViewMode() const { return mode_; }
 
-  // Sorts the page by column 0..3: descending, unless the same column was last sorted
-  // descending, which turns it ascending. Marks the column in the header.
+  // Sorts by column 0..3: descending, unless the same column was last sorted descending, which
+  // turns it ascending. The whole answer when the whole-sort hook takes it (its page comes
+  // through SetResult), else the page shown. Marks the column in the header.
   void SortByColumn(int column);
+  // The hook a column click asks first; empty: the page shown is sorted.
+  void SetWholeSort(WholeSort sort) { whole_sort_ = std::move(sort); }
 
   // Deletes all rows and detaches both image lists (before the process exits).
   void ReleaseItems();
@@ -100,6 +111,7 @@ class CBasicListCtrl {
   int sort_key_ = kSortNone;             // key of the last sort (column + 1)
   bool ascending_ = false;               // direction of the last sort
   std::unique_ptr<CSortHeader> header_;  // the header's subclass, drawing the sort mark
+  WholeSort whole_sort_;                 // sorts the whole answer, when the owner does
   HFONT header_font_ = nullptr;          // "MS Serif" 15 pt
   HIMAGELIST large_icons_ = nullptr;     // the shell's system lists, never destroyed here
   HIMAGELIST small_icons_ = nullptr;

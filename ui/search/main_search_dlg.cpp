@@ -109,6 +109,8 @@ void MainSearchDlg::CreateList(int cx, int cy) {
   SetWindowLongPtrA(list_.Handle(), GWL_STYLE, style | WS_CLIPSIBLINGS);
   list_.Actions().SetHooks(ToolWindowHooks());
   list_.Actions().SetSettings(settings_);
+  list_.SetWholeSort(
+      [this](int32_t key, bool ascending) { return SortWholeAnswer(key, ascending); });
 }
 
 void MainSearchDlg::PlaceAtStart() {
@@ -221,7 +223,29 @@ SearchRequest MainSearchDlg::WindowRequest(const std::string& keywords, const st
       MakeSearchRequest(keywords, location, category, hiddenOnly != 0, year, month);
   request.hiddenOnly = hiddenOnly;
   request.pinyin = settings_->GetBool(kConfigPinyinSearch, false);
+  if (settings_->GetBool(kConfigSortAllResults, false)) {
+    request.sortKey = whole_sort_key_;
+    request.sortAscending = whole_sort_ascending_;
+  }
   return request;
+}
+
+// A column click with "sort_all_results" on: the whole answer of the search shown is sorted,
+// and page 1 of that order replaces the page. A search as you type still on its way is asked
+// again in the new order instead: its text is newer than the page shown.
+bool MainSearchDlg::SortWholeAnswer(int32_t key, bool ascending) {
+  if (!settings_->GetBool(kConfigSortAllResults, false)) return false;
+  whole_sort_key_ = key;
+  whole_sort_ascending_ = ascending;
+  if (TypingSearchPending()) {
+    last_typing_job_.request.sortKey = key;
+    last_typing_job_.request.sortAscending = ascending;
+    typing_->Ask(last_typing_job_);
+    return true;
+  }
+  SearchResult* result = session_.SortWhole(key, ascending);
+  if (result != nullptr) ShowOrHideNotFound(*result);
+  return true;
 }
 
 SearchResult* MainSearchDlg::RunSearch(const std::string& keywords, const std::string& location,

@@ -155,6 +155,7 @@ class MainSearchDlg : public CDialogBase {
   SearchRequest WindowRequest(const std::string& keywords, const std::string& location,
                               int category, uint8_t hiddenOnly, int year, int month) const;
   void OnTypingAnswer(LPARAM posted);
+  bool SortWholeAnswer(int32_t key, bool ascending);
   // Commands and menus.
   bool RunMenuCommand(int id);
   void ShowDropDown(int button_id, const RECT& bar_rect);
@@ -187,6 +188,10 @@ class MainSearchDlg : public CDialogBase {
   FilterPanel panel_;
   int request_year_ = 0;  // the session's search's year and month as the tree gave them
   int request_month_ = 0;
+  // With "sort_all_results" on: the order of the whole answer a column click chose, which new
+  // searches keep (kSortNone: the index's order).
+  int32_t whole_sort_key_ = kSortNone;
+  bool whole_sort_ascending_ = false;
   // Set while a kMsgIndexLive is on its way, so that a burst of changes posts one message.
   std::shared_ptr<std::atomic<bool>> live_posted_ = std::make_shared<std::atomic<bool>>(false);
   CBasicListCtrl list_;                   // child 101

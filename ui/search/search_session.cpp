@@ -41,6 +41,16 @@ SearchResult* SearchSession::Show(const SearchRequest& request, int page_size, S
   return result;
 }
 
+SearchResult* SearchSession::SortWhole(int32_t key, bool ascending) {
+  SearchRequest request = request_;
+  request.sortKey = key;
+  request.sortAscending = ascending;
+  uint32_t total = 0;
+  SearchResult* result = search_ ? search_(request, 1, page_size_, &total) : nullptr;
+  if (result == nullptr) return nullptr;
+  return Show(request, page_size_, result, total);
+}
+
 void SearchSession::GoTo(int link) {
   if (!PageLinkShown(link, page_, PageCount())) return;
   int page = page_;

@@ -39,6 +39,10 @@ class SearchSession {
   // thread): `result` (with its reference, or null for no result) and its `total`.
   SearchResult* Show(const SearchRequest& request, int page_size, SearchResult* result,
                      uint32_t total);
+  // The session's search with its whole answer sorted by `key` (kSortName .. kSortSize) in the
+  // direction given: page 1 of it into the list, its count and links on the bar. Null, with
+  // nothing changed, when there is no result.
+  SearchResult* SortWhole(int32_t key, bool ascending);
   // Fetches the page that page link `link` (kLinkFirst...) leads to and shows it; a link that
   // leads nowhere from the current page, or a failed fetch, changes nothing.
   void GoTo(int link);

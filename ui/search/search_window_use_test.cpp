@@ -230,6 +230,61 @@ TEST_F(SwapTest, ASwapByAnotherProcessRefreshesThePageAtItsNextRead) {
   ExpectRowsOfTheLoadedIndex();
 }
 
+// The ids of page `page` of `request` as the index orders them.
+std::vector<uint32_t> OrderedPage(IndexManager* manager, const SearchRequest& request, int page) {
+  uint32_t total = 0;
+  SearchResult* result = manager->Search(request, page, static_cast<int>(kPageSize), &total);
+  if (result == nullptr) return {};
+  std::vector<uint32_t> ids = result->ids;
+  result->Release();
+  return ids;
+}
+
+// With "sort_all_results" on, a column click orders the whole answer: page 1 and the pages after
+// it come from that order, a second click turns it, and new searches keep it. Off, a click sorts
+// the page shown, as before.
+TEST_F(SwapTest, ColumnClicksSortTheWholeAnswerWhenAsked) {
+  HWND categories = window_->Panel().CategoryTree().Handle();
+  Select(categories, Find(categories, nullptr, "全部文件"));
+  work_y_.settings.Set(kConfigSortAllResults, "true");
+  TypeAndEnter("item-y");
+  auto expect_page = [&](int page, const char* first_name) {
+    const SearchRequest& request = window_->Session().Request();
+    ASSERT_EQ(window_->Session().Page(), page);
+    ASSERT_EQ(window_->List().Result()->ids, OrderedPage(manager_.get(), request, page));
+    EXPECT_EQ(CellOf(window_->List().Handle(), 0, 0), first_name);
+    EXPECT_EQ(window_->List().SortMarkColumn(), request.sortKey - 1);
+    EXPECT_EQ(window_->List().SortMarkAscending(), request.sortAscending);
+  };
+  // The window's first search sorted its page by name, so a click on that column may turn the
+  // direction: a second click turns it back to descending, the last of the 1000 first.
+  window_->List().SortByColumn(0);
+  EXPECT_EQ(window_->Session().Request().sortKey, kSortName);
+  if (window_->Session().Request().sortAscending) {
+    expect_page(1, "item-y0001.txt");
+    window_->List().SortByColumn(0);
+  }
+  EXPECT_FALSE(window_->Session().Request().sortAscending);
+  expect_page(1, "item-y1000.txt");
+  window_->TurnPage(kLinkNext);
+  expect_page(2, "item-y0200.txt");
+  EXPECT_EQ(window_->Session().Total(), static_cast<uint32_t>(kSwapDriveFiles));
+  window_->List().SortByColumn(0);  // turned: page 1 again, ascending
+  EXPECT_TRUE(window_->Session().Request().sortAscending);
+  expect_page(1, "item-y0001.txt");
+  TypeAndEnter("item-y09");  // a new search keeps the order
+  EXPECT_EQ(window_->Session().Request().sortKey, kSortName);
+  expect_page(1, "item-y0900.txt");
+  // Off: the click sorts the page shown and the next search takes the index's order.
+  work_y_.settings.Set(kConfigSortAllResults, "false");
+  TypeAndEnter("item-y");
+  EXPECT_EQ(window_->Session().Request().sortKey, kSortNone);
+  window_->List().SortByColumn(0);
+  EXPECT_EQ(window_->Session().Request().sortKey, kSortNone);
+  EXPECT_NE(CellOf(window_->List().Handle(), 0, 0), "item-y1000.txt");
+  EXPECT_EQ(window_->Session().Page(), 1);
+}
+
 TEST_F(SearchWindowTest, ResetShowsEveryFileEverywhere) {
   HWND categories = window_->Panel().CategoryTree().Handle();
   Select(categories, Find(categories, nullptr, "图　　片"));
