@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <numeric>
+#include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "index/record_store.h"
@@ -58,16 +60,27 @@ class FolderTexts {
   std::vector<const std::string*> texts_;
 };
 
-// What the orders are made of, entry k at index k - 1: the names back to back with their ASCII
-// letters folded (GbkLowerAscii, so that byte order is the name column's order), the folder as the
-// number of its text (its rank once all are read), the time and the size.
+// What the orders are made of, entry k at index k - 1: the first bytes of the name with its
+// ASCII letters folded (NamePrefix; the rest is read again only where two names share them), the
+// folder as the number of its text (its rank once all are read), the time and the size.
 struct SortColumns {
-  std::string names;
-  std::vector<uint32_t> name_start{0};
+  std::vector<uint64_t> name_prefix;
   std::vector<uint32_t> folder;
   std::vector<uint64_t> time;
   std::vector<uint64_t> size;
 };
+
+// The first eight bytes of a folded name as one big-endian number (zeros past its end): names
+// that differ there compare as these numbers do. A name holds no zero byte, so two prefixes
+// that are equal and end in a zero byte stand for equal names.
+uint64_t NamePrefix(const std::string& folded) {
+  uint64_t prefix = 0;
+  for (size_t i = 0; i < 8; ++i) {
+    const uint8_t byte = i < folded.size() ? static_cast<uint8_t>(folded[i]) : 0;
+    prefix = (prefix << 8) | byte;
+  }
+  return prefix;
+}
 
 // Reads every record into `columns`. A file's folder comes from its parent's own path, kept for
 // every folder seen (parents come before their entries); any other parent is read as the result
@@ -76,6 +89,10 @@ void ReadColumns(RecordStore* store, SortColumns* columns) {
   const uint32_t count = store->Count();
   FolderTexts texts;
   std::unordered_map<uint32_t, uint32_t> own_text;  // folder entry id -> number of its own path
+  columns->name_prefix.reserve(count);
+  columns->folder.reserve(count);
+  columns->time.reserve(count);
+  columns->size.reserve(count);
   for (uint32_t id = 1; id <= count; ++id) {
     RecordFields fields;
     ReadRecordFields(store, id, &fields);
@@ -88,8 +105,7 @@ void ReadColumns(RecordStore* store, SortColumns* columns) {
       folder = own != own_text.end() ? own->second : texts.IdOf(ParentPathOf(store, fields.where));
     }
     if (size == kFolderSize) own_text[id] = texts.IdOf(fields.where + "\\" + fields.name);
-    columns->names += GbkLowerAscii(fields.name);
-    columns->name_start.push_back(static_cast<uint32_t>(columns->names.size()));
+    columns->name_prefix.push_back(NamePrefix(GbkLowerAscii(fields.name)));
     columns->folder.push_back(folder);
     columns->time.push_back(ParseHex64(fields.modified));
     columns->size.push_back(size);
@@ -98,33 +114,8 @@ void ReadColumns(RecordStore* store, SortColumns* columns) {
   for (uint32_t& folder : columns->folder) folder = ranks[folder];
 }
 
-// The first eight bytes of a folded name as one big-endian number (zeros past its end): names
-// that differ there compare as these numbers do.
-uint64_t NamePrefix(const std::string& names, uint32_t start, uint32_t end) {
-  uint64_t prefix = 0;
-  for (uint32_t i = 0; i < 8; ++i) {
-    const uint8_t byte = start + i < end ? static_cast<uint8_t>(names[start + i]) : 0;
-    prefix = (prefix << 8) | byte;
-  }
-  return prefix;
-}
-
-int CompareNames(const SortColumns& columns, uint32_t a, uint32_t b) {
-  const uint32_t a_start = columns.name_start[a - 1], a_end = columns.name_start[a];
-  const uint32_t b_start = columns.name_start[b - 1], b_end = columns.name_start[b];
-  const uint32_t common = std::min(a_end - a_start, b_end - b_start);
-  for (uint32_t i = 0; i < common; ++i) {
-    const uint8_t x = static_cast<uint8_t>(columns.names[a_start + i]);
-    const uint8_t y = static_cast<uint8_t>(columns.names[b_start + i]);
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return CompareNumbers(a_end - a_start, b_end - b_start);
-}
-
 int CompareColumns(const SortColumns& columns, int32_t key, uint32_t a, uint32_t b) {
   switch (key) {
-    case kSortName:
-      return CompareNames(columns, a, b);
     case kSortFolder:
       return CompareNumbers(columns.folder[a - 1], columns.folder[b - 1]);
     case kSortModified:
@@ -134,43 +125,75 @@ int CompareColumns(const SortColumns& columns, int32_t key, uint32_t a, uint32_t
   }
 }
 
-std::vector<uint32_t> OrderOf(const SortColumns& columns, int32_t key, uint32_t count) {
-  std::vector<uint32_t> order(count);
-  std::iota(order.begin(), order.end(), 1u);
-  if (key == kSortName) {
-    std::vector<uint64_t> prefix(count);
-    for (uint32_t id = 1; id <= count; ++id) {
-      prefix[id - 1] =
-          NamePrefix(columns.names, columns.name_start[id - 1], columns.name_start[id]);
-    }
-    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-      if (prefix[a - 1] != prefix[b - 1]) return prefix[a - 1] < prefix[b - 1];
-      const int compared = CompareNames(columns, a, b);
-      return compared != 0 ? compared < 0 : a < b;
-    });
-    return order;
+// An order and its tie bitmap: bit p set when the entry at position p sorts equal to the one
+// before it.
+struct KeyOrder {
+  std::vector<uint32_t> ids;
+  std::vector<uint8_t> ties;
+  void Tie(size_t position) { ties[position / 8] |= 1u << (position % 8); }
+};
+
+// Orders ids[begin, end), which share their name prefix and stand in id order, by their whole
+// folded names (read again from the store), ties by id, and marks the equal neighbours.
+void OrderSharedPrefix(RecordStore* store, uint64_t prefix, size_t begin, size_t end,
+                       KeyOrder* order) {
+  if ((prefix & 0xFF) == 0) {  // the names ended within the prefix: all equal
+    for (size_t p = begin + 1; p < end; ++p) order->Tie(p);
+    return;
   }
-  // The ids start in ascending order, so a stable sort keeps ties by id.
-  std::stable_sort(order.begin(), order.end(),
-                   [&](uint32_t a, uint32_t b) { return CompareColumns(columns, key, a, b) < 0; });
+  std::vector<std::pair<std::string, uint32_t>> names;
+  names.reserve(end - begin);
+  for (size_t p = begin; p < end; ++p) {
+    RecordFields fields;
+    ReadRecordFields(store, order->ids[p], &fields);
+    names.emplace_back(GbkLowerAscii(fields.name), order->ids[p]);
+  }
+  std::sort(names.begin(), names.end());  // by name bytes, then by id
+  for (size_t i = 0; i < names.size(); ++i) {
+    order->ids[begin + i] = names[i].second;
+    if (i > 0 && names[i].first == names[i - 1].first) order->Tie(begin + i);
+  }
+}
+
+KeyOrder NameOrder(RecordStore* store, const SortColumns& columns, uint32_t count) {
+  KeyOrder order;
+  order.ids.resize(count);
+  order.ties.assign(BitmapBytes(count), 0);
+  std::iota(order.ids.begin(), order.ids.end(), 1u);
+  const std::vector<uint64_t>& prefix = columns.name_prefix;
+  std::sort(order.ids.begin(), order.ids.end(), [&](uint32_t a, uint32_t b) {
+    return prefix[a - 1] != prefix[b - 1] ? prefix[a - 1] < prefix[b - 1] : a < b;
+  });
+  for (size_t begin = 0, end = 0; begin < count; begin = end) {
+    const uint64_t shared = prefix[order.ids[begin] - 1];
+    for (end = begin + 1; end < count && prefix[order.ids[end] - 1] == shared;) ++end;
+    if (end - begin > 1) OrderSharedPrefix(store, shared, begin, end, &order);
+  }
   return order;
 }
 
-bool WriteOrder(WinFile* file, uint64_t offset, const std::vector<uint32_t>& order) {
-  std::vector<uint8_t> bytes(order.size() * 4);
-  for (size_t i = 0; i < order.size(); ++i) EncodeFixed32(&bytes[i * 4], order[i]);
-  return bytes.empty() ||
-         file->WriteAt(offset, bytes.data(), static_cast<uint32_t>(bytes.size())) == bytes.size();
+KeyOrder ColumnOrder(const SortColumns& columns, int32_t key, uint32_t count) {
+  KeyOrder order;
+  order.ids.resize(count);
+  order.ties.assign(BitmapBytes(count), 0);
+  std::iota(order.ids.begin(), order.ids.end(), 1u);
+  // The ids start in ascending order, so a stable sort keeps ties by id.
+  std::stable_sort(order.ids.begin(), order.ids.end(),
+                   [&](uint32_t a, uint32_t b) { return CompareColumns(columns, key, a, b) < 0; });
+  for (size_t p = 1; p < order.ids.size(); ++p) {
+    if (CompareColumns(columns, key, order.ids[p - 1], order.ids[p]) == 0) order.Tie(p);
+  }
+  return order;
 }
 
-bool WriteTies(WinFile* file, uint64_t offset, const SortColumns& columns, int32_t key,
-               const std::vector<uint32_t>& order) {
-  std::vector<uint8_t> bits(BitmapBytes(static_cast<uint32_t>(order.size())));
-  for (size_t p = 1; p < order.size(); ++p) {
-    if (CompareColumns(columns, key, order[p - 1], order[p]) == 0) bits[p / 8] |= 1u << (p % 8);
-  }
-  return bits.empty() ||
-         file->WriteAt(offset, bits.data(), static_cast<uint32_t>(bits.size())) == bits.size();
+bool WriteOrder(WinFile* file, uint64_t order_offset, uint64_t ties_offset, const KeyOrder& order) {
+  std::vector<uint8_t> bytes(order.ids.size() * 4);
+  for (size_t i = 0; i < order.ids.size(); ++i) EncodeFixed32(&bytes[i * 4], order.ids[i]);
+  const auto write = [file](uint64_t offset, const std::vector<uint8_t>& data) {
+    return data.empty() ||
+           file->WriteAt(offset, data.data(), static_cast<uint32_t>(data.size())) == data.size();
+  };
+  return write(order_offset, bytes) && write(ties_offset, order.ties);
 }
 
 }  // namespace
@@ -204,10 +227,10 @@ Status WriteSortOrders(RecordStore* store, const std::string& path) {
   const uint64_t ties_start = kHeaderBytes + uint64_t{count} * 4 * kSortOrderKeys;
   for (int k = 0; k < kSortOrderKeys && written; ++k) {
     const int32_t key = kSortName + k;
-    const std::vector<uint32_t> order = OrderOf(columns, key, count);
-    written =
-        WriteOrder(file.get(), kHeaderBytes + uint64_t{count} * 4 * k, order) &&
-        WriteTies(file.get(), ties_start + uint64_t{BitmapBytes(count)} * k, columns, key, order);
+    const KeyOrder order =
+        key == kSortName ? NameOrder(store, columns, count) : ColumnOrder(columns, key, count);
+    written = WriteOrder(file.get(), kHeaderBytes + uint64_t{count} * 4 * k,
+                         ties_start + uint64_t{BitmapBytes(count)} * k, order);
   }
   if (!written) return Status::IOError("cannot write " + path);
   return Status::Ok();

@@ -102,6 +102,41 @@ TEST_F(SortOrdersTest, TheWrittenOrdersAreThoseOfTheResultList) {
   }
 }
 
+// Names that share their first eight bytes, which the build orders by reading them again:
+// equal once folded, one a prefix of another, exactly eight bytes, double-byte past them.
+TEST_F(SortOrdersTest, NamesSharingTheirFirstBytesAreReadAgain) {
+  Add("report-2019-b.doc", "4", "1", "1");         // 11
+  Add("Report-2019-a.doc", "4", "1", "2");         // 12
+  Add("REPORT-2019-B.DOC", "4", "1", "1");         // 13: the same name as 11, folded
+  Add("report-2019", "4", "1", "3");               // 14
+  Add("abcdefgh", "4", "D:", "3");                 // 15
+  Add("abcdefgh1", "4", "D:", "3");                // 16
+  Add("ABCDEFGH", "4", "D:", "3");                 // 17: the same name as 15, folded
+  Add("report-2\x81\x41\x81\x61", "4", "1", "3");  // 18
+  for (uint32_t id = 11; id <= store_.Count(); ++id) LoadEntryDetails(&store_, id, &details_[id]);
+  const std::string path = folder_.Join(kSortOrderFile);
+  ASSERT_TRUE(WriteSortOrders(&store_, path).ok());
+  SortOrders orders;
+  ASSERT_TRUE(orders.Open(path, store_.Count()));
+  std::vector<uint32_t> order;
+  for (uint32_t p = 0; p < orders.Count(); ++p) {
+    order.push_back(orders.IdAt(kSortName, p));
+    if (p == 0) continue;
+    const int compared = CompareByKey(kSortName, details_[order[p - 1]], details_[order[p]]);
+    EXPECT_TRUE(compared < 0 || (compared == 0 && order[p - 1] < order[p])) << p;
+    EXPECT_EQ(orders.SameAsBefore(kSortName, p), compared == 0) << p;
+  }
+  const auto at = [&](uint32_t id) {
+    return std::find(order.begin(), order.end(), id) - order.begin();
+  };
+  EXPECT_EQ(at(17), at(15) + 1);  // equal folded, by id
+  EXPECT_EQ(at(16), at(17) + 1);
+  EXPECT_LT(at(14), at(12));  // a prefix first
+  EXPECT_EQ(at(11), at(12) + 1);
+  EXPECT_EQ(at(13), at(11) + 1);
+  EXPECT_LT(at(13), at(18));  // 0x81 after every ASCII byte
+}
+
 TEST_F(SortOrdersTest, PagesThroughTheOrdersEqualASortOfEveryMatch) {
   const std::string path = folder_.Join(kSortOrderFile);
   ASSERT_TRUE(WriteSortOrders(&store_, path).ok());
