@@ -53,6 +53,9 @@ class LoadedIndex {
   // The stored sort orders (index.ord), opened and checked on first use; null when the folder
   // has none that fits (a build of an older version, a damaged file).
   const SortOrders* sortOrders();
+  // Stops using the stored orders: a page cut from them was found out of order. Sorted searches
+  // of this index read every match's details from now on.
+  void DropSortOrders() { sort_orders_.Close(); }
   // Path of a file of this index folder.
   std::string PathOf(const char* name) const { return folder_ + "\\" + name; }
 

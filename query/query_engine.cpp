@@ -330,8 +330,11 @@ uint32_t SortedPage(LoadedIndex* index, const SearchRequest& request,
   };
   const SortChoice choice{request.sortKey, request.sortAscending};
   result->SetSortedBy(request.sortKey, request.sortAscending);
-  return CollectSortedPage(set, added, index->sortOrders(), choice, details, first, count,
-                           &result->ids);
+  bool disordered = false;
+  const uint32_t total = CollectSortedPage(set, added, index->sortOrders(), choice, details, first,
+                                           count, &result->ids, &disordered);
+  if (disordered) index->DropSortOrders();
+  return total;
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -195,6 +197,68 @@ TEST_F(SortOrdersTest, AFileThatDoesNotFitIsNotUsed) {
   EXPECT_FALSE(orders.Open(path, store_.Count()));
   testing::WriteBytes(path, good);
   EXPECT_TRUE(orders.Open(path, store_.Count()));
+}
+
+// Damage that keeps every id once opens as a good file would: the pages cut from it are checked
+// against the details, and a page found out of order is cut again from every match's details.
+TEST_F(SortOrdersTest, OrdersDamagedIntoAnotherPermutationGiveRightPages) {
+  const std::string path = folder_.Join(kSortOrderFile);
+  ASSERT_TRUE(WriteSortOrders(&store_, path).ok());
+  const std::vector<uint8_t> good = testing::ReadBytes(path);
+  const uint32_t n = store_.Count();
+  const size_t ties = 8 + 16 * size_t{n};
+  const size_t bitmap = (n + 7) / 8;
+  struct Damage {
+    const char* what;
+    int32_t key;
+    bool found_up, found_down;  // the directions whose walk the damage puts out of order
+    std::function<void(std::vector<uint8_t>*)> apply;
+  };
+  const Damage damages[] = {
+      {"two ids of the time order swapped", kSortModified, true, true,
+       [&](std::vector<uint8_t>* bytes) {
+         std::swap_ranges(bytes->begin() + 8 + 4 * (2 * n + 1),
+                          bytes->begin() + 8 + 4 * (2 * n + 2),
+                          bytes->begin() + 8 + 4 * (3 * n - 2));
+       }},
+      {"every size tie bit set", kSortSize, false, true,
+       [&](std::vector<uint8_t>* bytes) {
+         std::fill_n(bytes->begin() + ties + 3 * bitmap, bitmap, 0xFF);
+       }},
+      {"every name tie bit cleared", kSortName, false, true,
+       [&](std::vector<uint8_t>* bytes) { std::fill_n(bytes->begin() + ties, bitmap, 0); }},
+  };
+  std::unique_ptr<EntrySet> set = EntrySet::Create(n, 0);
+  std::vector<uint32_t> all(n);
+  std::iota(all.begin(), all.end(), 1u);
+  set->SetIds(all.data(), n);
+  for (const Damage& damage : damages) {
+    std::vector<uint8_t> bytes = good;
+    damage.apply(&bytes);
+    ASSERT_NE(bytes, good) << damage.what;
+    testing::WriteBytes(path, bytes);
+    for (bool ascending : {true, false}) {
+      SortOrders orders;
+      ASSERT_TRUE(orders.Open(path, n)) << damage.what;
+      const SortChoice choice{damage.key, ascending};
+      const std::vector<uint32_t> expected = Expected(*set, {}, choice);
+      bool disordered = false;
+      std::vector<uint32_t> page;
+      CollectSortedPage(set.get(), {}, &orders, choice, Reader(), 1, n, &page, &disordered);
+      EXPECT_EQ(page, expected) << damage.what << (ascending ? " up" : " down");
+      EXPECT_EQ(disordered, ascending ? damage.found_up : damage.found_down)
+          << damage.what << (ascending ? " up" : " down");
+    }
+  }
+  testing::WriteBytes(path, good);
+  SortOrders orders;
+  ASSERT_TRUE(orders.Open(path, n));
+  for (int32_t key = kSortName; key <= kSortSize; ++key) {
+    bool disordered = false;
+    std::vector<uint32_t> page;
+    CollectSortedPage(set.get(), {}, &orders, {key, false}, Reader(), 1, n, &page, &disordered);
+    EXPECT_FALSE(disordered) << key;  // a good file is used as it stands
+  }
 }
 
 }  // namespace

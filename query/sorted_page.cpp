@@ -26,12 +26,16 @@ class PageCut {
         out_(out) {}
   void Emit(uint32_t id) {
     ++rank_;
+    if (rank_ + 1 == first_) previous_ = id;
     if (rank_ >= first_ && rank_ <= last_) out_->push_back(id);
   }
   bool Full() const { return rank_ >= last_; }
+  // The id ranked just before the page; 0 for page 1.
+  uint32_t Previous() const { return previous_; }
 
  private:
   uint64_t first_, last_, rank_ = 0;
+  uint32_t previous_ = 0;
   std::vector<uint32_t>* out_;
 };
 
@@ -112,12 +116,34 @@ void SortEverything(const EntrySet* set, const std::vector<uint32_t>& added, Sor
   for (const Addition& entry : SortedAdditions(ids, choice, details)) cut->Emit(entry.id);
 }
 
+// Whether ids[from..], after `previous` (0: none), stand in the order of `choice`: keys in its
+// direction, equal keys of the index's entries (ids up to `indexed`) by ascending id. A failed
+// read of details (a stale page) tells nothing and counts as in order.
+bool InOrder(const std::vector<uint32_t>& ids, size_t from, uint32_t previous, SortChoice choice,
+             const DetailsReader& details, uint32_t indexed) {
+  EntryDetails entries[2];
+  uint32_t before = 0;
+  if (previous != 0 && details(previous, &entries[0])) before = previous;
+  for (size_t i = from; i < ids.size(); ++i) {
+    EntryDetails& last = entries[(i - from) % 2];
+    EntryDetails& entry = entries[(i - from + 1) % 2];
+    if (!details(ids[i], &entry)) return true;
+    if (before != 0) {
+      const int compared = CompareByKey(choice.key, last, entry);
+      if (choice.ascending ? compared > 0 : compared < 0) return false;
+      if (compared == 0 && ids[i] < before && ids[i] <= indexed) return false;
+    }
+    before = ids[i];
+  }
+  return true;
+}
+
 }  // namespace
 
 uint32_t CollectSortedPage(const EntrySet* set, const std::vector<uint32_t>& added,
                            const SortOrders* orders, SortChoice choice,
                            const DetailsReader& details, uint32_t first, uint32_t count,
-                           std::vector<uint32_t>* out) {
+                           std::vector<uint32_t>* out, bool* disordered) {
   const uint32_t total = (set != nullptr ? set->Count() : 0) + static_cast<uint32_t>(added.size());
   PageCut cut(first, count, out);
   if (orders == nullptr || !orders->IsOpen() || set == nullptr ||
@@ -129,10 +155,17 @@ uint32_t CollectSortedPage(const EntrySet* set, const std::vector<uint32_t>& add
   for (Addition& addition : additions) {
     addition.place = PlaceOf(*orders, choice, addition.details, details);
   }
+  const size_t from = out->size();
   if (choice.ascending) {
     WalkAscending(set, *orders, choice.key, additions, &cut);
   } else {
     WalkDescending(set, *orders, choice.key, additions, &cut);
+  }
+  if (!InOrder(*out, from, cut.Previous(), choice, details, orders->Count())) {
+    out->resize(from);
+    if (disordered != nullptr) *disordered = true;
+    PageCut again(first, count, out);
+    SortEverything(set, added, choice, details, &again);
   }
   return total;
 }

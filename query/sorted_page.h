@@ -26,10 +26,14 @@ using DetailsReader = std::function<bool(uint32_t id, EntryDetails* out)>;
 
 // Ranks first .. first + count - 1 (1-based; count 0xFFFFFFFF: all from first) of the answer
 // made of `set`'s ids (may be null) and the layer's `added` ids, sorted by `choice`, into `out`.
-// `orders` may be null or closed. Returns the number of all matches.
+// `orders` may be null or closed. A page cut from the stored orders is checked against its
+// entries' details (with the entry ranked just before it): out of order (a damaged file that
+// still holds every id once), it is cut again from the details of every match and
+// `*disordered` (when given) is set, so that the caller stops using the orders. Returns the
+// number of all matches.
 uint32_t CollectSortedPage(const EntrySet* set, const std::vector<uint32_t>& added,
                            const SortOrders* orders, SortChoice choice,
                            const DetailsReader& details, uint32_t first, uint32_t count,
-                           std::vector<uint32_t>* out);
+                           std::vector<uint32_t>* out, bool* disordered = nullptr);
 
 }  // namespace sorvik
