@@ -2,18 +2,13 @@
 
 #include <algorithm>
 
+#include "index/pinyin_readings.h"
 #include "text/gbk_text.h"
 
 namespace sorvik {
 namespace {
 
-constexpr uint32_t kFirstLead = 0x81;
-constexpr uint32_t kLastLead = 0xFE;
-constexpr uint32_t kFirstTrail = 0x40;
-constexpr uint32_t kLastTrail = 0xFE;
-constexpr uint32_t kTrails = kLastTrail - kFirstTrail + 1;
-
-const uint32_t kTable[(kLastLead - kFirstLead + 1) * kTrails] = {
+const uint32_t kTable[kPinyinTableCodes] = {
 #include "index/pinyin_table.inc"
 };
 
@@ -34,8 +29,8 @@ bool UnitMatches(InitialsUnit place, InitialsUnit want) {
 }  // namespace
 
 uint32_t PinyinInitialsOf(uint8_t lead, uint8_t trail) {
-  if (lead < kFirstLead || lead > kLastLead || trail < kFirstTrail || trail > kLastTrail) return 0;
-  return kTable[(lead - kFirstLead) * kTrails + (trail - kFirstTrail)];
+  uint32_t entry = 0;
+  return PinyinTableEntry(lead, trail, &entry) ? kTable[entry] : 0;
 }
 
 void InitialsOf(const char* name, size_t size, std::vector<InitialsUnit>* units) {
