@@ -85,19 +85,29 @@ void RecordStore::FlushAppends() {
   pending_offsets_.clear();
 }
 
-bool RecordStore::ReadText(uint32_t id, const char** text, uint32_t* length) {
+bool RecordStore::TextBounds(uint32_t id, uint32_t* start, uint32_t* length) {
   if (!data_ || id == 0 || id > Count()) return false;
   FlushAppends();
   uint32_t bounds[2] = {0, 0};
   uint32_t got = offsets_ahead_.Read(
       offsets_.get(), static_cast<uint64_t>(id - 1) * kOffsetEntrySize, bounds, sizeof bounds);
   if (got < kOffsetEntrySize) return false;
-  uint32_t start = bounds[0];
+  *start = bounds[0];
   // The last record ends at the header's end offset, whatever follows in the offset file.
   uint32_t end = (id == Count() || got < sizeof bounds || bounds[1] == 0) ? end_offset_ : bounds[1];
-  if (end < start) return false;
-  uint32_t wanted = end - start;
-  if (wanted > kMaxRecordText) wanted = kMaxRecordText;
+  if (end < *start) return false;
+  *length = std::min<uint32_t>(end - *start, kMaxRecordText);
+  return true;
+}
+
+bool RecordStore::TextLength(uint32_t id, uint32_t* length) {
+  uint32_t start = 0;
+  return TextBounds(id, &start, length);
+}
+
+bool RecordStore::ReadText(uint32_t id, const char** text, uint32_t* length) {
+  uint32_t start = 0, wanted = 0;
+  if (!TextBounds(id, &start, &wanted)) return false;
   uint32_t read = wanted == 0 ? 0 : data_ahead_.Read(data_.get(), start, buffer_, wanted);
   if (read > wanted) read = 0;
   buffer_[read] = '\0';

@@ -66,6 +66,8 @@ class RecordStore {
   // next read. Same failures as Read. Reads in ascending id order are served from blocks read
   // ahead (see ReadAhead), so a scan of every record costs a few system calls per block.
   bool ReadText(uint32_t id, const char** text, uint32_t* length);
+  // The length ReadText would give for record `id`, read from the offset file alone.
+  bool TextLength(uint32_t id, uint32_t* length);
   uint32_t Count() const { return next_id_ == 0 ? 0 : next_id_ - 1; }
   // The number of ids the offset file has a slot for; a damaged header may claim more.
   uint32_t OffsetSlots() const;
@@ -90,6 +92,8 @@ class RecordStore {
   uint32_t EndOffset() const { return end_offset_; }
 
  private:
+  // Where the text of record `id` starts in db.txt and its length, cut to kMaxRecordText.
+  bool TextBounds(uint32_t id, uint32_t* start, uint32_t* length);
   // Forgets the blocks read ahead and the mappings.
   void DropReadState();
 

@@ -1,4 +1,4 @@
-// Searches with pinyin initials over a real index of a small tree: what "bg" and its kin find
+// Searches with pinyin over a real index of a small tree: what "bg", "baogao" and their kin find
 // with the option on and off, and that the filters and the keyword rules still apply.
 #include <gtest/gtest.h>
 
@@ -144,7 +144,16 @@ class PinyinLongNames : public PinyinSearch {
       "长长长长长长长长长长长长长长"
       "wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww报告.txt";
 
-  std::vector<const char*> MoreFiles() const override { return {kLongAscii, kLongMixed}; }
+  std::vector<const char*> MoreFiles() const override {
+    std::vector<const char*> files = {kLongAscii, kLongMixed};
+    // Names whose initials hold "bg" too (biao ge), so that "baogao" has many to tell apart.
+    static const char* const kTables[] = {
+        "表格01.txt", "表格02.txt", "表格03.txt", "表格04.txt", "表格05.txt", "表格06.txt",
+        "表格07.txt", "表格08.txt", "表格09.txt", "表格10.txt", "表格11.txt", "表格12.txt",
+        "表格13.txt", "表格14.txt", "表格15.txt", "表格16.txt", "表格17.txt"};
+    files.insert(files.end(), std::begin(kTables), std::end(kTables));
+    return files;
+  }
 };
 
 TEST_F(PinyinLongNames, LongNamesMatchToTheirEnds) {
@@ -156,16 +165,64 @@ TEST_F(PinyinLongNames, LongNamesMatchToTheirEnds) {
   EXPECT_EQ(Find("wbgx", true), Names());
 }
 
+TEST_F(PinyinLongNames, WholeSyllablesPastTheNameKeys) {
+  // 报告 of the long name lies past the bytes the name keys cover.
+  EXPECT_EQ(Find("baogao", true),
+            Names({"报告2019a.doc", "报告", "年度报告.doc", ".报告隐藏", kLongMixed}));
+  EXPECT_EQ(Find("wwbaogao", true), Names({kLongMixed}));
+  EXPECT_EQ(Find("biaoge", true).size(), 17u);
+}
+
 TEST_F(PinyinLongNames, WithoutTheInitialsIndexTheAnswersStayTheSame) {
   const std::vector<std::string> lines = {"bg",     "BG", "g20",  "bg2019a", "zp2019", "cc",
                                           "yxk",    "ay", "ＢＧ", "gb",      "jb.txt", "bg 2019",
                                           "cc,yhk", "b",  "z",    "qxyz",    "wbg",    "czw",
-                                          "ndbg",   "q",  "报告", "x"};
+                                          "ndbg",   "q",  "报告", "x",       "baogao", "biaoge"};
   std::vector<Names> indexed;
   for (const std::string& line : lines) indexed.push_back(Find(line, true));
   DropInitialsIndex();
   for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(Find(lines[i], true), indexed[i]) << lines[i];
   EXPECT_EQ(Find("bg", true).count("年度报告.doc"), 1u);
+}
+
+// The same tree with names for whole syllables: cuts that are ambiguous, syllables that are
+// prefixes of others, polyphonic characters, "ü", a character without readings inside a run.
+class FullPinyin : public PinyinSearch {
+ protected:
+  std::vector<const char*> MoreFiles() const override {
+    return {"西安旅行.jpg", "先进.doc", "方案.doc",  "长安.txt",
+            "行长讲话.doc", "吕布.txt", "报、告.txt"};
+  }
+};
+
+TEST_F(FullPinyin, WholeSyllablesAndTheirPrefixes) {
+  const Names report = {"报告2019a.doc", "报告", "年度报告.doc", ".报告隐藏"};
+  EXPECT_EQ(Find("baogao", true), report);
+  EXPECT_EQ(Find("BGao", true), report);
+  EXPECT_EQ(Find("baog", true), report);
+  EXPECT_EQ(Find("baogao", false), Names());
+  EXPECT_EQ(Find("baogaox", true), Names());
+  EXPECT_EQ(Find("bgao2019", true), Names({"报告2019a.doc"}));         // across Chinese and ASCII
+  EXPECT_EQ(Find("xian", true), Names({"西安旅行.jpg", "先进.doc"}));  // xi + an, and xian
+  EXPECT_EQ(Find("fangan", true), Names({"方案.doc"}));
+  EXPECT_EQ(Find("changan", true), Names({"长安.txt"}));
+  EXPECT_EQ(Find("zhangan", true), Names({"长安.txt"}));
+  EXPECT_EQ(Find("hangzhang", true), Names({"行长讲话.doc"}));
+  EXPECT_EQ(Find("xingchangjh", true), Names({"行长讲话.doc"}));
+  EXPECT_EQ(Find("lvbu", true), Names({"吕布.txt"}));
+  EXPECT_EQ(Find("lubu", true), Names());
+  EXPECT_EQ(Find("xian doc", true), Names({"先进.doc"}));
+}
+
+TEST_F(FullPinyin, WithoutTheInitialsIndexTheAnswersStayTheSame) {
+  const std::vector<std::string> lines = {"baogao",  "baog",    "bgao2019",  "xian", "fangan",
+                                          "changan", "zhangan", "hangzhang", "lvbu", "xian doc",
+                                          "bao",     "gao,an",  "baogaox"};
+  std::vector<Names> indexed;
+  for (const std::string& line : lines) indexed.push_back(Find(line, true));
+  DropInitialsIndex();
+  for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(Find(lines[i], true), indexed[i]) << lines[i];
+  EXPECT_EQ(Find("bao", true).count("报、告.txt"), 1u);
 }
 
 TEST_F(PinyinSearch, RemovedEntriesStayOut) {

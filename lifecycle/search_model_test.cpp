@@ -15,6 +15,7 @@
 
 #include "index/initials_format.h"
 #include "index/pinyin_initials.h"
+#include "index/pinyin_readings.h"
 #include "platform/local_time.h"
 #include "query/keyword_match.h"
 #include "query/search_request.h"
@@ -158,6 +159,81 @@ std::string InitialsWord(const std::string& name, Random* random) {
                             : text[0];
   }
   return word;
+}
+
+// A word a user might type for a name by full pinyin: from some character on, a prefix of a
+// random reading of each Chinese character (its initial up to the whole syllable) and the other
+// ASCII bytes in random case, until a character without readings or 2 to 12 bytes.
+std::string FullPinyinWord(const std::string& name, Random* random) {
+  std::vector<std::string> chars;
+  for (size_t i = 0; i < name.size(); i += GbkCharLength(name, i)) {
+    chars.push_back(name.substr(i, GbkCharLength(name, i)));
+  }
+  std::string word;
+  const size_t length = 2 + random->Next(11);
+  for (size_t at = random->Next(static_cast<uint32_t>(chars.size()));
+       at < chars.size() && word.size() < length; ++at) {
+    const std::string& text = chars[at];
+    if (text.size() == 1 && static_cast<uint8_t>(text[0]) < 0x80) {
+      word += random->Next(2) ? static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])))
+                              : text[0];
+      continue;
+    }
+    const PinyinReadings readings =
+        text.size() == 2 ? PinyinReadingsOf(text[0], text[1]) : PinyinReadings();
+    if (readings.count == 0) break;
+    const std::string syllable = PinyinSyllable(readings.ids[random->Next(readings.count)]);
+    word += syllable.substr(0, 1 + random->Next(static_cast<uint32_t>(syllable.size())));
+  }
+  return word;
+}
+
+// Full and mixed pinyin words for the tree's Chinese words (中文 文件 报告 图片 表 新建), with
+// cuts that are ambiguous or whose syllables are prefixes of others, and words that must not
+// match.
+const char* const kPinyinWords[] = {"xian",
+                                    "fangan",
+                                    "changan",
+                                    "baogao",
+                                    "bgao",
+                                    "baog",
+                                    "zhongwen",
+                                    "zhongw",
+                                    "wenjian",
+                                    "wjian",
+                                    "wenj",
+                                    "tupian",
+                                    "tup",
+                                    "biao",
+                                    "bi",
+                                    "xinjian",
+                                    "xjwenjian",
+                                    "jianbao",
+                                    "wenjianbg",
+                                    "databiao",
+                                    "reportbg",
+                                    "tupianx",
+                                    "baogaox",
+                                    "zwenjian",
+                                    "xinjia",
+                                    "jianb",
+                                    "wenjianbaogaotupian",
+                                    "zhongwenwenjianbaogao"};
+
+// A keyword line of full or mixed pinyin words, now and then two words or a piece of a name.
+std::string RandomPinyinKeywords(const std::vector<std::string>& names, Random* random) {
+  std::string line;
+  const uint32_t words = 1 + random->Next(random->Next(3) == 0 ? 2 : 1);
+  for (uint32_t w = 0; w < words; ++w) {
+    const std::string& name = names[random->Next(static_cast<uint32_t>(names.size()))];
+    const uint32_t kind = random->Next(6);
+    std::string word =
+        kind == 0   ? RandomKeywords({name}, random)
+        : kind <= 2 ? kPinyinWords[random->Next(sizeof kPinyinWords / sizeof kPinyinWords[0])]
+                    : FullPinyinWord(name, random);
+    line += (w > 0 ? " " : "") + word;
+  }
+  return line;
 }
 
 // A keyword line of initials words, now and then with a piece of a name beside them.
@@ -319,6 +395,23 @@ TEST_F(SearchModel, PinyinRequestsMatchBruteForce) {
   EXPECT_GT(more, 20);  // the initials really find more than the names alone (33 of 300)
 }
 
+TEST_F(SearchModel, FullPinyinRequestsMatchBruteForce) {
+  Random random(31);
+  int more = 0;
+  for (int i = 0; i < 300; ++i) {
+    SearchRequest request = RandomRequest(&random);
+    request.keywords = NormalizeKeywords(RandomPinyinKeywords(names_, &random));
+    request.pinyin = true;
+    uint32_t total = 0;
+    std::vector<uint32_t> actual = Actual(request, &total);
+    ASSERT_EQ(actual, Expected(request)) << "keywords [" << request.keywords << "] location ["
+                                         << request.location << "] category " << request.category;
+    request.pinyin = false;
+    more += actual.size() > Expected(request).size();
+  }
+  EXPECT_GT(more, 60);  // whole syllables really find what the names alone do not
+}
+
 TEST_F(SearchModel, PinyinWithoutTheInitialsIndexMatchesBruteForce) {
   // The index as a build of an older version leaves it: the names are scanned instead.
   const char* const files[] = {initials::kMatrixFile, initials::kPostingFile};
@@ -335,6 +428,14 @@ TEST_F(SearchModel, PinyinWithoutTheInitialsIndexMatchesBruteForce) {
   for (int i = 0; i < 100; ++i) {
     SearchRequest request = RandomRequest(&random);
     request.keywords = NormalizeKeywords(RandomInitialsKeywords(names_, &random));
+    request.pinyin = true;
+    uint32_t total = 0;
+    ASSERT_EQ(Actual(request, &total), Expected(request)) << "[" << request.keywords << "]";
+  }
+  Random full(37);
+  for (int i = 0; i < 60; ++i) {
+    SearchRequest request = RandomRequest(&full);
+    request.keywords = NormalizeKeywords(RandomPinyinKeywords(names_, &full));
     request.pinyin = true;
     uint32_t total = 0;
     ASSERT_EQ(Actual(request, &total), Expected(request)) << "[" << request.keywords << "]";

@@ -10,14 +10,6 @@
 namespace sorvik {
 namespace {
 
-// The keys the index records for a name: those of its first 128 bytes, at most 128 of them.
-std::vector<uint32_t> IndexedNameKeys(const std::string& name) {
-  uint32_t limit = static_cast<uint32_t>(std::min<size_t>(name.size(), names::kMaxPosition));
-  std::vector<uint32_t> keys = TokenizeName(name, limit);
-  if (keys.size() > names::kMaxPosition) keys.resize(names::kMaxPosition);
-  return keys;
-}
-
 // Keys of `word` at 0-based key position `start` of `name_keys`.
 bool KeysAt(const std::vector<uint32_t>& name_keys, size_t start,
             const std::vector<uint32_t>& word_keys) {
@@ -26,6 +18,13 @@ bool KeysAt(const std::vector<uint32_t>& name_keys, size_t start,
 }
 
 }  // namespace
+
+std::vector<uint32_t> IndexedNameKeys(const std::string& name) {
+  uint32_t limit = static_cast<uint32_t>(std::min<size_t>(name.size(), names::kMaxPosition));
+  std::vector<uint32_t> keys = TokenizeName(name, limit);
+  if (keys.size() > names::kMaxPosition) keys.resize(names::kMaxPosition);
+  return keys;
+}
 
 bool NameMatchesWord(const std::string& name, const std::string& word) {
   std::vector<uint32_t> word_keys = TokenizeName(word, static_cast<uint32_t>(word.size()));

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "index/full_pinyin.h"
 #include "index/name_index_format.h"
 #include "index/name_keys.h"
-#include "index/pinyin_initials.h"
 #include "index/snapshot_format.h"
 #include "platform/local_time.h"
 #include "query/entry_set.h"
@@ -29,8 +29,8 @@ std::u16string KeyText(const std::string& text, bool indexed) {
 
 // A keyword word ready to be matched against many names.
 struct PreparedWord {
-  std::u16string keys;                 // its keys
-  std::vector<InitialsUnit> initials;  // its initials pattern; empty: not by initials
+  std::u16string keys;  // its keys
+  PinyinWord pinyin;    // the word for matching by pinyin; empty: not by pinyin
 };
 
 // Whether the word's keys occur in the name's keys where the index would find them: one key
@@ -50,28 +50,29 @@ PreparedKeywords Prepare(const ParsedKeywords& parsed, bool pinyin) {
   for (const std::vector<std::string>& words : parsed.alternatives) {
     std::vector<PreparedWord> run;
     for (const std::string& word : words) {
-      run.push_back(
-          {KeyText(word, false), pinyin ? InitialsPattern(word) : std::vector<InitialsUnit>()});
+      run.push_back({KeyText(word, false), PinyinWord(pinyin ? word : std::string())});
     }
     prepared.push_back(std::move(run));
   }
   return prepared;
 }
 
-bool NameMatches(const LiveEntry& entry, const PreparedKeywords& keywords) {
-  const std::u16string& keys = entry.nameKeys;
-  std::vector<InitialsUnit> initials;
-  bool initials_made = false;
-  for (const std::vector<PreparedWord>& run : keywords) {
+// Whether the entry's name spells `word` by pinyin: one of its name keys is a character that
+// spells it alone, or a run of two characters or more does.
+bool SpellsByPinyin(const LiveEntry& entry, PinyinWord* word) {
+  for (char16_t key : entry.nameKeys) {
+    if (word->SpelledBy(static_cast<uint8_t>(key >> 8), static_cast<uint8_t>(key))) return true;
+  }
+  return word->FoundIn(entry.details.name.data(), entry.details.name.size());
+}
+
+bool NameMatches(const LiveEntry& entry, PreparedKeywords* keywords) {
+  for (std::vector<PreparedWord>& run : *keywords) {
     if (run.empty()) continue;
     bool all = true;
-    for (const PreparedWord& word : run) {
-      if (KeysHold(keys, word.keys)) continue;
-      if (!word.initials.empty()) {
-        if (!initials_made) initials = InitialsOf(entry.details.name);
-        initials_made = true;
-        if (InitialsContain(initials, word.initials)) continue;
-      }
+    for (PreparedWord& word : run) {
+      if (KeysHold(entry.nameKeys, word.keys)) continue;
+      if (!word.pinyin.Empty() && SpellsByPinyin(entry, &word.pinyin)) continue;
       all = false;
       break;
     }
@@ -175,7 +176,7 @@ void LiveLayer::ClearRemoved(EntrySet* set) const {
 
 void LiveLayer::Match(const SearchRequest& request, std::vector<uint32_t>* ids) const {
   const ParsedKeywords parsed = ParseKeywords(request.keywords);
-  const PreparedKeywords keywords = Prepare(parsed, request.pinyin);
+  PreparedKeywords keywords = Prepare(parsed, request.pinyin);
   const bool filtered_by_category = request.category >= 0 && request.category <= 5;
   auto selects = [&](const LiveEntry& entry) {
     if (!entry.alive) return false;
@@ -185,7 +186,7 @@ void LiveLayer::Match(const SearchRequest& request, std::vector<uint32_t>* ids) 
         !(request.monthFrom <= entry.monthCode && entry.monthCode < request.monthTo)) {
       return false;
     }
-    return parsed.selectsAll || NameMatches(entry, keywords);
+    return parsed.selectsAll || NameMatches(entry, &keywords);
   };
   if (request.location.size() < 2) {
     for (size_t i = 0; i < entries_.size(); ++i) {

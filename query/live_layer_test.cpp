@@ -136,6 +136,15 @@ TEST(LiveLayer, MatchAppliesEveryFilter) {
   EXPECT_TRUE(match(initials).empty());
   initials.pinyin = true;
   EXPECT_EQ(match(initials), (Ids{chinese}));
+  // Whole syllables and prefixes of them; one character alone by the name keys.
+  for (const char* word : {"baogao", "bgao", "bao", "gao.t"}) {
+    SearchRequest full = MakeSearchRequest(word, "", kCategoryAll, false, 0, 0);
+    full.pinyin = true;
+    EXPECT_EQ(match(full), (Ids{chinese})) << word;
+  }
+  SearchRequest past = MakeSearchRequest("baogaox", "", kCategoryAll, false, 0, 0);
+  past.pinyin = true;
+  EXPECT_TRUE(match(past).empty());
   // A deleted addition is never selected.
   layer.Erase("D:\\work\\report.doc", false);
   EXPECT_EQ(match(MakeSearchRequest("report", "", kCategoryAll, false, 0, 0)), (Ids{other}));

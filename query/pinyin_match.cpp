@@ -3,53 +3,25 @@
 #include <algorithm>
 #include <iterator>
 
+#include "index/full_pinyin.h"
 #include "index/index_reader.h"
 #include "index/initials_format.h"
 #include "index/initials_keys.h"
 #include "index/initials_reader.h"
 #include "index/record_store.h"
 #include "query/loaded_index.h"
+#include "query/pinyin_candidates.h"
 #include "query/query_engine.h"
 
 namespace sorvik {
 namespace {
 
-// The initials of the name of a record text (its "I" line; the last one when repeated).
+// The initials of the name of a record text.
 void InitialsOfRecord(const char* text, uint32_t length, std::vector<InitialsUnit>* initials) {
-  initials->clear();
-  ForEachRecordField(text, length,
-                     [&](const char* key, uint32_t key_length, const char* value, uint32_t size) {
-                       if (key_length == 1 && key[0] == 'I') InitialsOf(value, size, initials);
-                     });
-}
-
-// The long names that hold every key of a word somewhere: the lists of the keys at
-// initials::kLongPosition intersected, shortest first.
-std::vector<uint32_t> LongCandidates(IndexReader* matrix, const std::vector<uint32_t>& keys) {
-  std::vector<std::pair<uint32_t, uint32_t>> order;  // (id count, key)
-  for (uint32_t key : keys) {
-    const MatrixCell cell = matrix->Lookup(key, initials::kLongPosition);
-    if (cell.value == 0) return {};
-    order.emplace_back(cell.value, key);
-  }
-  std::sort(order.begin(), order.end());
-  std::vector<uint32_t> candidates, list;
-  for (size_t k = 0; k < order.size(); ++k) {
-    if (!matrix->ReadList(matrix->Lookup(order[k].second, initials::kLongPosition), &list)) {
-      return {};
-    }
-    if (!std::is_sorted(list.begin(), list.end())) std::sort(list.begin(), list.end());  // damage
-    if (k == 0) {
-      candidates.swap(list);
-      continue;
-    }
-    std::vector<uint32_t> both;
-    std::set_intersection(candidates.begin(), candidates.end(), list.begin(), list.end(),
-                          std::back_inserter(both));
-    candidates.swap(both);
-    if (candidates.empty()) break;
-  }
-  return candidates;
+  const char* name = nullptr;
+  uint32_t size = 0;
+  NameOfRecord(text, length, &name, &size);
+  InitialsOf(name, size, initials);
 }
 
 // Marks the long names whose initials hold `word` (of two keys or more): the candidates that
@@ -101,7 +73,11 @@ void MatchRunIndexed(LoadedIndex* index, InitialsReader* initials,
     } else {
       MatchWordWithin(index->reader(), word, *within, word_set.get());
     }
-    if (IsInitialsWord(word)) MarkIndexedInitials(index, initials, word, within, word_set.get());
+    if (IsInitialsWord(word)) {
+      MarkIndexedInitials(index, initials, word, within, word_set.get());
+      MarkSingleCharacters(index->reader(), word, word_set.get());
+      MarkRunsByInitials(index, initials, word, within, word_set.get());
+    }
     if (k == 0) {
       set->Or(*word_set);
     } else {
@@ -110,27 +86,25 @@ void MatchRunIndexed(LoadedIndex* index, InitialsReader* initials,
   }
 }
 
-bool AnyPattern(const std::vector<std::vector<InitialsUnit>>& patterns) {
-  for (const std::vector<InitialsUnit>& pattern : patterns) {
-    if (!pattern.empty()) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
-void MarkInitialsMatches(RecordStore* store, const std::vector<std::vector<InitialsUnit>>& patterns,
-                         std::vector<std::unique_ptr<EntrySet>>* sets) {
-  if (!AnyPattern(patterns) || sets->empty()) return;
+void MarkPinyinMatches(RecordStore* store, const std::vector<std::string>& words,
+                       std::vector<std::unique_ptr<EntrySet>>* sets) {
+  std::vector<PinyinWord> prepared(words.begin(), words.end());
+  if (sets->empty() || std::all_of(prepared.begin(), prepared.end(),
+                                   [](const PinyinWord& word) { return word.Empty(); })) {
+    return;
+  }
   const uint32_t count = std::min(store->Count(), (*sets)[0]->bitCount());
-  std::vector<InitialsUnit> initials;
   for (uint32_t id = 1; id <= count; ++id) {
     const char* text = nullptr;
     uint32_t length = 0;
     if (!store->ReadText(id, &text, &length)) continue;
-    InitialsOfRecord(text, length, &initials);
-    for (size_t k = 0; k < patterns.size(); ++k) {
-      if (InitialsContain(initials, patterns[k])) (*sets)[k]->SetIds(&id, 1);
+    const char* name = nullptr;
+    uint32_t size = 0;
+    NameOfRecord(text, length, &name, &size);
+    for (size_t k = 0; k < prepared.size(); ++k) {
+      if (prepared[k].FoundIn(name, size)) (*sets)[k]->SetIds(&id, 1);
     }
   }
 }
@@ -144,15 +118,14 @@ void MatchRunWithInitials(LoadedIndex* index, const std::vector<std::string>& wo
   }
   // Without an initials index (a folder built by an older version) the names are scanned.
   std::vector<std::unique_ptr<EntrySet>> sets;
-  std::vector<std::vector<InitialsUnit>> patterns;
   for (const std::string& word : words) {
     std::unique_ptr<EntrySet> word_set = EntrySet::Create(set->bitCount(), 0x00);
     if (!word_set) return;
     MatchWord(index->reader(), word, word_set.get());
+    if (IsInitialsWord(word)) MarkSingleCharacters(index->reader(), word, word_set.get());
     sets.push_back(std::move(word_set));
-    patterns.push_back(InitialsPattern(word));
   }
-  MarkInitialsMatches(index->store(), patterns, &sets);
+  MarkPinyinMatches(index->store(), words, &sets);
   set->Or(*sets[0]);
   for (size_t k = 1; k < sets.size(); ++k) set->And(*sets[k]);
 }

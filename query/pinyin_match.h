@@ -1,7 +1,8 @@
-// Keyword matching with pinyin initials over a loaded index: a word matches an entry when its
-// name holds the word, or when the word is ASCII text and the name's initials hold it. The
-// initials matches come from the folder's initials index, or, in a folder without one, from a
-// pass over the names of the record store.
+// Keyword matching with pinyin over a loaded index: a word matches an entry when its name holds
+// the word, or when the word is ASCII text that the name spells by pinyin (index/full_pinyin.h:
+// initials, whole syllables or prefixes of them). The pinyin matches come from the folder's
+// initials index, or, in a folder without one, from a pass over the names of the record store;
+// a word that one character spells alone is looked up as that character in the name index.
 #pragma once
 
 #include <cstdint>
@@ -17,13 +18,14 @@ namespace sorvik {
 class LoadedIndex;
 class RecordStore;
 
-// Marks in sets[k] the entries 1..N of `store` whose initials hold patterns[k]; empty patterns
-// are skipped. Every name is read once, whatever the number of patterns.
-void MarkInitialsMatches(RecordStore* store, const std::vector<std::vector<InitialsUnit>>& patterns,
-                         std::vector<std::unique_ptr<EntrySet>>* sets);
+// Marks in sets[k] the entries 1..N of `store` whose names spell words[k] by full pinyin in a
+// run of two characters or more (PinyinWord::FoundIn); words that may not match by initials
+// are skipped. Every name is read once, whatever the number of words.
+void MarkPinyinMatches(RecordStore* store, const std::vector<std::string>& words,
+                       std::vector<std::unique_ptr<EntrySet>>* sets);
 
-// MatchRun with initials: marks in `set` the entries that match every word of one alternative,
-// each word by its name keys or by initials; no word: nothing. The answer is the same with and
+// MatchRun with pinyin: marks in `set` the entries that match every word of one alternative,
+// each word by its name keys or by pinyin; no word: nothing. The answer is the same with and
 // without the initials index.
 void MatchRunWithInitials(LoadedIndex* index, const std::vector<std::string>& words, EntrySet* set);
 

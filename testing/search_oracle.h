@@ -28,9 +28,10 @@ struct OracleEntry {
 std::vector<std::vector<std::string>> InitialChoices(const std::string& name);
 
 // Whether `name` matches `parsed` word by word, each word by its bytes or, as a pinyin search
-// also allows, by the initials of the name's Chinese characters (spelled from some character
-// on), decided by trying every reading's initial.
-bool NameMatchesWithInitials(const std::string& name, const ParsedKeywords& parsed);
+// also allows, by pinyin: a run of two characters or more spells it, each Chinese character by
+// a prefix of one of its readings and each other character by its own byte, decided by trying
+// every prefix of every reading; or one character that the name keys hold spells it alone.
+bool NameMatchesWithPinyin(const std::string& name, const ParsedKeywords& parsed);
 
 // Whether `text` starts with `prefix`, ASCII letters compared without regard to case.
 bool StartsWithNoCase(const std::string& text, const std::string& prefix);
