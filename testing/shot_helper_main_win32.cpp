@@ -9,6 +9,9 @@
 //   search TEXT             types TEXT into the search window's keyword box and presses Enter
 //   type TEXT               selects the keyword box's text and types TEXT over it, key by key
 //                           (posted characters, no Enter)
+//   type-paced MS TEXT      the same, one key every MS milliseconds, printing for each key the
+//                           moment it was posted (the host's clock, microseconds since 1970) and
+//                           the text the box then holds
 //   command ID              sends the search window the menu command ID
 //   next-page               clicks "下一页" in the search window's bottom bar
 //   menu ID                 clicks the search bar's menu button ID (its drop-down opens)
@@ -161,6 +164,32 @@ int ClickColumnHeader(HWND main, int column) {
   return 0;
 }
 
+// The host's clock in microseconds since 1970.
+uint64_t UnixMicros() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  const uint64_t ticks = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  return ticks / 10 - 11644473600000000ull;
+}
+
+int TypePaced(const std::vector<std::string>& args) {
+  if (args.size() != 2) return 2;
+  HWND main = FindShown("#32770", kMainWindowTitle);
+  HWND edit = main != nullptr ? KeywordEdit(main) : nullptr;
+  if (edit == nullptr) return 1;
+  const DWORD pace = static_cast<DWORD>(std::atoi(args[0].c_str()));
+  PostMessageA(edit, EM_SETSEL, 0, -1);
+  std::string typed;
+  for (char c : args[1]) {
+    PostMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 0);
+    typed += c;
+    std::printf("%llu\t%s\n", static_cast<unsigned long long>(UnixMicros()), typed.c_str());
+    std::fflush(stdout);
+    Sleep(pace);
+  }
+  return 0;
+}
+
 // Waits until the result list shows `rows` rows and prints when, in Unix milliseconds, so that a
 // script can time a change on disk against it. Looks every 5 ms for at most 60 s.
 int WaitForRows(int rows) {
@@ -169,10 +198,7 @@ int WaitForRows(int rows) {
   if (list == nullptr) return 1;
   for (int i = 0; i < 12000; ++i) {
     if (SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == rows) {
-      FILETIME now;
-      GetSystemTimeAsFileTime(&now);
-      const uint64_t ticks = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-      std::printf("%llu\n", static_cast<unsigned long long>(ticks / 10000 - 11644473600000ull));
+      std::printf("%llu\n", static_cast<unsigned long long>(UnixMicros() / 1000));
       return 0;
     }
     Sleep(5);
@@ -409,6 +435,7 @@ int Run(const std::string& command, int seconds, const std::string& argument,
     return dialog != nullptr && PostMessageA(dialog, WM_COMMAND, IDC_CLEAN_NOW, 0) ? 0 : 1;
   }
   if (command == "wait-rows") return WaitForRows(seconds);
+  if (command == "type-paced") return TypePaced(args);
   return 2;
 }
 

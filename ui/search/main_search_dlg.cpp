@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "lifecycle/index_manager.h"
 #include "query/search_result.h"
 #include "res/resource_ids.h"
@@ -23,6 +26,24 @@ constexpr int kListLeft = 165;
 constexpr RECT kGuideButtonRect = {3, 43, 70, 63};
 constexpr RECT kResetButtonRect = {86, 43, 156, 63};
 constexpr int kPanelTop = 63;
+
+// With SORVIK_TYPING_LOG naming a file, each page of a search as you type is drawn at once and
+// the moment it was (the host's clock, microseconds since 1970) is appended there with the words
+// it answers, for scripts/typing-latency to time keystrokes against.
+void LogTypingPageDrawn(HWND list, const std::string& keywords) {
+  static const char* const path = std::getenv("SORVIK_TYPING_LOG");
+  if (path == nullptr || *path == '\0') return;
+  RedrawWindow(list, nullptr, nullptr, RDW_UPDATENOW);
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  const uint64_t ticks = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  if (std::FILE* log = std::fopen(path, "ab")) {
+    std::fprintf(log, "%llu\t%s\n",
+                 static_cast<unsigned long long>(ticks / 10 - 11644473600000000ull),
+                 keywords.c_str());
+    std::fclose(log);
+  }
+}
 
 }  // namespace
 
@@ -163,6 +184,7 @@ void MainSearchDlg::OnTypingAnswer(LPARAM posted) {
       session_.Show(job.request, job.page_size, answer->TakeResult(), answer->Total());
   if (result == nullptr) return;
   ShowOrHideNotFound(*result);
+  LogTypingPageDrawn(list_.Handle(), job.request.keywords);
   // A swap came between the search and this answer: its notice found the older page current.
   if (!result->IsCurrent()) OnIndexSwapped();
 }
