@@ -190,8 +190,8 @@ TEST_F(PinyinLongNames, WithoutTheInitialsIndexTheAnswersStayTheSame) {
 class FullPinyin : public PinyinSearch {
  protected:
   std::vector<const char*> MoreFiles() const override {
-    return {"西安旅行.jpg", "先进.doc", "方案.doc",  "长安.txt",
-            "行长讲话.doc", "吕布.txt", "报、告.txt"};
+    return {"西安旅行.jpg", "先进.doc",   "方案.doc", "长安.txt", "行长讲话.doc",
+            "吕布.txt",     "报、告.txt", "中秋.txt", "中@.txt"};
   }
 };
 
@@ -212,6 +212,9 @@ TEST_F(FullPinyin, WholeSyllablesAndTheirPrefixes) {
   EXPECT_EQ(Find("lvbu", true), Names({"吕布.txt"}));
   EXPECT_EQ(Find("lubu", true), Names());
   EXPECT_EQ(Find("xian doc", true), Names({"先进.doc"}));
+  // The name keys of 中@ are 中 and the bridge key of its trail byte and "@", the code of 蠤
+  // (qiu): two keys in a row, yet no two characters that spell zhong and qiu.
+  EXPECT_EQ(Find("zhongqiu", true), Names({"中秋.txt"}));
 }
 
 TEST_F(FullPinyin, WithoutTheInitialsIndexTheAnswersStayTheSame) {

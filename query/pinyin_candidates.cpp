@@ -22,20 +22,22 @@ constexpr size_t kMostInitialsWords = 64;  // initials words one word is looked 
 constexpr size_t kLongestCut = 16;         // bytes of a word cut into pieces, at most
 constexpr size_t kShortestCut = 7;  // a shorter prefix might be spelled by one character alone
 constexpr uint32_t kUnfilteredCandidates = 16;  // fewer are checked without the piece filter
+constexpr size_t kMostPairs = 1024;  // pairs of characters looked up for a cut into two pieces
 
 // The initials words under which every run of two characters or more that spells `word` is
 // found, each with the pieces that filter its names (CutInitials): those of its cuts, or, for a
 // word too long to cut, those of a prefix that is not (a run that spells the word also spells
-// each prefix of it), the prefix's own bytes included, unfiltered. Words of one byte (the word
-// spelled by one character alone) are left out.
-std::vector<CutInitials> LookupsOf(const std::string& word) {
+// each prefix of it), the prefix's own bytes included, unfiltered; `whole` tells which. Words of
+// one byte (the word spelled by one character alone) are left out.
+std::vector<CutInitials> LookupsOf(const std::string& word, bool* whole) {
   std::vector<CutInitials> lookups;
   size_t length = std::min(word.size(), kLongestCut);
   while (!FullPinyinInitials(word.substr(0, length), kMostInitialsWords, &lookups) &&
          length > kShortestCut) {
     --length;
   }
-  if (length < word.size()) {
+  *whole = length == word.size();
+  if (!*whole) {
     std::string prefix = word.substr(0, length);
     for (char& c : prefix) c = LowerAscii(c);
     lookups.push_back({prefix, {}});
@@ -118,6 +120,47 @@ void MarkInitialsCandidates(IndexReader* matrix, const std::string& initials,
   }
 }
 
+// The codes that spell `piece` alone and that the name index holds; with `no_bridge`, only those
+// whose second byte is 0x80 or more, which no bridge key (index/name_keys.h) can stand for.
+std::vector<uint16_t> IndexedCharacters(IndexReader* names, const std::string& piece,
+                                        bool no_bridge) {
+  std::vector<uint16_t> codes;
+  for (uint16_t code : CharactersSpelling(piece)) {
+    if (no_bridge && (code & 0xFF) < 0x80) continue;
+    if (names->Lookup(code, names::kSummaryPosition).value != 0) codes.push_back(code);
+  }
+  return codes;
+}
+
+// Marks the names that spell `first` and `second` with two neighbouring characters among their
+// name keys: the codes of the two at consecutive key positions. A key of a double-byte
+// character is that character, and the key before one is the character before it or a pair of
+// an ASCII byte and its lead byte (below 0x8000), so the two keys are the two characters, one
+// right after the other, when the second cannot be a bridge key. More pairs than kMostPairs are
+// left to the candidates' check, as are the pairs whose second character could be a bridge key.
+void MarkSyllablePairs(IndexReader* names, const std::string& first, const std::string& second,
+                       const EntrySet* within, EntrySet* set) {
+  const std::vector<uint16_t> firsts = IndexedCharacters(names, first, false);
+  const std::vector<uint16_t> seconds = IndexedCharacters(names, second, true);
+  if (firsts.size() * seconds.size() > kMostPairs) return;
+  for (uint16_t a : firsts) {
+    for (uint16_t b : seconds) MatchKeys(names, {a, b}, within, set);
+  }
+}
+
+// Marks, for every cut of `word` into two longer pieces, the names MarkSyllablePairs finds.
+void MarkCutsOfTwoSyllables(IndexReader* names, const std::vector<CutInitials>& lookups,
+                            const EntrySet* within, EntrySet* set) {
+  for (const CutInitials& cut : lookups) {
+    if (cut.initials.size() != 2) continue;  // two pieces, both longer ones
+    for (const std::string& pieces : cut.pieces) {
+      const size_t space = pieces.find(' ');
+      if (space == std::string::npos) continue;
+      MarkSyllablePairs(names, pieces.substr(0, space), pieces.substr(space + 1), within, set);
+    }
+  }
+}
+
 }  // namespace
 
 void NameOfRecord(const char* text, uint32_t length, const char** name, uint32_t* size) {
@@ -168,8 +211,11 @@ void MarkSingleCharacters(IndexReader* names, const std::string& word, EntrySet*
 
 void MarkRunsByInitials(LoadedIndex* index, InitialsReader* initials, const std::string& word,
                         const EntrySet* within, EntrySet* set) {
-  const std::vector<CutInitials> lookups = LookupsOf(word);
+  bool whole = false;
+  const std::vector<CutInitials> lookups = LookupsOf(word, &whole);
   if (lookups.empty()) return;
+  // Runs of two whole characters found exactly need no check of their names.
+  if (whole) MarkCutsOfTwoSyllables(index->reader(), lookups, within, set);
   std::unique_ptr<EntrySet> candidates = EntrySet::Create(set->bitCount(), 0x00);
   std::unique_ptr<EntrySet> found = EntrySet::Create(set->bitCount(), 0x00);
   if (!candidates || !found) return;
