@@ -5,7 +5,7 @@
 // and the folder lookup on its own. The same request also runs straight on the loaded files,
 // which the manager refuses to load when their sizes do not fit together. The matrix and the
 // lists also stand for the initials index (index.pym, index.pyd), and the request runs again
-// with pinyin initials on. Every answer must be a well-formed page.
+// with pinyin on (initials and whole syllables). Every answer must be a well-formed page.
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
