@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -30,54 +31,104 @@ int CompareNumbers(T a, T b) {
   return a < b ? -1 : (a > b ? 1 : 0);
 }
 
-// The distinct folder texts of the records, each with a number in order of first sight.
+// The folder texts of the records, ASCII letters folded (so that byte order is the folder
+// column's order), back to back in chunks that never move (a growing string would hold its old
+// and new copies at once): a folder's own path once, and each root or parent path read from the
+// store once however often it comes.
 class FolderTexts {
  public:
-  uint32_t IdOf(const std::string& text) {
-    auto found = ids_.emplace(text, static_cast<uint32_t>(texts_.size()));
-    if (found.second) texts_.push_back(&found.first->first);
-    return found.first->second;
+  // The number of `text`, a folder's own path (each is met once).
+  uint32_t Add(const std::string& text) {
+    const std::string folded = GbkLowerAscii(text);
+    if (chunks_.empty() || chunks_.back().size() + folded.size() > chunks_.back().capacity()) {
+      chunks_.emplace_back();
+      chunks_.back().reserve(std::max(kChunkBytes, folded.size()));
+    }
+    std::string& chunk = chunks_.back();
+    spans_.push_back({static_cast<uint32_t>(chunks_.size() - 1),
+                      static_cast<uint32_t>(chunk.size()), static_cast<uint32_t>(folded.size())});
+    chunk += folded;
+    return static_cast<uint32_t>(spans_.size() - 1);
+  }
+  // The number of `text`, a root or a parent's path, which may come again.
+  uint32_t Shared(const std::string& text) {
+    auto found = shared_.find(text);
+    if (found != shared_.end()) return found->second;
+    const uint32_t number = Add(text);
+    shared_.emplace(text, number);
+    return number;
+  }
+  // Records that folder entry `id` has text `number`; ids come in ascending order.
+  void SetOwn(uint32_t id, uint32_t number) { own_.emplace_back(id, number); }
+  // The number of the own path of folder entry `id`; false when it was not set.
+  bool OwnOf(uint32_t id, uint32_t* number) const {
+    auto found = std::lower_bound(own_.begin(), own_.end(), std::make_pair(id, 0u));
+    if (found == own_.end() || found->first != id) return false;
+    *number = found->second;
+    return true;
   }
   // The rank of each text's number among all texts sorted as the folder column sorts them;
-  // texts equal with ASCII letters folded share a rank.
+  // equal texts share a rank.
   std::vector<uint32_t> Ranks() const {
-    std::vector<uint32_t> by_text(texts_.size());
+    std::vector<uint32_t> by_text(spans_.size());
     std::iota(by_text.begin(), by_text.end(), 0u);
-    std::sort(by_text.begin(), by_text.end(), [this](uint32_t a, uint32_t b) {
-      return CompareAsciiNoCase(*texts_[a], *texts_[b]) < 0;
-    });
-    std::vector<uint32_t> ranks(texts_.size());
+    std::sort(by_text.begin(), by_text.end(),
+              [this](uint32_t a, uint32_t b) { return Text(a) < Text(b); });
+    std::vector<uint32_t> ranks(spans_.size());
     uint32_t rank = 0;
     for (size_t i = 0; i < by_text.size(); ++i) {
-      if (i > 0 && CompareAsciiNoCase(*texts_[by_text[i - 1]], *texts_[by_text[i]]) != 0) ++rank;
+      if (i > 0 && Text(by_text[i - 1]) != Text(by_text[i])) ++rank;
       ranks[by_text[i]] = rank;
     }
     return ranks;
   }
 
  private:
-  std::unordered_map<std::string, uint32_t> ids_;
-  std::vector<const std::string*> texts_;
+  struct Span {
+    uint32_t chunk, offset, length;
+  };
+  static constexpr size_t kChunkBytes = size_t{1} << 22;
+
+  std::string_view Text(uint32_t number) const {
+    const Span& span = spans_[number];
+    return std::string_view(chunks_[span.chunk]).substr(span.offset, span.length);
+  }
+
+  std::vector<std::string> chunks_;                   // the folded texts, back to back
+  std::vector<Span> spans_;                           // where text k lies in chunks_
+  std::unordered_map<std::string, uint32_t> shared_;  // roots and parents' paths
+  std::vector<std::pair<uint32_t, uint32_t>> own_;    // folder entry id, number of its path
+};
+
+// The first sixteen bytes of a folded name as two big-endian numbers (zeros past its end):
+// names that differ there compare as these do. A name holds no zero byte, so two prefixes that
+// are equal and end in a zero byte stand for equal names. Sixteen bytes tell apart all but about
+// one name in ten of a disk; the rest are read again.
+struct NamePrefix {
+  uint64_t high = 0, low = 0;
+  bool operator==(const NamePrefix& other) const { return high == other.high && low == other.low; }
+  bool operator!=(const NamePrefix& other) const { return !(*this == other); }
+  bool operator<(const NamePrefix& other) const {
+    return high != other.high ? high < other.high : low < other.low;
+  }
 };
 
 // What the orders are made of, entry k at index k - 1: the first bytes of the name with its
-// ASCII letters folded (NamePrefix; the rest is read again only where two names share them), the
+// ASCII letters folded (NamePrefixOf; the rest is read again only where two names share them), the
 // folder as the number of its text (its rank once all are read), the time and the size.
 struct SortColumns {
-  std::vector<uint64_t> name_prefix;
+  std::vector<NamePrefix> name_prefix;
   std::vector<uint32_t> folder;
   std::vector<uint64_t> time;
   std::vector<uint64_t> size;
 };
 
-// The first eight bytes of a folded name as one big-endian number (zeros past its end): names
-// that differ there compare as these numbers do. A name holds no zero byte, so two prefixes
-// that are equal and end in a zero byte stand for equal names.
-uint64_t NamePrefix(const std::string& folded) {
-  uint64_t prefix = 0;
-  for (size_t i = 0; i < 8; ++i) {
+NamePrefix NamePrefixOf(const std::string& folded) {
+  NamePrefix prefix;
+  for (size_t i = 0; i < 16; ++i) {
     const uint8_t byte = i < folded.size() ? static_cast<uint8_t>(folded[i]) : 0;
-    prefix = (prefix << 8) | byte;
+    uint64_t& half = i < 8 ? prefix.high : prefix.low;
+    half = (half << 8) | byte;
   }
   return prefix;
 }
@@ -88,7 +139,6 @@ uint64_t NamePrefix(const std::string& folded) {
 void ReadColumns(RecordStore* store, SortColumns* columns) {
   const uint32_t count = store->Count();
   FolderTexts texts;
-  std::unordered_map<uint32_t, uint32_t> own_text;  // folder entry id -> number of its own path
   columns->name_prefix.reserve(count);
   columns->folder.reserve(count);
   columns->time.reserve(count);
@@ -99,13 +149,12 @@ void ReadColumns(RecordStore* store, SortColumns* columns) {
     const uint64_t size = ParseHex64(fields.size);
     uint32_t folder = 0;
     if (fields.where.find(':') != std::string::npos) {
-      folder = texts.IdOf(fields.where);
-    } else {
-      auto own = own_text.find(ParseParentId(fields.where));
-      folder = own != own_text.end() ? own->second : texts.IdOf(ParentPathOf(store, fields.where));
+      folder = texts.Shared(fields.where);
+    } else if (!texts.OwnOf(ParseParentId(fields.where), &folder)) {
+      folder = texts.Shared(ParentPathOf(store, fields.where));
     }
-    if (size == kFolderSize) own_text[id] = texts.IdOf(fields.where + "\\" + fields.name);
-    columns->name_prefix.push_back(NamePrefix(GbkLowerAscii(fields.name)));
+    if (size == kFolderSize) texts.SetOwn(id, texts.Add(fields.where + "\\" + fields.name));
+    columns->name_prefix.push_back(NamePrefixOf(GbkLowerAscii(fields.name)));
     columns->folder.push_back(folder);
     columns->time.push_back(ParseHex64(fields.modified));
     columns->size.push_back(size);
@@ -135,9 +184,9 @@ struct KeyOrder {
 
 // Orders ids[begin, end), which share their name prefix and stand in id order, by their whole
 // folded names (read again from the store), ties by id, and marks the equal neighbours.
-void OrderSharedPrefix(RecordStore* store, uint64_t prefix, size_t begin, size_t end,
+void OrderSharedPrefix(RecordStore* store, const NamePrefix& prefix, size_t begin, size_t end,
                        KeyOrder* order) {
-  if ((prefix & 0xFF) == 0) {  // the names ended within the prefix: all equal
+  if ((prefix.low & 0xFF) == 0) {  // the names ended within the prefix: all equal
     for (size_t p = begin + 1; p < end; ++p) order->Tie(p);
     return;
   }
@@ -160,12 +209,12 @@ KeyOrder NameOrder(RecordStore* store, const SortColumns& columns, uint32_t coun
   order.ids.resize(count);
   order.ties.assign(BitmapBytes(count), 0);
   std::iota(order.ids.begin(), order.ids.end(), 1u);
-  const std::vector<uint64_t>& prefix = columns.name_prefix;
+  const std::vector<NamePrefix>& prefix = columns.name_prefix;
   std::sort(order.ids.begin(), order.ids.end(), [&](uint32_t a, uint32_t b) {
     return prefix[a - 1] != prefix[b - 1] ? prefix[a - 1] < prefix[b - 1] : a < b;
   });
   for (size_t begin = 0, end = 0; begin < count; begin = end) {
-    const uint64_t shared = prefix[order.ids[begin] - 1];
+    const NamePrefix shared = prefix[order.ids[begin] - 1];
     for (end = begin + 1; end < count && prefix[order.ids[end] - 1] == shared;) ++end;
     if (end - begin > 1) OrderSharedPrefix(store, shared, begin, end, &order);
   }

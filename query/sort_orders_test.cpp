@@ -104,17 +104,17 @@ TEST_F(SortOrdersTest, TheWrittenOrdersAreThoseOfTheResultList) {
   }
 }
 
-// Names that share their first eight bytes, which the build orders by reading them again:
-// equal once folded, one a prefix of another, exactly eight bytes, double-byte past them.
+// Names that share their first sixteen bytes, which the build orders by reading them again:
+// equal once folded, one a prefix of another, exactly sixteen bytes, double-byte past them.
 TEST_F(SortOrdersTest, NamesSharingTheirFirstBytesAreReadAgain) {
-  Add("report-2019-b.doc", "4", "1", "1");         // 11
-  Add("Report-2019-a.doc", "4", "1", "2");         // 12
-  Add("REPORT-2019-B.DOC", "4", "1", "1");         // 13: the same name as 11, folded
-  Add("report-2019", "4", "1", "3");               // 14
-  Add("abcdefgh", "4", "D:", "3");                 // 15
-  Add("abcdefgh1", "4", "D:", "3");                // 16
-  Add("ABCDEFGH", "4", "D:", "3");                 // 17: the same name as 15, folded
-  Add("report-2\x81\x41\x81\x61", "4", "1", "3");  // 18
+  Add("quarterly-report-2019-b.doc", "4", "1", "1");        // 11
+  Add("Quarterly-Report-2019-a.doc", "4", "1", "2");        // 12
+  Add("QUARTERLY-REPORT-2019-B.DOC", "4", "1", "1");        // 13: the same name as 11, folded
+  Add("quarterly-report-2019", "4", "1", "3");              // 14
+  Add("abcdefghijklmnop", "4", "D:", "3");                  // 15
+  Add("abcdefghijklmnop1", "4", "D:", "3");                 // 16
+  Add("ABCDEFGHIJKLMNOP", "4", "D:", "3");                  // 17: the same name as 15, folded
+  Add("quarterly-report-\x81\x41\x81\x61", "4", "1", "3");  // 18
   for (uint32_t id = 11; id <= store_.Count(); ++id) LoadEntryDetails(&store_, id, &details_[id]);
   const std::string path = folder_.Join(kSortOrderFile);
   ASSERT_TRUE(WriteSortOrders(&store_, path).ok());
