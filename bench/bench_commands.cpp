@@ -216,7 +216,7 @@ int RunWalk(const BenchArgs& args, FILE* out, FILE* err) {
 // it can be compared with the live one: first alone (index.mtr and index.dat, "names"), then
 // with the initials index beside it, as a build makes them ("names+initials"). The difference
 // is what the initials index adds to a build.
-int RunNames(FILE* out, FILE* err) {
+int RunNames(const BenchArgs& args, FILE* out, FILE* err) {
   RecordStore store;
   if (!store.Open(std::string(".\\") + kLiveFolder + "\\" + snapshot::kRecordFile)) {
     std::fprintf(err, "sorvik-bench: no record store here\n");
@@ -229,6 +229,7 @@ int RunNames(FILE* out, FILE* err) {
     builder.SetRecordSource(&store);
     builder.SetLog(BuildLog());
     builder.SetInitials(initials);
+    builder.SetChunkNames(args.chunk_names);
     const double start = NowUs();
     const bool built = builder.Build();
     const double wall_ms = (NowUs() - start) / 1000;
@@ -378,7 +379,7 @@ int RunBench(const std::vector<std::string>& args, FILE* err) {
   if (parsed.command == "search") return RunSearch(parsed, results.file(), err);
   if (parsed.command == "floor") return RunFloor(parsed, results.file(), err);
   if (parsed.command == "sort") return RunSort(parsed, results.file(), err);
-  if (parsed.command == "names") return RunNames(results.file(), err);
+  if (parsed.command == "names") return RunNames(parsed, results.file(), err);
   std::fprintf(err, "sorvik-bench: unknown command %s\n", parsed.command.c_str());
   return 2;
 }

@@ -19,7 +19,7 @@
 //       plain queries, once with the vector scan and once with the C library's search; prints
 //       "floor-load<TAB>MS<TAB>NAMES<TAB>avx2|sse2" and per query a line like search's for each:
 //       "floor<TAB>..." (the vector scan) and "memmem<TAB>...".
-//   sorvik-bench names  --work DIR [--out FILE]
+//   sorvik-bench names  --work DIR [--chunk-names N] [--out FILE]
 //       builds the name index of DIR\NIndex's records again into DIR\BenchNames and prints
 //       "names<TAB>WALL_MS<TAB>PEAK_BYTES<TAB>ENTRIES" (the name-index part of a build alone),
 //       then builds it again with the initials index beside it and prints the same line
