@@ -4,6 +4,7 @@
 #include <numeric>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -274,12 +275,22 @@ Status WriteSortOrders(RecordStore* store, const std::string& path) {
   EncodeFixed32(header + 4, count);
   bool written = file->WriteAt(0, header, kHeaderBytes) == kHeaderBytes;
   const uint64_t ties_start = kHeaderBytes + uint64_t{count} * 4 * kSortOrderKeys;
-  for (int k = 0; k < kSortOrderKeys && written; ++k) {
-    const int32_t key = kSortName + k;
-    const KeyOrder order =
-        key == kSortName ? NameOrder(store, columns, count) : ColumnOrder(columns, key, count);
-    written = WriteOrder(file.get(), kHeaderBytes + uint64_t{count} * 4 * k,
-                         ties_start + uint64_t{BitmapBytes(count)} * k, order);
+  const auto write = [&](int32_t key, const KeyOrder& order) {
+    const int k = key - kSortName;
+    return WriteOrder(file.get(), kHeaderBytes + uint64_t{count} * 4 * k,
+                      ties_start + uint64_t{BitmapBytes(count)} * k, order);
+  };
+  // Two orders at a time, one of them on a second thread (the name order reads the store, which
+  // only this thread uses); two are held in memory at most.
+  const int32_t pairs[2][2] = {{kSortName, kSortModified}, {kSortFolder, kSortSize}};
+  for (const auto& pair : pairs) {
+    if (!written) break;
+    KeyOrder other;
+    std::thread second([&] { other = ColumnOrder(columns, pair[1], count); });
+    const KeyOrder first = pair[0] == kSortName ? NameOrder(store, columns, count)
+                                                : ColumnOrder(columns, pair[0], count);
+    second.join();
+    written = write(pair[0], first) && write(pair[1], other);
   }
   if (!written) return Status::IOError("cannot write " + path);
   return Status::Ok();
