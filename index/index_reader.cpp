@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "platform/fs.h"
+#include "text/coding.h"
 
 namespace sorvik {
 
@@ -60,26 +61,66 @@ bool IndexReader::Consistent(std::string* problem) const {
     *problem = "the key matrix is cut short (" + std::to_string(size) + " bytes)";
     return false;
   }
-  MatrixCell cells[kPositionSlots];
   for (uint32_t key = 0; key < kKeyCount; ++key) {
-    const uint8_t* bits = matrix_.Bits(key);
-    bool any = matrix_.HasBlock(key);
-    for (uint32_t byte = 0; byte < kBitmapBytes && !any; ++byte) any = bits[byte] != 0;
-    if (!any) continue;
-    const uint32_t stored = matrix_.Cells(key, cells);
-    for (uint32_t p = 0; p <= kMaxPosition; ++p) {
-      const bool listed = cells[p].value != 0;
-      const bool marked =
-          p == kSummaryPosition ? stored != 0 : (bits[(p - 1) / 8] >> ((p - 1) % 8) & 1) != 0;
-      if (listed != marked || (listed && Checked(cells[p], p).value == 0)) {
-        *problem = "key " + std::to_string(key) + " at position " + std::to_string(p) +
-                   (listed == marked ? " lists ids beyond the posting file"
-                                     : " does not match its position bitmap");
-        return false;
-      }
+    uint32_t position = 0;
+    bool beyond = false;
+    if (!KeyConsistent(key, &position, &beyond)) {
+      *problem =
+          "key " + std::to_string(key) + " at position " + std::to_string(position) +
+          (beyond ? " lists ids beyond the posting file" : " does not match its position bitmap");
+      return false;
     }
   }
   return true;
+}
+
+// Whether the cells of `key` (the last cell of a position counts, as Lookup reads it) lie at
+// exactly the positions its bitmap marks, the summary cell there when any cell is stored, each
+// inside the posting file. Otherwise the lowest position at fault, and whether its cell lies
+// beyond the file (else it does not match the bitmap). Only the stored cells are walked.
+bool IndexReader::KeyConsistent(uint32_t key, uint32_t* position, bool* beyond) const {
+  const uint8_t* bits = matrix_.Bits(key);
+  const uint8_t* stored_cells = nullptr;
+  const uint32_t stored = matrix_.StoredCells(key, &stored_cells);
+  // Bit p of these (bit p % 8 of byte p / 8) stands for position p; position 0 is the summary,
+  // marked when any cell is stored; bitmap bit p - 1 marks position p.
+  uint8_t marked[kBitmapBytes + 1] = {};
+  bool any = stored != 0;
+  for (uint32_t byte = 0; byte <= kBitmapBytes; ++byte) {
+    const uint32_t low = byte > 0 ? bits[byte - 1] >> 7 : (stored != 0 ? 1 : 0);
+    const uint32_t high = byte < kBitmapBytes ? bits[byte] << 1 : 0;
+    marked[byte] = static_cast<uint8_t>(low | high);
+    any = any || marked[byte] != 0;
+  }
+  if (!any) return true;
+  uint8_t listed[kBitmapBytes + 1] = {};
+  uint8_t seen[kBitmapBytes + 1] = {};
+  uint32_t first_beyond = kPositionSlots;  // lowest position listed, marked and beyond the file
+  for (uint32_t c = stored; c-- > 0;) {    // from the last: the last cell of a position counts
+    const uint8_t* raw = stored_cells + c * kCellBytes;
+    const uint32_t p = raw[0];
+    if (p > kMaxPosition || (seen[p / 8] >> (p % 8) & 1) != 0) continue;
+    seen[p / 8] |= static_cast<uint8_t>(1u << (p % 8));
+    const MatrixCell cell{DecodeFixed32(raw + 1), DecodeFixed32(raw + 5)};
+    if (cell.value == 0) continue;
+    listed[p / 8] |= static_cast<uint8_t>(1u << (p % 8));
+    if ((marked[p / 8] >> (p % 8) & 1) != 0 && Checked(cell, p).value == 0)
+      first_beyond = std::min(first_beyond, p);
+  }
+  uint32_t first_mismatch = kPositionSlots;  // lowest position listed but not marked, or back
+  for (uint32_t byte = 0; byte <= kBitmapBytes && first_mismatch == kPositionSlots; ++byte) {
+    const uint32_t differ = listed[byte] ^ marked[byte];
+    for (uint32_t bit = 0; bit < 8; ++bit) {
+      if ((differ >> bit & 1) != 0) {
+        first_mismatch = byte * 8 + bit;
+        break;
+      }
+    }
+  }
+  if (first_mismatch == kPositionSlots && first_beyond == kPositionSlots) return true;
+  *beyond = first_beyond < first_mismatch;
+  *position = std::min(first_beyond, first_mismatch);
+  return false;
 }
 
 void IndexReader::Close() {

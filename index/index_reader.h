@@ -86,6 +86,7 @@ class IndexReader {
   bool InPostingFile(uint64_t offset, uint64_t length) const;
   // `cell` of `position` when its list lies inside index.dat, else (0, 0).
   MatrixCell Checked(MatrixCell cell, uint32_t position) const;
+  bool KeyConsistent(uint32_t key, uint32_t* position, bool* beyond) const;
 
   KeyMatrixView matrix_;               // index.mtr
   std::unique_ptr<WinFile> postings_;  // index.dat; null when missing

@@ -106,5 +106,68 @@ TEST(IndexReader, PostingsAndRanges) {
   }
 }
 
+// The check of a whole matrix at load names the lowest position at fault of the first key that
+// has one: a marked position without a cell, a cell at an unmarked position, a summary missing
+// beside stored cells, or a marked cell whose list lies beyond the posting file.
+TEST(IndexReader, ConsistentNamesTheFirstFaultOfAKey) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<uint32_t, MatrixCell>> cells;  // key 7: position, cell (later wins)
+    uint8_t bits;                                        // key 7's first bitmap byte
+    const char* problem;                                 // empty: consistent
+  };
+  const Case cases[] = {
+      {"whole", {{0, {0, 16}}, {1, {0, 2}}, {3, {8, 2}}}, 0x05, ""},
+      {"a mark without a cell",
+       {{0, {0, 16}}, {1, {0, 2}}, {3, {8, 2}}},
+       0x07,
+       "key 7 at position 2 does not match its position bitmap"},
+      {"a cell without a mark",
+       {{0, {0, 16}}, {1, {0, 2}}, {3, {8, 2}}, {5, {0, 1}}},
+       0x05,
+       "key 7 at position 5 does not match its position bitmap"},
+      {"no summary",
+       {{1, {0, 2}}, {3, {8, 2}}},
+       0x05,
+       "key 7 at position 0 does not match its position bitmap"},
+      {"marks without any cell",
+       {},
+       0x05,
+       "key 7 at position 1 does not match its position bitmap"},
+      {"a list past the file",
+       {{0, {0, 16}}, {1, {0, 2}}, {3, {400, 2}}},
+       0x05,
+       "key 7 at position 3 lists ids beyond the posting file"},
+      {"the lower fault first",
+       {{0, {0, 16}}, {1, {400, 2}}, {2, {0, 1}}, {3, {8, 2}}},
+       0x05,
+       "key 7 at position 1 lists ids beyond the posting file"},
+      {"a later empty cell removes one",
+       {{0, {0, 16}}, {1, {0, 2}}, {3, {8, 2}}, {3, {0, 0}}},
+       0x05,
+       "key 7 at position 3 does not match its position bitmap"},
+  };
+  for (const Case& test : cases) {
+    TempFolder folder;
+    const std::string matrix_path = folder.Join("index.mtr");
+    const std::string posting_path = folder.Join("index.dat");
+    {
+      KeyMatrix matrix;
+      ASSERT_TRUE(matrix.Open(matrix_path));
+      for (const auto& cell : test.cells) {
+        matrix.SetCell(7, cell.first, cell.second.offset, cell.second.value);
+      }
+      matrix.Bits(7)[0] = test.bits;
+      matrix.SetNameCount(9);
+    }
+    WriteBytes(posting_path, U32s({2, 5, 5, 9, 0, 0, 0, 0}));
+    IndexReader reader;
+    ASSERT_TRUE(reader.Open(matrix_path, posting_path));
+    std::string problem;
+    EXPECT_EQ(reader.Consistent(&problem), std::string(test.problem).empty()) << test.what;
+    EXPECT_EQ(problem, test.problem) << test.what;
+  }
+}
+
 }  // namespace
 }  // namespace sorvik

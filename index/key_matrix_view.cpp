@@ -116,6 +116,13 @@ uint32_t KeyMatrixView::Cells(uint32_t key, MatrixCell cells[kPositionSlots]) co
   return count;
 }
 
+uint32_t KeyMatrixView::StoredCells(uint32_t key, const uint8_t** first) const {
+  if (blocks_.empty() || blocks_[key & kKeyMask] == 0) return 0;
+  const uint8_t* block = data_ + blocks_[key & kKeyMask];
+  *first = block + kBlockHeaderBytes;
+  return HeaderCells(DecodeFixed32(block));
+}
+
 MatrixCell KeyMatrixView::Lookup(uint32_t key, uint32_t position) const {
   MatrixCell found;
   if (position > kMaxPosition || blocks_.empty() || blocks_[key & kKeyMask] == 0) return found;

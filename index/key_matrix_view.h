@@ -42,6 +42,10 @@ class KeyMatrixView {
   // Decodes every cell of `key` into `cells`, indexed by position (0..128); absent cells are
   // (0, 0). Returns the number of cells the key's block holds.
   uint32_t Cells(uint32_t key, MatrixCell cells[names::kPositionSlots]) const;
+  // The cells of `key`'s block as the file holds them, in file order (names::kCellBytes each:
+  // the position, then offset and value as little-endian u32), at *first; returns their count,
+  // 0 when the key has no block.
+  uint32_t StoredCells(uint32_t key, const uint8_t** first) const;
   // Whether `key` has a block of cells.
   bool HasBlock(uint32_t key) const {
     return !blocks_.empty() && blocks_[key & names::kKeyMask] != 0;
