@@ -175,6 +175,14 @@ void NameOfRecord(const char* text, uint32_t length, const char** name, uint32_t
                      });
 }
 
+bool ReadRecordName(RecordStore* store, uint32_t id, const char** name, uint32_t* size) {
+  const char* text = nullptr;
+  uint32_t length = 0;
+  if (!store->ReadText(id, &text, &length)) return false;
+  NameOfRecord(text, length, name, size);
+  return true;
+}
+
 std::vector<uint32_t> LongCandidates(IndexReader* matrix, const std::vector<uint32_t>& keys) {
   std::vector<std::pair<uint32_t, uint32_t>> order;  // (id count, key)
   for (uint32_t key : keys) {
@@ -236,13 +244,9 @@ void MarkRunsByInitials(LoadedIndex* index, InitialsReader* initials, const std:
   PinyinWord spelled(word);
   RecordStore* store = index->store();
   candidates->ForEachId([&](uint32_t id) {
-    const char* text = nullptr;
-    uint32_t length = 0;
-    if (!store->ReadText(id, &text, &length)) return;
     const char* name = nullptr;
     uint32_t size = 0;
-    NameOfRecord(text, length, &name, &size);
-    if (spelled.FoundIn(name, size)) set->SetIds(&id, 1);
+    if (ReadRecordName(store, id, &name, &size) && spelled.FoundIn(name, size)) set->SetIds(&id, 1);
   });
 }
 

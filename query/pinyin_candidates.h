@@ -18,6 +18,9 @@ class RecordStore;
 
 // The name of a record text: its "I" line (the last one when repeated); `size` 0 without one.
 void NameOfRecord(const char* text, uint32_t length, const char** name, uint32_t* size);
+// The name of record `id` of `store`, as NameOfRecord gives it; false when the record cannot
+// be read. The name stays valid until the store's next read.
+bool ReadRecordName(RecordStore* store, uint32_t id, const char** name, uint32_t* size);
 
 // The long names that hold every key of a word somewhere: the lists of the keys at
 // initials::kLongPosition of the initials matrix intersected, shortest first. Ids as stored.

@@ -97,12 +97,9 @@ void MarkPinyinMatches(RecordStore* store, const std::vector<std::string>& words
   }
   const uint32_t count = std::min(store->Count(), (*sets)[0]->bitCount());
   for (uint32_t id = 1; id <= count; ++id) {
-    const char* text = nullptr;
-    uint32_t length = 0;
-    if (!store->ReadText(id, &text, &length)) continue;
     const char* name = nullptr;
     uint32_t size = 0;
-    NameOfRecord(text, length, &name, &size);
+    if (!ReadRecordName(store, id, &name, &size)) continue;
     for (size_t k = 0; k < prepared.size(); ++k) {
       if (prepared[k].FoundIn(name, size)) (*sets)[k]->SetIds(&id, 1);
     }

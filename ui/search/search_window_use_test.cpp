@@ -41,13 +41,19 @@ void SelectRow(HWND list, int row) {
   SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
 }
 
-// The ids of page `page` of `request` in `manager`'s index.
-std::vector<uint32_t> PageOf(IndexManager* manager, const SearchRequest& request, int page) {
+// The ids of page `page` of `request` as the index orders them.
+std::vector<uint32_t> OrderedPage(IndexManager* manager, const SearchRequest& request, int page) {
   uint32_t total = 0;
   SearchResult* result = manager->Search(request, page, static_cast<int>(kPageSize), &total);
   if (result == nullptr) return {};
   std::vector<uint32_t> ids = result->ids;
   result->Release();
+  return ids;
+}
+
+// The ids of page `page` of `request` in `manager`'s index, ascending.
+std::vector<uint32_t> PageOf(IndexManager* manager, const SearchRequest& request, int page) {
+  std::vector<uint32_t> ids = OrderedPage(manager, request, page);
   std::sort(ids.begin(), ids.end());
   return ids;
 }
@@ -228,16 +234,6 @@ TEST_F(SwapTest, ASwapByAnotherProcessRefreshesThePageAtItsNextRead) {
   EXPECT_TRUE(window_->List().Result()->IsCurrent());
   EXPECT_EQ(window_->StatusBar().CountText(), "共找到 1000 个文件,分2页显示");
   ExpectRowsOfTheLoadedIndex();
-}
-
-// The ids of page `page` of `request` as the index orders them.
-std::vector<uint32_t> OrderedPage(IndexManager* manager, const SearchRequest& request, int page) {
-  uint32_t total = 0;
-  SearchResult* result = manager->Search(request, page, static_cast<int>(kPageSize), &total);
-  if (result == nullptr) return {};
-  std::vector<uint32_t> ids = result->ids;
-  result->Release();
-  return ids;
 }
 
 // With "sort_all_results" on, a column click orders the whole answer: page 1 and the pages after
