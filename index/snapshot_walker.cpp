@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <utility>
 
-#include "index/find_file.h"
+#include "index/folder_lister.h"
 #include "platform/file_faults.h"
 #include "platform/fs.h"
 #include "platform/progress.h"
@@ -22,8 +22,10 @@ namespace {
 constexpr char kPreparingText[] = "正准备获取文件快照.....\n";
 constexpr char kWalkingText[] = "正在获取文件快照：\n";
 
-// A folder whose path contains this text is recorded but not walked.
-constexpr char kSkippedFolder[] = "Local Settings\\Temporary Internet Files";
+// A folder whose path holds kSkippedParent + "\\" + kSkippedChild (the browser's cache) is
+// recorded but not walked.
+constexpr char kSkippedParent[] = "Local Settings";
+constexpr char kSkippedChild[] = "Temporary Internet Files";
 
 // Month-code slot (and month list) of a category: slot 0 is all entries, slot 1 folders, and the
 // file categories 2..5 keep their numbers. The hidden bitmap has no slot.
@@ -110,9 +112,7 @@ uint32_t SnapshotWalker::WalkRoot(const std::string& root) {
   folder_records_ += 1;
   const uint32_t record = folder_records_;
   if (last_root_record_ != 0) {
-    dm_file_->WriteU32At(
-        static_cast<uint64_t>(last_root_record_ - 1) * kFolderRecordSize + kFolderSiblingField,
-        record);
+    SetSibling(last_root_record_, record);
   }
   uint8_t name_field[4] = {0, 0, 0, 0};
   std::memcpy(name_field, root.data(), std::min<size_t>(4, root.size()));
@@ -122,7 +122,11 @@ uint32_t SnapshotWalker::WalkRoot(const std::string& root) {
     std::memcpy(path_, root.data(), root.size());
     path_[root.size()] = '\0';
     walk_ = FindPath{root, false};
+    if (!lister_ || lister_threads_ != lister_->Threads()) {
+      lister_.reset(new FolderLister(lister_threads_));
+    }
     count = WalkFolder(static_cast<uint32_t>(root.size()), 0, &first_child);
+    lister_->Drop();  // folders asked for and never entered (the store was full)
   }
   uint32_t first = 0;
   std::memcpy(&first, name_field, 4);  // the raw bytes, written back as they are
@@ -135,16 +139,15 @@ uint32_t SnapshotWalker::WalkRoot(const std::string& root) {
 uint32_t SnapshotWalker::WalkFolder(uint32_t path_length, uint32_t parent_id,
                                     uint32_t* first_child) {
   *first_child = 0;
-  if (std::strstr(path_, kSkippedFolder) != nullptr) return 0;
-
-  FindFile find;
-  find.OpenFolder(walk_);
+  const FolderListing listing = lister_->Take(walk_);
+  AskAhead(listing, path_length);
 
   uint32_t total = 0;
   uint32_t previous_sub_folder = 0;  // record number of the last sub-folder met here
   LocalTime local;
-  while (find.Next()) {
-    const FindRecord& entry = find.Data();
+  FindRecord entry;
+  for (size_t i = 0; i < listing.Count(); ++i) {
+    listing.Get(i, &entry);
     if (entries_seen_ % kProgressEvery == 0) {
       SetWalkedEntries(entry_count_);
       if (progress_window_ != 0 && path_length > 4) {
@@ -184,14 +187,9 @@ uint32_t SnapshotWalker::WalkFolder(uint32_t path_length, uint32_t parent_id,
     folder_records_ += 1;
     const uint32_t folder_record = folder_records_;
     uint32_t below = 0, child = 0;
-    // Reparse points (junctions, symbolic links) are recorded but not followed, and so are
-    // left-out folders and folders whose path would pass kMaxWalkedPath. A folder whose name lost
-    // characters is listed through the way the seam found to it (its short, wide or native name),
-    // while the records below it keep the name as the code page shows it.
     const uint32_t sub_length = path_length + 1 + name_length;
     FindPath sub_path;
-    if ((entry.attributes & kAttributeReparsePoint) == 0 && sub_length <= kMaxWalkedPath &&
-        !LeftOut(path_length, name) && JoinFindPath(walk_, entry, &sub_path)) {
+    if (Descends(entry, path_length, &sub_path)) {
       path_[path_length] = '\\';
       std::memcpy(path_ + path_length + 1, name, name_length + 1);
       std::swap(walk_, sub_path);
@@ -204,14 +202,51 @@ uint32_t SnapshotWalker::WalkFolder(uint32_t path_length, uint32_t parent_id,
     if (previous_sub_folder == 0) {
       *first_child = folder_record;
     } else {
-      dm_file_->WriteU32At(
-          static_cast<uint64_t>(previous_sub_folder - 1) * kFolderRecordSize + kFolderSiblingField,
-          folder_record);
+      SetSibling(previous_sub_folder, folder_record);
     }
     previous_sub_folder = folder_record;
   }
-  find.Close();
   return total;
+}
+
+bool SnapshotWalker::Descends(const FindRecord& entry, uint32_t path_length,
+                              FindPath* sub_path) const {
+  // Reparse points (junctions, symbolic links) are recorded but not followed, and so are
+  // left-out folders, folders whose path would pass kMaxWalkedPath and the browser's cache.
+  // A folder whose name lost characters is listed through the way the seam found to it (its
+  // short, wide or native name), while the records below it keep the name as the code page
+  // shows it.
+  if ((entry.attributes & kAttributeDirectory) == 0 ||
+      (entry.attributes & kAttributeReparsePoint) != 0 || SkipsResult(entry)) {
+    return false;
+  }
+  const size_t name_length = std::strlen(entry.name);
+  if (path_length + 1 + name_length > kMaxWalkedPath || LeftOut(path_length, entry.name) ||
+      EntersSkippedFolder(path_length, entry.name)) {
+    return false;
+  }
+  return JoinFindPath(walk_, entry, sub_path);
+}
+
+bool SnapshotWalker::EntersSkippedFolder(uint32_t path_length, const char* name) const {
+  // The folder being walked does not hold the text (it would not be walked), and a name holds
+  // no backslash: the text can only end in `name`, its backslash the one between them.
+  const size_t parent = std::strlen(kSkippedParent);
+  return path_length >= parent &&
+         std::memcmp(path_ + path_length - parent, kSkippedParent, parent) == 0 &&
+         std::strncmp(name, kSkippedChild, std::strlen(kSkippedChild)) == 0;
+}
+
+void SnapshotWalker::AskAhead(const FolderListing& listing, uint32_t path_length) {
+  std::vector<FindPath> below;
+  FindRecord entry;
+  for (size_t i = 0; i < listing.Count(); ++i) {
+    if ((listing.Attributes(i) & kAttributeDirectory) == 0) continue;
+    listing.Get(i, &entry);
+    FindPath sub_path;
+    if (Descends(entry, path_length, &sub_path)) below.push_back(std::move(sub_path));
+  }
+  lister_->Ahead(below);
 }
 
 bool SnapshotWalker::LeftOut(uint32_t path_length, const char* name) const {
@@ -273,13 +308,28 @@ void SnapshotWalker::FlushMonthCodes() {
 
 void SnapshotWalker::WriteFolderRecord(uint32_t number, uint32_t first, uint32_t sibling,
                                        uint32_t child, uint32_t count) {
-  uint8_t bytes[kFolderRecordSize];
+  const size_t at = static_cast<size_t>(number - 1) * kFolderRecordSize;
+  if (folder_bytes_.size() < at + kFolderRecordSize) folder_bytes_.resize(at + kFolderRecordSize);
+  uint8_t* bytes = folder_bytes_.data() + at;
   EncodeFixed32(bytes + kFolderEntryField, first);
   EncodeFixed32(bytes + kFolderSiblingField, sibling);
   EncodeFixed32(bytes + kFolderChildField, child);
   EncodeFixed32(bytes + kFolderCountField, count);
-  dm_file_->WriteAt(static_cast<uint64_t>(number - 1) * kFolderRecordSize, bytes,
-                    kFolderRecordSize);
+}
+
+void SnapshotWalker::SetSibling(uint32_t number, uint32_t sibling) {
+  const size_t at = static_cast<size_t>(number - 1) * kFolderRecordSize + kFolderSiblingField;
+  if (folder_bytes_.size() < at + 4) folder_bytes_.resize(at + 4);
+  EncodeFixed32(folder_bytes_.data() + at, sibling);
+}
+
+void SnapshotWalker::WriteFolderRecords() {
+  constexpr size_t kPiece = 16 * 1024 * 1024;
+  for (size_t at = 0; at < folder_bytes_.size(); at += kPiece) {
+    const size_t length = std::min(kPiece, folder_bytes_.size() - at);
+    dm_file_->WriteAt(at, folder_bytes_.data() + at, static_cast<uint32_t>(length));
+  }
+  std::vector<uint8_t>().swap(folder_bytes_);
 }
 
 Status SnapshotWalker::Finish() {
@@ -321,7 +371,9 @@ Status SnapshotWalker::Finish() {
     std::vector<uint16_t>().swap(list.codes);
     list.present.reset();
   }
+  WriteFolderRecords();
   dm_file_.reset();
+  lister_.reset();
   return FailedFileWritesSince(failed_writes);
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "index/folder_exclusion.h"
+#include "index/folder_lister.h"
 #include "index/grow_bitmap.h"
 #include "index/record_store.h"
 #include "index/snapshot_format.h"
@@ -47,6 +48,9 @@ class SnapshotWalker {
 
   // The folders left out from here on: each keeps its own entry, nothing below it is walked.
   void SetExclusion(const FolderExclusion& exclusion) { exclusion_ = exclusion; }
+  // Threads that list folders ahead of the walk (FolderLister); 0 lists each folder when the walk
+  // enters it. What is recorded is the same either way. Takes effect at the next WalkRoot.
+  void SetListerThreads(unsigned threads) { lister_threads_ = threads; }
 
   uint32_t EntryCount() const { return entry_count_; }        // entries recorded so far
   uint32_t EntriesSeen() const { return entries_seen_; }      // directory results, skipped included
@@ -76,26 +80,40 @@ class SnapshotWalker {
   void AddMonth(int list, uint16_t code);
   void WriteMonthCode(uint16_t code);
   void FlushMonthCodes();
+  // index.dm is kept in folder_bytes_ while the walk runs (16 bytes a folder; a folder's record
+  // is written after its sub-folders' and its sibling field later still) and written by Finish.
   void WriteFolderRecord(uint32_t number, uint32_t first, uint32_t sibling, uint32_t child,
                          uint32_t count);
+  void SetSibling(uint32_t number, uint32_t sibling);
+  void WriteFolderRecords();
   void PostProgress(const std::string& text);
 
   // Whether the sub-folder `name` of the folder path_[0, path_length) is left out.
   bool LeftOut(uint32_t path_length, const char* name) const;
+  // Whether the walk enters `entry`, listed in the folder path_[0, path_length); if so, sets
+  // `sub_path` to where it is listed from.
+  bool Descends(const FindRecord& entry, uint32_t path_length, FindPath* sub_path) const;
+  // Whether the sub-folder `name` of the folder path_[0, path_length) is the browser's cache.
+  bool EntersSkippedFolder(uint32_t path_length, const char* name) const;
+  // Asks the lister for the sub-folders of `listing` that the walk will enter, in walk order.
+  void AskAhead(const FolderListing& listing, uint32_t path_length);
 
-  FolderExclusion exclusion_;         // folders recorded but not walked
-  std::string folder_;                // build folder, without a trailing backslash
-  bool ready_ = false;                // the outputs are open and not finished
-  int current_year_ = 0;              // local year at construction, 0 when unknown
-  std::string message_;               // the last progress text
-  uintptr_t progress_window_ = 0;     // first-build dialog, 0 when none
-  uint32_t entries_seen_ = 0;         // directory results met, "." and ".." and skipped included
-  uint32_t folder_records_ = 0;       // folder records written to index.dm
-  uint32_t entry_count_ = 0;          // entries recorded; the last id issued
-  uint32_t last_root_record_ = 0;     // folder record of the last walked root, 0 before the first
-  std::unique_ptr<WinFile> rw_file_;  // index.rw
-  RecordStore store_;                 // db.txt and db.txt.mai
-  std::unique_ptr<WinFile> dm_file_;  // index.dm
+  FolderExclusion exclusion_;  // folders recorded but not walked
+  unsigned lister_threads_ = FolderLister::DefaultThreads();
+  std::unique_ptr<FolderLister> lister_;  // lists folders ahead of the walk; made by WalkRoot
+  std::string folder_;                    // build folder, without a trailing backslash
+  bool ready_ = false;                    // the outputs are open and not finished
+  int current_year_ = 0;                  // local year at construction, 0 when unknown
+  std::string message_;                   // the last progress text
+  uintptr_t progress_window_ = 0;         // first-build dialog, 0 when none
+  uint32_t entries_seen_ = 0;          // directory results met, "." and ".." and skipped included
+  uint32_t folder_records_ = 0;        // folder records written to index.dm
+  uint32_t entry_count_ = 0;           // entries recorded; the last id issued
+  uint32_t last_root_record_ = 0;      // folder record of the last walked root, 0 before the first
+  std::unique_ptr<WinFile> rw_file_;   // index.rw
+  RecordStore store_;                  // db.txt and db.txt.mai
+  std::unique_ptr<WinFile> dm_file_;   // index.dm
+  std::vector<uint8_t> folder_bytes_;  // index.dm's records, written by Finish
   GrowBitmap category_bits_[snapshot::kCategoryCount];  // folders, hidden, pictures, ...
   MonthList month_lists_[snapshot::kMonthSlotCount];    // all, folders, pictures, ...
   std::vector<uint8_t> rw_pending_;  // month codes not yet written, little-endian

@@ -79,7 +79,11 @@ bool Describe(DIR* dir, const char* native_name, const char* pattern, FindRecord
   if (pattern != nullptr && !GbkWildcardMatch(pattern, record->name)) return false;
   struct stat st;
   int fd = ::dirfd(dir);
-  if (::fstatat(fd, native_name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  // "." is the listed folder itself: its open descriptor answers without a path lookup.
+  const bool self = native_name[0] == '.' && native_name[1] == '\0';
+  if ((self ? ::fstat(fd, &st) : ::fstatat(fd, native_name, &st, AT_SYMLINK_NOFOLLOW)) != 0) {
+    return false;
+  }
   record->last_write = Ticks(st.st_mtim);
   if (S_ISLNK(st.st_mode)) {
     struct stat target;
