@@ -48,10 +48,11 @@ bool IndexReader::Open(const std::string& matrix_path, const std::string& postin
   if (!matrix_.Open(matrix_path)) return false;
   postings_ = OpenWinFile(posting_path, kOpenExisting);
   posting_size_ = postings_ ? postings_->Size() : 0;
+  key_states_.assign(kKeyCount, kKeyUnchecked);
   return true;
 }
 
-bool IndexReader::Consistent(std::string* problem) const {
+bool IndexReader::Usable(std::string* problem) const {
   const uint32_t size = matrix_.FileSize();
   if (!matrix_.IsOpen() || !postings_) {
     *problem = "the key matrix or its posting file cannot be read";
@@ -61,17 +62,40 @@ bool IndexReader::Consistent(std::string* problem) const {
     *problem = "the key matrix is cut short (" + std::to_string(size) + " bytes)";
     return false;
   }
+  return true;
+}
+
+bool IndexReader::Consistent(std::string* problem) const {
+  if (!Usable(problem)) return false;
   for (uint32_t key = 0; key < kKeyCount; ++key) {
-    uint32_t position = 0;
-    bool beyond = false;
-    if (!KeyConsistent(key, &position, &beyond)) {
-      *problem =
-          "key " + std::to_string(key) + " at position " + std::to_string(position) +
-          (beyond ? " lists ids beyond the posting file" : " does not match its position bitmap");
+    if (!KeySound(key)) {
+      *problem = damage_;
       return false;
     }
   }
   return true;
+}
+
+bool IndexReader::KeySound(uint32_t key) const {
+  key &= kKeyMask;
+  if (key_states_.empty()) return true;  // nothing open: every key reads as empty anyway
+  if (key_states_[key] == kKeyUnchecked) {
+    uint32_t position = 0;
+    bool beyond = false;
+    if (KeyConsistent(key, &position, &beyond)) {
+      key_states_[key] = kKeySound;
+    } else {
+      key_states_[key] = kKeyDamaged;
+      if (damage_.empty()) {
+        damage_ =
+            "key " + std::to_string(key) + " at position " + std::to_string(position) +
+            (beyond ? " lists ids beyond the posting file" : " does not match its position bitmap");
+      }
+    }
+  }
+  if (key_states_[key] == kKeySound) return true;
+  failed_read_ = true;
+  return false;
 }
 
 // Whether the cells of `key` (the last cell of a position counts, as Lookup reads it) lie at
@@ -127,11 +151,14 @@ void IndexReader::Close() {
   postings_.reset();
   posting_size_ = 0;
   matrix_.Close();
+  std::vector<uint8_t>().swap(key_states_);
+  damage_.clear();
+  failed_read_ = false;
 }
 
 const uint8_t* IndexReader::Bits(uint32_t key) const {
   static const uint8_t kNone[kBitmapBytes] = {};
-  return matrix_.IsOpen() ? matrix_.Bits(key) : kNone;
+  return matrix_.IsOpen() && KeySound(key) ? matrix_.Bits(key) : kNone;
 }
 
 void IndexReader::GetBits(uint32_t key, uint8_t out[kBitmapBytes]) const {
@@ -144,6 +171,7 @@ bool IndexReader::InPostingFile(uint64_t offset, uint64_t length) const {
 }
 
 MatrixCell IndexReader::Lookup(uint32_t key, uint32_t position) const {
+  if (!KeySound(key)) return MatrixCell();
   return Checked(matrix_.Lookup(key, position), position);
 }
 
@@ -166,7 +194,7 @@ int IndexReader::ReadPostings(uint32_t key, uint8_t* bits, uint32_t entry_count)
     if (got > want) got = 0;
     MarkIds(ids.get(), got / kIdBytes, bits, entry_count);
     if (got < want) {
-      short_read_ = true;
+      failed_read_ = true;
       break;
     }
     at += want;
@@ -175,6 +203,10 @@ int IndexReader::ReadPostings(uint32_t key, uint8_t* bits, uint32_t entry_count)
 }
 
 void IndexReader::KeyCells(uint32_t key, MatrixCell cells[kPositionSlots]) const {
+  if (!KeySound(key)) {
+    std::fill(cells, cells + kPositionSlots, MatrixCell());
+    return;
+  }
   matrix_.Cells(key, cells);
   for (uint32_t p = 0; p < kPositionSlots; ++p) cells[p] = Checked(cells[p], p);
 }
@@ -192,7 +224,7 @@ bool IndexReader::ReadList(const MatrixCell& cell, std::vector<uint32_t>* ids) {
   }
   const uint32_t bytes = static_cast<uint32_t>(length);
   if (postings_->ReadAt(cell.offset, ids->data(), bytes) != bytes) {
-    short_read_ = true;
+    failed_read_ = true;
     ids->clear();
     return false;
   }
@@ -203,7 +235,7 @@ bool IndexReader::ReadRange(uint32_t key, uint32_t first, uint32_t last, Posting
   out->ids_.clear();
   out->cells_.clear();
   out->first_ = 0;
-  if (first == 0 || first > last || last > kMaxPosition) return false;
+  if (first == 0 || first > last || last > kMaxPosition || !KeySound(key)) return false;
   MatrixCell cells[kPositionSlots];
   matrix_.Cells(key, cells);
   const MatrixCell from = Checked(cells[first], first), to = Checked(cells[last], last);
@@ -220,7 +252,7 @@ bool IndexReader::ReadRange(uint32_t key, uint32_t first, uint32_t last, Posting
   }
   uint32_t got = postings_->ReadAt(from.offset, out->ids_.data(), static_cast<uint32_t>(bytes));
   if (got != bytes) {
-    short_read_ = true;
+    failed_read_ = true;
     out->ids_.clear();
     return false;
   }

@@ -44,22 +44,32 @@ class IndexReader {
   // The matrix is only read, never written.
   bool Open(const std::string& matrix_path, const std::string& posting_path);
   void Close();
-  // Whether the matrix and the posting file keep each other's promises, read once when an index
-  // is loaded: a matrix that counts names holds its whole bitmap area; for every key, a cell
-  // exists at exactly the positions its bitmap marks; and every cell's list lies inside the
-  // posting file. A file cut short or damaged there would otherwise answer "no match" for the
-  // keys it lost. False with `problem` saying what does not fit.
+  // What can be checked when an index is loaded without reading every key: both files are
+  // open, and a matrix that counts names holds its whole bitmap area. False with `problem`
+  // saying what does not fit.
+  bool Usable(std::string* problem) const;
+  // Usable, and every key keeps its promises (KeySound): for every key, a cell exists at
+  // exactly the positions its bitmap marks, and every cell's list lies inside the posting file.
+  // A file cut short or damaged there would otherwise answer "no match" for the keys it lost.
+  // False with `problem` naming the first key at fault. Reads the whole matrix: loading an
+  // index checks each key when it is first read instead.
   bool Consistent(std::string* problem) const;
-  // Whether a read of a list came up short (the file shrank since it was opened, a read error)
-  // since the last call; clears the mark.
-  bool TakeShortRead() {
-    const bool was = short_read_;
-    short_read_ = false;
+  // Whether, since the last call, a read of a list came up short (the file shrank since it was
+  // opened, a read error) or a key was read that does not keep its promises (Damage says
+  // which); clears the mark. A search that saw either must not answer.
+  bool TakeFailedRead() {
+    const bool was = failed_read_;
+    failed_read_ = false;
     return was;
   }
+  // The first key met since Open that does not keep its promises, worded as Consistent words
+  // it; empty while none was met.
+  const std::string& Damage() const { return damage_; }
 
   uint32_t Version() const { return matrix_.Version(); }
   uint32_t NameCount() const { return matrix_.NameCount(); }
+  // Every read of a key below checks the key the first time (KeySound): a key at fault reads as
+  // holding nothing and marks the read failed.
   // The 16-byte position bitmap of a key (all zero when no matrix is open).
   const uint8_t* Bits(uint32_t key) const;
   void GetBits(uint32_t key, uint8_t out[names::kBitmapBytes]) const;
@@ -87,11 +97,19 @@ class IndexReader {
   // `cell` of `position` when its list lies inside index.dat, else (0, 0).
   MatrixCell Checked(MatrixCell cell, uint32_t position) const;
   bool KeyConsistent(uint32_t key, uint32_t* position, bool* beyond) const;
+  // Whether `key` keeps its promises, checked with KeyConsistent the first time and remembered;
+  // a key at fault sets failed_read_ each time and, the first, damage_.
+  bool KeySound(uint32_t key) const;
+
+  enum KeyState : uint8_t { kKeyUnchecked, kKeySound, kKeyDamaged };
 
   KeyMatrixView matrix_;               // index.mtr
   std::unique_ptr<WinFile> postings_;  // index.dat; null when missing
   uint64_t posting_size_ = 0;          // size of index.dat when opened
-  bool short_read_ = false;            // a list read came up short since TakeShortRead
+  // What reads learn; a reader is used by one thread at a time (the index's mutex).
+  mutable std::vector<uint8_t> key_states_;  // a KeyState per key; empty when nothing is open
+  mutable std::string damage_;               // the first key found at fault
+  mutable bool failed_read_ = false;         // a read failed since TakeFailedRead
 };
 
 }  // namespace sorvik

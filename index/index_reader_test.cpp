@@ -166,6 +166,26 @@ TEST(IndexReader, ConsistentNamesTheFirstFaultOfAKey) {
     std::string problem;
     EXPECT_EQ(reader.Consistent(&problem), std::string(test.problem).empty()) << test.what;
     EXPECT_EQ(problem, test.problem) << test.what;
+
+    // Loaded for searching, the key is checked when first read: every read of a key at fault
+    // gives nothing and marks the read failed; another key reads as before.
+    IndexReader lazy;
+    ASSERT_TRUE(lazy.Open(matrix_path, posting_path));
+    EXPECT_TRUE(lazy.Usable(&problem)) << test.what;
+    EXPECT_EQ(lazy.Lookup(8, 1).value, 0u);
+    EXPECT_FALSE(lazy.TakeFailedRead()) << test.what;
+    EXPECT_TRUE(lazy.Damage().empty()) << test.what;
+    const bool whole = std::string(test.problem).empty();
+    EXPECT_EQ(lazy.Lookup(7, 1).value, whole ? 2u : 0u) << test.what;
+    EXPECT_EQ(lazy.TakeFailedRead(), !whole) << test.what;
+    EXPECT_EQ(lazy.Bits(7)[0], whole ? test.bits : 0) << test.what;
+    PostingRange range;
+    EXPECT_EQ(lazy.ReadRange(7, 1, 3, &range), whole) << test.what;
+    MatrixCell cells[names::kPositionSlots];
+    lazy.KeyCells(7, cells);
+    EXPECT_EQ(cells[3].value, whole ? 2u : 0u) << test.what;
+    EXPECT_EQ(lazy.TakeFailedRead(), !whole) << test.what;
+    EXPECT_EQ(lazy.Damage(), test.problem) << test.what;
   }
 }
 

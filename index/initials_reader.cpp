@@ -14,7 +14,7 @@ bool InitialsReader::Open(const std::string& folder, uint32_t names) {
   const std::string postings = base + initials::kPostingFile;
   if (!PathExists(matrix) || !PathExists(postings) || !matrix_.Open(matrix, postings) ||
       matrix_.Version() != names::kFormatVersion || matrix_.NameCount() != names ||
-      !matrix_.Consistent(&problem_)) {
+      !matrix_.Usable(&problem_)) {
     Close();
     return false;
   }

@@ -19,7 +19,8 @@ class InitialsReader {
 
   // Opens the files of `folder` (no trailing backslash) for an index of `names` names. False,
   // with nothing open, unless both exist, the matrix counts exactly `names` names and the two
-  // files fit each other (IndexReader::Consistent); never creates or writes a file.
+  // files' frames fit each other (IndexReader::Usable; each key is checked when first read);
+  // never creates or writes a file.
   bool Open(const std::string& folder, uint32_t names);
   void Close();
   bool IsOpen() const { return open_; }
@@ -27,6 +28,8 @@ class InitialsReader {
   IndexReader* matrix() { return &matrix_; }
   // Why the last Open found the files there but not fitting each other; empty otherwise.
   const std::string& Problem() const { return problem_; }
+  // The first key a read found at fault (IndexReader::Damage).
+  const std::string& Damage() const { return matrix_.Damage(); }
 
  private:
   IndexReader matrix_;   // index.pym and index.pyd

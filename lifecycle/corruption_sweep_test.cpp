@@ -4,6 +4,7 @@
 // an index with a file cut short answers as the whole one did or not at all.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -245,6 +246,53 @@ TEST(CorruptionSweep, DamagedIndexFilesNeverBreakAnyRead) {
     testing::WriteBytes(matrix, pristine);
     EXPECT_TRUE(IndexUsableAt(work.Live()));
   }
+}
+
+}  // namespace
+}  // namespace sorvik
+
+namespace sorvik {
+namespace {
+
+// A key whose bitmap marks a position without a cell is found by the first search that reads it,
+// not at load: every search that reads it fails with the reason kept, none answers "no match";
+// a search that reads no key still answers.
+TEST(CorruptionSweep, AKeyAtFaultIsFoundByTheSearchThatReadsIt) {
+  TestDrive drive('G');
+  MakeTree(drive);
+  WorkFolder work("G:");
+  {
+    IndexManager builder(work.work, std::make_unique<FakeEnvironment>(&work.settings, work.build),
+                         false);
+    builder.Refresh();
+    ASSERT_TRUE(builder.HasLoadedIndex());
+  }
+  const std::string matrix = work.Live() + "\\index.mtr";
+  std::vector<uint8_t> bytes = testing::ReadBytes(matrix);
+  ASSERT_GT(bytes.size(), names::kKeyBlocksOffset);
+  for (uint32_t key = 0; key < names::kKeyCount; ++key) {
+    uint8_t* bits = &bytes[names::kBitmapsOffset + key * names::kBitmapBytes];
+    if (std::any_of(bits, bits + names::kBitmapBytes, [](uint8_t b) { return b != 0; })) {
+      bits[names::kBitmapBytes - 1] |= 0x80;  // position 128: no name here is that long
+    }
+  }
+  testing::WriteBytes(matrix, bytes);
+  IndexManager manager(work.work, std::make_unique<FakeEnvironment>(&work.settings, work.build),
+                       false);
+  uint32_t total = 0;
+  SearchResult* all = manager.Search(MakeSearchRequest("", "", -1, false, 0, 0), 1, 800, &total);
+  ASSERT_NE(all, nullptr);
+  EXPECT_GT(total, 5u);
+  all->Release();
+  for (int twice = 0; twice < 2; ++twice) {
+    EXPECT_EQ(manager.Search(MakeSearchRequest("report", "", -1, false, 0, 0), 1, 800, &total),
+              nullptr);
+  }
+  all = manager.Search(MakeSearchRequest("", "", 1, false, 0, 0), 1, 800, &total);
+  ASSERT_NE(all, nullptr);
+  all->Release();
+  EXPECT_NE(manager.LastBuildProblem().find("is damaged: the name index's key "), std::string::npos)
+      << manager.LastBuildProblem();
 }
 
 }  // namespace

@@ -184,8 +184,17 @@ SearchResult* IndexManager::SearchLocked(DetailsSource* source, const SearchRequ
                                          int page, int pageSize, uint32_t* total) {
   *total = 0;
   if (!loaded_) return nullptr;
-  return RunQuery(loaded_.get(), source, request, page, pageSize, total, live_layer_.get(),
-                  &locked_reader_);
+  SearchResult* result = RunQuery(loaded_.get(), source, request, page, pageSize, total,
+                                  live_layer_.get(), &locked_reader_);
+  const std::string damage = result == nullptr ? loaded_->Damage() : std::string();
+  if (!damage.empty()) {
+    // A key that does not fit its files: every search that reads it fails (those that read only
+    // sound keys still answer), the reason is kept as for an index found damaged at load, and
+    // the background thread builds a new one.
+    SetBuildProblem("the index in " + Path(kLiveFolder) + " is damaged: " + damage);
+    if (runs_thread_) RequestRefresh();
+  }
+  return result;
 }
 
 bool IndexManager::GetDetails(uint32_t id, EntryDetails* out) {

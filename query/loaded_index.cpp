@@ -18,17 +18,40 @@ bool LoadedIndex::Open(const std::string& folder) {
   if (!store_.Open(PathOf(kRecordFile))) return false;
   store_.MapForReading();  // details and folder lookups then read from memory
   entry_count_ = std::min(store_.Count(), store_.OffsetSlots());
-  initials_.Open(folder_, entry_count_);
   categories_ = OpenWinFile(PathOf(kCategoryFile), kOpenExisting);
   folders_ = OpenWinFile(PathOf(kFolderFile), kOpenAlways);
   // Files that do not keep each other's promises would answer "no match" where the index holds
-  // matches: such an index is not used (and is rebuilt).
-  if (!reader_.Consistent(&problem_)) return false;
+  // matches: such an index is not used (and is rebuilt). Each key of the matrices is checked
+  // when a search first reads it (IndexReader::KeySound; see Damage).
+  if (!reader_.Usable(&problem_)) return false;
   if (!FolderTreeFits()) {
     problem_ = "the folder tree does not hold one record per folder and drive";
     return false;
   }
   return true;
+}
+
+InitialsReader* LoadedIndex::initials() {
+  // Opened within a read like every other file: the folder is still the one loaded.
+  if (!initials_tried_) {
+    initials_tried_ = true;
+    initials_.Open(folder_, entry_count_);
+  }
+  return initials_.IsOpen() ? &initials_ : nullptr;
+}
+
+bool LoadedIndex::TakeFailedRead() {
+  const bool names = reader_.TakeFailedRead();
+  const bool initials = initials_.IsOpen() && initials_.matrix()->TakeFailedRead();
+  return names || initials;
+}
+
+std::string LoadedIndex::Damage() const {
+  if (!reader_.Damage().empty()) return "the name index's " + reader_.Damage();
+  if (initials_.IsOpen() && !initials_.Damage().empty()) {
+    return "the initials index's " + initials_.Damage();
+  }
+  return std::string();
 }
 
 bool LoadedIndex::FolderTreeFits() {
@@ -38,9 +61,13 @@ bool LoadedIndex::FolderTreeFits() {
   std::vector<uint8_t> bitmap;
   ReadCategory(kFolders, &bitmap);
   uint64_t folders = 0;
-  for (uint8_t byte : bitmap) {
-    for (; byte != 0; byte &= static_cast<uint8_t>(byte - 1)) ++folders;
+  size_t at = 0;
+  for (; at + 8 <= bitmap.size(); at += 8) {
+    uint64_t word;
+    std::memcpy(&word, bitmap.data() + at, 8);
+    folders += static_cast<uint64_t>(__builtin_popcountll(word));
   }
+  for (; at < bitmap.size(); ++at) folders += static_cast<uint64_t>(__builtin_popcount(bitmap[at]));
   if (records == 0) return folders == 0;
   // The walked roots: record 1 and the chain of their sibling fields.
   uint64_t roots = 0;

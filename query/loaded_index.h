@@ -25,9 +25,12 @@ class LoadedIndex {
   // Opens the files of `folder` (".\NIndex", no trailing backslash). index.cm is opened only when
   // it exists; index.dm is created empty when missing. False when the record store or the key
   // matrix cannot be opened, or when the files do not fit each other (Problem says how): the
-  // key matrix and index.dat (IndexReader::Consistent), index.dm and the folders of index.cm.
+  // key matrix's frame and index.dat (IndexReader::Usable), index.dm and the folders of index.cm.
   bool Open(const std::string& folder);
   const std::string& Problem() const { return problem_; }
+  // The first key of the name or initials matrix that a search found at fault (a search that
+  // reads one fails), worded for a message; empty while none was found.
+  std::string Damage() const;
 
   // N: the entries of the index. A header that claims more records than the offset file has
   // slots for is not trusted beyond the slots.
@@ -48,7 +51,12 @@ class LoadedIndex {
   RecordStore* store() { return &store_; }
   IndexReader* reader() { return &reader_; }
   // The initials index, or null when the folder has none that fits (a build of an older version).
-  InitialsReader* initials() { return initials_.IsOpen() ? &initials_ : nullptr; }
+  // The initials index, opened when first asked for (a search without pinyin never reads it);
+  // null when its files are missing or do not fit.
+  InitialsReader* initials();
+  // Whether a read of the name or initials index failed since the last call (a list came up
+  // short, a key at fault: IndexReader::TakeFailedRead); clears the marks.
+  bool TakeFailedRead();
   WinFile* folders() { return folders_.get(); }
   // The stored sort orders (index.ord), opened and checked on first use; null when the folder
   // has none that fits (a build of an older version, a damaged file).
@@ -64,6 +72,7 @@ class LoadedIndex {
   RecordStore store_;                    // db.txt and its offset file
   IndexReader reader_;                   // index.mtr and index.dat
   InitialsReader initials_;              // index.pym and index.pyd, when they fit
+  bool initials_tried_ = false;          // initials() has tried to open them
   std::unique_ptr<WinFile> categories_;  // index.cm; null when missing
   std::unique_ptr<WinFile> folders_;     // index.dm
   MappedFile months_;                    // index.rw

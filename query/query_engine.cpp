@@ -343,15 +343,12 @@ SearchResult* RunQuery(LoadedIndex* index, DetailsSource* source, const SearchRe
                        int page, int pageSize, uint32_t* total, const LiveLayer* layer,
                        DetailsSource* preload) {
   *total = 0;
-  index->reader()->TakeShortRead();
-  if (index->initials() != nullptr) index->initials()->matrix()->TakeShortRead();
+  index->TakeFailedRead();
   std::unique_ptr<EntrySet> set = BuildSet(index, request);
   // A posting list that could not be read whole (its file shrank since it was loaded, a read
-  // error) would count as no match: the search fails instead.
-  const bool short_read =
-      index->reader()->TakeShortRead() ||
-      (index->initials() != nullptr && index->initials()->matrix()->TakeShortRead());
-  if (short_read) return nullptr;
+  // error) or a key whose cells do not fit its bitmap or the posting file would count as no
+  // match: the search fails instead (LoadedIndex::Damage says why for the second).
+  if (index->TakeFailedRead()) return nullptr;
   SearchResult* result = new SearchResult(source);
   std::vector<uint32_t> added;
   if (layer != nullptr) {
