@@ -38,6 +38,7 @@ struct BenchArgs {
   std::vector<std::pair<char, std::string>> drives;  // --drive letter and directory
   std::vector<std::string> roots;                    // --root texts, walked as given
   uint32_t chunk_names = kDefaultChunkNames;         // names per chunk of the build
+  int walk_threads = -1;                             // --walk-threads; -1: the build's own
   int runs = 7;                                      // timed runs per query, after a warm-up
 };
 
@@ -67,6 +68,8 @@ bool ParseArgs(const std::vector<std::string>& args, BenchArgs* parsed, std::str
       parsed->drives.push_back(drive);
     } else if (option == "--root") {
       parsed->roots.push_back(value);
+    } else if (option == "--walk-threads" && std::atoi(value.c_str()) >= 0) {
+      parsed->walk_threads = std::atoi(value.c_str());
     } else if (option == "--chunk-names" && std::atoi(value.c_str()) > 0) {
       parsed->chunk_names = static_cast<uint32_t>(std::atoi(value.c_str()));
     } else if (option == "--runs" && std::atoi(value.c_str()) > 0) {
@@ -203,6 +206,7 @@ int RunWalk(const BenchArgs& args, FILE* out, FILE* err) {
       std::fprintf(err, "sorvik-bench: %s\n", status.ToString().c_str());
       return 1;
     }
+    if (args.walk_threads >= 0) walker->SetListerThreads(static_cast<unsigned>(args.walk_threads));
     for (const std::string& root : roots) entries += walker->WalkRoot(root);
   }
   const double wall_ms = (NowUs() - start) / 1000;

@@ -2,9 +2,11 @@
 //   sorvik-bench build  --work DIR --drive L:=PATH... [--chunk-names N] [--out FILE]
 //       builds the index in-process (BuildIndex), then swaps it into DIR\NIndex;
 //       prints "build<TAB>WALL_MS<TAB>PEAK_BYTES<TAB>ENTRIES".
-//   sorvik-bench walk   --work DIR --drive L:=PATH... [--root ROOT...] [--out FILE]
+//   sorvik-bench walk   --work DIR --drive L:=PATH... [--root ROOT...] [--walk-threads N]
+//                       [--out FILE]
 //       walks the drives (and each ROOT as given, e.g. "Z:\tmp\tree" under Wine) into a
-//       scratch snapshot in DIR, as a build's first step does, and deletes it;
+//       scratch snapshot in DIR, as a build's first step does, and deletes it; N threads list
+//       folders ahead of the walk (0: none; default as a build has them);
 //       prints "walk<TAB>WALL_MS<TAB>PEAK_BYTES<TAB>ENTRIES".
 //   sorvik-bench search --work DIR --queries FILE [--runs R] [--out FILE]
 //       loads DIR\NIndex once and times IndexManager::Search (page 1 of 800, with its 100
