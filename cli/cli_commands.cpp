@@ -168,7 +168,7 @@ struct PageEntry {
 // process is not held up by a slow reader. False when there is no usable index; `whole` false
 // when a path could not be read.
 bool ReadPage(const SearchRequest& request, const CliOptions& options, uint32_t* total,
-              std::vector<PageEntry>* page, bool* whole) {
+              std::vector<PageEntry>* page, bool* whole, std::string* problem) {
   BuildOptions build;
   std::unique_ptr<IndexManager> manager = OpenManager(build);
   bool found = false;
@@ -191,6 +191,7 @@ bool ReadPage(const SearchRequest& request, const CliOptions& options, uint32_t*
     }
     result->Release();
   });
+  if (!found) *problem = manager->LastBuildProblem();
   return found;
 }
 
@@ -239,7 +240,10 @@ int PrintSearch(const SearchRequest& request, const CliOptions& options, FILE* o
   uint32_t total = 0;
   std::vector<PageEntry> page;
   bool whole = true;
-  if (!ReadPage(request, options, &total, &page, &whole)) {
+  std::string problem;
+  if (!ReadPage(request, options, &total, &page, &whole, &problem)) {
+    // A damaged index (found at load or by this search) says how.
+    if (!problem.empty()) std::fprintf(err, "sorvik-cli: %s\n", ToConsole(problem).c_str());
     std::fprintf(err, "sorvik-cli: no usable index here; run 'sorvik-cli index' first\n");
     return kExitNoIndex;
   }

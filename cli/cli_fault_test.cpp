@@ -26,8 +26,10 @@
 namespace sorvik {
 namespace {
 
-// Runs one command line; returns the exit status and the first line of standard output.
-int RunCommand(const std::vector<std::string>& args, std::string* first_line = nullptr) {
+// Runs one command line; returns the exit status, the first line of standard output and all
+// of standard error.
+int RunCommand(const std::vector<std::string>& args, std::string* first_line = nullptr,
+               std::string* errors = nullptr) {
   FILE* out = std::tmpfile();
   FILE* err = std::tmpfile();
   const int status = RunCli(args, out, err);
@@ -37,6 +39,8 @@ int RunCommand(const std::vector<std::string>& args, std::string* first_line = n
     *first_line = std::fgets(line, sizeof line, out) ? line : "";
     if (!first_line->empty() && first_line->back() == '\n') first_line->pop_back();
   }
+  std::rewind(err);
+  for (int c; errors != nullptr && (c = std::fgetc(err)) != EOF;) errors->push_back(char(c));
   std::fclose(out);
   std::fclose(err);
   return status;
@@ -100,11 +104,10 @@ void SetIndexReadOnly(const std::string& work, bool read_only) {
   }
 }
 
-TEST(CliFaults, AReadOnlyIndexIsSearchable) {
-  testing::TestDrive drive('R');
+// Indexes a drive R: that holds one file, report.doc, into `work`.
+void IndexOneReport(const testing::TestDrive& drive, const testing::TempFolder& work) {
   ASSERT_TRUE(drive.Mapped());
   ASSERT_TRUE(testing::MakeFile(drive.At("report.doc")));
-  testing::TempFolder work;
 #ifdef _WIN32
   ConfigStore(work.Join(kConfigFileName)).Set(kConfigIndexPosition, "R:");
   ASSERT_EQ(RunCommand({"index", "--work", work.Path()}), kExitOk);
@@ -112,11 +115,39 @@ TEST(CliFaults, AReadOnlyIndexIsSearchable) {
   ASSERT_EQ(RunCommand({"index", "--work", work.Path(), "--drive", "R:=" + drive.Folder().Path()}),
             kExitOk);
 #endif
+}
+
+TEST(CliFaults, AReadOnlyIndexIsSearchable) {
+  testing::TestDrive drive('R');
+  testing::TempFolder work;
+  ASSERT_NO_FATAL_FAILURE(IndexOneReport(drive, work));
   SetIndexReadOnly(work.Path(), true);
   std::string total;
   EXPECT_EQ(RunCommand({"search", "--work", work.Path(), "report"}, &total), kExitOk);
   EXPECT_EQ(total, "total: 1");
   SetIndexReadOnly(work.Path(), false);
+}
+
+// A key of the name index whose bitmap marks a position without a cell: the index loads, a
+// search that reads no key answers, one that reads the key exits 1 naming it.
+TEST(CliFaults, ADamagedKeyFailsTheSearchThatReadsIt) {
+  testing::TestDrive drive('R');
+  testing::TempFolder work;
+  ASSERT_NO_FATAL_FAILURE(IndexOneReport(drive, work));
+  const std::string matrix = work.Join("NIndex") + testing::kSep + "index.mtr";
+  std::vector<uint8_t> bytes = testing::ReadBytes(matrix);
+  ASSERT_GT(bytes.size(), 8u + 65536u * 16u);
+  for (size_t key = 0; key < 65536; ++key) {
+    uint8_t* bits = &bytes[8 + key * 16];
+    if (std::any_of(bits, bits + 16, [](uint8_t b) { return b != 0; })) bits[15] |= 0x80;
+  }
+  testing::WriteBytes(matrix, bytes);
+  std::string total, errors;
+  EXPECT_EQ(RunCommand({"search", "--work", work.Path(), "--category", "documents"}, &total),
+            kExitOk);
+  EXPECT_EQ(total, "total: 1");
+  EXPECT_EQ(RunCommand({"search", "--work", work.Path(), "report"}, &total, &errors), kExitNoIndex);
+  EXPECT_NE(errors.find("is damaged: the name index's key "), std::string::npos) << errors;
 }
 
 TEST(CliFaults, FavouritesThatCannotBeReadOrSaved) {
