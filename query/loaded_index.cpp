@@ -5,6 +5,7 @@
 
 #include "index/name_index_format.h"
 #include "index/snapshot_format.h"
+#include "query/removal_list.h"
 #include "text/coding.h"
 
 namespace sorvik {
@@ -38,6 +39,11 @@ InitialsReader* LoadedIndex::initials() {
     initials_.Open(folder_, entry_count_);
   }
   return initials_.IsOpen() ? &initials_ : nullptr;
+}
+
+WinFile* LoadedIndex::RemovalList() {
+  if (!removals_) removals_ = OpenWinFile(PathOf(kRemovalFileName), kOpenExisting);
+  return removals_.get();
 }
 
 bool LoadedIndex::TakeFailedRead() {

@@ -54,6 +54,10 @@ class LoadedIndex {
   // The initials index, opened when first asked for (a search without pinyin never reads it);
   // null when its files are missing or do not fit.
   InitialsReader* initials();
+  // The removal list (query/removal_list.h), opened at the first search that finds it and kept
+  // open: it is only ever appended to while this index is loaded (a swap removes it, and loads
+  // again), so every search reads it whole through the one handle; null while there is none.
+  WinFile* RemovalList();
   // Whether a read of the name or initials index failed since the last call (a list came up
   // short, a key at fault: IndexReader::TakeFailedRead); clears the marks.
   bool TakeFailedRead();
@@ -73,6 +77,7 @@ class LoadedIndex {
   IndexReader reader_;                   // index.mtr and index.dat
   InitialsReader initials_;              // index.pym and index.pyd, when they fit
   bool initials_tried_ = false;          // initials() has tried to open them
+  std::unique_ptr<WinFile> removals_;    // remove.dat once it exists
   std::unique_ptr<WinFile> categories_;  // index.cm; null when missing
   std::unique_ptr<WinFile> folders_;     // index.dm
   MappedFile months_;                    // index.rw

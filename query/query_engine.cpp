@@ -302,7 +302,7 @@ std::unique_ptr<EntrySet> BuildSet(LoadedIndex* index, const SearchRequest& requ
     set->KeepRange(folder.entryId + 1, last > 0xFFFFFFFFull ? 0xFFFFFFFFu : uint32_t(last));
   }
   if (request.monthFrom != 0) ApplyMonthRange(index, request.monthFrom, request.monthTo, set.get());
-  ApplyRemovals(index->PathOf(kRemovalFileName), set.get());
+  ApplyRemovals(index->RemovalList(), set.get());
   return set;
 }
 

@@ -14,7 +14,11 @@ bool AppendRemoval(const std::string& path, uint32_t value) {
 
 void ApplyRemovals(const std::string& path, EntrySet* set) {
   auto file = OpenWinFile(path, kOpenExisting);
-  if (!file) return;
+  ApplyRemovals(file.get(), set);
+}
+
+void ApplyRemovals(WinFile* file, EntrySet* set) {
+  if (file == nullptr) return;
   // Read in blocks; a folder's count may fall into the next block.
   std::vector<uint32_t> block(16384);
   bool folder_pending = false;  // the last value read was a folder id waiting for its count

@@ -10,6 +10,7 @@
 namespace sorvik {
 
 class EntrySet;
+class WinFile;
 
 constexpr uint32_t kRemovedFolderFlag = 0x80000000u;
 constexpr char kRemovalFileName[] = "remove.dat";
@@ -21,5 +22,7 @@ bool AppendRemoval(const std::string& path, uint32_t value);
 // and the entries below it. A missing file removes nothing; a trailing partial value, a folder
 // flag without its count, and ids outside the set are ignored.
 void ApplyRemovals(const std::string& path, EntrySet* set);
+// The same for the list open as `file` (read from its start; null: no list).
+void ApplyRemovals(WinFile* file, EntrySet* set);
 
 }  // namespace sorvik
