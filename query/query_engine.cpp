@@ -70,13 +70,19 @@ void IntersectInPlace(std::vector<uint32_t>* into, const uint32_t* other, uint32
       if (at != end && *at == ids[i]) ids[kept++] = ids[i];
     }
   } else {
-    size_t i = 0, j = 0;
-    while (i < size && j < count) {
-      const uint32_t a = ids[i], b = other[j];
-      if (a == b) ids[kept++] = a;
-      i += a <= b;
-      j += b <= a;
+    // Pointers rather than indexes: few enough live values for the 32-bit program's registers.
+    uint32_t* out = ids;
+    const uint32_t* a = ids;
+    const uint32_t* const a_end = ids + size;
+    const uint32_t* b = other;
+    const uint32_t* const b_end = other + count;
+    while (a != a_end && b != b_end) {
+      const uint32_t x = *a, y = *b;
+      if (x == y) *out++ = x;
+      a += x <= y;
+      b += y <= x;
     }
+    kept = static_cast<size_t>(out - ids);
   }
   into->resize(kept);
 }
