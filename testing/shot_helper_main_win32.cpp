@@ -40,15 +40,20 @@
 //   answer-box CAPTION      waits for it and presses its OK button
 //   wait-rows N             waits (up to 60 s) until the search window's list has N rows, then
 //                           prints the time it saw them, Unix milliseconds (the host's clock)
+//   address-space           prints the search window's process's largest free block, its free
+//                           bytes and its largest mapped file view with the file's name
 // Exit status 0 when the window appeared, 1 on time-out, 2 for a usage error.
 #include <windows.h>
 // (the common controls need windows.h first)
 #include <commctrl.h>
+#include <psapi.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -204,6 +209,44 @@ int WaitForRows(int rows) {
     Sleep(5);
   }
   return 1;
+}
+
+// Prints the address space of the search window's process after it loaded its index: its
+// largest free block and all its free bytes, and its largest mapped file view with the file's
+// name, in MB (whether db.txt got its one view).
+int PrintAddressSpace() {
+  HWND main = FindShown("#32770", kMainWindowTitle);
+  DWORD id = 0;
+  if (main == nullptr || GetWindowThreadProcessId(main, &id) == 0) return 1;
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
+  if (process == nullptr) return 1;
+  uint64_t free_total = 0, largest_free = 0;
+  std::map<uintptr_t, uint64_t> views;  // mapped file views by allocation base
+  MEMORY_BASIC_INFORMATION info;
+  uintptr_t at = 0;
+  while (VirtualQueryEx(process, reinterpret_cast<void*>(at), &info, sizeof info) == sizeof info) {
+    if (info.State == MEM_FREE) {
+      free_total += info.RegionSize;
+      largest_free = std::max<uint64_t>(largest_free, info.RegionSize);
+    } else if (info.Type == MEM_MAPPED) {
+      views[reinterpret_cast<uintptr_t>(info.AllocationBase)] += info.RegionSize;
+    }
+    const uintptr_t next = reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
+    if (next <= at) break;  // the top of the address space
+    at = next;
+  }
+  uintptr_t view = 0;
+  for (const auto& entry : views) {
+    if (view == 0 || entry.second > views[view]) view = entry.first;
+  }
+  char name[MAX_PATH] = "";
+  if (view != 0) GetMappedFileNameA(process, reinterpret_cast<void*>(view), name, MAX_PATH);
+  constexpr double kMb = 1024.0 * 1024.0;
+  std::printf("largest free block %.1f MB, free %.1f MB of %.0f MB, largest view %.1f MB %s\n",
+              largest_free / kMb, free_total / kMb, at / kMb, view != 0 ? views[view] / kMb : 0.0,
+              name);
+  CloseHandle(process);
+  return 0;
 }
 
 // Drives the running search window: a search, a command or the next page.
@@ -436,6 +479,7 @@ int Run(const std::string& command, int seconds, const std::string& argument,
   }
   if (command == "wait-rows") return WaitForRows(seconds);
   if (command == "type-paced") return TypePaced(args);
+  if (command == "address-space") return PrintAddressSpace();
   return 2;
 }
 
