@@ -140,7 +140,9 @@ uint32_t SnapshotWalker::WalkFolder(uint32_t path_length, uint32_t parent_id,
                                     uint32_t* first_child) {
   *first_child = 0;
   const FolderListing listing = lister_->Take(walk_);
-  AskAhead(listing, path_length);
+  SubFolders below = SubFoldersOf(listing, path_length);
+  lister_->Ahead(below.paths);
+  size_t next_below = 0;  // the first of `below` not yet passed
 
   uint32_t total = 0;
   uint32_t previous_sub_folder = 0;  // record number of the last sub-folder met here
@@ -186,19 +188,19 @@ uint32_t SnapshotWalker::WalkFolder(uint32_t path_length, uint32_t parent_id,
 
     folder_records_ += 1;
     const uint32_t folder_record = folder_records_;
-    uint32_t below = 0, child = 0;
-    const uint32_t sub_length = path_length + 1 + name_length;
-    FindPath sub_path;
-    if (Descends(entry, path_length, &sub_path)) {
+    uint32_t entries_below = 0, child = 0;
+    while (next_below < below.at.size() && below.at[next_below] < i) ++next_below;
+    if (next_below < below.at.size() && below.at[next_below] == i) {
+      const uint32_t sub_length = path_length + 1 + name_length;
       path_[path_length] = '\\';
       std::memcpy(path_ + path_length + 1, name, name_length + 1);
-      std::swap(walk_, sub_path);
-      below = WalkFolder(sub_length, id, &child);
-      std::swap(walk_, sub_path);
+      std::swap(walk_, below.paths[next_below]);
+      entries_below = WalkFolder(sub_length, id, &child);
+      std::swap(walk_, below.paths[next_below]);
       path_[path_length] = '\0';
     }
-    total += below;
-    WriteFolderRecord(folder_record, id, 0, child, below);
+    total += entries_below;
+    WriteFolderRecord(folder_record, id, 0, child, entries_below);
     if (previous_sub_folder == 0) {
       *first_child = folder_record;
     } else {
@@ -237,16 +239,19 @@ bool SnapshotWalker::EntersSkippedFolder(uint32_t path_length, const char* name)
          std::strncmp(name, kSkippedChild, std::strlen(kSkippedChild)) == 0;
 }
 
-void SnapshotWalker::AskAhead(const FolderListing& listing, uint32_t path_length) {
-  std::vector<FindPath> below;
+SnapshotWalker::SubFolders SnapshotWalker::SubFoldersOf(const FolderListing& listing,
+                                                        uint32_t path_length) const {
+  SubFolders below;
   FindRecord entry;
   for (size_t i = 0; i < listing.Count(); ++i) {
     if ((listing.Attributes(i) & kAttributeDirectory) == 0) continue;
     listing.Get(i, &entry);
     FindPath sub_path;
-    if (Descends(entry, path_length, &sub_path)) below.push_back(std::move(sub_path));
+    if (!Descends(entry, path_length, &sub_path)) continue;
+    below.at.push_back(i);
+    below.paths.push_back(std::move(sub_path));
   }
-  lister_->Ahead(below);
+  return below;
 }
 
 bool SnapshotWalker::LeftOut(uint32_t path_length, const char* name) const {

@@ -95,8 +95,14 @@ class SnapshotWalker {
   bool Descends(const FindRecord& entry, uint32_t path_length, FindPath* sub_path) const;
   // Whether the sub-folder `name` of the folder path_[0, path_length) is the browser's cache.
   bool EntersSkippedFolder(uint32_t path_length, const char* name) const;
-  // Asks the lister for the sub-folders of `listing` that the walk will enter, in walk order.
-  void AskAhead(const FolderListing& listing, uint32_t path_length);
+  // The sub-folders of `listing` (of the folder path_[0, path_length)) that the walk enters, in
+  // walk order: their places in the listing and where each is listed from. Worked out once per
+  // folder, for the lister ahead of the walk and for the walk itself.
+  struct SubFolders {
+    std::vector<size_t> at;
+    std::vector<FindPath> paths;
+  };
+  SubFolders SubFoldersOf(const FolderListing& listing, uint32_t path_length) const;
 
   FolderExclusion exclusion_;  // folders recorded but not walked
   unsigned lister_threads_ = FolderLister::DefaultThreads();

@@ -5,6 +5,7 @@
 
 #include "index/name_index_format.h"
 #include "index/snapshot_format.h"
+#include "query/entry_set.h"
 #include "query/removal_list.h"
 #include "text/coding.h"
 
@@ -71,9 +72,9 @@ bool LoadedIndex::FolderTreeFits() {
   for (; at + 8 <= bitmap.size(); at += 8) {
     uint64_t word;
     std::memcpy(&word, bitmap.data() + at, 8);
-    folders += static_cast<uint64_t>(__builtin_popcountll(word));
+    folders += PopCount64(word);
   }
-  for (; at < bitmap.size(); ++at) folders += static_cast<uint64_t>(__builtin_popcount(bitmap[at]));
+  for (; at < bitmap.size(); ++at) folders += kBitTables.bitsPerByte[bitmap[at]];
   if (records == 0) return folders == 0;
   // The walked roots: record 1 and the chain of their sibling fields.
   uint64_t roots = 0;
